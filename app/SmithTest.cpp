@@ -1,0 +1,68 @@
+#include "SmithTest.h"
+
+#include "apperror.h"
+#include "paintbox.h"
+
+#include <QGuiApplication>
+#include <QLocale>
+#include <QScreen>
+
+TForm1::TForm1(QWidget* parent) : QWidget(parent) {
+    setWindowTitle(QStringLiteral("Pentarix"));
+    QFont font;
+    font.setFamilies({QStringLiteral("MS Sans Serif"), font.defaultFamily()});
+    font.setStyleHint(QFont::SansSerif);
+    font.setPixelSize(11);
+    setFont(font);
+    QPalette pal = palette();
+    pal.setColor(QPalette::Window, ColorToRgb(clBtnFace));
+    setPalette(pal);
+    resize(823, 772);
+
+    Panel1 = new QWidget(this);
+    Panel1->setGeometry(0, 0, 823, 772);
+    QPalette panelPal = Panel1->palette();
+    panelPal.setColor(QPalette::Window, ColorToRgb(clWhite));
+    Panel1->setPalette(panelPal);
+    Panel1->setAutoFillBackground(true);
+}
+
+void TForm1::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    if (FShown) return;
+    FShown = true;
+    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+        const QRect area = screen->availableGeometry();
+        const QRect frame = frameGeometry();
+        move(area.center() - QPoint(frame.width() / 2, frame.height() / 2));
+    }
+    Guarded([this] { FormShow(); });
+}
+
+void TForm1::FormShow() {
+    // "." for every number shown or typed, whatever the regional settings say.
+    QLocale::setDefault(QLocale::c());
+    auto* frame = new TvSmithChart(nullptr);
+    FTunerFrame = frame;
+    frame->setParent(Panel1->parentWidget());
+    frame->setGeometry(rect());
+    frame->show();
+    frame->CreateChart();
+}
+
+void TForm1::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    Panel1->setGeometry(rect());
+    if (FTunerFrame) FTunerFrame->setGeometry(rect());
+}
+
+void TForm1::paintEvent(QPaintEvent* event) {
+    QWidget::paintEvent(event);
+    ++TPaintBox::PaintDepth;
+    Guarded([this] { FormPaint(); });
+    --TPaintBox::PaintDepth;
+}
+
+void TForm1::FormPaint() {
+    if (FTunerFrame) FTunerFrame->RedrawChart();
+}

@@ -1,0 +1,115 @@
+#pragma once
+// Off-screen raster layer with a GDI-like drawing surface. Every shape is
+// rasterised by our own integer code so pictures are deterministic and can be
+// tested without a display; only TextOut goes through QPainter.
+
+#include <QImage>
+#include <QRect>
+#include <QString>
+#include <cstdint>
+
+// Colours cross the API as 0x00BBGGRR. A value whose top byte is 0xFF names a
+// system colour by the index in its low byte (0xFF00000F is the button face).
+using TColor = std::int32_t;
+
+constexpr TColor clBlack = 0x000000;
+constexpr TColor clRed = 0x0000FF;
+constexpr TColor clBlue = 0xFF0000;
+constexpr TColor clGreen = 0x008000;
+constexpr TColor clPurple = 0x800080;
+constexpr TColor clGray = 0x808080;
+constexpr TColor clSilver = 0xC0C0C0;
+constexpr TColor clWhite = 0xFFFFFF;
+constexpr TColor clBtnFace = static_cast<TColor>(0xFF00000Fu);
+constexpr TColor clWindow = static_cast<TColor>(0xFF000005u);
+constexpr TColor clWindowText = static_cast<TColor>(0xFF000008u);
+
+// The one place where colour values become pixels; system colours resolve
+// through the application palette.
+QRgb ColorToRgb(TColor color);
+TColor RgbToColor(QRgb rgb);
+
+enum class TPenStyle { Solid, Dot };
+enum class TBrushStyle { Solid, Clear };
+enum class TCopyMode { Copy, And };
+
+struct TPen {
+    TColor Color = clBlack;
+    int Width = 1;
+    TPenStyle Style = TPenStyle::Solid;
+};
+
+struct TBrush {
+    TColor Color = clWhite;
+    TBrushStyle Style = TBrushStyle::Solid;
+};
+
+struct TFont {
+    int Size = 8; // points, at 96 pixels per inch
+    TColor Color = clBlack;
+};
+
+// A rectangle covers Left <= x < Right and Top <= y < Bottom.
+struct TRect {
+    int Left = 0, Top = 0, Right = 0, Bottom = 0;
+    int Width() const { return Right - Left; }
+    int Height() const { return Bottom - Top; }
+    bool operator==(const TRect& o) const {
+        return Left == o.Left && Top == o.Top && Right == o.Right && Bottom == o.Bottom;
+    }
+};
+
+class TLayer {
+public:
+    TLayer() = default;
+
+    int Width() const { return FWidth; }
+    int Height() const { return FHeight; }
+    // Resizing keeps the pixels inside both sizes; gained pixels are white.
+    void SetWidth(int width);
+    void SetHeight(int height);
+    void SetSize(int width, int height);
+
+    // Surface state; it persists from one operation to the next.
+    TPen Pen;
+    TBrush Brush;
+    TFont Font;
+    TCopyMode CopyMode = TCopyMode::Copy;
+
+    void FillRect(const TRect& rect);
+    // Ellipse inscribed in the rectangle: its pixels span Left..Right-1 and
+    // Top..Bottom-1. Reversed corners are swapped; an empty rectangle draws nothing.
+    void Ellipse(int left, int top, int right, int bottom);
+    void MoveTo(int x, int y);
+    // Leaves out the end pixel; (x, y) becomes the current position.
+    void LineTo(int x, int y);
+    // The part of the inscribed ellipse running counter-clockwise on the screen
+    // from the start ray to the end ray; the whole ellipse when the rays coincide.
+    void Arc(int left, int top, int right, int bottom, int startX, int startY, int endX,
+             int endY);
+    // 4-connected fill with the brush colour, stopped only by the border colour.
+    void FloodFill(int x, int y, TColor border);
+    // Top-left of the text cell at (x, y); the cell is filled with the brush
+    // unless the brush is clear.
+    void TextOut(int x, int y, const QString& text);
+    // Copy or AND (by CopyMode) of source's rectangle onto ours.
+    void CopyRect(const TRect& dest, const TLayer& source, const TRect& sourceRect);
+
+    int PenPosX() const { return FPenX; }
+    int PenPosY() const { return FPenY; }
+
+    TColor Pixel(int x, int y) const; // 0x00BBGGRR of one pixel
+    const QImage& Image() const { return FImage; }
+
+private:
+    void Plot(int x, int y, QRgb rgb);
+    // One point of the pen: a Width x Width square, clipped to the layer.
+    void PlotPen(std::int64_t x, std::int64_t y, QRgb rgb);
+    // Pixels x0 <= x < x1 of row y, clipped to the layer.
+    void FillSpan(int y, std::int64_t x0, std::int64_t x1, QRgb rgb);
+
+    QImage FImage;
+    // Kept apart from the image: a layer 0 pixels high still remembers its width.
+    int FWidth = 0, FHeight = 0;
+    int FPenX = 0, FPenY = 0;
+};

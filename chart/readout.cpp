@@ -1,0 +1,63 @@
+// Pointer readout: a pixel of the chart turned into SWR, angle, R and X.
+#include "fpcheck.h"
+#include "numtext.h"
+#include "smithchart.h"
+
+#include <cmath>
+
+bool TSmithChart::ReadPointer(int x, int y, bool draw, TReading& reading) {
+    int code = 1;
+    if (x <= FCenterX && y >= FCenterY) code = 1;
+    if (x > FCenterX && y >= FCenterY) code = 4;
+    if (x <= FCenterX && y < FCenterY) code = 2;
+    if (x < FCenterX && y > FCenterY) code = 3;
+
+    const double a = FDiv(double(FCenterX) - x, FRadius);
+    const double b = FDiv(double(FCenterY) - y, FRadius);
+    const double m = FSqrt(a * a + b * b);
+    // Exactly on the unit circle there is no SWR to read.
+    if (m == 1.0) return false;
+    double swr = FDiv(1.0 + m, 1.0 - m);
+
+    double theta = 0.0;
+    if (b > 0 && a != 0) {
+        const double t = FArcTanOf(b, std::fabs(a)) / DegreeFactor;
+        theta = code == 2 ? 180.0 - t : t;
+    } else if (b < 0 && a != 0) {
+        double t = FArcTanOf(std::fabs(b), std::fabs(a)) / DegreeFactor;
+        if (code == 3) t = 180.0 - t;
+        theta = -t;
+    } else if (b == 0) {
+        theta = a > 0 ? 180.0 : 0.0;
+    } else {
+        theta = b > 0 ? 90.0 : -90.0;
+    }
+    if (swr < 0) swr = -swr;
+
+    ClearCursorLayer();
+    const TImpedance z = GammaToImpedance(theta, m);
+    reading = {swr, theta, z.R, z.X};
+
+    if (draw) {
+        // A captured pointer can report negative positions; draw at the mirror.
+        if (y < 0) y = -y;
+        if (x < 0) x = -x;
+        const TRect r = GetLayerRect();
+        TLayer& s = *FCursorLayer;
+        s.Font.Size = 9;
+        s.Font.Color = clGreen;
+        s.TextOut(x + 3, y - 20, QStringLiteral("Rx ") + FormatFloat(QStringLiteral("#0.000"), z.R));
+        s.TextOut(x + 3, y - 40, QStringLiteral("PSV ") + FormatFloat(QStringLiteral("#0.000"), swr));
+        s.TextOut(x + 3, y - 60, QStringLiteral("ro ") + FormatFloat(QStringLiteral("#00.00"), theta));
+        s.Font.Color = clPurple;
+        s.TextOut(x + 3, y, QStringLiteral("Xx ") + FormatFloat(QStringLiteral("#0.000"), z.X));
+        s.Pen.Color = clGreen;
+        s.Pen.Style = TPenStyle::Dot;
+        s.MoveTo(r.Left, y);
+        s.LineTo(r.Right, y);
+        s.MoveTo(x, r.Bottom - 35);
+        s.LineTo(x, r.Top + 15);
+        Present();
+    }
+    return true;
+}

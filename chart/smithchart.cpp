@@ -1,0 +1,132 @@
+// TSmithChart: construction, the five layers, composition and the grid.
+#include "smithchart.h"
+
+#include <QTimer>
+
+TColor GridBackgroundColor = clWhite;
+
+const TCircleRow ResistanceCircles[7] = {
+    {0.0, 1.0},           {0.166667, 0.833333}, {0.333333, 0.666667}, {0.5, 0.5},
+    {0.666667, 0.333333}, {0.833333, 0.166667}, {0.909091, 0.090909},
+};
+
+const TCircleRow ReactanceCircles[10] = {
+    {-0.2, 0.2}, {-0.5, 0.5}, {-1.0, 1.0}, {-2.0, 2.0}, {-5.0, 5.0},
+    {5.0, 5.0},  {2.0, 2.0},  {1.0, 1.0},  {0.5, 0.5},  {0.2, 0.2},
+};
+
+TSmithChart::TSmithChart(int centerX, int centerY, int radius, TDrawTarget* target)
+    : FCenterX(0), FCenterY(0), FRadius(0), FTarget(target) {
+    FGridLayer = std::make_unique<TLayer>();
+    FCursorLayer = std::make_unique<TLayer>();
+    FMarkerLayer = std::make_unique<TLayer>();
+    FCircleLayer = std::make_unique<TLayer>();
+    FComposite = std::make_unique<TLayer>();
+    FTimer = std::make_unique<QTimer>();
+    QObject::connect(FTimer.get(), &QTimer::timeout, [this] { TimerExpired(); });
+    FTimer->stop();
+    FTimer->setSingleShot(true);
+    FTimer->setInterval(100);
+    FCenterX = centerX;
+    FCenterY = centerY;
+    FRadius = radius;
+}
+
+TSmithChart::~TSmithChart() {
+    ClearMarkers();
+    ClearArcs();
+    FTimer.reset();
+    FGridLayer.reset();
+    FCursorLayer.reset();
+    FMarkerLayer.reset();
+    FCircleLayer.reset();
+    FComposite.reset();
+}
+
+bool TSmithChart::TimerActive() const { return FTimer->isActive(); }
+
+void TSmithChart::SetSize(int width, int height) {
+    FGridLayer->SetWidth(width);
+    FGridLayer->SetHeight(height);
+    const int w = FGridLayer->Width(), h = FGridLayer->Height();
+    FCursorLayer->SetSize(w, h);
+    FCircleLayer->SetSize(w, h);
+    FMarkerLayer->SetSize(w, h);
+    FComposite->SetSize(w, h);
+    // Restart the interval, so a burst of resizes ends in one late Present.
+    FTimer->stop();
+    FTimer->start();
+    ClearCursorLayer();
+    ClearGridLayer();
+    DrawGrid();
+    Present();
+}
+
+void TSmithChart::TimerExpired() {
+    FTimer->stop();
+    Present();
+}
+
+TRect TSmithChart::GetLayerRect() const { return {0, 0, FComposite->Width(), FComposite->Height()}; }
+
+void TSmithChart::Present() {
+    const TRect r = GetLayerRect();
+    FComposite->CopyMode = TCopyMode::Copy;
+    FComposite->CopyRect(r, *FGridLayer, r);
+    FComposite->CopyMode = TCopyMode::And;
+    FComposite->CopyRect(r, *FCursorLayer, r);
+    FComposite->CopyRect(r, *FMarkerLayer, r);
+    FComposite->CopyRect(r, *FCircleLayer, r);
+    FComposite->CopyMode = TCopyMode::Copy;
+    if (FTarget) FTarget->CopyRect(r, *FComposite);
+}
+
+namespace {
+void ClearLayer(TLayer& layer, TColor color, const TRect& r) {
+    layer.Brush.Color = color;
+    layer.Brush.Style = TBrushStyle::Solid;
+    layer.FillRect(r);
+}
+} // namespace
+
+void TSmithChart::ClearGridLayer() { ClearLayer(*FGridLayer, GridBackgroundColor, GetLayerRect()); }
+void TSmithChart::ClearCursorLayer() { ClearLayer(*FCursorLayer, clWhite, GetLayerRect()); }
+void TSmithChart::ClearMarkerLayer() { ClearLayer(*FMarkerLayer, clWhite, GetLayerRect()); }
+
+void TSmithChart::DrawCircle(TLayer& surface, double cx, double cy, double r) {
+    const int x = RoundPixel(cx), y = RoundPixel(cy), q = RoundPixel(r);
+    // A negative radius reverses the corners, which Ellipse swaps back.
+    surface.Ellipse(x - q, y - q, x + q, y + q);
+}
+
+void TSmithChart::DrawGrid() {
+    TLayer& s = *FGridLayer;
+    const double r = FRadius, cx = FCenterX, cy = FCenterY;
+    s.Pen.Width = 1;
+    s.Pen.Style = TPenStyle::Solid;
+    s.Brush.Style = TBrushStyle::Clear;
+
+    s.Pen.Color = clRed;
+    for (const TCircleRow& row : ResistanceCircles) DrawCircle(s, cx + r * row.Shift, cy, r * row.Radius);
+    s.Pen.Color = clSilver;
+    for (const TCircleRow& row : ResistanceCircles) DrawCircle(s, cx - r * row.Shift, cy, r * row.Radius);
+    s.Pen.Color = clRed;
+    for (const TCircleRow& row : ReactanceCircles) DrawCircle(s, cx + r, cy + r * row.Shift, r * row.Radius);
+    s.Pen.Color = clSilver;
+    for (const TCircleRow& row : ReactanceCircles) DrawCircle(s, cx - r, cy + r * row.Shift, r * row.Radius);
+
+    s.Pen.Color = clBlack;
+    s.MoveTo(FCenterX - FRadius, FCenterY);
+    s.LineTo(FCenterX + FRadius, FCenterY);
+
+    s.Pen.Color = clGray;
+    DrawCircle(s, cx, cy, r + 1);
+
+    // Paint the outside of the ring: this is what clips the grid to the disc.
+    s.Brush.Style = TBrushStyle::Solid;
+    s.Brush.Color = clBtnFace;
+    s.FloodFill(FCenterX + FRadius + 2, FCenterY, clGray);
+    s.FloodFill(FCenterX - FRadius - 2, FCenterY, clGray);
+    s.FloodFill(FCenterX, FCenterY + FRadius + 2, clGray);
+    s.FloodFill(FCenterX, FCenterY - FRadius - 2, clGray);
+}

@@ -1,0 +1,19 @@
+#include "testsupport.h"
+
+#include <QApplication>
+#include <cstring>
+#include <gtest/gtest.h>
+#include <memory>
+
+int main(int argc, char** argv) {
+    ::testing::InitGoogleTest(&argc, argv);
+    // Listing the tests (CTest's discovery) needs no display at all.
+    bool listing = false;
+    for (int i = 1; i < argc; ++i)
+        if (std::strcmp(argv[i], "--gtest_list_tests") == 0) listing = true;
+    if (listing) return RUN_ALL_TESTS();
+    if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    InstallErrorRecorder();
+    return RUN_ALL_TESTS();
+}

@@ -1,0 +1,25 @@
+#pragma once
+// The data window: a small stay-on-top window whose read-only memo holds the
+// table of one LC-PSV sweep, for the user to select and copy.
+
+#include <QPlainTextEdit>
+#include <QWidget>
+#include <functional>
+
+class TfrmData : public QWidget {
+    Q_OBJECT
+public:
+    explicit TfrmData(QWidget* parent = nullptr);
+
+    QPlainTextEdit* meData;
+    std::function<void()> FOnClosed;
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+
+private:
+    void FormClose();
+    bool FPlaced = false;
+};

@@ -1,0 +1,288 @@
+#include "vSmith.h"
+
+#include "analyzersettings.h"
+#include "apperror.h"
+#include "fpcheck.h"
+#include "numtext.h"
+
+#include <QCursor>
+#include <QResizeEvent>
+#include <cmath>
+
+int Z0 = 50;
+
+namespace {
+
+constexpr int BottomPanelHeight = 62;
+
+QLabel* MakeLabel(QWidget* parent, int left, int top, const QString& text,
+                  bool rightJustified = false) {
+    auto* label = new QLabel(text, parent);
+    label->adjustSize();
+    const int width = label->width();
+    label->setGeometry(left, top, width, 13);
+    if (rightJustified) label->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    return label;
+}
+
+// Right-justified labels keep their right edge when their text is wider.
+QLabel* MakeRightLabel(QWidget* parent, int left, int top, int width, const QString& text) {
+    QLabel* label = MakeLabel(parent, left, top, text, true);
+    const int w = std::max(width, label->width());
+    label->setGeometry(left + width - w, top, w, 13);
+    return label;
+}
+
+QLineEdit* MakeEdit(QWidget* parent, int left, int top, int width, const QString& text,
+                    bool readOnly) {
+    auto* edit = new QLineEdit(text, parent);
+    edit->setGeometry(left, top, width, 19);
+    edit->setReadOnly(readOnly);
+    return edit;
+}
+
+void SetBackground(QWidget* widget, TColor color) {
+    QPalette pal = widget->palette();
+    pal.setColor(QPalette::Window, ColorToRgb(color));
+    widget->setPalette(pal);
+    widget->setAutoFillBackground(true);
+}
+
+} // namespace
+
+TvSmithChart::TvSmithChart(QWidget* parent) : QFrame(parent) {
+    resize(598, 316);
+    setFrameShape(QFrame::NoFrame);
+    SetBackground(this, clWhite);
+
+    pbSmith = new TPaintBox(this);
+    pbSmith->setGeometry(0, 0, 598, 254);
+    SetBackground(pbSmith, clBtnFace);
+    pnBottom = new QWidget(this);
+    pnBottom->setGeometry(0, 254, 598, BottomPanelHeight);
+    SetBackground(pnBottom, clWhite);
+
+    edFR = MakeEdit(pnBottom, 63, 13, 43, QStringLiteral("7"), false);
+    Label1 = MakeLabel(pnBottom, 6, 15, QStringLiteral("Frekvence"));
+    Label2 = MakeLabel(pnBottom, 113, 15, QStringLiteral("MHz"));
+    edPSV = MakeEdit(pnBottom, 63, 37, 44, QStringLiteral("4.2"), false);
+    Label3 = MakeLabel(pnBottom, 32, 40, QStringLiteral("PSV"));
+    edL = MakeEdit(pnBottom, 194, 12, 80, QString(), true);
+    edC = MakeEdit(pnBottom, 195, 35, 80, QString(), true);
+    Label4 = MakeRightLabel(pnBottom, 156, 15, 31, QStringLiteral("L serie"));
+    Label5 = MakeRightLabel(pnBottom, 159, 37, 28, QStringLiteral("C par."));
+    Label6 = MakeLabel(pnBottom, 282, 15, QStringLiteral("uH"));
+    Label7 = MakeLabel(pnBottom, 283, 37, QStringLiteral("pF"));
+    btnAdd = new QPushButton(QStringLiteral("Add"), pnBottom);
+    btnAdd->setGeometry(113, 37, 30, 21);
+    chkL = new QRadioButton(QStringLiteral("LC"), pnBottom);
+    chkL->setGeometry(338, 16, 45, 17);
+    chkL->setEnabled(false);
+    chkC = new QRadioButton(QStringLiteral("CL"), pnBottom);
+    chkC->setGeometry(338, 36, 45, 17);
+    chkC->setEnabled(false);
+    Label8 = MakeLabel(pnBottom, 312, 24, QStringLiteral("TRX"));
+    Label9 = MakeLabel(pnBottom, 379, 24, QStringLiteral("ANT"));
+    Label10 = MakeLabel(pnBottom, 522, 4, QStringLiteral("Klikni na plochu grafu"));
+    Label11 = MakeLabel(pnBottom, 522, 19, QStringLiteral("Modrý bod - impedance antény"));
+    Label12 = MakeLabel(pnBottom, 521, 35,
+                        QStringLiteral("Červený bod - impedance  přechodu LC nebo CL"));
+    Button1 = new QPushButton(QStringLiteral("LC-PSV Points"), pnBottom);
+    Button1->setGeometry(408, 37, 97, 21);
+
+    setTabOrder(edFR, edPSV);
+    setTabOrder(edPSV, edL);
+    setTabOrder(edL, edC);
+    setTabOrder(edC, btnAdd);
+    setTabOrder(btnAdd, chkL);
+    setTabOrder(chkL, chkC);
+    setTabOrder(chkC, Button1);
+
+    pbSmith->OnPaint = [this] { Guarded([this] { pbSmithPaint(); }); };
+    pbSmith->OnClick = [this] { Guarded([this] { pbSmithClick(); }); };
+    pbSmith->OnMouseMove = [this](int x, int y) { Guarded([=] { pbSmithMouseMove(x, y); }); };
+    connect(btnAdd, &QPushButton::clicked, this, [this] { Guarded([this] { btnAddClick(); }); });
+    connect(Button1, &QPushButton::clicked, this, [this] { Guarded([this] { Button1Click(); }); });
+}
+
+TvSmithChart::~TvSmithChart() {
+    // The chart presents to the paint box, so it goes before the controls.
+    FChart.reset();
+    // Data windows have no owner; those still open at exit go with the frame.
+    for (QPointer<TfrmData>& window : FDataWindows) delete window.data();
+}
+
+void TvSmithChart::resizeEvent(QResizeEvent* event) {
+    QFrame::resizeEvent(event);
+    const int w = width(), h = height();
+    pnBottom->setGeometry(0, h - BottomPanelHeight, w, BottomPanelHeight);
+    pbSmith->setGeometry(0, 0, w, std::max(0, h - BottomPanelHeight));
+    Guarded([this] { FrameResize(); });
+}
+
+void TvSmithChart::CreateChart() {
+    FChart = std::make_unique<TSmithChart>(width() / 2, height() / 2 - 30, 330, pbSmith);
+    FChart->SetSize(pbSmith->width(), pbSmith->height());
+}
+
+void TvSmithChart::RedrawChart() {
+    FChart->ClearGridLayer();
+    FChart->DrawGrid();
+    FChart->Present();
+}
+
+void TvSmithChart::pbSmithPaint() {
+    if (FChart) FChart->Present();
+}
+
+void TvSmithChart::FrameResize() {
+    if (FChart) FChart->SetSize(pbSmith->width(), pbSmith->height());
+}
+
+void TvSmithChart::pbSmithMouseMove(int x, int y) {
+    TReading unused;
+    FChart->ReadPointer(x, y, true, unused);
+}
+
+void TvSmithChart::AddSwrCircle(bool circle, double r, double x, double swr) {
+    if (FChart) FChart->AddImpedanceMarker(circle, 0, r, x, double(Z0), swr);
+}
+
+void TvSmithChart::btnAddClick() {
+    double swr = 1.0;
+    if (!edPSV->text().isEmpty()) swr = StrToFloat(edPSV->text());
+    AddSwrCircle(true, 0.0, 0.0, swr);
+}
+
+void TvSmithChart::btnAplyClick() {
+    try {
+        Z0 = 50;
+        if (FSettingsFolder.isEmpty())
+            WriteAnalyzerSetting(24, QString::number(Z0));
+        else
+            WriteAnalyzerSetting(FSettingsFolder, 24, QString::number(Z0));
+        if (FOnApply) FOnApply();
+    } catch (...) {
+        // Applying the impedance never troubles the user, whatever fails.
+    }
+}
+
+double TvSmithChart::ReadFrequency() {
+    const double f = StrToFloat(edFR->text());
+    if (!(f > 0))
+        throw EConvertError(
+            QStringLiteral("'%1' is not a valid frequency").arg(edFR->text()).toStdString());
+    return f;
+}
+
+std::optional<TNetwork> TvSmithChart::SolveAtPixel(int x, int y) {
+    TNetwork net;
+    if (!FChart->ReadPointer(x, y, false, net.Load)) return std::nullopt;
+    const TReading& load = net.Load;
+
+    TMatch match;
+    FChart->SolveMatch(load.Theta, load.Swr, match);
+    const TImpedance zm = TSmithChart::GammaToImpedance(match.MatchAngle, match.MatchMagnitude);
+    FChart->AddPolarMarker(0, match.MatchAngle, match.MatchSwr);
+
+    const double f = ReadFrequency();
+    FFrequency = f;
+    const double w = Checked(TwoPi * f);
+    auto susceptance = [](double r, double x) { return FDiv(-x, Checked(r * r + x * x)); };
+    net.IsCL = match.IsCL;
+    if (match.IsCL) {
+        net.L = FDiv(std::fabs(zm.X), w);
+        chkC->setChecked(true);
+        edL->setText(FormatFloat(QStringLiteral("#0.000"), net.L));
+        const double change = Checked(susceptance(zm.R, zm.X) - susceptance(load.R, load.X));
+        net.C = std::fabs(Checked(FDiv(change, w) * 1000000.0));
+        edC->setText(FormatFloat(QStringLiteral("#0.0"), net.C));
+    } else {
+        net.L = FDiv(std::fabs(Checked(zm.X - load.X)), w);
+        chkL->setChecked(true);
+        edL->setText(FormatFloat(QStringLiteral("#0.000"), net.L));
+        net.C = std::fabs(zm.R) <= 1e-10
+                    ? 0.0
+                    : std::fabs(Checked(FDiv(susceptance(zm.R, zm.X), w) * 1000000.0));
+        edC->setText(FormatFloat(QStringLiteral("#0.0"), net.C));
+    }
+    return net;
+}
+
+void TvSmithChart::pbSmithClick() {
+    const QPoint p = mapFromGlobal(QCursor::pos());
+    SolveAtPixel(p.x(), p.y());
+}
+
+bool TvSmithChart::SolveAtPolar(double& l, double& c, double swr, double a, bool& isCL) {
+    const TPointD p = FChart->PolarToPixel(a, swr);
+    const std::optional<TNetwork> net = SolveAtPixel(RoundPixel(p.X), RoundPixel(p.Y));
+    if (!net) return false;
+    l = net->L;
+    c = net->C;
+    isCL = net->IsCL;
+    return true;
+}
+
+void TvSmithChart::Button1Click() {
+    double swr = 1.0;
+    if (!edPSV->text().isEmpty()) swr = StrToFloat(edPSV->text());
+    WriteLcPsvPoints(swr);
+}
+
+void TvSmithChart::WriteLcPsvPoints(double swr) {
+    bool isCL = false;
+    // Computes one angle and writes its line; a point without a reading keeps
+    // its line, with empty fields, so the table has one line per angle.
+    auto computeAndWrite = [&](int angle) {
+        double l = 0.0, c = 0.0;
+        QString line = FormatFloat(QStringLiteral("#0"), angle);
+        if (SolveAtPolar(l, c, swr, angle, isCL))
+            line += u';' + FormatFloat(QStringLiteral("#0.000"), l) + u';' +
+                    FormatFloat(QStringLiteral("#0.0"), c) + u';' +
+                    (isCL ? QStringLiteral("1") : QStringLiteral("0"));
+        else
+            line += QStringLiteral(";;;");
+        AppendDataLine(line);
+    };
+
+    bool previous = false;
+    for (int i = 0; i <= 18; ++i) {
+        const int a = 10 * i;
+        computeAndWrite(a);
+        if (i > 0 && isCL != previous)
+            for (int j = -20; j <= 0; ++j) computeAndWrite(a + j);
+        previous = isCL;
+    }
+    bool refined = false;
+    for (int i = 0; i <= 18; ++i) {
+        const int a = -10 * i;
+        computeAndWrite(a);
+        if (i > 0 && isCL != previous && !refined) {
+            for (int j = -10; j <= 10; ++j) computeAndWrite(a + j);
+            refined = true;
+        }
+        previous = isCL;
+    }
+    FDataForm = nullptr;
+}
+
+void TvSmithChart::AppendDataLine(const QString& line) {
+    if (!FDataForm) {
+        auto* form = new TfrmData(nullptr);
+        FDataForm = form;
+        FDataWindows.push_back(form);
+        form->FOnClosed = [this] { DataWindowClosed(); };
+        const QString separator(33, u'*');
+        form->meData->appendPlainText(separator);
+        form->meData->appendPlainText(QStringLiteral(" F = ") + edFR->text() +
+                                      QStringLiteral(" MHz, PSV = ") + edPSV->text());
+        form->meData->appendPlainText(QStringLiteral("Úhel Ro; L [uH]; C [pF]; LC=0 / CL=1  "));
+        form->meData->appendPlainText(separator);
+    }
+    FDataForm->show();
+    FDataForm->raise();
+    FDataForm->meData->appendPlainText(line);
+}
+
+void TvSmithChart::DataWindowClosed() { FDataForm = nullptr; }

@@ -1,0 +1,96 @@
+#pragma once
+// The tuner frame: the chart's paint box above, the panel with frequency, SWR,
+// results and commands below.
+
+#include "fData.h"
+#include "paintbox.h"
+#include "smithchart.h"
+
+#include <QFrame>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPointer>
+#include <QPushButton>
+#include <QRadioButton>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <vector>
+
+// The reference impedance in ohms, program-wide.
+extern int Z0;
+
+// One solved load: the network and the load it was solved for.
+struct TNetwork {
+    double L = 0.0; // microhenries
+    double C = 0.0; // picofarads
+    bool IsCL = false;
+    TReading Load;
+};
+
+class TvSmithChart : public QFrame {
+    Q_OBJECT
+public:
+    explicit TvSmithChart(QWidget* parent = nullptr);
+    ~TvSmithChart() override;
+
+    TPaintBox* pbSmith;
+    QWidget* pnBottom;
+    QLineEdit* edFR;
+    QLabel* Label1;
+    QLabel* Label2;
+    QLineEdit* edPSV;
+    QLabel* Label3;
+    QLineEdit* edL;
+    QLineEdit* edC;
+    QLabel* Label4;
+    QLabel* Label5;
+    QLabel* Label6;
+    QLabel* Label7;
+    QPushButton* btnAdd;
+    QRadioButton* chkL;
+    QRadioButton* chkC;
+    QLabel* Label8;
+    QLabel* Label9;
+    QLabel* Label10;
+    QLabel* Label11;
+    QLabel* Label12;
+    QPushButton* Button1;
+
+    QPointer<TfrmData> FDataForm;
+    double FFrequency = 0.0;
+    std::unique_ptr<TSmithChart> FChart;
+    std::function<void()> FOnApply;
+
+    void CreateChart();
+    void RedrawChart();
+
+    // Handlers; each runs inside the application's error guard.
+    void pbSmithPaint();
+    void FrameResize();
+    void btnAplyClick();
+    void pbSmithMouseMove(int x, int y);
+    void btnAddClick();
+    void pbSmithClick();
+    void Button1Click();
+
+    void AddSwrCircle(bool circle, double r, double x, double swr);
+    // Solves the load at a paint-box pixel as a click there does; empty when
+    // the pixel lies exactly on the unit circle, where nothing is read.
+    std::optional<TNetwork> SolveAtPixel(int x, int y);
+    // Solves the pixel nearest to the polar point; false when it has no reading.
+    bool SolveAtPolar(double& l, double& c, double swr, double a, bool& isCL);
+    void WriteLcPsvPoints(double swr);
+    void AppendDataLine(const QString& line);
+    void DataWindowClosed();
+
+    // Where btnAplyClick writes ANALYZER.INI; empty means the user's config folder.
+    QString FSettingsFolder;
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+
+private:
+    double ReadFrequency();
+    std::vector<QPointer<TfrmData>> FDataWindows;
+};
