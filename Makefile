@@ -1,0 +1,53 @@
+# Pentarix: `make run` and `make test` do all the set-up on a fresh Debian 12.
+
+BUILD    ?= build
+PREFIX   ?= /usr/local
+JOBS     ?= $(shell nproc 2>/dev/null || echo 2)
+
+# Everything the build, the tests and the benchmarks need from Debian.
+DEB_PACKAGES = build-essential cmake pkg-config qt6-base-dev libgtest-dev libgmock-dev \
+               libbenchmark-dev fonts-dejavu-core xvfb xdotool xclip x11-utils imagemagick \
+               appstream desktop-file-utils
+
+SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
+
+.PHONY: deps configure build run test check-asan bench install clean
+
+deps:
+	@missing=""; \
+	for p in $(DEB_PACKAGES); do \
+	  dpkg-query -W -f='$${Status}' $$p 2>/dev/null | grep -q "install ok installed" || missing="$$missing $$p"; \
+	done; \
+	if [ -n "$$missing" ]; then \
+	  echo "Installing:$$missing"; \
+	  $(SUDO) apt-get update -qq && \
+	  DEBIAN_FRONTEND=noninteractive $(SUDO) apt-get install -y -qq $$missing; \
+	fi
+
+configure: deps
+	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_INSTALL_PREFIX=$(PREFIX)
+
+build: configure
+	cmake --build $(BUILD) -j$(JOBS)
+
+run: build
+	./$(BUILD)/app/pentarix
+
+test: build
+	cd $(BUILD) && ctest --output-on-failure -j$(JOBS) --timeout 600
+
+check-asan: deps
+	cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DPENTARIX_SANITIZE=ON
+	cmake --build build-asan -j$(JOBS)
+	cd build-asan && ASAN_OPTIONS=detect_leaks=1 ctest --output-on-failure -j$(JOBS) --timeout 900
+
+bench: deps
+	cmake -S . -B build-bench -DCMAKE_BUILD_TYPE=Release -DPENTARIX_BENCH=ON -DPENTARIX_TESTS=OFF
+	cmake --build build-bench -j$(JOBS)
+	cmake --build build-bench --target run-bench
+
+install: build
+	cmake --install $(BUILD) --prefix $(PREFIX)
+
+clean:
+	rm -rf $(BUILD) build-asan build-bench
