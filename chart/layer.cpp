@@ -1,0 +1,424 @@
+#include "layer.h"
+
+#include <QFont>
+#include <QFontMetrics>
+#include <QGuiApplication>
+#include <QPainter>
+#include <QPalette>
+#include <algorithm>
+#include <climits>
+#include <cstdlib>
+#include <cstring>
+#include <vector>
+
+namespace {
+
+// 96 dots per inch, so that font point sizes mean what they meant on the old screens.
+constexpr int kDotsPerMeter96 = 3780;
+
+// Beyond this the ellipse error terms would overflow 64 bits; such boxes are
+// hundreds of layer widths across and are not drawn at all.
+constexpr std::int64_t kMaxEllipseSide = std::int64_t(1) << 19;
+
+// Ray directions are shrunk below this so that their cross products fit 64 bits.
+constexpr std::int64_t kMaxRayComponent = std::int64_t(1) << 28;
+
+// Integer midpoint ellipse inscribed in x0..x1, y0..y1 (inclusive, x0 <= x1,
+// y0 <= y1), after A. Zingl's plotEllipseRect. The four quadrants are traced
+// together; `step` counts the tracing steps so that dotted outlines alternate
+// along each quadrant.
+template <typename Plot>
+void TraceEllipse(std::int64_t x0, std::int64_t y0, std::int64_t x1, std::int64_t y1, Plot&& plot) {
+    std::int64_t a = x1 - x0, b = y1 - y0, b1 = b & 1;
+    std::int64_t dx = 4 * (1 - a) * b * b, dy = 4 * (b1 + 1) * a * a;
+    std::int64_t err = dx + dy + b1 * a * a;
+    std::int64_t left = x0, right = x1;
+    std::int64_t lower = y0 + (b + 1) / 2, upper = lower - b1;
+    a *= 8 * a;
+    b1 = 8 * b * b;
+    int step = 0;
+    do {
+        plot(right, lower, step);
+        plot(left, lower, step);
+        plot(left, upper, step);
+        plot(right, upper, step);
+        ++step;
+        const std::int64_t e2 = 2 * err;
+        if (e2 <= dy) {
+            ++lower;
+            --upper;
+            err += dy += a;
+        }
+        if (e2 >= dx || 2 * err > dy) {
+            ++left;
+            --right;
+            err += dx += b1;
+        }
+    } while (left <= right);
+    // Very flat ellipses stop the loop before the tips are reached.
+    while (lower - upper <= b) {
+        plot(left - 1, lower, step);
+        plot(right + 1, lower, step);
+        plot(left - 1, upper, step);
+        plot(right + 1, upper, step);
+        ++step;
+        ++lower;
+        --upper;
+    }
+}
+
+// Box normalised to l <= r, t <= b; false when it is empty or too large.
+bool NormaliseBox(int& left, int& top, int& right, int& bottom) {
+    if (left > right) std::swap(left, right);
+    if (top > bottom) std::swap(top, bottom);
+    if (left == right || top == bottom) return false;
+    return std::int64_t(right) - left <= kMaxEllipseSide &&
+           std::int64_t(bottom) - top <= kMaxEllipseSide;
+}
+
+struct TVec {
+    std::int64_t X, Y;
+};
+
+std::int64_t Cross(TVec a, TVec b) {
+    return a.X * b.Y - a.Y * b.X;
+}
+std::int64_t Dot(TVec a, TVec b) {
+    return a.X * b.X + a.Y * b.Y;
+}
+
+// Angles measured counter-clockwise from one ray, compared exactly in integers.
+class TAngleOrder {
+public:
+    explicit TAngleOrder(TVec origin) : FOrigin(origin) {}
+    // True when b lies no further round than a; zero vectors lie on every ray.
+    bool NotAfter(TVec b, TVec a) const {
+        if (b.X == 0 && b.Y == 0) return true;
+        const int ha = Half(a), hb = Half(b);
+        if (hb != ha) return hb < ha;
+        return Cross(b, a) >= 0;
+    }
+
+private:
+    // 0 for angles in [0, pi), 1 for [pi, 2 pi).
+    int Half(TVec v) const {
+        const std::int64_t c = Cross(FOrigin, v);
+        return (c > 0 || (c == 0 && Dot(FOrigin, v) > 0)) ? 0 : 1;
+    }
+    TVec FOrigin;
+};
+
+TVec ShrinkRay(TVec v) {
+    while (v.X > kMaxRayComponent || v.X < -kMaxRayComponent || v.Y > kMaxRayComponent ||
+           v.Y < -kMaxRayComponent) {
+        v.X /= 2;
+        v.Y /= 2;
+    }
+    return v;
+}
+
+// floor((2 i n + d) / (2 d)) and its remainder: the minor coordinate of step i
+// of a line with minor extent n over major extent d. The product can need more
+// than 64 bits when a line starts far outside the layer.
+void MinorAt(std::int64_t i, std::int64_t n, std::int64_t d, std::int64_t& q, std::int64_t& r) {
+#ifdef __SIZEOF_INT128__
+    const __int128 t = static_cast<__int128>(2 * i) * n + d;
+    q = static_cast<std::int64_t>(t / (2 * d));
+    r = static_cast<std::int64_t>(t % (2 * d));
+#else
+    const long double t = static_cast<long double>(2 * i) * n + d;
+    q = static_cast<std::int64_t>(t / (2 * d));
+    r = static_cast<std::int64_t>(t - static_cast<long double>(q) * (2 * d));
+    if (r < 0) r = 0;
+    if (r >= 2 * d) r = 2 * d - 1;
+#endif
+}
+
+} // namespace
+
+QRgb ColorToRgb(TColor color) {
+    const auto value = static_cast<std::uint32_t>(color);
+    if ((value >> 24) == 0xFF) {
+        const QPalette palette = QGuiApplication::palette();
+        QPalette::ColorRole role = QPalette::Window;
+        switch (value & 0xFF) {
+        case 15:
+            role = QPalette::Button;
+            break;
+        case 5:
+            role = QPalette::Base;
+            break;
+        case 8:
+            role = QPalette::Text;
+            break;
+        default:
+            break; // the menu (4) and everything else use the window colour
+        }
+        return palette.color(role).rgb();
+    }
+    return qRgb(value & 0xFF, (value >> 8) & 0xFF, (value >> 16) & 0xFF);
+}
+
+TColor RgbToColor(QRgb rgb) {
+    return static_cast<TColor>(qRed(rgb) | (qGreen(rgb) << 8) | (qBlue(rgb) << 16));
+}
+
+void TLayer::SetWidth(int width) {
+    SetSize(width, Height());
+}
+
+void TLayer::SetHeight(int height) {
+    SetSize(Width(), height);
+}
+
+void TLayer::SetSize(int width, int height) {
+    width = std::max(width, 0);
+    height = std::max(height, 0);
+    if (width == FWidth && height == FHeight) return;
+    FWidth = width;
+    FHeight = height;
+    if (width == 0 || height == 0) {
+        FImage = QImage();
+        return;
+    }
+    QImage image(width, height, QImage::Format_RGB32);
+    image.setDotsPerMeterX(kDotsPerMeter96);
+    image.setDotsPerMeterY(kDotsPerMeter96);
+    image.fill(qRgb(255, 255, 255));
+    const int keepW = std::min(width, FImage.width()), keepH = std::min(height, FImage.height());
+    for (int y = 0; y < keepH; ++y)
+        std::memcpy(image.scanLine(y), FImage.constScanLine(y), size_t(keepW) * sizeof(QRgb));
+    FImage = image;
+}
+
+TColor TLayer::Pixel(int x, int y) const {
+    // Like GDI's CLR_INVALID for points off the surface.
+    if (x < 0 || y < 0 || x >= FImage.width() || y >= FImage.height()) return -1;
+    return RgbToColor(reinterpret_cast<const QRgb*>(FImage.constScanLine(y))[x]);
+}
+
+void TLayer::Plot(int x, int y, QRgb rgb) {
+    if (x < 0 || y < 0 || x >= FImage.width() || y >= FImage.height()) return;
+    reinterpret_cast<QRgb*>(FImage.scanLine(y))[x] = rgb;
+}
+
+void TLayer::PlotPen(std::int64_t x, std::int64_t y, QRgb rgb) {
+    const int w = std::max(Pen.Width, 1);
+    if (w == 1) {
+        if (x >= INT_MIN && x <= INT_MAX && y >= INT_MIN && y <= INT_MAX) Plot(int(x), int(y), rgb);
+        return;
+    }
+    // A width x width square; even widths lean to the right and down.
+    const std::int64_t x0 = x - (w - 1) / 2, y0 = y - (w - 1) / 2;
+    const std::int64_t l = std::max<std::int64_t>(x0, 0),
+                       r = std::min<std::int64_t>(x0 + w, FImage.width());
+    const std::int64_t t = std::max<std::int64_t>(y0, 0),
+                       b = std::min<std::int64_t>(y0 + w, FImage.height());
+    for (std::int64_t py = t; py < b; ++py) {
+        QRgb* row = reinterpret_cast<QRgb*>(FImage.scanLine(int(py)));
+        for (std::int64_t px = l; px < r; ++px)
+            row[px] = rgb;
+    }
+}
+
+void TLayer::FillSpan(int y, std::int64_t x0, std::int64_t x1, QRgb rgb) {
+    if (y < 0 || y >= FImage.height()) return;
+    x0 = std::max<std::int64_t>(x0, 0);
+    x1 = std::min<std::int64_t>(x1, FImage.width());
+    if (x0 >= x1) return;
+    QRgb* row = reinterpret_cast<QRgb*>(FImage.scanLine(y));
+    std::fill(row + x0, row + x1, rgb);
+}
+
+void TLayer::FillRect(const TRect& rect) {
+    const QRgb rgb = ColorToRgb(Brush.Color);
+    const int top = std::max(rect.Top, 0), bottom = std::min(rect.Bottom, FImage.height());
+    for (int y = top; y < bottom; ++y)
+        FillSpan(y, rect.Left, rect.Right, rgb);
+}
+
+void TLayer::Ellipse(int left, int top, int right, int bottom) {
+    if (FImage.isNull() || !NormaliseBox(left, top, right, bottom)) return;
+    const int h = FImage.height();
+    if (Brush.Style == TBrushStyle::Solid) {
+        // Fill each row strictly between its outermost outline pixels.
+        std::vector<std::int64_t> minX(size_t(h), LLONG_MAX), maxX(size_t(h), LLONG_MIN);
+        TraceEllipse(left, top, right - 1, bottom - 1, [&](std::int64_t x, std::int64_t y, int) {
+            if (y < 0 || y >= h) return;
+            minX[size_t(y)] = std::min(minX[size_t(y)], x);
+            maxX[size_t(y)] = std::max(maxX[size_t(y)], x);
+        });
+        const QRgb fill = ColorToRgb(Brush.Color);
+        for (int y = 0; y < h; ++y)
+            if (minX[size_t(y)] <= maxX[size_t(y)])
+                FillSpan(y, minX[size_t(y)] + 1, maxX[size_t(y)], fill);
+    }
+    const QRgb pen = ColorToRgb(Pen.Color);
+    const bool dotted = Pen.Style == TPenStyle::Dot;
+    TraceEllipse(left, top, right - 1, bottom - 1, [&](std::int64_t x, std::int64_t y, int step) {
+        if (!dotted || step % 2 == 0) PlotPen(x, y, pen);
+    });
+}
+
+void TLayer::MoveTo(int x, int y) {
+    FPenX = x;
+    FPenY = y;
+}
+
+void TLayer::LineTo(int x, int y) {
+    const std::int64_t x0 = FPenX, y0 = FPenY;
+    FPenX = x;
+    FPenY = y;
+    if (FImage.isNull()) return;
+    const std::int64_t adx = std::abs(x - x0), ady = std::abs(y - y0);
+    const std::int64_t sx = x >= x0 ? 1 : -1, sy = y >= y0 ? 1 : -1;
+    const bool xMajor = adx >= ady;
+    const std::int64_t steps = xMajor ? adx : ady; // the end pixel is left out
+    if (steps == 0) return;
+    const std::int64_t minor = xMajor ? ady : adx;
+    const std::int64_t major0 = xMajor ? x0 : y0, minor0 = xMajor ? y0 : x0;
+    const std::int64_t sMajor = xMajor ? sx : sy, sMinor = xMajor ? sy : sx;
+
+    // Only the steps whose major coordinate can touch the layer are walked.
+    const std::int64_t margin = std::max(Pen.Width, 1);
+    const std::int64_t lo = -margin, hi = (xMajor ? FImage.width() : FImage.height()) + margin;
+    std::int64_t first = sMajor > 0 ? lo - major0 : major0 - hi;
+    std::int64_t last = sMajor > 0 ? hi - major0 : major0 - lo;
+    first = std::max<std::int64_t>(first, 0);
+    last = std::min(last, steps - 1);
+    if (first > last) return;
+
+    const QRgb pen = ColorToRgb(Pen.Color);
+    const bool dotted = Pen.Style == TPenStyle::Dot;
+    std::int64_t q = 0, r = 0;
+    MinorAt(first, minor, steps, q, r);
+    for (std::int64_t i = first; i <= last; ++i) {
+        if (!dotted || i % 2 == 0) {
+            const std::int64_t mj = major0 + sMajor * i, mn = minor0 + sMinor * q;
+            if (xMajor)
+                PlotPen(mj, mn, pen);
+            else
+                PlotPen(mn, mj, pen);
+        }
+        r += 2 * minor;
+        if (r >= 2 * steps) {
+            r -= 2 * steps;
+            ++q;
+        }
+    }
+}
+
+void TLayer::Arc(int left, int top, int right, int bottom, int startX, int startY, int endX,
+                 int endY) {
+    if (FImage.isNull() || !NormaliseBox(left, top, right, bottom)) return;
+    // Doubled coordinates keep a half-pixel centre exact; y is flipped so that
+    // counter-clockwise on the screen is the positive mathematical sense.
+    const std::int64_t cx2 = std::int64_t(left) + right - 1, cy2 = std::int64_t(top) + bottom - 1;
+    const TVec start = ShrinkRay({2 * std::int64_t(startX) - cx2, cy2 - 2 * std::int64_t(startY)});
+    const TVec end = ShrinkRay({2 * std::int64_t(endX) - cx2, cy2 - 2 * std::int64_t(endY)});
+    const bool startZero = start.X == 0 && start.Y == 0, endZero = end.X == 0 && end.Y == 0;
+    // A ray without direction is taken as coinciding with the other one.
+    const bool whole = startZero || endZero || (Cross(start, end) == 0 && Dot(start, end) > 0);
+    const TAngleOrder order(start);
+
+    const QRgb pen = ColorToRgb(Pen.Color);
+    const bool dotted = Pen.Style == TPenStyle::Dot;
+    TraceEllipse(left, top, right - 1, bottom - 1, [&](std::int64_t x, std::int64_t y, int step) {
+        if (dotted && step % 2 != 0) return;
+        if (!whole && !order.NotAfter({2 * x - cx2, cy2 - 2 * y}, end)) return;
+        PlotPen(x, y, pen);
+    });
+}
+
+void TLayer::FloodFill(int x, int y, TColor border) {
+    const int w = FImage.width(), h = FImage.height();
+    if (x < 0 || y < 0 || x >= w || y >= h) return;
+    const QRgb stop = ColorToRgb(border) & 0xFFFFFF;
+    const QRgb fill = ColorToRgb(Brush.Color);
+    // Visited pixels are never looked at again, so a fill colour equal to the
+    // old colour (or to the border) cannot loop or stop the fill early.
+    std::vector<unsigned char> visited(size_t(w) * size_t(h), 0);
+    auto open = [&](int px, int py) {
+        return !visited[size_t(py) * size_t(w) + size_t(px)] &&
+               (reinterpret_cast<const QRgb*>(FImage.constScanLine(py))[px] & 0xFFFFFF) != stop;
+    };
+    if (!open(x, y)) return;
+
+    struct TSeed {
+        int X, Y;
+    };
+    std::vector<TSeed> stack{{x, y}};
+    while (!stack.empty()) {
+        const TSeed seed = stack.back();
+        stack.pop_back();
+        if (!open(seed.X, seed.Y)) continue;
+        int l = seed.X, r = seed.X;
+        while (l > 0 && open(l - 1, seed.Y))
+            --l;
+        while (r + 1 < w && open(r + 1, seed.Y))
+            ++r;
+        std::fill(visited.begin() + std::ptrdiff_t(size_t(seed.Y) * size_t(w) + size_t(l)),
+                  visited.begin() + std::ptrdiff_t(size_t(seed.Y) * size_t(w) + size_t(r) + 1), 1);
+        FillSpan(seed.Y, l, r + 1, fill);
+        // One seed for every open run in the rows above and below the span.
+        for (int ny : {seed.Y - 1, seed.Y + 1}) {
+            if (ny < 0 || ny >= h) continue;
+            bool inRun = false;
+            for (int px = l; px <= r; ++px) {
+                const bool o = open(px, ny);
+                if (o && !inRun) stack.push_back({px, ny});
+                inRun = o;
+            }
+        }
+    }
+}
+
+void TLayer::TextOut(int x, int y, const QString& text) {
+    if (FImage.isNull()) return;
+    QFont font(QGuiApplication::font().family());
+    // Points at 96 dpi, rounded to whole pixels as GDI does.
+    font.setPixelSize(std::max(1, (Font.Size * 96 + 36) / 72));
+    font.setStyleStrategy(QFont::NoAntialias);
+    const QFontMetrics metrics(font, &FImage);
+
+    QPainter painter(&FImage);
+    painter.setRenderHint(QPainter::TextAntialiasing, false);
+    if (Brush.Style == TBrushStyle::Solid)
+        painter.fillRect(QRect(x, y, metrics.horizontalAdvance(text), metrics.height()),
+                         QColor(ColorToRgb(Brush.Color)));
+    painter.setFont(font);
+    painter.setPen(QColor(ColorToRgb(Font.Color)));
+    painter.drawText(x, y + metrics.ascent(), text);
+}
+
+void TLayer::CopyRect(const TRect& dest, const TLayer& source, const TRect& sourceRect) {
+    // A shallow copy: when source is this layer, writing below detaches our image
+    // and the reads still see the old pixels.
+    const QImage src = source.FImage;
+    const std::int64_t w = std::min(dest.Width(), sourceRect.Width());
+    const std::int64_t h = std::min(dest.Height(), sourceRect.Height());
+    // Offsets inside the rectangles that are on both images.
+    const std::int64_t ox0 =
+        std::max<std::int64_t>({0, -std::int64_t(dest.Left), -std::int64_t(sourceRect.Left)});
+    const std::int64_t oy0 =
+        std::max<std::int64_t>({0, -std::int64_t(dest.Top), -std::int64_t(sourceRect.Top)});
+    const std::int64_t ox1 = std::min<std::int64_t>(
+        {w, std::int64_t(FImage.width()) - dest.Left, std::int64_t(src.width()) - sourceRect.Left});
+    const std::int64_t oy1 = std::min<std::int64_t>(
+        {h, std::int64_t(FImage.height()) - dest.Top, std::int64_t(src.height()) - sourceRect.Top});
+    if (ox0 >= ox1 || oy0 >= oy1) return;
+    const size_t count = size_t(ox1 - ox0);
+    for (std::int64_t oy = oy0; oy < oy1; ++oy) {
+        const QRgb* from =
+            reinterpret_cast<const QRgb*>(src.constScanLine(int(sourceRect.Top + oy))) +
+            (sourceRect.Left + ox0);
+        QRgb* to = reinterpret_cast<QRgb*>(FImage.scanLine(int(dest.Top + oy))) + (dest.Left + ox0);
+        if (CopyMode == TCopyMode::Copy) {
+            std::memcpy(to, from, count * sizeof(QRgb));
+        } else {
+            // Alpha is 0xFF on both sides, so ANDing whole words keeps it.
+            for (size_t i = 0; i < count; ++i)
+                to[i] &= from[i];
+        }
+    }
+}
