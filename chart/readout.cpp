@@ -5,6 +5,13 @@
 
 #include <cmath>
 
+std::array<QString, 4> TSmithChart::ReadoutTexts(const TReading& reading) {
+    return {QStringLiteral("ro ") + FormatFloat(QStringLiteral("#00.00"), reading.Theta),
+            QStringLiteral("PSV ") + FormatFloat(QStringLiteral("#0.000"), reading.Swr),
+            QStringLiteral("Rx ") + FormatFloat(QStringLiteral("#0.000"), reading.R),
+            QStringLiteral("Xx ") + FormatFloat(QStringLiteral("#0.000"), reading.X)};
+}
+
 bool TSmithChart::ReadPointer(int x, int y, bool draw, TReading& reading) {
     int code = 1;
     if (x <= FCenterX && y >= FCenterY) code = 1;
@@ -46,11 +53,12 @@ bool TSmithChart::ReadPointer(int x, int y, bool draw, TReading& reading) {
         TLayer& s = *FCursorLayer;
         s.Font.Size = 9;
         s.Font.Color = clGreen;
-        s.TextOut(x + 3, y - 20, QStringLiteral("Rx ") + FormatFloat(QStringLiteral("#0.000"), z.R));
-        s.TextOut(x + 3, y - 40, QStringLiteral("PSV ") + FormatFloat(QStringLiteral("#0.000"), swr));
-        s.TextOut(x + 3, y - 60, QStringLiteral("ro ") + FormatFloat(QStringLiteral("#00.00"), theta));
+        const std::array<QString, 4> texts = ReadoutTexts(reading);
+        s.TextOut(x + 3, y - 20, texts[2]);
+        s.TextOut(x + 3, y - 40, texts[1]);
+        s.TextOut(x + 3, y - 60, texts[0]);
         s.Font.Color = clPurple;
-        s.TextOut(x + 3, y, QStringLiteral("Xx ") + FormatFloat(QStringLiteral("#0.000"), z.X));
+        s.TextOut(x + 3, y, texts[3]);
         s.Pen.Color = clGreen;
         s.Pen.Style = TPenStyle::Dot;
         s.MoveTo(r.Left, y);

@@ -4,6 +4,7 @@
 
 #include "layer.h"
 
+#include <array>
 #include <memory>
 #include <vector>
 
@@ -107,6 +108,8 @@ public:
     // Pointer readout: false when the position lies exactly on the unit
     // circle, where no reading exists (reading is then left untouched).
     bool ReadPointer(int x, int y, bool draw, TReading& reading);
+    // The four readout texts from top to bottom: "ro ", "PSV ", "Rx ", "Xx ".
+    static std::array<QString, 4> ReadoutTexts(const TReading& reading);
 
     // L-network solver
     bool SolveLNetwork(double phi, double swr, TMatch& match);
