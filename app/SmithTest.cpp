@@ -12,7 +12,7 @@ TForm1::TForm1(QWidget* parent) : QWidget(parent) {
     QFont font;
     font.setFamilies({QStringLiteral("MS Sans Serif"), font.defaultFamily()});
     font.setStyleHint(QFont::SansSerif);
-    font.setPixelSize(11);
+    font.setPixelSize(10);
     setFont(font);
     QPalette pal = palette();
     pal.setColor(QPalette::Window, ColorToRgb(clBtnFace));
@@ -42,9 +42,10 @@ void TForm1::showEvent(QShowEvent* event) {
 void TForm1::FormShow() {
     // "." for every number shown or typed, whatever the regional settings say.
     QLocale::setDefault(QLocale::c());
-    auto* frame = new TvSmithChart(nullptr);
+    // Created inside the window, so that its labels fit their text in the
+    // window's font from the start.
+    auto* frame = new TvSmithChart(Panel1->parentWidget());
     FTunerFrame = frame;
-    frame->setParent(Panel1->parentWidget());
     frame->setGeometry(rect());
     frame->show();
     frame->CreateChart();

@@ -26,6 +26,9 @@ void TPaintBox::CopyRect(const TRect& rect, const TLayer& source) {
                     reinterpret_cast<const QRgb*>(src.constScanLine(y)) + r.left(),
                     size_t(r.width()) * sizeof(QRgb));
     ++FPresentCount;
+    // Inside our own paint event the picture is drawn right after; inside
+    // another window's paint a repaint would recurse, so it is scheduled.
+    if (FPainting) return;
     if (PaintDepth > 0)
         update(r);
     else
@@ -33,9 +36,11 @@ void TPaintBox::CopyRect(const TRect& rect, const TLayer& source) {
 }
 
 void TPaintBox::paintEvent(QPaintEvent* event) {
+    FPainting = true;
     ++PaintDepth;
     if (OnPaint) OnPaint();
     --PaintDepth;
+    FPainting = false;
     QPainter p(this);
     const QRect dirty = event->rect();
     const QRect shown = dirty & FPicture.rect();

@@ -35,5 +35,6 @@ protected:
 private:
     QImage FPicture;
     bool FPressed = false;
+    bool FPainting = false;
     int FPresentCount = 0;
 };
