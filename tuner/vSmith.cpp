@@ -140,6 +140,7 @@ void TvSmithChart::FrameResize() {
 }
 
 void TvSmithChart::pbSmithMouseMove(int x, int y) {
+    if (!FChart) return;
     TReading unused;
     FChart->ReadPointer(x, y, true, unused);
 }
@@ -210,6 +211,7 @@ std::optional<TNetwork> TvSmithChart::SolveAtPixel(int x, int y) {
 }
 
 void TvSmithChart::pbSmithClick() {
+    if (!FChart) return;
     const QPoint p = mapFromGlobal(QCursor::pos());
     SolveAtPixel(p.x(), p.y());
 }
