@@ -7,7 +7,7 @@ JOBS     ?= $(shell nproc 2>/dev/null || echo 2)
 # Everything the build, the tests and the benchmarks need from Debian.
 DEB_PACKAGES = build-essential cmake pkg-config qt6-base-dev libgtest-dev libgmock-dev \
                libbenchmark-dev fonts-dejavu-core xvfb xdotool xclip x11-utils imagemagick \
-               appstream desktop-file-utils
+               appstream desktop-file-utils python3
 
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 
