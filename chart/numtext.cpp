@@ -57,8 +57,7 @@ bool TryStrToFloat(const QString& text, double& value) {
 double StrToFloat(const QString& text) {
     double value = 0.0;
     if (!TryStrToFloat(text, value))
-        throw EConvertError(
-            QStringLiteral("'%1' is not a valid floating point value").arg(text).toStdString());
+        throw EConvertError(QStringLiteral("'%1' is not a valid floating point value").arg(text));
     return value;
 }
 

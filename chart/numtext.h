@@ -5,9 +5,13 @@
 #include <QString>
 #include <stdexcept>
 
+// Carries its message as a QString too: the text it names may hold a NUL,
+// which would cut what() short.
 class EConvertError : public std::runtime_error {
 public:
-    using std::runtime_error::runtime_error;
+    explicit EConvertError(const QString& message)
+        : std::runtime_error(message.toStdString()), Message(message) {}
+    QString Message;
 };
 
 // Surrounding blanks are allowed. Empty text, "4,2", "abc", "inf", "nan", hex

@@ -1,5 +1,7 @@
 #include "apperror.h"
 
+#include "numtext.h"
+
 #include <QApplication>
 #include <QMessageBox>
 #include <stdexcept>
@@ -32,6 +34,8 @@ void ShowErrorMessage(const QString& message) {
 void ShowCurrentException() {
     try {
         throw;
+    } catch (const EConvertError& e) {
+        ShowErrorMessage(e.Message);
     } catch (const std::exception& e) {
         ShowErrorMessage(QString::fromUtf8(e.what()));
     } catch (...) {

@@ -171,8 +171,7 @@ void TvSmithChart::btnAplyClick() {
 double TvSmithChart::ReadFrequency() {
     const double f = StrToFloat(edFR->text());
     if (!(f > 0))
-        throw EConvertError(
-            QStringLiteral("'%1' is not a valid frequency").arg(edFR->text()).toStdString());
+        throw EConvertError(QStringLiteral("'%1' is not a valid frequency").arg(edFR->text()));
     return f;
 }
 
