@@ -163,6 +163,39 @@ TColor RgbToColor(QRgb rgb) {
     return static_cast<TColor>(qRed(rgb) | (qGreen(rgb) << 8) | (qBlue(rgb) << 16));
 }
 
+TRect Intersect(const TRect& a, const TRect& b) {
+    return {std::max(a.Left, b.Left), std::max(a.Top, b.Top), std::min(a.Right, b.Right),
+            std::min(a.Bottom, b.Bottom)};
+}
+
+TRect Unite(const TRect& a, const TRect& b) {
+    if (a.IsEmpty()) return b;
+    if (b.IsEmpty()) return a;
+    return {std::min(a.Left, b.Left), std::min(a.Top, b.Top), std::max(a.Right, b.Right),
+            std::max(a.Bottom, b.Bottom)};
+}
+
+void TLayer::SetClip(const TRect& rect) {
+    FHasClip = true;
+    FClip = rect;
+    UpdateClip();
+}
+
+void TLayer::ClearClip() {
+    FHasClip = false;
+    UpdateClip();
+}
+
+void TLayer::UpdateClip() {
+    TRect r{0, 0, FImage.width(), FImage.height()};
+    if (FHasClip) r = Intersect(r, FClip);
+    if (r.IsEmpty()) r = {0, 0, 0, 0};
+    FCL = r.Left;
+    FCT = r.Top;
+    FCR = r.Right;
+    FCB = r.Bottom;
+}
+
 void TLayer::SetWidth(int width) {
     SetSize(width, Height());
 }
@@ -179,6 +212,7 @@ void TLayer::SetSize(int width, int height) {
     FHeight = height;
     if (width == 0 || height == 0) {
         FImage = QImage();
+        UpdateClip();
         return;
     }
     QImage image(width, height, QImage::Format_RGB32);
@@ -189,6 +223,7 @@ void TLayer::SetSize(int width, int height) {
     for (int y = 0; y < keepH; ++y)
         std::memcpy(image.scanLine(y), FImage.constScanLine(y), size_t(keepW) * sizeof(QRgb));
     FImage = image;
+    UpdateClip();
 }
 
 TColor TLayer::Pixel(int x, int y) const {
@@ -198,33 +233,35 @@ TColor TLayer::Pixel(int x, int y) const {
 }
 
 void TLayer::Plot(int x, int y, QRgb rgb) {
-    if (x < 0 || y < 0 || x >= FImage.width() || y >= FImage.height()) return;
+    if (x < FCL || y < FCT || x >= FCR || y >= FCB) return;
     reinterpret_cast<QRgb*>(FImage.scanLine(y))[x] = rgb;
 }
 
-void TLayer::PlotPen(std::int64_t x, std::int64_t y, QRgb rgb) {
+void TLayer::PlotPen(std::int64_t x, std::int64_t y, QRgb rgb, const TPixelSink* written) {
     const int w = std::max(Pen.Width, 1);
     if (w == 1) {
-        if (x >= INT_MIN && x <= INT_MAX && y >= INT_MIN && y <= INT_MAX) Plot(int(x), int(y), rgb);
+        if (x < FCL || y < FCT || x >= FCR || y >= FCB) return;
+        reinterpret_cast<QRgb*>(FImage.scanLine(int(y)))[x] = rgb;
+        if (written) (*written)(int(x), int(y));
         return;
     }
     // A width x width square; even widths lean to the right and down.
     const std::int64_t x0 = x - (w - 1) / 2, y0 = y - (w - 1) / 2;
-    const std::int64_t l = std::max<std::int64_t>(x0, 0),
-                       r = std::min<std::int64_t>(x0 + w, FImage.width());
-    const std::int64_t t = std::max<std::int64_t>(y0, 0),
-                       b = std::min<std::int64_t>(y0 + w, FImage.height());
+    const std::int64_t l = std::max<std::int64_t>(x0, FCL), r = std::min<std::int64_t>(x0 + w, FCR);
+    const std::int64_t t = std::max<std::int64_t>(y0, FCT), b = std::min<std::int64_t>(y0 + w, FCB);
     for (std::int64_t py = t; py < b; ++py) {
         QRgb* row = reinterpret_cast<QRgb*>(FImage.scanLine(int(py)));
-        for (std::int64_t px = l; px < r; ++px)
+        for (std::int64_t px = l; px < r; ++px) {
             row[px] = rgb;
+            if (written) (*written)(int(px), int(py));
+        }
     }
 }
 
 void TLayer::FillSpan(int y, std::int64_t x0, std::int64_t x1, QRgb rgb) {
-    if (y < 0 || y >= FImage.height()) return;
-    x0 = std::max<std::int64_t>(x0, 0);
-    x1 = std::min<std::int64_t>(x1, FImage.width());
+    if (y < FCT || y >= FCB) return;
+    x0 = std::max<std::int64_t>(x0, FCL);
+    x1 = std::min<std::int64_t>(x1, FCR);
     if (x0 >= x1) return;
     QRgb* row = reinterpret_cast<QRgb*>(FImage.scanLine(y));
     std::fill(row + x0, row + x1, rgb);
@@ -232,26 +269,31 @@ void TLayer::FillSpan(int y, std::int64_t x0, std::int64_t x1, QRgb rgb) {
 
 void TLayer::FillRect(const TRect& rect) {
     const QRgb rgb = ColorToRgb(Brush.Color);
-    const int top = std::max(rect.Top, 0), bottom = std::min(rect.Bottom, FImage.height());
+    const int top = std::max(rect.Top, FCT), bottom = std::min(rect.Bottom, FCB);
     for (int y = top; y < bottom; ++y)
         FillSpan(y, rect.Left, rect.Right, rgb);
 }
 
 void TLayer::Ellipse(int left, int top, int right, int bottom) {
     if (FImage.isNull() || !NormaliseBox(left, top, right, bottom)) return;
-    const int h = FImage.height();
-    if (Brush.Style == TBrushStyle::Solid) {
+    // Only the rows that can be written need their extent: the box's rows in the clip.
+    const int y0 = std::max(top, FCT), y1 = std::min(bottom, FCB);
+    if (Brush.Style == TBrushStyle::Solid && y0 < y1) {
         // Fill each row strictly between its outermost outline pixels.
-        std::vector<std::int64_t> minX(size_t(h), LLONG_MAX), maxX(size_t(h), LLONG_MIN);
+        const size_t rows = size_t(y1 - y0);
+        // Reused from call to call: small markers are drawn by the thousand.
+        thread_local std::vector<std::int64_t> minX, maxX;
+        minX.assign(rows, LLONG_MAX);
+        maxX.assign(rows, LLONG_MIN);
         TraceEllipse(left, top, right - 1, bottom - 1, [&](std::int64_t x, std::int64_t y, int) {
-            if (y < 0 || y >= h) return;
-            minX[size_t(y)] = std::min(minX[size_t(y)], x);
-            maxX[size_t(y)] = std::max(maxX[size_t(y)], x);
+            if (y < y0 || y >= y1) return;
+            const size_t i = size_t(y - y0);
+            minX[i] = std::min(minX[i], x);
+            maxX[i] = std::max(maxX[i], x);
         });
         const QRgb fill = ColorToRgb(Brush.Color);
-        for (int y = 0; y < h; ++y)
-            if (minX[size_t(y)] <= maxX[size_t(y)])
-                FillSpan(y, minX[size_t(y)] + 1, maxX[size_t(y)], fill);
+        for (size_t i = 0; i < rows; ++i)
+            if (minX[i] <= maxX[i]) FillSpan(y0 + int(i), minX[i] + 1, maxX[i], fill);
     }
     const QRgb pen = ColorToRgb(Pen.Color);
     const bool dotted = Pen.Style == TPenStyle::Dot;
@@ -310,6 +352,11 @@ void TLayer::LineTo(int x, int y) {
 
 void TLayer::Arc(int left, int top, int right, int bottom, int startX, int startY, int endX,
                  int endY) {
+    Arc(left, top, right, bottom, startX, startY, endX, endY, TPixelSink());
+}
+
+void TLayer::Arc(int left, int top, int right, int bottom, int startX, int startY, int endX,
+                 int endY, const TPixelSink& written) {
     if (FImage.isNull() || !NormaliseBox(left, top, right, bottom)) return;
     // Doubled coordinates keep a half-pixel centre exact; y is flipped so that
     // counter-clockwise on the screen is the positive mathematical sense.
@@ -326,7 +373,7 @@ void TLayer::Arc(int left, int top, int right, int bottom, int startX, int start
     TraceEllipse(left, top, right - 1, bottom - 1, [&](std::int64_t x, std::int64_t y, int step) {
         if (dotted && step % 2 != 0) return;
         if (!whole && !order.NotAfter({2 * x - cx2, cy2 - 2 * y}, end)) return;
-        PlotPen(x, y, pen);
+        PlotPen(x, y, pen, written ? &written : nullptr);
     });
 }
 
@@ -373,16 +420,40 @@ void TLayer::FloodFill(int x, int y, TColor border) {
     }
 }
 
-void TLayer::TextOut(int x, int y, const QString& text) {
-    if (FImage.isNull()) return;
+namespace {
+QFont LayerFont(int pointSize) {
     QFont font(QGuiApplication::font().family());
     // Points at 96 dpi, rounded to whole pixels as GDI does.
-    font.setPixelSize(std::max(1, (Font.Size * 96 + 36) / 72));
+    font.setPixelSize(std::max(1, (pointSize * 96 + 36) / 72));
     font.setStyleStrategy(QFont::NoAntialias);
+    return font;
+}
+} // namespace
+
+TRect TLayer::TextRect(int x, int y, const QString& text) const {
+    const QFont font = LayerFont(Font.Size);
+    const QFontMetrics metrics(font, &FImage);
+    // The cell, and the glyphs' own box, which can lean out of it; one pixel
+    // more all round for rounding inside the painter.
+    const QRect cell(x, y, metrics.horizontalAdvance(text), metrics.height());
+    const QRect ink = metrics.boundingRect(text).translated(x, y + metrics.ascent());
+    const QRect all = (cell | ink).adjusted(-1, -1, 1, 1);
+    return {all.left(), all.top(), all.right() + 1, all.bottom() + 1};
+}
+
+void TLayer::SetPixel(int x, int y, TColor color) {
+    Plot(x, y, ColorToRgb(color));
+}
+
+void TLayer::TextOut(int x, int y, const QString& text) {
+    if (FImage.isNull()) return;
+    const QFont font = LayerFont(Font.Size);
     const QFontMetrics metrics(font, &FImage);
 
+    if (FCL >= FCR || FCT >= FCB) return;
     QPainter painter(&FImage);
     painter.setRenderHint(QPainter::TextAntialiasing, false);
+    if (FHasClip) painter.setClipRect(QRect(FCL, FCT, FCR - FCL, FCB - FCT));
     if (Brush.Style == TBrushStyle::Solid)
         painter.fillRect(QRect(x, y, metrics.horizontalAdvance(text), metrics.height()),
                          QColor(ColorToRgb(Brush.Color)));
@@ -398,14 +469,19 @@ void TLayer::CopyRect(const TRect& dest, const TLayer& source, const TRect& sour
     const std::int64_t w = std::min(dest.Width(), sourceRect.Width());
     const std::int64_t h = std::min(dest.Height(), sourceRect.Height());
     // Offsets inside the rectangles that are on both images.
-    const std::int64_t ox0 =
+    std::int64_t ox0 =
         std::max<std::int64_t>({0, -std::int64_t(dest.Left), -std::int64_t(sourceRect.Left)});
-    const std::int64_t oy0 =
+    std::int64_t oy0 =
         std::max<std::int64_t>({0, -std::int64_t(dest.Top), -std::int64_t(sourceRect.Top)});
-    const std::int64_t ox1 = std::min<std::int64_t>(
+    std::int64_t ox1 = std::min<std::int64_t>(
         {w, std::int64_t(FImage.width()) - dest.Left, std::int64_t(src.width()) - sourceRect.Left});
-    const std::int64_t oy1 = std::min<std::int64_t>(
+    std::int64_t oy1 = std::min<std::int64_t>(
         {h, std::int64_t(FImage.height()) - dest.Top, std::int64_t(src.height()) - sourceRect.Top});
+    // The clip trims the destination further.
+    ox0 = std::max<std::int64_t>(ox0, std::int64_t(FCL) - dest.Left);
+    oy0 = std::max<std::int64_t>(oy0, std::int64_t(FCT) - dest.Top);
+    ox1 = std::min<std::int64_t>(ox1, std::int64_t(FCR) - dest.Left);
+    oy1 = std::min<std::int64_t>(oy1, std::int64_t(FCB) - dest.Top);
     if (ox0 >= ox1 || oy0 >= oy1) return;
     const size_t count = size_t(ox1 - ox0);
     for (std::int64_t oy = oy0; oy < oy1; ++oy) {
@@ -421,4 +497,31 @@ void TLayer::CopyRect(const TRect& dest, const TLayer& source, const TRect& sour
                 to[i] &= from[i];
         }
     }
+}
+
+bool TLayer::SetToAnd(const TRect& rect, const TLayer& a, const TLayer& b, const TLayer& c,
+                      const TLayer& d) {
+    for (const TLayer* l : {&a, &b, &c, &d})
+        if (l->FImage.size() != FImage.size()) return false;
+    const TRect r = Intersect(rect, {FCL, FCT, FCR, FCB});
+    if (r.IsEmpty()) return true;
+    // Alpha is 0xFF everywhere, so ANDing whole words keeps it.
+    const qsizetype stride = FImage.bytesPerLine();
+    uchar* out = FImage.bits();
+    const uchar* pa = a.FImage.constBits();
+    const uchar* pb = b.FImage.constBits();
+    const uchar* pc = c.FImage.constBits();
+    const uchar* pd = d.FImage.constBits();
+    const size_t count = size_t(r.Width());
+    for (int y = r.Top; y < r.Bottom; ++y) {
+        const qsizetype offset = y * stride + qsizetype(r.Left) * qsizetype(sizeof(QRgb));
+        QRgb* __restrict to = reinterpret_cast<QRgb*>(out + offset);
+        const QRgb* __restrict ra = reinterpret_cast<const QRgb*>(pa + offset);
+        const QRgb* __restrict rb = reinterpret_cast<const QRgb*>(pb + offset);
+        const QRgb* __restrict rc = reinterpret_cast<const QRgb*>(pc + offset);
+        const QRgb* __restrict rd = reinterpret_cast<const QRgb*>(pd + offset);
+        for (size_t i = 0; i < count; ++i)
+            to[i] = ra[i] & rb[i] & rc[i] & rd[i];
+    }
+    return true;
 }

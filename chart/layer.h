@@ -7,6 +7,7 @@
 #include <QRect>
 #include <QString>
 #include <cstdint>
+#include <functional>
 
 // Colours cross the API as 0x00BBGGRR. A value whose top byte is 0xFF names a
 // system colour by the index in its low byte (0xFF00000F is the button face).
@@ -54,10 +55,16 @@ struct TRect {
     int Left = 0, Top = 0, Right = 0, Bottom = 0;
     int Width() const { return Right - Left; }
     int Height() const { return Bottom - Top; }
+    bool IsEmpty() const { return Right <= Left || Bottom <= Top; }
     bool operator==(const TRect& o) const {
         return Left == o.Left && Top == o.Top && Right == o.Right && Bottom == o.Bottom;
     }
 };
+
+// The common part; empty rectangles come out with IsEmpty().
+TRect Intersect(const TRect& a, const TRect& b);
+// The smallest rectangle holding both; an empty one adds nothing.
+TRect Unite(const TRect& a, const TRect& b);
 
 class TLayer {
 public:
@@ -69,6 +76,12 @@ public:
     void SetWidth(int width);
     void SetHeight(int height);
     void SetSize(int width, int height);
+
+    // Every later pixel write (shapes, fills, text, CopyRect) lands only inside
+    // the clip rectangle; the layer's own bounds always clip as well.
+    void SetClip(const TRect& rect);
+    void ClearClip();
+    bool HasClip() const { return FHasClip; }
 
     // Surface state; it persists from one operation to the next.
     TPen Pen;
@@ -87,13 +100,25 @@ public:
     // from the start ray to the end ray; the whole ellipse when the rays coincide.
     void Arc(int left, int top, int right, int bottom, int startX, int startY, int endX,
              int endY);
+    // The same arc, also telling `written` every pixel it wrote.
+    using TPixelSink = std::function<void(int x, int y)>;
+    void Arc(int left, int top, int right, int bottom, int startX, int startY, int endX,
+             int endY, const TPixelSink& written);
     // 4-connected fill with the brush colour, stopped only by the border colour.
     void FloodFill(int x, int y, TColor border);
     // Top-left of the text cell at (x, y); the cell is filled with the brush
     // unless the brush is clear.
     void TextOut(int x, int y, const QString& text);
+    // The rectangle TextOut(x, y, text) can write to with the current font.
+    TRect TextRect(int x, int y, const QString& text) const;
+    // One pixel, like the pen's one-pixel point; off the clip nothing happens.
+    void SetPixel(int x, int y, TColor color);
     // Copy or AND (by CopyMode) of source's rectangle onto ours.
     void CopyRect(const TRect& dest, const TLayer& source, const TRect& sourceRect);
+    // rect := a AND b AND c AND d, in one pass; all five layers share one size
+    // (otherwise nothing is written and false comes back).
+    bool SetToAnd(const TRect& rect, const TLayer& a, const TLayer& b, const TLayer& c,
+                  const TLayer& d);
 
     int PenPosX() const { return FPenX; }
     int PenPosY() const { return FPenY; }
@@ -103,13 +128,18 @@ public:
 
 private:
     void Plot(int x, int y, QRgb rgb);
-    // One point of the pen: a Width x Width square, clipped to the layer.
-    void PlotPen(std::int64_t x, std::int64_t y, QRgb rgb);
-    // Pixels x0 <= x < x1 of row y, clipped to the layer.
+    // One point of the pen: a Width x Width square, clipped.
+    void PlotPen(std::int64_t x, std::int64_t y, QRgb rgb, const TPixelSink* written = nullptr);
+    // Pixels x0 <= x < x1 of row y, clipped.
     void FillSpan(int y, std::int64_t x0, std::int64_t x1, QRgb rgb);
+    // The clip actually in force: the clip rectangle within the layer.
+    void UpdateClip();
 
     QImage FImage;
     // Kept apart from the image: a layer 0 pixels high still remembers its width.
     int FWidth = 0, FHeight = 0;
     int FPenX = 0, FPenY = 0;
+    bool FHasClip = false;
+    TRect FClip;                  // as set by SetClip
+    int FCL = 0, FCT = 0, FCR = 0, FCB = 0; // in force: FClip within the layer
 };

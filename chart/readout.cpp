@@ -65,6 +65,8 @@ bool TSmithChart::ReadPointer(int x, int y, bool draw, TReading& reading) {
         s.LineTo(r.Right, y);
         s.MoveTo(x, r.Bottom - 35);
         s.LineTo(x, r.Top + 15);
+        FCursorClean = false;
+        MarkAllDirty();
         Present();
     }
     return true;

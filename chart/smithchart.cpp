@@ -53,6 +53,10 @@ void TSmithChart::SetSize(int width, int height) {
     FCircleLayer->SetSize(w, h);
     FMarkerLayer->SetSize(w, h);
     FComposite->SetSize(w, h);
+    // Annotations beyond the old size are not drawn again here; the next
+    // addition redraws them all, as RedrawMarkers would.
+    FInSync = false;
+    MarkAllDirty();
     // Restart the interval, so a burst of resizes ends in one late Present.
     FTimer->stop();
     FTimer->start();
@@ -69,15 +73,43 @@ void TSmithChart::TimerExpired() {
 
 TRect TSmithChart::GetLayerRect() const { return {0, 0, FComposite->Width(), FComposite->Height()}; }
 
-void TSmithChart::Present() {
-    const TRect r = GetLayerRect();
+TRect TSmithChart::LayerBounds(const TRect& rect) const {
+    const TRect r = Intersect(rect, GetLayerRect());
+    return r.IsEmpty() ? TRect{} : r;
+}
+
+void TSmithChart::MarkDirty(const TRect& rect) { FDirty = Unite(FDirty, LayerBounds(rect)); }
+
+void TSmithChart::MarkAllDirty() { MarkDirty(GetLayerRect()); }
+
+void TSmithChart::Compose(const TRect& rect) {
+    if (rect.IsEmpty()) return;
+    if (FComposite->SetToAnd(rect, *FGridLayer, *FCursorLayer, *FMarkerLayer, *FCircleLayer))
+        return;
+    // Layers of different sizes: the same AND, one layer at a time.
     FComposite->CopyMode = TCopyMode::Copy;
-    FComposite->CopyRect(r, *FGridLayer, r);
+    FComposite->CopyRect(rect, *FGridLayer, rect);
     FComposite->CopyMode = TCopyMode::And;
-    FComposite->CopyRect(r, *FCursorLayer, r);
-    FComposite->CopyRect(r, *FMarkerLayer, r);
-    FComposite->CopyRect(r, *FCircleLayer, r);
+    FComposite->CopyRect(rect, *FCursorLayer, rect);
+    FComposite->CopyRect(rect, *FMarkerLayer, rect);
+    FComposite->CopyRect(rect, *FCircleLayer, rect);
     FComposite->CopyMode = TCopyMode::Copy;
+}
+
+void TSmithChart::Present() {
+    // Outside FDirty the composite already holds the AND of the layers.
+    Compose(FDirty);
+    FDirty = {};
+    if (FTarget) FTarget->CopyRect(GetLayerRect(), *FComposite);
+}
+
+void TSmithChart::Present(const TRect& rect) { Present(rect, true); }
+
+void TSmithChart::Present(const TRect& rect, bool composeRect) {
+    const TRect own = LayerBounds(rect);
+    const TRect r = LayerBounds(Unite(own, FDirty));
+    Compose(composeRect ? r : FDirty);
+    FDirty = {};
     if (FTarget) FTarget->CopyRect(r, *FComposite);
 }
 
@@ -89,9 +121,27 @@ void ClearLayer(TLayer& layer, TColor color, const TRect& r) {
 }
 } // namespace
 
-void TSmithChart::ClearGridLayer() { ClearLayer(*FGridLayer, GridBackgroundColor, GetLayerRect()); }
-void TSmithChart::ClearCursorLayer() { ClearLayer(*FCursorLayer, clWhite, GetLayerRect()); }
-void TSmithChart::ClearMarkerLayer() { ClearLayer(*FMarkerLayer, clWhite, GetLayerRect()); }
+void TSmithChart::ClearGridLayer() {
+    ClearLayer(*FGridLayer, GridBackgroundColor, GetLayerRect());
+    MarkAllDirty();
+}
+
+void TSmithChart::ClearCursorLayer() {
+    if (FCursorClean) {
+        // Already white: only the brush is left as a clearing leaves it.
+        FCursorLayer->Brush = {clWhite, TBrushStyle::Solid};
+        return;
+    }
+    ClearLayer(*FCursorLayer, clWhite, GetLayerRect());
+    FCursorClean = true;
+    MarkAllDirty();
+}
+
+void TSmithChart::ClearMarkerLayer() {
+    ClearLayer(*FMarkerLayer, clWhite, GetLayerRect());
+    FInSync = false;
+    MarkAllDirty();
+}
 
 void TSmithChart::DrawCircle(TLayer& surface, double cx, double cy, double r) {
     const int x = RoundPixel(cx), y = RoundPixel(cy), q = RoundPixel(r);
@@ -129,4 +179,5 @@ void TSmithChart::DrawGrid() {
     s.FloodFill(FCenterX - FRadius - 2, FCenterY, clGray);
     s.FloodFill(FCenterX, FCenterY + FRadius + 2, clGray);
     s.FloodFill(FCenterX, FCenterY - FRadius - 2, clGray);
+    MarkAllDirty();
 }

@@ -5,6 +5,7 @@
 #include "layer.h"
 
 #include <array>
+#include <cstdint>
 #include <memory>
 #include <vector>
 
@@ -90,7 +91,11 @@ public:
 
     // Layers and grid
     void SetSize(int width, int height);
+    // Shows the four layers, ANDed, on the target.
     void Present();
+    // The same for one rectangle: only it (with whatever changed since the last
+    // presentation and was not shown yet) is composed and copied to the target.
+    void Present(const TRect& rect);
     TRect GetLayerRect() const;
     void ClearGridLayer();
     void ClearCursorLayer();
@@ -115,7 +120,8 @@ public:
     bool SolveLNetwork(double phi, double swr, TMatch& match);
     bool SolveMatch(double phi, double swr, TMatch& match);
 
-    // Markers, arcs and SWR circles
+    // Markers, arcs and SWR circles. An addition draws and presents only what
+    // it changes, leaving the pictures RedrawMarkers and Present would leave.
     void AddPolarMarker(TColor color, double angle, double swr);
     void AddImpedanceMarker(bool swrCircle, TColor color, double r, double x, double z0,
                             double swr);
@@ -140,6 +146,19 @@ public:
     bool TimerActive() const;
 
 private:
+    void MarkDirty(const TRect& rect);
+    void MarkAllDirty();
+    void Compose(const TRect& rect);
+    // Present(rect), leaving out the composing of rect when the caller did it.
+    void Present(const TRect& rect, bool composeRect);
+    void DrawPointMarker(TLayer& s, const TMarkerRec& rec);
+    void DrawSwrCircleOnLayer(double swr, TRect* changed);
+    // Rebuilds the marker index and the arc pixel map for the current size and lists.
+    void ResetIndex();
+    void IndexMarker(int index);
+    void AddPointMarkerIncrementally(int index);
+    TRect LayerBounds(const TRect& rect) const;
+
     std::vector<std::unique_ptr<TMarkerRec>> FMarkers;
     std::vector<std::unique_ptr<TArcRec>> FArcs;
     int FCenterX;
@@ -148,4 +167,20 @@ private:
     std::unique_ptr<QTimer> FTimer;
     std::unique_ptr<TLayer> FCircleLayer, FMarkerLayer, FGridLayer, FCursorLayer, FComposite;
     TDrawTarget* FTarget; // borrowed
+
+    // Changed since the last presentation and not shown yet.
+    TRect FDirty;
+    // The cursor layer is all white, so clearing it again changes nothing.
+    bool FCursorClean = false;
+    // The marker layer holds what RedrawMarkers would draw from the lists, and
+    // redrawing every SWR circle would change nothing on the circle layer: only
+    // then may an addition draw just what it changes.
+    bool FInSync = false;
+    // Point markers by 32 x 32 px cell of the layer: indices of the markers
+    // whose rings meet the cell, ascending.
+    std::vector<std::vector<int>> FCells;
+    int FCellColumns = 0, FCellRows = 0;
+    // One byte per marker-layer pixel, set where an arc drew: arcs are all drawn
+    // alike and last, so this is all a partial redraw needs of them.
+    std::vector<std::uint8_t> FArcPixels;
 };
