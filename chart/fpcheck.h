@@ -36,4 +36,6 @@ inline double FSqrt(double a) {
 }
 
 // Arc tangent of a quotient: 0/0 is invalid, x/0 divides by zero.
-inline double FArcTanOf(double num, double den) { return std::atan(FDiv(num, den)); }
+inline double FArcTanOf(double num, double den) {
+    return std::atan(FDiv(num, den));
+}

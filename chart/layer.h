@@ -98,12 +98,11 @@ public:
     void LineTo(int x, int y);
     // The part of the inscribed ellipse running counter-clockwise on the screen
     // from the start ray to the end ray; the whole ellipse when the rays coincide.
-    void Arc(int left, int top, int right, int bottom, int startX, int startY, int endX,
-             int endY);
+    void Arc(int left, int top, int right, int bottom, int startX, int startY, int endX, int endY);
     // The same arc, also telling `written` every pixel it wrote.
     using TPixelSink = std::function<void(int x, int y)>;
-    void Arc(int left, int top, int right, int bottom, int startX, int startY, int endX,
-             int endY, const TPixelSink& written);
+    void Arc(int left, int top, int right, int bottom, int startX, int startY, int endX, int endY,
+             const TPixelSink& written);
     // 4-connected fill with the brush colour, stopped only by the border colour.
     void FloodFill(int x, int y, TColor border);
     // Top-left of the text cell at (x, y); the cell is filled with the brush
@@ -140,6 +139,6 @@ private:
     int FWidth = 0, FHeight = 0;
     int FPenX = 0, FPenY = 0;
     bool FHasClip = false;
-    TRect FClip;                  // as set by SetClip
+    TRect FClip;                            // as set by SetClip
     int FCL = 0, FCT = 0, FCR = 0, FCB = 0; // in force: FClip within the layer
 };

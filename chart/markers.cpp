@@ -12,7 +12,7 @@
 namespace {
 
 struct TSwrCircleShape {
-    double T;  // signed radius in pixels; negative above SWR 1
+    double T; // signed radius in pixels; negative above SWR 1
     int LabelY;
     QString Label;
 };
@@ -33,7 +33,9 @@ TSwrCircleShape SwrCircleShape(double swr, int radius, int centerX, int centerY)
 constexpr int kCell = 32;
 
 // Coordinates beyond int saturate: such rectangles lie far off any layer.
-int Saturate(std::int64_t v) { return int(std::clamp<std::int64_t>(v, INT_MIN, INT_MAX)); }
+int Saturate(std::int64_t v) {
+    return int(std::clamp<std::int64_t>(v, INT_MIN, INT_MAX));
+}
 
 // The rectangle a point marker's rings cover.
 TRect RingRect(const TMarkerRec& rec) {
@@ -102,7 +104,9 @@ const TRingStamp& RingStamp() {
     return stamp;
 }
 
-TColor RingColor(const TMarkerRec& rec) { return rec.Color > 0 ? rec.Color : clRed; }
+TColor RingColor(const TMarkerRec& rec) {
+    return rec.Color > 0 ? rec.Color : clRed;
+}
 
 } // namespace
 
@@ -332,20 +336,22 @@ void TSmithChart::DrawSwrCircleOnLayer(double swr, TRect* changed) {
     if (changed) {
         // DrawCircle's own rounding of the centre and the radii.
         const int x = RoundPixel(FCenterX), y = RoundPixel(FCenterY);
-        *changed = Unite(Unite(CircleRect(x, y, RoundPixel(shape.T)),
-                               CircleRect(x, y, RoundPixel(shape.T - 1))),
-                         s.TextRect(FCenterX - 15, shape.LabelY, shape.Label));
+        *changed = Unite(
+            Unite(CircleRect(x, y, RoundPixel(shape.T)), CircleRect(x, y, RoundPixel(shape.T - 1))),
+            s.TextRect(FCenterX - 15, shape.LabelY, shape.Label));
     }
 }
 
 void TSmithChart::ClearMarkers() {
-    for (auto& rec : FMarkers) rec.reset();
+    for (auto& rec : FMarkers)
+        rec.reset();
     FMarkers.clear();
     FInSync = false;
 }
 
 void TSmithChart::ClearArcs() {
-    for (auto& rec : FArcs) rec.reset();
+    for (auto& rec : FArcs)
+        rec.reset();
     FArcs.clear();
     FInSync = false;
 }

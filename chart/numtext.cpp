@@ -10,7 +10,9 @@
 
 namespace {
 
-bool IsBlank(QChar c) { return c == u' ' || c == u'\t'; }
+bool IsBlank(QChar c) {
+    return c == u' ' || c == u'\t';
+}
 
 // sign? digits? ("." digits?)? (e sign? digits)? with at least one mantissa digit
 bool IsPlainNumber(const QString& s) {
@@ -18,17 +20,20 @@ bool IsPlainNumber(const QString& s) {
     const int n = s.size();
     if (i < n && (s[i] == u'+' || s[i] == u'-')) ++i;
     int digits = 0;
-    while (i < n && s[i] >= u'0' && s[i] <= u'9') ++i, ++digits;
+    while (i < n && s[i] >= u'0' && s[i] <= u'9')
+        ++i, ++digits;
     if (i < n && s[i] == u'.') {
         ++i;
-        while (i < n && s[i] >= u'0' && s[i] <= u'9') ++i, ++digits;
+        while (i < n && s[i] >= u'0' && s[i] <= u'9')
+            ++i, ++digits;
     }
     if (digits == 0) return false;
     if (i < n && (s[i] == u'e' || s[i] == u'E')) {
         ++i;
         if (i < n && (s[i] == u'+' || s[i] == u'-')) ++i;
         int expDigits = 0;
-        while (i < n && s[i] >= u'0' && s[i] <= u'9') ++i, ++expDigits;
+        while (i < n && s[i] >= u'0' && s[i] <= u'9')
+            ++i, ++expDigits;
         if (expDigits == 0) return false;
     }
     return i == n;
@@ -43,8 +48,10 @@ locale_t CLocale() {
 
 bool TryStrToFloat(const QString& text, double& value) {
     int b = 0, e = text.size();
-    while (b < e && IsBlank(text[b])) ++b;
-    while (e > b && IsBlank(text[e - 1])) --e;
+    while (b < e && IsBlank(text[b]))
+        ++b;
+    while (e > b && IsBlank(text[e - 1]))
+        --e;
     const QString s = text.mid(b, e - b);
     if (!IsPlainNumber(s)) return false;
     const QByteArray bytes = s.toLatin1();

@@ -43,7 +43,9 @@ TSmithChart::~TSmithChart() {
     FComposite.reset();
 }
 
-bool TSmithChart::TimerActive() const { return FTimer->isActive(); }
+bool TSmithChart::TimerActive() const {
+    return FTimer->isActive();
+}
 
 void TSmithChart::SetSize(int width, int height) {
     FGridLayer->SetWidth(width);
@@ -71,16 +73,22 @@ void TSmithChart::TimerExpired() {
     Present();
 }
 
-TRect TSmithChart::GetLayerRect() const { return {0, 0, FComposite->Width(), FComposite->Height()}; }
+TRect TSmithChart::GetLayerRect() const {
+    return {0, 0, FComposite->Width(), FComposite->Height()};
+}
 
 TRect TSmithChart::LayerBounds(const TRect& rect) const {
     const TRect r = Intersect(rect, GetLayerRect());
     return r.IsEmpty() ? TRect{} : r;
 }
 
-void TSmithChart::MarkDirty(const TRect& rect) { FDirty = Unite(FDirty, LayerBounds(rect)); }
+void TSmithChart::MarkDirty(const TRect& rect) {
+    FDirty = Unite(FDirty, LayerBounds(rect));
+}
 
-void TSmithChart::MarkAllDirty() { MarkDirty(GetLayerRect()); }
+void TSmithChart::MarkAllDirty() {
+    MarkDirty(GetLayerRect());
+}
 
 void TSmithChart::Compose(const TRect& rect) {
     if (rect.IsEmpty()) return;
@@ -103,7 +111,9 @@ void TSmithChart::Present() {
     if (FTarget) FTarget->CopyRect(GetLayerRect(), *FComposite);
 }
 
-void TSmithChart::Present(const TRect& rect) { Present(rect, true); }
+void TSmithChart::Present(const TRect& rect) {
+    Present(rect, true);
+}
 
 void TSmithChart::Present(const TRect& rect, bool composeRect) {
     const TRect own = LayerBounds(rect);
@@ -157,13 +167,17 @@ void TSmithChart::DrawGrid() {
     s.Brush.Style = TBrushStyle::Clear;
 
     s.Pen.Color = clRed;
-    for (const TCircleRow& row : ResistanceCircles) DrawCircle(s, cx + r * row.Shift, cy, r * row.Radius);
+    for (const TCircleRow& row : ResistanceCircles)
+        DrawCircle(s, cx + r * row.Shift, cy, r * row.Radius);
     s.Pen.Color = clSilver;
-    for (const TCircleRow& row : ResistanceCircles) DrawCircle(s, cx - r * row.Shift, cy, r * row.Radius);
+    for (const TCircleRow& row : ResistanceCircles)
+        DrawCircle(s, cx - r * row.Shift, cy, r * row.Radius);
     s.Pen.Color = clRed;
-    for (const TCircleRow& row : ReactanceCircles) DrawCircle(s, cx + r, cy + r * row.Shift, r * row.Radius);
+    for (const TCircleRow& row : ReactanceCircles)
+        DrawCircle(s, cx + r, cy + r * row.Shift, r * row.Radius);
     s.Pen.Color = clSilver;
-    for (const TCircleRow& row : ReactanceCircles) DrawCircle(s, cx - r, cy + r * row.Shift, r * row.Radius);
+    for (const TCircleRow& row : ReactanceCircles)
+        DrawCircle(s, cx - r, cy + r * row.Shift, r * row.Radius);
 
     s.Pen.Color = clBlack;
     s.MoveTo(FCenterX - FRadius, FCenterY);

@@ -14,18 +14,22 @@ protected:
     TRecordingTarget Target;
     TSmithChart Chart{DesignCx, DesignCy, DesignR, &Target};
     void SetUp() override { Chart.SetSize(DesignW, DesignH); }
-    TColor Grid(int dx, int dy) const { return Chart.GridLayer().Pixel(DesignCx + dx, DesignCy + dy); }
+    TColor Grid(int dx, int dy) const {
+        return Chart.GridLayer().Pixel(DesignCx + dx, DesignCy + dy);
+    }
     TColor ButtonFace() const { return RgbToColor(ColorToRgb(clBtnFace)); }
 };
 
 TEST_F(ChartTest, ResistanceCirclesAndTheirAdmittanceMirrors) {
     // One row above the axis, where each circle's end stands vertical.
-    for (int left : {110, 220, 270}) EXPECT_EQ(Grid(left, -1), clRed) << left;
+    for (int left : {110, 220, 270})
+        EXPECT_EQ(Grid(left, -1), clRed) << left;
     EXPECT_EQ(Grid(0, -1), clRed);
     EXPECT_EQ(Grid(-110, -1), clRed);
     EXPECT_EQ(Grid(-220, -1), clRed);
     // The silver mirror images end one pixel short on the other side.
-    for (int right : {-271, -221, -111, -1, 109, 219}) EXPECT_EQ(Grid(right, -1), clSilver) << right;
+    for (int right : {-271, -221, -111, -1, 109, 219})
+        EXPECT_EQ(Grid(right, -1), clSilver) << right;
     // Between the circles the grid is background.
     EXPECT_EQ(Grid(60, -1), clWhite);
 }
@@ -70,7 +74,8 @@ TEST_F(ChartTest, CompositionAndsTheLayersOverTheGrid) {
     bool found = false;
     for (int yy = 0; yy < DesignH && !found; ++yy)
         for (int xx = 0; xx < DesignW; ++xx)
-            if (Chart.MarkerLayer().Pixel(xx, yy) == clRed && Chart.GridLayer().Pixel(xx, yy) == clSilver) {
+            if (Chart.MarkerLayer().Pixel(xx, yy) == clRed &&
+                Chart.GridLayer().Pixel(xx, yy) == clSilver) {
                 EXPECT_EQ(Target.PixelAt(xx, yy), 0x0000C0);
                 found = true;
                 break;
@@ -90,7 +95,8 @@ TEST_F(ChartTest, ResizeKeepsAnnotationsAndWhitensNewArea) {
     auto grayInKeptArea = [this] {
         int n = 0;
         for (int y = 0; y < 300; ++y)
-            for (int x = 0; x < 400; ++x) n += Chart.CircleLayer().Pixel(x, y) == clGray;
+            for (int x = 0; x < 400; ++x)
+                n += Chart.CircleLayer().Pixel(x, y) == clGray;
         return n;
     };
     const int kept = grayInKeptArea();

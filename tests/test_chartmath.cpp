@@ -8,7 +8,9 @@
 
 namespace {
 
-TSmithChart Chart340() { return TSmithChart(340, 340, 330, nullptr); }
+TSmithChart Chart340() {
+    return TSmithChart(340, 340, 330, nullptr);
+}
 
 TEST(SafeArcCos, StoredValuesAndHalfTurn) {
     EXPECT_DOUBLE_EQ(SafeArcCos(0.0), 1.570796327);
@@ -79,9 +81,14 @@ TEST(PolarToGamma, SwrThreeAllAround) {
     struct Row {
         double theta, x, y;
     } rows[] = {
-        {0, 0.5, 0},           {45, 0.353553, -0.353553},   {90, 0, -0.5},
-        {-90, 0, 0.5},         {135, -0.353553, -0.353553}, {-135, -0.353553, 0.353553},
-        {180, -0.5, 0},        {-180, -0.5, 0},
+        {0, 0.5, 0},
+        {45, 0.353553, -0.353553},
+        {90, 0, -0.5},
+        {-90, 0, 0.5},
+        {135, -0.353553, -0.353553},
+        {-135, -0.353553, 0.353553},
+        {180, -0.5, 0},
+        {-180, -0.5, 0},
     };
     for (const Row& row : rows) {
         const TPointD g = PolarToGamma(3, row.theta);
@@ -120,8 +127,8 @@ TEST(GammaToImpedance, KnownPoints) {
     struct Row {
         double theta, m, r, x;
     } rows[] = {
-        {0, 1.0 / 3, 100, 0},          {90, 0.5, 30, 40},          {-90, 0.5, 30, -40},
-        {135, 0.7071068, 10, 20},      {0, 0, 50, 0},              {26.565051, 2.236068, -100, 50},
+        {0, 1.0 / 3, 100, 0},     {90, 0.5, 30, 40}, {-90, 0.5, 30, -40},
+        {135, 0.7071068, 10, 20}, {0, 0, 50, 0},     {26.565051, 2.236068, -100, 50},
     };
     for (const Row& row : rows) {
         const TImpedance z = TSmithChart::GammaToImpedance(row.theta, row.m);
@@ -174,8 +181,8 @@ TEST(NumberText, ParsesOnlyPlainDecimalNumbers) {
     EXPECT_DOUBLE_EQ(StrToFloat("-4.2e1"), -42.0);
     EXPECT_DOUBLE_EQ(StrToFloat(".5"), 0.5);
     EXPECT_DOUBLE_EQ(StrToFloat("7."), 7.0);
-    for (const char* bad : {"", "  ", "4,2", "abc", "inf", "nan", "0x10", "1e309", "-1e309",
-                            "1e", "+", ".", "7 MHz", "1..2"}) {
+    for (const char* bad : {"", "  ", "4,2", "abc", "inf", "nan", "0x10", "1e309", "-1e309", "1e",
+                            "+", ".", "7 MHz", "1..2"}) {
         try {
             StrToFloat(QString::fromLatin1(bad));
             ADD_FAILURE() << "accepted '" << bad << "'";

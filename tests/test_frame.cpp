@@ -50,7 +50,9 @@ QPointF ImpedancePixel(cd z) {
     return {kCx + kRadius * gamma.real(), kCy - kRadius * gamma.imag()};
 }
 
-double Omega(double fMHz) { return 2.0 * kPi * fMHz * 1e6; }
+double Omega(double fMHz) {
+    return 2.0 * kPi * fMHz * 1e6;
+}
 
 // What the transmitter sees through the network, and the point between the parts.
 struct Circuit {
@@ -102,13 +104,15 @@ Fields FieldsOf(const TvSmithChart* f) {
 
 int CountColorInRow(const QImage& image, int y, QRgb rgb) {
     int n = 0;
-    for (int x = 0; x < image.width(); ++x) n += (image.pixel(x, y) & 0xFFFFFF) == (rgb & 0xFFFFFF);
+    for (int x = 0; x < image.width(); ++x)
+        n += (image.pixel(x, y) & 0xFFFFFF) == (rgb & 0xFFFFFF);
     return n;
 }
 
 int CountColorInRow(const TLayer& layer, int y, TColor color) {
     int n = 0;
-    for (int x = 0; x < layer.Width(); ++x) n += layer.Pixel(x, y) == color;
+    for (int x = 0; x < layer.Width(); ++x)
+        n += layer.Pixel(x, y) == color;
     return n;
 }
 
@@ -163,9 +167,9 @@ TEST_F(FrameTest, ResizingMovesLayersWithPaintBoxButNeverTheChartCentre) {
         EXPECT_EQ(Chart().CenterX(), 411);
         EXPECT_EQ(Chart().CenterY(), 356);
         EXPECT_EQ(Chart().Radius(), 330);
-        for (const TLayer* layer : {&Chart().GridLayer(), &Chart().CursorLayer(),
-                                    &Chart().MarkerLayer(), &Chart().CircleLayer(),
-                                    &Chart().Composite()}) {
+        for (const TLayer* layer :
+             {&Chart().GridLayer(), &Chart().CursorLayer(), &Chart().MarkerLayer(),
+              &Chart().CircleLayer(), &Chart().Composite()}) {
             EXPECT_EQ(layer->Width(), size.width());
             EXPECT_EQ(layer->Height(), size.height() - 62);
         }
@@ -216,17 +220,14 @@ TEST_F(FrameTest, PanelControlsSitWhereDesignedWithTheirTexts) {
         int left, top;
         const char* text;
     };
-    for (const Label& l : {Label{frame->Label1, 6, 15, "Frekvence"},
-                           Label{frame->Label2, 113, 15, "MHz"},
-                           Label{frame->Label3, 32, 40, "PSV"},
-                           Label{frame->Label6, 282, 15, "uH"},
-                           Label{frame->Label7, 283, 37, "pF"},
-                           Label{frame->Label8, 312, 24, "TRX"},
-                           Label{frame->Label9, 379, 24, "ANT"},
-                           Label{frame->Label10, 522, 4, "Klikni na plochu grafu"},
-                           Label{frame->Label11, 522, 19, "Modrý bod - impedance antény"},
-                           Label{frame->Label12, 521, 35,
-                                 "Červený bod - impedance  přechodu LC nebo CL"}}) {
+    for (const Label& l :
+         {Label{frame->Label1, 6, 15, "Frekvence"}, Label{frame->Label2, 113, 15, "MHz"},
+          Label{frame->Label3, 32, 40, "PSV"}, Label{frame->Label6, 282, 15, "uH"},
+          Label{frame->Label7, 283, 37, "pF"}, Label{frame->Label8, 312, 24, "TRX"},
+          Label{frame->Label9, 379, 24, "ANT"},
+          Label{frame->Label10, 522, 4, "Klikni na plochu grafu"},
+          Label{frame->Label11, 522, 19, "Modrý bod - impedance antény"},
+          Label{frame->Label12, 521, 35, "Červený bod - impedance  přechodu LC nebo CL"}}) {
         SCOPED_TRACE(l.text);
         EXPECT_EQ(l.label->parentWidget(), frame->pnBottom);
         EXPECT_EQ(l.label->text(), QString::fromUtf8(l.text));
@@ -234,8 +235,8 @@ TEST_F(FrameTest, PanelControlsSitWhereDesignedWithTheirTexts) {
         EXPECT_EQ(l.label->width(), l.label->sizeHint().width());
     }
     // Right-justified labels grow to the left: their right edge stays put.
-    for (const auto& [label, text] : {std::pair{frame->Label4, "L serie"},
-                                      std::pair{frame->Label5, "C par."}}) {
+    for (const auto& [label, text] :
+         {std::pair{frame->Label4, "L serie"}, std::pair{frame->Label5, "C par."}}) {
         SCOPED_TRACE(text);
         EXPECT_EQ(label->parentWidget(), frame->pnBottom);
         EXPECT_EQ(label->text(), QString::fromUtf8(text));
@@ -246,8 +247,8 @@ TEST_F(FrameTest, PanelControlsSitWhereDesignedWithTheirTexts) {
 }
 
 TEST_F(FrameTest, TabVisitsInputsResultsAndCommandsInDesignOrder) {
-    const QList<QWidget*> expected = {frame->edFR,  frame->edPSV, frame->edL,  frame->edC,
-                                      frame->btnAdd, frame->chkL, frame->chkC, frame->Button1};
+    const QList<QWidget*> expected = {frame->edFR,   frame->edPSV, frame->edL,  frame->edC,
+                                      frame->btnAdd, frame->chkL,  frame->chkC, frame->Button1};
     QList<QWidget*> seen;
     QWidget* w = frame->edFR;
     for (int guard = 0; guard < 1000; ++guard) {
@@ -323,8 +324,8 @@ TEST_F(FrameTest, InductanceIsTransitionReactanceOverOmega) {
     for (const QString& fr : {QStringLiteral("7"), QStringLiteral("14.2")}) {
         frame->edFR->setText(fr);
         const double w = 6.283185307179586477 * fr.toDouble();
-        for (const QPoint p : {QPoint(600, 250), QPoint(300, 500), QPoint(700, 420),
-                               QPoint(200, 300)}) {
+        for (const QPoint p :
+             {QPoint(600, 250), QPoint(300, 500), QPoint(700, 420), QPoint(200, 300)}) {
             SCOPED_TRACE(testing::Message() << fr.toStdString() << " " << p.x() << "," << p.y());
             const std::optional<TNetwork> net = frame->SolveAtPixel(p.x(), p.y());
             ASSERT_TRUE(net);
@@ -333,8 +334,8 @@ TEST_F(FrameTest, InductanceIsTransitionReactanceOverOmega) {
             TMatch match;
             ASSERT_TRUE(probe.SolveMatch(net->Load.Theta, net->Load.Swr, match));
             EXPECT_EQ(match.IsCL, net->IsCL);
-            const TImpedance zm = TSmithChart::GammaToImpedance(match.MatchAngle,
-                                                                match.MatchMagnitude);
+            const TImpedance zm =
+                TSmithChart::GammaToImpedance(match.MatchAngle, match.MatchMagnitude);
             const double l = net->IsCL ? std::fabs(zm.X) / w : std::fabs(zm.X - net->Load.X) / w;
             EXPECT_NEAR(Parsed(frame->edL->text()), l, 0.0005 + 1e-9);
             EXPECT_NEAR(net->L, l, 1e-9 * std::max(1.0, l));
@@ -384,11 +385,11 @@ TEST_F(FrameTest, BadFrequencyEndsClickAfterDrawingAndKeepsFields) {
         const char* text;
         const char* error;
     };
-    for (const Case& c : {Case{"0", "'0' is not a valid frequency."},
-                          Case{"-7", "'-7' is not a valid frequency."},
-                          Case{"7,5", "'7,5' is not a valid floating point value."},
-                          Case{"abc", "'abc' is not a valid floating point value."},
-                          Case{"", "'' is not a valid floating point value."}}) {
+    for (const Case& c :
+         {Case{"0", "'0' is not a valid frequency."}, Case{"-7", "'-7' is not a valid frequency."},
+          Case{"7,5", "'7,5' is not a valid floating point value."},
+          Case{"abc", "'abc' is not a valid floating point value."},
+          Case{"", "'' is not a valid floating point value."}}) {
         SCOPED_TRACE(c.text);
         frame->edFR->setText(QString::fromUtf8(c.text));
         // An LC point: had it been solved, both indicators and texts would change.
@@ -406,8 +407,7 @@ TEST_F(FrameTest, BadFrequencyEndsClickAfterDrawingAndKeepsFields) {
         EXPECT_EQ(QPoint(Chart().Markers()[markers]->PosX, Chart().Markers()[markers]->PosY), p);
         EXPECT_EQ(Chart().Markers()[markers + 1]->Color, 0);
         EXPECT_EQ(Chart().Markers()[0]->Color, clBlue);
-        EXPECT_EQ(QPoint(Chart().Markers()[0]->PosX, Chart().Markers()[0]->PosY),
-                  QPoint(600, 250));
+        EXPECT_EQ(QPoint(Chart().Markers()[0]->PosX, Chart().Markers()[0]->PosY), QPoint(600, 250));
     }
     // A good frequency afterwards solves again.
     frame->edFR->setText(QStringLiteral("7"));
@@ -494,9 +494,9 @@ TEST(FramePhysics, EveryPixelOfDiscIsMatchedToFiftyOhms) {
             ASSERT_TRUE(std::isfinite(net->L) && std::isfinite(net->C));
             ASSERT_GE(net->L, 0.0);
             ASSERT_GE(net->C, 0.0);
-            EXPECT_LT(InputReflection(*net, fMHz), 1e-6) << "L " << net->L << " C " << net->C << " CL "
-                                        << net->IsCL << " R " << net->Load.R << " X "
-                                        << net->Load.X;
+            EXPECT_LT(InputReflection(*net, fMHz), 1e-6)
+                << "L " << net->L << " C " << net->C << " CL " << net->IsCL << " R " << net->Load.R
+                << " X " << net->Load.X;
 
             // The fields: never a minus, the designed digits, the same network.
             const QString lt = frame->edL->text(), ct = frame->edC->text();

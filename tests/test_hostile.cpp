@@ -66,8 +66,8 @@ unsigned Seed() {
 // decimal digits with at most one ".", an optional exponent, and a value that
 // is finite in a double. Nothing locale-dependent, no hex, no words.
 bool ReferenceNumber(const QString& text, double& value) {
-    static const QRegularExpression grammar(
-        QStringLiteral("\\A[ \\t]*([+-]?([0-9]+\\.?[0-9]*|\\.[0-9]+)([eE][+-]?[0-9]+)?)[ \\t]*\\z"));
+    static const QRegularExpression grammar(QStringLiteral(
+        "\\A[ \\t]*([+-]?([0-9]+\\.?[0-9]*|\\.[0-9]+)([eE][+-]?[0-9]+)?)[ \\t]*\\z"));
     const QRegularExpressionMatch m = grammar.match(text);
     if (!m.hasMatch()) return false;
     const std::string s = m.captured(1).toStdString();
@@ -95,8 +95,8 @@ bool PlainAscii(const QString& text) {
     bool ok = false;
     const double v = QLocale::c().toDouble(text, &ok);
     if (!ok || !std::isfinite(v) || v < 0)
-        return ::testing::AssertionFailure() << what << " shows '" << text.toStdString()
-                                             << "', not a finite number >= 0";
+        return ::testing::AssertionFailure()
+               << what << " shows '" << text.toStdString() << "', not a finite number >= 0";
     return ::testing::AssertionSuccess();
 }
 
@@ -109,7 +109,8 @@ bool PlainAscii(const QString& text) {
     if (errors.size() == 1) {
         const QString& e = errors.front();
         if (e.isEmpty() || !(e.endsWith(u'.') || e.endsWith(u')')))
-            return ::testing::AssertionFailure() << "badly formed message '" << e.toStdString() << "'";
+            return ::testing::AssertionFailure()
+                   << "badly formed message '" << e.toStdString() << "'";
     }
     return ::testing::AssertionSuccess();
 }
@@ -124,7 +125,8 @@ std::string Show(const QString& text) {
         else
             out += QStringLiteral("\\u%1").arg(u, 4, 16, QLatin1Char('0')).toStdString();
     }
-    if (out.size() > 120) out = out.substr(0, 120) + "...(" + std::to_string(text.size()) + " chars)";
+    if (out.size() > 120)
+        out = out.substr(0, 120) + "...(" + std::to_string(text.size()) + " chars)";
     return out;
 }
 
@@ -156,7 +158,8 @@ std::vector<TfrmData*> DataWindows() {
 
 // Closing a data window frees it (deferred); flushing lets it really go.
 void CloseDataWindows() {
-    for (TfrmData* d : DataWindows()) d->close();
+    for (TfrmData* d : DataWindows())
+        d->close();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
 }
 
@@ -173,7 +176,8 @@ void ExpectSaneTable(TfrmData* window, bool sweepFinished, const std::string& co
     int rows = 0;
     for (int i = 4; i < lines.size(); ++i) {
         const QRegularExpressionMatch m = row.match(lines[i]);
-        ASSERT_TRUE(m.hasMatch()) << context << ": line " << i << " '" << lines[i].toStdString() << "'";
+        ASSERT_TRUE(m.hasMatch()) << context << ": line " << i << " '" << lines[i].toStdString()
+                                  << "'";
         // Angles run 0..180 and 0..-180, refinements reach 20 below and 10 beyond.
         const int angle = m.captured(1).toInt();
         EXPECT_TRUE(angle >= -190 && angle <= 180) << context << ": angle " << angle;
@@ -341,7 +345,8 @@ protected:
 QString RandomLatin1(std::mt19937& rng) {
     std::uniform_int_distribution<int> len(0, 24), byte(0, 255);
     QByteArray b;
-    for (int i = len(rng); i > 0; --i) b.append(char(byte(rng)));
+    for (int i = len(rng); i > 0; --i)
+        b.append(char(byte(rng)));
     // NUL has a test of its own below.
     return QString::fromLatin1(b).remove(QChar(0));
 }
@@ -349,7 +354,8 @@ QString RandomLatin1(std::mt19937& rng) {
 QString RandomUtf8(std::mt19937& rng) {
     std::uniform_int_distribution<int> len(0, 24), byte(0, 255);
     QByteArray b;
-    for (int i = len(rng); i > 0; --i) b.append(char(byte(rng)));
+    for (int i = len(rng); i > 0; --i)
+        b.append(char(byte(rng)));
     return QString::fromUtf8(b).remove(QChar(0));
 }
 
@@ -359,7 +365,8 @@ QString RandomNumberish(std::mt19937& rng) {
     static const char alphabet[] = "0123456789012345678901234567890123456789..--++eE  \t,x";
     std::uniform_int_distribution<int> len(0, 14), pick(0, int(sizeof alphabet) - 2);
     QString s;
-    for (int i = len(rng); i > 0; --i) s += QLatin1Char(alphabet[pick(rng)]);
+    for (int i = len(rng); i > 0; --i)
+        s += QLatin1Char(alphabet[pick(rng)]);
     return s;
 }
 
@@ -371,46 +378,95 @@ QString RandomValue(std::mt19937& rng) {
     const bool negative = std::uniform_int_distribution<int>(0, 5)(rng) == 0;
     const double sv = negative ? -v : v;
     switch (form(rng)) {
-    case 0: return QString::number(sv, 'g', 17);
-    case 1: return QString::number(sv, 'e', 3);
-    case 2: return QString::number(sv, 'f', 6);
-    default: return QStringLiteral(" %1 ").arg(sv, 0, 'g', 6);
+    case 0:
+        return QString::number(sv, 'g', 17);
+    case 1:
+        return QString::number(sv, 'e', 3);
+    case 2:
+        return QString::number(sv, 'f', 6);
+    default:
+        return QStringLiteral(" %1 ").arg(sv, 0, 'g', 6);
     }
 }
 
 std::vector<QString> FixedHostileTexts() {
     std::vector<QString> t = {
-        QString(), QStringLiteral(" "), QStringLiteral("   \t "), QStringLiteral("7,5"),
-        QStringLiteral("1e309"), QStringLiteral("-1e309"), QStringLiteral("1e-320"),
-        QStringLiteral("-1e-320"), QStringLiteral("nan"), QStringLiteral("NaN"),
-        QStringLiteral("-nan"), QStringLiteral("inf"), QStringLiteral("-inf"),
-        QStringLiteral("Infinity"), QStringLiteral("0x10"), QStringLiteral("0X1p3"),
-        QStringLiteral("  7  "), QStringLiteral("7."), QStringLiteral(".5"), QStringLiteral("."),
-        QStringLiteral("-"), QStringLiteral("+"), QStringLiteral("e5"), QStringLiteral("7e"),
-        QStringLiteral("7e+"), QStringLiteral("1e+308"), QStringLiteral("1.7976931348623157e308"),
-        QStringLiteral("1.7976931348623159e308"), QStringLiteral("4.9e-324"),
-        QStringLiteral("2.2250738585072014e-308"), QStringLiteral("-7"), QStringLiteral("0"),
-        QStringLiteral("-0"), QStringLiteral("+0.0"), QStringLiteral("00000007"),
-        QStringLiteral("7 MHz"), QStringLiteral("7MHz"), QStringLiteral("1 000"),
-        QStringLiteral("1_000"), QStringLiteral("1e300"), QStringLiteral("-1e300"),
-        QStringLiteral("1e-300"), QStringLiteral("1e6"), QStringLiteral("1.0001"),
-        QStringLiteral("0.5"), QStringLiteral("-1"), QStringLiteral("-1.0000001"),
-        QStringLiteral("-0.9999999"), QStringLiteral("-1.5"), QStringLiteral("-2"),
-        QStringLiteral("%1"), QStringLiteral("'"), QStringLiteral("\\"), QStringLiteral("7\n"),
-        QStringLiteral("\n7"), QStringLiteral("7\r"), QStringLiteral("\v7"), QStringLiteral("7\f"),
-        QStringLiteral("\u00a07"), QStringLiteral("7\u2009"),
-        QString::fromUtf8("\xef\xbc\x97"),      // fullwidth 7
-        QString::fromUtf8("\xd9\xa3"),          // Arabic-Indic 3
-        QString::fromUtf8("\xc2\xbd"),          // one half
-        QString::fromUtf8("\xe2\x85\xa6"),      // Roman numeral seven
-        QString::fromUtf8("7\xe2\x80\x8b"),     // zero-width space
-        QString::fromUtf8("\xe2\x88\x92" "7"),  // minus sign
+        QString(),
+        QStringLiteral(" "),
+        QStringLiteral("   \t "),
+        QStringLiteral("7,5"),
+        QStringLiteral("1e309"),
+        QStringLiteral("-1e309"),
+        QStringLiteral("1e-320"),
+        QStringLiteral("-1e-320"),
+        QStringLiteral("nan"),
+        QStringLiteral("NaN"),
+        QStringLiteral("-nan"),
+        QStringLiteral("inf"),
+        QStringLiteral("-inf"),
+        QStringLiteral("Infinity"),
+        QStringLiteral("0x10"),
+        QStringLiteral("0X1p3"),
+        QStringLiteral("  7  "),
+        QStringLiteral("7."),
+        QStringLiteral(".5"),
+        QStringLiteral("."),
+        QStringLiteral("-"),
+        QStringLiteral("+"),
+        QStringLiteral("e5"),
+        QStringLiteral("7e"),
+        QStringLiteral("7e+"),
+        QStringLiteral("1e+308"),
+        QStringLiteral("1.7976931348623157e308"),
+        QStringLiteral("1.7976931348623159e308"),
+        QStringLiteral("4.9e-324"),
+        QStringLiteral("2.2250738585072014e-308"),
+        QStringLiteral("-7"),
+        QStringLiteral("0"),
+        QStringLiteral("-0"),
+        QStringLiteral("+0.0"),
+        QStringLiteral("00000007"),
+        QStringLiteral("7 MHz"),
+        QStringLiteral("7MHz"),
+        QStringLiteral("1 000"),
+        QStringLiteral("1_000"),
+        QStringLiteral("1e300"),
+        QStringLiteral("-1e300"),
+        QStringLiteral("1e-300"),
+        QStringLiteral("1e6"),
+        QStringLiteral("1.0001"),
+        QStringLiteral("0.5"),
+        QStringLiteral("-1"),
+        QStringLiteral("-1.0000001"),
+        QStringLiteral("-0.9999999"),
+        QStringLiteral("-1.5"),
+        QStringLiteral("-2"),
+        QStringLiteral("%1"),
+        QStringLiteral("'"),
+        QStringLiteral("\\"),
+        QStringLiteral("7\n"),
+        QStringLiteral("\n7"),
+        QStringLiteral("7\r"),
+        QStringLiteral("\v7"),
+        QStringLiteral("7\f"),
+        QStringLiteral("\u00a07"),
+        QStringLiteral("7\u2009"),
+        QString::fromUtf8("\xef\xbc\x97"),  // fullwidth 7
+        QString::fromUtf8("\xd9\xa3"),      // Arabic-Indic 3
+        QString::fromUtf8("\xc2\xbd"),      // one half
+        QString::fromUtf8("\xe2\x85\xa6"),  // Roman numeral seven
+        QString::fromUtf8("7\xe2\x80\x8b"), // zero-width space
+        QString::fromUtf8("\xe2\x88\x92"
+                          "7"),                       // minus sign
         QString(QChar(0xD800)) + QStringLiteral("7"), // lone surrogate
         QStringLiteral("7") + QChar(0xDC00),
-        QString(400, u'9'), QStringLiteral("0.") + QString(400, u'0') + QStringLiteral("1"),
+        QString(400, u'9'),
+        QStringLiteral("0.") + QString(400, u'0') + QStringLiteral("1"),
         QStringLiteral("0.") + QString(300, u'0') + QStringLiteral("7"),
-        QStringLiteral("7") + QString(40000, u'0'), QString(30000, u' ') + QStringLiteral("7"),
-        QStringLiteral("1e") + QString(500, u'9'), QStringLiteral("1e-") + QString(500, u'9'),
+        QStringLiteral("7") + QString(40000, u'0'),
+        QString(30000, u' ') + QStringLiteral("7"),
+        QStringLiteral("1e") + QString(500, u'9'),
+        QStringLiteral("1e-") + QString(500, u'9'),
         QStringLiteral("7.") + QString(1000, u'3'),
     };
     return t;
@@ -425,10 +481,18 @@ TEST_F(Hostile, FrequencyTextsThenClickEitherSolveOrShowOneError) {
     const int randomCount = Scaled(3000);
     for (int i = 0; i < randomCount; ++i) {
         switch (i % 4) {
-        case 0: texts.push_back(RandomLatin1(rng)); break;
-        case 1: texts.push_back(RandomUtf8(rng)); break;
-        case 2: texts.push_back(RandomNumberish(rng)); break;
-        default: texts.push_back(RandomValue(rng)); break;
+        case 0:
+            texts.push_back(RandomLatin1(rng));
+            break;
+        case 1:
+            texts.push_back(RandomUtf8(rng));
+            break;
+        case 2:
+            texts.push_back(RandomNumberish(rng));
+            break;
+        default:
+            texts.push_back(RandomValue(rng));
+            break;
         }
     }
     // Ordinary points in each half of the disc, on both sides of r = 1 and g = 1.
@@ -442,8 +506,8 @@ TEST_F(Hostile, FrequencyTextsThenClickEitherSolveOrShowOneError) {
         F->edFR->setText(text);
         const QString held = F->edFR->text(); // what the field really holds
         const QPoint p = points[i % std::size(points)];
-        const std::string ctx = "edFR '" + Show(held) + "' click at " + std::to_string(p.x()) + "," +
-                                std::to_string(p.y());
+        const std::string ctx = "edFR '" + Show(held) + "' click at " + std::to_string(p.x()) +
+                                "," + std::to_string(p.y());
 
         std::optional<TNetwork> net;
         if (userPath)
@@ -481,9 +545,11 @@ TEST_F(Hostile, FrequencyTextsThenClickEitherSolveOrShowOneError) {
     // Every text through the handler's solve, with the window shrunk; then
     // every tenth through a real mouse click on the full-size chart.
     ShrinkWindow();
-    for (size_t i = 0; i < texts.size() && !HasFailure(); ++i) attempt(i, false);
+    for (size_t i = 0; i < texts.size() && !HasFailure(); ++i)
+        attempt(i, false);
     RestoreDesignSize();
-    for (size_t i = 0; i < texts.size() && !HasFailure(); i += 10) attempt(i, true);
+    for (size_t i = 0; i < texts.size() && !HasFailure(); i += 10)
+        attempt(i, true);
     EXPECT_GT(solved, 0);
     EXPECT_GT(refused, 0);
     ExpectChartStillWorks();
@@ -497,10 +563,18 @@ TEST_F(Hostile, SwrTextsThroughAddDrawOrShowOneError) {
     const int randomCount = Scaled(4000);
     for (int i = 0; i < randomCount; ++i) {
         switch (i % 4) {
-        case 0: texts.push_back(RandomLatin1(rng)); break;
-        case 1: texts.push_back(RandomUtf8(rng)); break;
-        case 2: texts.push_back(RandomNumberish(rng)); break;
-        default: texts.push_back(RandomValue(rng)); break;
+        case 0:
+            texts.push_back(RandomLatin1(rng));
+            break;
+        case 1:
+            texts.push_back(RandomUtf8(rng));
+            break;
+        case 2:
+            texts.push_back(RandomNumberish(rng));
+            break;
+        default:
+            texts.push_back(RandomValue(rng));
+            break;
         }
     }
     // A solved click first, so the fields hold something Add must leave alone.
@@ -556,15 +630,31 @@ TEST_F(Hostile, SwrTextsThroughAddDrawOrShowOneError) {
 TEST_F(Hostile, SwrTextsThroughSweepEndWithTableOrOneError) {
     std::mt19937 rng(Seed() + 2);
     std::vector<QString> texts = {
-        QString(), QStringLiteral("1"), QStringLiteral("1.0001"), QStringLiteral("4.2"),
-        QStringLiteral("100"), QStringLiteral("1e6"), QStringLiteral("1e300"),
-        QStringLiteral("1.7976931348623157e308"), QStringLiteral("0.5"), QStringLiteral("0"),
-        QStringLiteral("-1"), QStringLiteral("-7"), QStringLiteral("-1e300"),
-        QStringLiteral("-1.0000001"), QStringLiteral("-0.9999999"), QStringLiteral("1e-320"),
-        QStringLiteral("nan"), QStringLiteral("inf"), QStringLiteral("1e309"),
-        QStringLiteral("7,5"), QStringLiteral("0x10"), QString(400, u'9'),
+        QString(),
+        QStringLiteral("1"),
+        QStringLiteral("1.0001"),
+        QStringLiteral("4.2"),
+        QStringLiteral("100"),
+        QStringLiteral("1e6"),
+        QStringLiteral("1e300"),
+        QStringLiteral("1.7976931348623157e308"),
+        QStringLiteral("0.5"),
+        QStringLiteral("0"),
+        QStringLiteral("-1"),
+        QStringLiteral("-7"),
+        QStringLiteral("-1e300"),
+        QStringLiteral("-1.0000001"),
+        QStringLiteral("-0.9999999"),
+        QStringLiteral("1e-320"),
+        QStringLiteral("nan"),
+        QStringLiteral("inf"),
+        QStringLiteral("1e309"),
+        QStringLiteral("7,5"),
+        QStringLiteral("0x10"),
+        QString(400, u'9'),
         QStringLiteral("0.") + QString(400, u'0') + QStringLiteral("1"),
-        QString::fromUtf8("\xef\xbc\x97"), QStringLiteral(" 3 "),
+        QString::fromUtf8("\xef\xbc\x97"),
+        QStringLiteral(" 3 "),
     };
     const int randomCount = Scaled(200);
     for (int i = 0; i < randomCount; ++i)
@@ -663,16 +753,36 @@ TEST_F(Hostile, ClickStormThenExtremeSweepsAndAResize) {
     // Centre, the rim's exact pixels (where no reading exists), their
     // neighbours just inside and outside, and the paint box's corners.
     std::vector<QPoint> designSize = {
-        {cx, cy},           {cx + radius, cy},    {cx - radius, cy},    {cx, cy - radius},
-        {cx, cy + radius},  {cx + 198, cy + 264}, {cx - 264, cy - 198}, {cx + 264, cy - 198},
-        {cx + 329, cy},     {cx - 329, cy},       {cx, cy - 329},       {cx, cy + 329},
-        {cx + 331, cy},     {cx - 331, cy},       {cx + 1, cy},         {cx - 1, cy},
-        {cx, cy + 1},       {cx, cy - 1},         {cx + 1, cy + 1},     {0, 0},
-        {w - 1, h - 1},     {0, h - 1},           {w - 1, 0},           {cx + 232, cy + 233},
-        {cx + 233, cy - 233}, {cx - 233, cy + 233},
+        {cx, cy},
+        {cx + radius, cy},
+        {cx - radius, cy},
+        {cx, cy - radius},
+        {cx, cy + radius},
+        {cx + 198, cy + 264},
+        {cx - 264, cy - 198},
+        {cx + 264, cy - 198},
+        {cx + 329, cy},
+        {cx - 329, cy},
+        {cx, cy - 329},
+        {cx, cy + 329},
+        {cx + 331, cy},
+        {cx - 331, cy},
+        {cx + 1, cy},
+        {cx - 1, cy},
+        {cx, cy + 1},
+        {cx, cy - 1},
+        {cx + 1, cy + 1},
+        {0, 0},
+        {w - 1, h - 1},
+        {0, h - 1},
+        {w - 1, 0},
+        {cx + 232, cy + 233},
+        {cx + 233, cy - 233},
+        {cx - 233, cy + 233},
     };
     const int designCount = Scaled(500);
-    for (int i = 0; i < designCount; ++i) designSize.push_back({px(rng), py(rng)});
+    for (int i = 0; i < designCount; ++i)
+        designSize.push_back({px(rng), py(rng)});
 
     // The rest with the window shrunk: a ring of pixels along the rim, where
     // the SWR is at its most extreme, and random pixels everywhere.
@@ -683,7 +793,8 @@ TEST_F(Hostile, ClickStormThenExtremeSweepsAndAResize) {
             if (d > radius - 1.5 && d < radius + 1.5) shrunk.push_back({cx + dx, cy + dy});
         }
     const int shrunkCount = Scaled(19500);
-    for (int i = 0; i < shrunkCount; ++i) shrunk.push_back({px(rng), py(rng)});
+    for (int i = 0; i < shrunkCount; ++i)
+        shrunk.push_back({px(rng), py(rng)});
 
     int inside = 0, unread = 0, refused = 0, clicks = 0;
     double worst = 0.0;
@@ -694,7 +805,8 @@ TEST_F(Hostile, ClickStormThenExtremeSweepsAndAResize) {
             ++clicks;
             const QPoint p = points[i];
             const double d = std::hypot(double(p.x() - cx), double(p.y() - cy));
-            const std::string ctx = "click at " + std::to_string(p.x()) + "," + std::to_string(p.y());
+            const std::string ctx =
+                "click at " + std::to_string(p.x()) + "," + std::to_string(p.y());
             const std::optional<TNetwork> n = Click(p.x(), p.y());
             const QStringList errors = TakeRecordedErrors();
             ASSERT_TRUE(AtMostOneWellFormedError(errors)) << ctx;
@@ -737,7 +849,8 @@ TEST_F(Hostile, ClickStormThenExtremeSweepsAndAResize) {
     EXPECT_GT(inside, (designCount + shrunkCount) / 3);
     EXPECT_GE(unread, 4); // at least the four axis points of the rim
     std::printf("[ clicks   ] %d clicks, %d inside, %d unread, %d refused; worst |reflection| "
-                "%.3g at %s\n", clicks, inside, unread, refused, worst, worstAt.c_str());
+                "%.3g at %s\n",
+                clicks, inside, unread, refused, worst, worstAt.c_str());
 
     // A few hundred through the real mouse path.
     const int mouseCount = Scaled(300);

@@ -34,7 +34,8 @@ TEST(Lifecycle, ClosingTheMainWindowEndsTheProgramWhileDataWindowsAreOpen) {
     EXPECT_EQ(QCoreApplication::exec(), 0);
     EXPECT_EQ(lastClosed.count(), 1);
     delete form;
-    for (const QPointer<QWidget>& w : dataWindows) EXPECT_TRUE(w.isNull());
+    for (const QPointer<QWidget>& w : dataWindows)
+        EXPECT_TRUE(w.isNull());
 }
 
 TEST(Lifecycle, TenThousandClicksOnOneChartThenClosing) {

@@ -56,8 +56,10 @@ TEST_F(MarkerTest, SwrCircleRadiiAndLabel) {
         EXPECT_EQ(c.Pixel(DesignCx + row.outer - 1, DesignCy), clGray);
         EXPECT_EQ(c.Pixel(DesignCx - row.inner + 1, DesignCy), clWhite);
         // The black label starts at its top-left corner, 15 px left of the centre.
-        EXPECT_TRUE(Contains(c, clBlack, DesignCx - 15, row.labelTop, DesignCx + 50, row.labelTop + 14));
-        EXPECT_FALSE(Contains(c, clBlack, DesignCx - 15, row.labelTop - 20, DesignCx + 50, row.labelTop));
+        EXPECT_TRUE(
+            Contains(c, clBlack, DesignCx - 15, row.labelTop, DesignCx + 50, row.labelTop + 14));
+        EXPECT_FALSE(
+            Contains(c, clBlack, DesignCx - 15, row.labelTop - 20, DesignCx + 50, row.labelTop));
         EXPECT_FALSE(Contains(c, clBlack, 0, 0, DesignCx - 15, DesignH));
         EXPECT_TRUE(chart.Markers().back()->IsSwrCircle);
     }

@@ -17,7 +17,8 @@ protected:
     }
     int GreenOnRow(int y) const {
         int n = 0;
-        for (int x = 0; x < DesignW; ++x) n += Chart.CursorLayer().Pixel(x, y) == clGreen;
+        for (int x = 0; x < DesignW; ++x)
+            n += Chart.CursorLayer().Pixel(x, y) == clGreen;
         return n;
     }
 };
@@ -48,7 +49,8 @@ TEST_F(ReadoutTest, ReadingsAtKnownPositions) {
         EXPECT_NEAR(r.R, row.r, 5e-4);
         EXPECT_NEAR(r.X, row.x, 5e-4);
         const auto texts = TSmithChart::ReadoutTexts(r);
-        for (int i = 0; i < 4; ++i) EXPECT_EQ(texts[i], QString::fromUtf8(row.texts[i]));
+        for (int i = 0; i < 4; ++i)
+            EXPECT_EQ(texts[i], QString::fromUtf8(row.texts[i]));
     }
 }
 
@@ -77,7 +79,8 @@ TEST_F(ReadoutTest, DrawingPutsCrosshairAndTextsBesideThePointer) {
     // Dotted lines: about every other pixel along the row and the column.
     EXPECT_GT(GreenOnRow(y), DesignW / 3);
     int column = 0;
-    for (int yy = 15; yy < DesignH - 35; ++yy) column += Chart.CursorLayer().Pixel(x, yy) == clGreen;
+    for (int yy = 15; yy < DesignH - 35; ++yy)
+        column += Chart.CursorLayer().Pixel(x, yy) == clGreen;
     EXPECT_GT(column, (DesignH - 50) / 3);
     // The vertical line stops short of the top and the bottom.
     EXPECT_NE(Chart.CursorLayer().Pixel(x, 10), clGreen);

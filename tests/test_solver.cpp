@@ -23,13 +23,11 @@ const Row Rows[] = {
     {180, 2, 25, 0, false, 0.666667, 116.5651, 0.447214, 2.618034, 0.333333, 25, 25},
     {-180, 2, 25, 0, false, 0.666667, 116.5651, 0.447214, 2.618034, 0.333333, 25, 25},
     {0, 4, 200, 0, true, 0.8, -49.1066, 0.654654, 4.791288, -0.2, 50, -86.603},
-    {63.434949, 2.618034, 50, 50, true, 0.666667, -63.4349, 0.447214, 2.618034, -0.333333, 50,
-     -50},
+    {63.434949, 2.618034, 50, 50, true, 0.666667, -63.4349, 0.447214, 2.618034, -0.333333, 50, -50},
     {90, 3, 30, 40, true, 0.625, -67.7923, 0.377964, 2.215250, -0.375, 50, -40.825},
     {-90, 3, 30, -40, false, 0.625, 112.2077, 0.377964, 2.215250, 0.375, 30, 24.495},
     {45, 3, 69.074, 65.124, true, 0.722951, -57.6120, 0.535650, 3.307096, -0.277049, 50, -63.433},
-    {-45, 3, 69.074, -65.124, true, 0.722951, -57.6120, 0.535650, 3.307096, -0.277049, 50,
-     -63.433},
+    {-45, 3, 69.074, -65.124, true, 0.722951, -57.6120, 0.535650, 3.307096, -0.277049, 50, -63.433},
     {135, 3, 19.161, 18.065, false, 0.722951, 122.3880, 0.535650, 3.307096, 0.277049, 19.161,
      24.309},
     {-135, 3, 19.161, -18.065, false, 0.722951, 122.3880, 0.535650, 3.307096, 0.277049, 19.161,
@@ -123,8 +121,7 @@ TEST_F(SolverTest, PointsOnTheUnitResistanceCircleBelowTheAxisAlwaysGetATransiti
         TMatch match;
         ASSERT_NO_THROW(Chart.SolveMatch(p.Theta, p.Swr, match));
         const TImpedance t = TSmithChart::GammaToImpedance(match.MatchAngle, match.MatchMagnitude);
-        const TImpedance load =
-            TSmithChart::GammaToImpedance(p.Theta, 1 - 2 / (p.Swr + 1));
+        const TImpedance load = TSmithChart::GammaToImpedance(p.Theta, 1 - 2 / (p.Swr + 1));
         SCOPED_TRACE(x);
         if (match.IsCL) {
             EXPECT_NEAR(t.R, 50, 1e-6);
@@ -146,7 +143,8 @@ TEST_F(SolverTest, EveryCallAddsTheBlueMarkerFirst) {
     Chart.SolveMatch(0, 1, match);
     Chart.SolveMatch(-135, 3, match);
     ASSERT_EQ(Chart.Markers().size(), 3u);
-    for (const auto& m : Chart.Markers()) EXPECT_EQ(m->Color, 0xFF0000);
+    for (const auto& m : Chart.Markers())
+        EXPECT_EQ(m->Color, 0xFF0000);
     EXPECT_EQ(Chart.Arcs().size(), 2u);
 }
 

@@ -35,7 +35,9 @@ QList<TfrmData*> DataWindows() {
 }
 
 // Closed data windows free themselves later; this lets them go now.
-void FlushDeletes() { QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete); }
+void FlushDeletes() {
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+}
 
 QStringList Lines(const TfrmData* window) {
     return window->meData->toPlainText().split(u'\n');
@@ -64,19 +66,22 @@ std::vector<Row> DataRows(const QStringList& lines, int first = 4) {
 
 std::vector<int> Angles(const std::vector<Row>& rows) {
     std::vector<int> angles;
-    for (const Row& r : rows) angles.push_back(r.Angle);
+    for (const Row& r : rows)
+        angles.push_back(r.Angle);
     return angles;
 }
 
 std::vector<int> Range(int from, int to, int step) {
     std::vector<int> v;
-    for (int a = from; step > 0 ? a <= to : a >= to; a += step) v.push_back(a);
+    for (int a = from; step > 0 ? a <= to : a >= to; a += step)
+        v.push_back(a);
     return v;
 }
 
 std::vector<int> Concat(std::initializer_list<std::vector<int>> parts) {
     std::vector<int> all;
-    for (const auto& p : parts) all.insert(all.end(), p.begin(), p.end());
+    for (const auto& p : parts)
+        all.insert(all.end(), p.begin(), p.end());
     return all;
 }
 
@@ -150,7 +155,8 @@ protected:
     void SetUp() override {
         gPreviousHandler = qInstallMessageHandler(QuietRaise);
         TakeRecordedErrors();
-        for (TfrmData* w : DataWindows()) w->close();
+        for (TfrmData* w : DataWindows())
+            w->close();
         FlushDeletes();
         form = std::make_unique<TForm1>();
         form->show();
@@ -162,7 +168,8 @@ protected:
         frame->FChart->SetSize(32, 32);
     }
     void TearDown() override {
-        for (TfrmData* w : DataWindows()) w->close();
+        for (TfrmData* w : DataWindows())
+            w->close();
         FlushDeletes();
         EXPECT_TRUE(DataWindows().isEmpty());
         EXPECT_TRUE(TakeRecordedErrors().isEmpty());
@@ -222,9 +229,12 @@ TEST_F(SweepTest, DefaultSweepOpensDataWindowWithRefinedTable) {
 
     // The coarse steps: CL up to 120 and down to -50 degrees, LC beyond.
     std::vector<size_t> coarse;
-    for (size_t i = 0; i < 14; ++i) coarse.push_back(i);
-    for (size_t i = 35; i < 47; ++i) coarse.push_back(i);
-    for (size_t i = 68; i < 80; ++i) coarse.push_back(i);
+    for (size_t i = 0; i < 14; ++i)
+        coarse.push_back(i);
+    for (size_t i = 35; i < 47; ++i)
+        coarse.push_back(i);
+    for (size_t i = 68; i < 80; ++i)
+        coarse.push_back(i);
     for (const size_t i : coarse) {
         const Row& r = rows[i];
         const bool positivePass = i < 40;
@@ -258,7 +268,8 @@ TEST_F(SweepTest, EachSweepOpensItsOwnWindowWithItsOwnSettings) {
     const std::vector<int> all = Angles(rows);
     size_t at = 0;
     for (const int angle : Concat({Range(0, 180, 10), Range(0, -180, -10)})) {
-        while (at < all.size() && all[at] != angle) ++at;
+        while (at < all.size() && all[at] != angle)
+            ++at;
         EXPECT_LT(at, all.size()) << "coarse angle " << angle << " missing or out of order";
         ++at;
     }
@@ -318,8 +329,8 @@ TEST_F(SweepTest, ErrorsOpenNoWindowAndKeepAnOpenOneForTheNextSweep) {
     const QPointer<TfrmData> window = frame->FDataForm;
     ASSERT_FALSE(window.isNull());
     EXPECT_TRUE(window->isVisible());
-    EXPECT_EQ(Lines(window), QStringList({kStars, QStringLiteral(" F = 7 MHz, PSV = 4.2"),
-                                          kColumns, kStars, QStringLiteral("x")}));
+    EXPECT_EQ(Lines(window), QStringList({kStars, QStringLiteral(" F = 7 MHz, PSV = 4.2"), kColumns,
+                                          kStars, QStringLiteral("x")}));
     for (const Case& c : {Case{"7", "abc", "'abc' is not a valid floating point value."},
                           Case{"-7", "4.2", "'-7' is not a valid frequency."}}) {
         SCOPED_TRACE(std::string(c.fr) + " / " + c.psv);

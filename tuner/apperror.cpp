@@ -18,7 +18,9 @@ QString ErrorBoxText(const QString& message) {
     return message;
 }
 
-void SetErrorSink(TErrorSink sink) { Sink() = std::move(sink); }
+void SetErrorSink(TErrorSink sink) {
+    Sink() = std::move(sink);
+}
 
 void ShowErrorMessage(const QString& message) {
     const QString text = ErrorBoxText(message);

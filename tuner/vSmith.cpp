@@ -109,7 +109,8 @@ TvSmithChart::~TvSmithChart() {
     // The chart presents to the paint box, so it goes before the controls.
     FChart.reset();
     // Data windows have no owner; those still open at exit go with the frame.
-    for (QPointer<TfrmData>& window : FDataWindows) delete window.data();
+    for (QPointer<TfrmData>& window : FDataWindows)
+        delete window.data();
 }
 
 void TvSmithChart::resizeEvent(QResizeEvent* event) {
@@ -252,7 +253,8 @@ void TvSmithChart::WriteLcPsvPoints(double swr) {
         const int a = 10 * i;
         computeAndWrite(a);
         if (i > 0 && isCL != previous)
-            for (int j = -20; j <= 0; ++j) computeAndWrite(a + j);
+            for (int j = -20; j <= 0; ++j)
+                computeAndWrite(a + j);
         previous = isCL;
     }
     bool refined = false;
@@ -260,7 +262,8 @@ void TvSmithChart::WriteLcPsvPoints(double swr) {
         const int a = -10 * i;
         computeAndWrite(a);
         if (i > 0 && isCL != previous && !refined) {
-            for (int j = -10; j <= 10; ++j) computeAndWrite(a + j);
+            for (int j = -10; j <= 10; ++j)
+                computeAndWrite(a + j);
             refined = true;
         }
         previous = isCL;
@@ -286,4 +289,6 @@ void TvSmithChart::AppendDataLine(const QString& line) {
     FDataForm->meData->appendPlainText(line);
 }
 
-void TvSmithChart::DataWindowClosed() { FDataForm = nullptr; }
+void TvSmithChart::DataWindowClosed() {
+    FDataForm = nullptr;
+}
