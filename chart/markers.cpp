@@ -112,28 +112,20 @@ TColor RingColor(const TMarkerRec& rec) {
 
 void TSmithChart::AddPolarMarker(TColor color, double angle, double swr) {
     const TPointD p = PolarToPixel(angle, swr);
-    auto rec = std::make_unique<TMarkerRec>();
-    rec->PosX = RoundPixel(p.X);
-    rec->PosY = RoundPixel(p.Y);
-    rec->Swr = swr;
-    rec->IsSwrCircle = false;
-    rec->Color = color;
-    FMarkers.push_back(std::move(rec));
-    if (!FInSync) {
-        RedrawMarkers();
-        Present();
-        return;
-    }
-    AddPointMarkerIncrementally(int(FMarkers.size()) - 1);
+    AppendMarker(p, swr, false, color);
 }
 
 void TSmithChart::AddImpedanceMarker(bool swrCircle, TColor color, double r, double x, double z0,
                                      double swr) {
     const TPointD p = ImpedanceToPixel(r, x, z0);
     if (swrCircle) SwrCircleShape(swr, FRadius, FCenterX, FCenterY);
+    AppendMarker(p, swr, swrCircle, color);
+}
+
+void TSmithChart::AppendMarker(const TPointD& pixel, double swr, bool swrCircle, TColor color) {
     auto rec = std::make_unique<TMarkerRec>();
-    rec->PosX = RoundPixel(p.X);
-    rec->PosY = RoundPixel(p.Y);
+    rec->PosX = RoundPixel(pixel.X);
+    rec->PosY = RoundPixel(pixel.Y);
     rec->Swr = swr;
     rec->IsSwrCircle = swrCircle;
     rec->Color = color;

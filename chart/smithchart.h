@@ -157,6 +157,8 @@ private:
     void ResetIndex();
     void IndexMarker(int index);
     void AddPointMarkerIncrementally(int index);
+    // Stores a marker or SWR circle record once its conversions have succeeded.
+    void AppendMarker(const TPointD& pixel, double swr, bool swrCircle, TColor color);
     TRect LayerBounds(const TRect& rect) const;
 
     std::vector<std::unique_ptr<TMarkerRec>> FMarkers;
