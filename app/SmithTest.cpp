@@ -2,18 +2,13 @@
 
 #include "apperror.h"
 #include "paintbox.h"
+#include "windowstyle.h"
 
-#include <QGuiApplication>
 #include <QLocale>
-#include <QScreen>
 
 TForm1::TForm1(QWidget* parent) : QWidget(parent) {
     setWindowTitle(QStringLiteral("Pentarix"));
-    QFont font;
-    font.setFamilies({QStringLiteral("MS Sans Serif"), font.defaultFamily()});
-    font.setStyleHint(QFont::SansSerif);
-    font.setPixelSize(10);
-    setFont(font);
+    setFont(DesignFont(10));
     QPalette pal = palette();
     pal.setColor(QPalette::Window, ColorToRgb(clBtnFace));
     setPalette(pal);
@@ -31,11 +26,7 @@ void TForm1::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
     if (FShown) return;
     FShown = true;
-    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
-        const QRect area = screen->availableGeometry();
-        const QRect frame = frameGeometry();
-        move(area.center() - QPoint(frame.width() / 2, frame.height() / 2));
-    }
+    CenterOnScreen(this);
     Guarded([this] { FormShow(); });
 }
 

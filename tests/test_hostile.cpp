@@ -472,14 +472,9 @@ std::vector<QString> FixedHostileTexts() {
     return t;
 }
 
-// ---- Frequency and SWR texts through the real handlers -----------------
-
-// Frequencies typed by anyone, then a click on an ordinary point of the chart.
-TEST_F(Hostile, FrequencyTextsThenClickEitherSolveOrShowOneError) {
-    std::mt19937 rng(Seed());
-    std::vector<QString> texts = FixedHostileTexts();
-    const int randomCount = Scaled(3000);
-    for (int i = 0; i < randomCount; ++i) {
+// Random texts of every kind, in turn: Latin-1 bytes, UTF-8, number-like noise, values.
+void AppendRandomTexts(std::mt19937& rng, int count, std::vector<QString>& texts) {
+    for (int i = 0; i < count; ++i) {
         switch (i % 4) {
         case 0:
             texts.push_back(RandomLatin1(rng));
@@ -495,6 +490,15 @@ TEST_F(Hostile, FrequencyTextsThenClickEitherSolveOrShowOneError) {
             break;
         }
     }
+}
+
+// ---- Frequency and SWR texts through the real handlers -----------------
+
+// Frequencies typed by anyone, then a click on an ordinary point of the chart.
+TEST_F(Hostile, FrequencyTextsThenClickEitherSolveOrShowOneError) {
+    std::mt19937 rng(Seed());
+    std::vector<QString> texts = FixedHostileTexts();
+    AppendRandomTexts(rng, Scaled(3000), texts);
     // Ordinary points in each half of the disc, on both sides of r = 1 and g = 1.
     const QPoint points[] = {{300, 250}, {520, 420}, {600, 300}, {250, 480}, {411, 200}};
 
@@ -560,23 +564,7 @@ TEST_F(Hostile, FrequencyTextsThenClickEitherSolveOrShowOneError) {
 TEST_F(Hostile, SwrTextsThroughAddDrawOrShowOneError) {
     std::mt19937 rng(Seed() + 1);
     std::vector<QString> texts = FixedHostileTexts();
-    const int randomCount = Scaled(4000);
-    for (int i = 0; i < randomCount; ++i) {
-        switch (i % 4) {
-        case 0:
-            texts.push_back(RandomLatin1(rng));
-            break;
-        case 1:
-            texts.push_back(RandomUtf8(rng));
-            break;
-        case 2:
-            texts.push_back(RandomNumberish(rng));
-            break;
-        default:
-            texts.push_back(RandomValue(rng));
-            break;
-        }
-    }
+    AppendRandomTexts(rng, Scaled(4000), texts);
     // A solved click first, so the fields hold something Add must leave alone.
     const std::optional<TNetwork> first = Click(300, 250);
     ASSERT_TRUE(first.has_value());

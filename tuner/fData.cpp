@@ -2,10 +2,9 @@
 
 #include "apperror.h"
 #include "layer.h"
+#include "windowstyle.h"
 
 #include <QCloseEvent>
-#include <QGuiApplication>
-#include <QScreen>
 
 TfrmData::TfrmData(QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::WindowStaysOnTopHint | Qt::CustomizeWindowHint |
@@ -14,11 +13,7 @@ TfrmData::TfrmData(QWidget* parent)
     setWindowTitle(QStringLiteral("Data"));
     // Only the main window keeps the program running.
     setAttribute(Qt::WA_QuitOnClose, false);
-    QFont font;
-    font.setFamilies({QStringLiteral("MS Sans Serif"), font.defaultFamily()});
-    font.setStyleHint(QFont::SansSerif);
-    font.setPixelSize(11);
-    setFont(font);
+    setFont(DesignFont(11));
     QPalette pal = palette();
     pal.setColor(QPalette::Window, ColorToRgb(clWindow));
     setPalette(pal);
@@ -40,10 +35,7 @@ void TfrmData::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
     if (FPlaced) return;
     FPlaced = true;
-    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
-        const QRect area = screen->availableGeometry();
-        move(area.center() - QPoint(frameGeometry().width() / 2, frameGeometry().height() / 2));
-    }
+    CenterOnScreen(this);
 }
 
 void TfrmData::resizeEvent(QResizeEvent* event) {
