@@ -4,6 +4,7 @@
 #include "smithchart.h"
 
 #include <QImage>
+#include <gtest/gtest.h>
 
 constexpr int DesignCx = 411, DesignCy = 356, DesignR = 330;
 constexpr int DesignW = 823, DesignH = 710;
@@ -22,4 +23,12 @@ public:
     int Presents = 0;
     TRect LastRect;
     QImage Picture;
+};
+
+// A sized chart at the design geometry, presenting into a recorder.
+class DesignChartTest : public testing::Test {
+protected:
+    TRecordingTarget Target;
+    TSmithChart Chart{DesignCx, DesignCy, DesignR, &Target};
+    void SetUp() override { Chart.SetSize(DesignW, DesignH); }
 };

@@ -9,11 +9,8 @@
 
 namespace {
 
-class ChartTest : public testing::Test {
+class ChartTest : public DesignChartTest {
 protected:
-    TRecordingTarget Target;
-    TSmithChart Chart{DesignCx, DesignCy, DesignR, &Target};
-    void SetUp() override { Chart.SetSize(DesignW, DesignH); }
     TColor Grid(int dx, int dy) const {
         return Chart.GridLayer().Pixel(DesignCx + dx, DesignCy + dy);
     }

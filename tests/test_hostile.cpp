@@ -342,21 +342,21 @@ protected:
 
 // ---- Hostile texts ------------------------------------------------------
 
-QString RandomLatin1(std::mt19937& rng) {
+QByteArray RandomBytes(std::mt19937& rng) {
     std::uniform_int_distribution<int> len(0, 24), byte(0, 255);
     QByteArray b;
     for (int i = len(rng); i > 0; --i)
         b.append(char(byte(rng)));
-    // NUL has a test of its own below.
-    return QString::fromLatin1(b).remove(QChar(0));
+    return b;
+}
+
+// NUL has a test of its own below.
+QString RandomLatin1(std::mt19937& rng) {
+    return QString::fromLatin1(RandomBytes(rng)).remove(QChar(0));
 }
 
 QString RandomUtf8(std::mt19937& rng) {
-    std::uniform_int_distribution<int> len(0, 24), byte(0, 255);
-    QByteArray b;
-    for (int i = len(rng); i > 0; --i)
-        b.append(char(byte(rng)));
-    return QString::fromUtf8(b).remove(QChar(0));
+    return QString::fromUtf8(RandomBytes(rng)).remove(QChar(0));
 }
 
 // Mostly-numeric noise: digits, signs, points, exponents and blanks in random

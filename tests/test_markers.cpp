@@ -6,11 +6,8 @@
 
 namespace {
 
-class MarkerTest : public testing::Test {
+class MarkerTest : public DesignChartTest {
 protected:
-    TRecordingTarget Target;
-    TSmithChart Chart{DesignCx, DesignCy, DesignR, &Target};
-    void SetUp() override { Chart.SetSize(DesignW, DesignH); }
     bool Contains(const TLayer& layer, TColor c, int left, int top, int right, int bottom) const {
         for (int y = top; y < bottom; ++y)
             for (int x = left; x < right; ++x)

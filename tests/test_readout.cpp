@@ -6,11 +6,8 @@
 
 namespace {
 
-class ReadoutTest : public testing::Test {
+class ReadoutTest : public DesignChartTest {
 protected:
-    TRecordingTarget Target;
-    TSmithChart Chart{DesignCx, DesignCy, DesignR, &Target};
-    void SetUp() override { Chart.SetSize(DesignW, DesignH); }
     // Offsets are right and up from the centre, as a user reads the chart.
     bool Read(int right, int up, TReading& r, bool draw = false) {
         return Chart.ReadPointer(DesignCx + right, DesignCy - up, draw, r);
