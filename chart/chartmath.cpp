@@ -5,13 +5,6 @@
 #include <climits>
 #include <cmath>
 
-double SafeArcCos(double c) {
-    if (std::fabs(c) < NearZero) return HalfPi;
-    double t = std::atan(FDiv(FSqrt(Checked(1.0 - c * c)), c));
-    if (c < 0) t = t + StoredPi;
-    return t;
-}
-
 TPolarOfImpedance ImpedanceToPolar(double r, double x, double z0) {
     const double d = Checked((r + z0) * (r + z0) + x * x);
     const double u = FDiv(Checked(r * r - z0 * z0 + x * x), d);
@@ -76,13 +69,7 @@ int RoundPixel(double value) {
 }
 
 TImpedance TSmithChart::GammaToImpedance(double theta, double m) {
-    const double r = theta / 180.0 * StoredPi;
-    const double u = Checked(std::cos(r) * m);
-    const double v = Checked(std::sin(r) * m);
-    const double d = Checked((1.0 - u) * (1.0 - u) + v * v);
-    const double rr = FDiv(Checked(ChartReference * (1.0 - u * u - v * v)), d);
-    const double xx = FDiv(Checked(ChartReference * 2.0 * v), d);
-    return {rr, xx};
+    return ChartGammaToImpedance(theta, m);
 }
 
 TPointD TSmithChart::PolarToPixel(double theta, double swr) const {

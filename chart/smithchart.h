@@ -2,6 +2,7 @@
 // The Smith chart engine: the chart math, and TSmithChart with its layers,
 // grid, pointer readout, L-network solver and annotations.
 
+#include "chartgeometry.h"
 #include "layer.h"
 
 #include <array>
@@ -10,15 +11,6 @@
 #include <vector>
 
 class QTimer;
-
-// ---- Stored constants of the chart math (not the exact values) ----
-constexpr double StoredPi = 3.141592654;
-constexpr double DegreeFactor = StoredPi / 180.0;
-constexpr double HalfPi = 1.570796327;
-constexpr double NearZero = 1e-37;
-constexpr double MagnitudeSubstitute = 1.0000001;
-constexpr double TwoPi = 6.283185307179586477;
-constexpr double ChartReference = 50.0; // reference resistance of GammaToImpedance and the solver
 
 // Paints nothing white; the grid layer is cleared to it.
 extern TColor GridBackgroundColor;
@@ -31,7 +23,6 @@ extern const TCircleRow ResistanceCircles[7];
 extern const TCircleRow ReactanceCircles[10];
 
 // ---- Free functions of the chart math ----
-double SafeArcCos(double c);
 
 struct TPolarOfImpedance {
     double U, V, Theta, Swr;
@@ -47,9 +38,6 @@ TPointD PolarToGamma(double swr, double theta);
 // Rounds to the nearest integer, ties to even.
 int RoundPixel(double value);
 
-struct TImpedance {
-    double R, X;
-};
 
 // Where the paint box's picture goes; a copy onto it shows at once.
 class TDrawTarget {
@@ -75,12 +63,6 @@ struct TReading {
     double Swr = 0.0, Theta = 0.0, R = 0.0, X = 0.0;
 };
 
-struct TMatch {
-    double MatchAngle = 0.0;
-    double MatchSwr = 0.0;
-    double MatchMagnitude = 0.0;
-    bool IsCL = false;
-};
 
 class TSmithChart {
 public:

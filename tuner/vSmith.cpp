@@ -41,6 +41,12 @@ QLineEdit* MakeEdit(QWidget* parent, int left, int top, int width, const QString
     return edit;
 }
 
+// A result shows from its first digit, however long it is.
+void SetResultText(QLineEdit* edit, const QString& text) {
+    edit->setText(text);
+    edit->setCursorPosition(0);
+}
+
 void SetBackground(QWidget* widget, TColor color) {
     QPalette pal = widget->palette();
     pal.setColor(QPalette::Window, ColorToRgb(color));
@@ -188,25 +194,14 @@ std::optional<TNetwork> TvSmithChart::SolveAtPixel(int x, int y) {
 
     const double f = ReadFrequency();
     FFrequency = f;
-    const double w = Checked(TwoPi * f);
-    auto susceptance = [](double r, double x) { return FDiv(-x, Checked(r * r + x * x)); };
     net.IsCL = match.IsCL;
-    if (match.IsCL) {
-        net.L = FDiv(std::fabs(zm.X), w);
-        chkC->setChecked(true);
-        edL->setText(FormatFloat(QStringLiteral("#0.000"), net.L));
-        const double change = Checked(susceptance(zm.R, zm.X) - susceptance(load.R, load.X));
-        net.C = std::fabs(Checked(FDiv(change, w) * 1000000.0));
-        edC->setText(FormatFloat(QStringLiteral("#0.0"), net.C));
-    } else {
-        net.L = FDiv(std::fabs(Checked(zm.X - load.X)), w);
-        chkL->setChecked(true);
-        edL->setText(FormatFloat(QStringLiteral("#0.000"), net.L));
-        net.C = std::fabs(zm.R) <= 1e-10
-                    ? 0.0
-                    : std::fabs(Checked(FDiv(susceptance(zm.R, zm.X), w) * 1000000.0));
-        edC->setText(FormatFloat(QStringLiteral("#0.0"), net.C));
-    }
+    // Each field is written as soon as its value stands, so an error in the
+    // capacitance leaves the inductance shown.
+    net.L = ChartSeriesL(match.IsCL, {load.R, load.X}, zm, f);
+    (match.IsCL ? chkC : chkL)->setChecked(true);
+    SetResultText(edL, FormatFloat(QStringLiteral("#0.000"), net.L));
+    net.C = ChartShuntC(match.IsCL, {load.R, load.X}, zm, f);
+    SetResultText(edC, FormatFloat(QStringLiteral("#0.0"), net.C));
     return net;
 }
 
