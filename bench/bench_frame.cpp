@@ -94,7 +94,7 @@ void BM_ClickEmptyChart(benchmark::State& state) {
     std::mt19937 random(7);
     for (auto _ : state) {
         state.PauseTiming();
-        Empty(*frame.FChart);
+        Empty(*frame.Chart());
         QApplication::processEvents();
         const QPoint p = RandomPixelInDisc(random);
         state.ResumeTiming();
@@ -109,7 +109,7 @@ BENCHMARK(BM_ClickEmptyChart)->Unit(benchmark::kMicrosecond);
 // Kept between 1,000 and 1,100 annotations: refilled when it has grown past.
 void BM_ClickThousandAnnotations(benchmark::State& state) {
     TvSmithChart& frame = Frame();
-    TSmithChart& chart = *frame.FChart;
+    TSmithChart& chart = *frame.Chart();
     std::mt19937 random(8);
     auto held = [&] { return int(chart.Markers().size() + chart.Arcs().size()); };
     for (auto _ : state) {
@@ -144,7 +144,7 @@ void BM_DefaultSweep(benchmark::State& state) {
     frame.edPSV->setText(QStringLiteral("4.2"));
     for (auto _ : state) {
         state.PauseTiming();
-        Empty(*frame.FChart);
+        Empty(*frame.Chart());
         CloseDataWindows();
         const int before = frame.pbSmith->PresentCount();
         state.ResumeTiming();
@@ -156,7 +156,7 @@ void BM_DefaultSweep(benchmark::State& state) {
         state.PauseTiming();
         state.counters["presents"] = frame.pbSmith->PresentCount() - before;
         state.counters["annotations"] =
-            double(frame.FChart->Markers().size() + frame.FChart->Arcs().size());
+            double(frame.Chart()->Markers().size() + frame.Chart()->Arcs().size());
         state.ResumeTiming();
     }
     CloseDataWindows();

@@ -99,7 +99,7 @@ struct Fields {
 
 Fields FieldsOf(const TvSmithChart* f) {
     return {f->edL->text(), f->edC->text(), f->chkL->isChecked(), f->chkC->isChecked(),
-            f->FFrequency};
+            f->Frequency()};
 }
 
 int CountColorInRow(const QImage& image, int y, QRgb rgb) {
@@ -123,11 +123,11 @@ protected:
         form = ShowMainWindow();
         frame = form->FTunerFrame;
         ASSERT_NE(frame, nullptr);
-        ASSERT_NE(frame->FChart, nullptr);
+        ASSERT_NE(frame->Chart(), nullptr);
     }
     void TearDown() override { EXPECT_TRUE(TakeRecordedErrors().isEmpty()); }
 
-    TSmithChart& Chart() { return *frame->FChart; }
+    TSmithChart& Chart() { return *frame->Chart(); }
     size_t MarkerCount() { return Chart().Markers().size(); }
     size_t ArcCount() { return Chart().Arcs().size(); }
 
@@ -278,7 +278,7 @@ TEST_F(FrameTest, ClickAtCentreIsMatchedLoadWithoutArc) {
     EXPECT_EQ(frame->edC->text(), QStringLiteral("0.0"));
     EXPECT_TRUE(frame->chkC->isChecked());
     EXPECT_FALSE(frame->chkL->isChecked());
-    EXPECT_DOUBLE_EQ(frame->FFrequency, 7.0);
+    EXPECT_DOUBLE_EQ(frame->Frequency(), 7.0);
 }
 
 TEST_F(FrameTest, ClickDrawsLoadArcAndTransitionAndShowsNetwork) {
@@ -452,11 +452,11 @@ TEST(FramePhysics, EveryPixelOfDiscIsMatchedToFiftyOhms) {
         TvSmithChart* frame = owner.get();
         frame->resize(823, 772);
         frame->CreateChart();
-        ASSERT_EQ(frame->FChart->CenterX(), kCx);
-        ASSERT_EQ(frame->FChart->CenterY(), kCy);
-        ASSERT_EQ(frame->FChart->Radius(), kRadius);
+        ASSERT_EQ(frame->Chart()->CenterX(), kCx);
+        ASSERT_EQ(frame->Chart()->CenterY(), kCy);
+        ASSERT_EQ(frame->Chart()->Radius(), kRadius);
         // Pictures play no part here; small layers make every redraw cheap.
-        frame->FChart->SetSize(32, 32);
+        frame->Chart()->SetSize(32, 32);
         frame->edFR->setText(QString::number(fMHz));
         // 7 MHz on the dense grid, the other bands on a coarser one.
         const int step = fMHz == 7.0 ? 7 : 23;
@@ -506,10 +506,10 @@ TEST(FramePhysics, EveryPixelOfDiscIsMatchedToFiftyOhms) {
             ASSERT_NEAR(ct.toDouble(), net->C, 0.05 + 1e-9);
             ASSERT_EQ(frame->chkC->isChecked(), net->IsCL);
             ASSERT_EQ(frame->chkL->isChecked(), !net->IsCL);
-            ASSERT_DOUBLE_EQ(frame->FFrequency, fMHz);
+            ASSERT_DOUBLE_EQ(frame->Frequency(), fMHz);
 
             // The red marker sits on the transition point of that network.
-            const auto& markers = frame->FChart->Markers();
+            const auto& markers = frame->Chart()->Markers();
             ASSERT_GE(markers.size(), 2u);
             const TMarkerRec& blue = *markers[markers.size() - 2];
             const TMarkerRec& red = *markers.back();
@@ -522,8 +522,8 @@ TEST(FramePhysics, EveryPixelOfDiscIsMatchedToFiftyOhms) {
 
             // Keeps every redraw small: markers accumulate otherwise.
             if (markers.size() > 60) {
-                frame->FChart->ClearMarkers();
-                frame->FChart->ClearArcs();
+                frame->Chart()->ClearMarkers();
+                frame->Chart()->ClearArcs();
             }
         }
         EXPECT_GT(solved, fMHz == 7.0 ? 6000 : 500);
@@ -618,8 +618,8 @@ TEST_F(FrameTest, ApplyWritesFiftyOhmsAndReportsSuccess) {
     QTemporaryDir dir;
     ASSERT_TRUE(dir.isValid());
     int applied = 0;
-    frame->FOnApply = [&] { ++applied; };
-    frame->FSettingsFolder = dir.path();
+    frame->SetOnApply([&] { ++applied; });
+    frame->SetSettingsFolder(dir.path());
     Z0 = 75;
     frame->btnAplyClick();
     EXPECT_EQ(Z0, 50);
@@ -646,11 +646,11 @@ TEST_F(FrameTest, ApplyToImpossibleFolderStaysSilent) {
         ASSERT_TRUE(f.open(QIODevice::WriteOnly));
         f.write("x");
     }
-    frame->FSettingsFolder = QDir(plain).filePath(QStringLiteral("sub"));
+    frame->SetSettingsFolder(QDir(plain).filePath(QStringLiteral("sub")));
     int applied = 0;
-    frame->FOnApply = [&] { ++applied; };
+    frame->SetOnApply([&] { ++applied; });
     EXPECT_NO_THROW(frame->btnAplyClick());
     EXPECT_TRUE(TakeRecordedErrors().isEmpty());
     EXPECT_EQ(Z0, 50);
-    EXPECT_FALSE(QFile::exists(QDir(frame->FSettingsFolder).filePath("ANALYZER.INI")));
+    EXPECT_FALSE(QFile::exists(QDir(frame->SettingsFolder()).filePath("ANALYZER.INI")));
 }

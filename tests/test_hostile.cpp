@@ -223,14 +223,14 @@ protected:
         Form->show();
         F = Form->FTunerFrame;
         ASSERT_NE(F, nullptr);
-        ASSERT_TRUE(F->FChart);
+        ASSERT_TRUE(F->Chart());
         ASSERT_TRUE(TakeRecordedErrors().isEmpty());
         // The design size this suite's pixel arithmetic rests on.
         ASSERT_EQ(F->pbSmith->width(), 823);
         ASSERT_EQ(F->pbSmith->height(), 710);
-        ASSERT_EQ(F->FChart->CenterX(), 411);
-        ASSERT_EQ(F->FChart->CenterY(), 356);
-        ASSERT_EQ(F->FChart->Radius(), 330);
+        ASSERT_EQ(F->Chart()->CenterX(), 411);
+        ASSERT_EQ(F->Chart()->CenterY(), 356);
+        ASSERT_EQ(F->Chart()->Radius(), 330);
     }
 
     void TearDown() override {
@@ -245,8 +245,8 @@ protected:
     // thousands of clicks rather than one chart holding tens of thousands of
     // markers.
     void ForgetMarkers() {
-        F->FChart->ClearMarkers();
-        F->FChart->ClearArcs();
+        F->Chart()->ClearMarkers();
+        F->Chart()->ClearArcs();
     }
 
     // Drawing costs grow with the window's area, a solve does not: long runs
@@ -293,7 +293,7 @@ protected:
                 EXPECT_TRUE(ShownNumberIsSane(name, ed->text())) << context;
             }
         }
-        EXPECT_TRUE(std::isfinite(F->FFrequency)) << context;
+        EXPECT_TRUE(std::isfinite(F->Frequency())) << context;
     }
 
     // The fields show the network just returned, rounded to their decimals.
@@ -316,9 +316,9 @@ protected:
         const std::optional<TNetwork> n = Click(300, 250);
         ASSERT_TRUE(TakeRecordedErrors().isEmpty());
         ASSERT_TRUE(n.has_value());
-        EXPECT_EQ(F->FFrequency, 7.0);
-        EXPECT_EQ(F->FChart->Markers().size(), 2u);
-        EXPECT_EQ(F->FChart->Arcs().size(), 1u);
+        EXPECT_EQ(F->Frequency(), 7.0);
+        EXPECT_EQ(F->Chart()->Markers().size(), 2u);
+        EXPECT_EQ(F->Chart()->Arcs().size(), 1u);
         EXPECT_GT(F->pbSmith->PresentCount(), presents);
         ExpectFieldsShow(*n, "plain click after the abuse");
         EXPECT_LT(ResidualReflection(*n, 7.0), 1e-6);
@@ -332,7 +332,7 @@ protected:
                     blue = true;
         EXPECT_TRUE(blue) << "no blue marker drawn at the clicked point";
         const int before = F->pbSmith->PresentCount();
-        F->FChart->Present();
+        F->Chart()->Present();
         EXPECT_GT(F->pbSmith->PresentCount(), before);
     }
 
@@ -527,7 +527,7 @@ TEST_F(Hostile, FrequencyTextsThenClickEitherSolveOrShowOneError) {
             EXPECT_EQ(errors.size(), 1) << ctx << ": no positive frequency, yet no message";
         } else if (valid && f >= 1e-3 && f <= 1e9) {
             EXPECT_TRUE(errors.isEmpty()) << ctx << ": " << errors.join(" | ").toStdString();
-            EXPECT_EQ(F->FFrequency, f) << ctx;
+            EXPECT_EQ(F->Frequency(), f) << ctx;
         }
         if (errors.isEmpty()) {
             solvedOnce = true;
@@ -577,7 +577,7 @@ TEST_F(Hostile, SwrTextsThroughAddDrawOrShowOneError) {
         F->edPSV->setText(texts[i]);
         const QString held = F->edPSV->text();
         const std::string ctx = "edPSV '" + Show(held) + "'";
-        const size_t markers = F->FChart->Markers().size();
+        const size_t markers = F->Chart()->Markers().size();
 
         F->btnAdd->click();
         const QStringList errors = TakeRecordedErrors();
@@ -592,11 +592,11 @@ TEST_F(Hostile, SwrTextsThroughAddDrawOrShowOneError) {
             EXPECT_TRUE(errors.isEmpty()) << ctx << ": " << errors.join(" | ").toStdString();
         }
         // One circle record per successful Add, none for a refused one.
-        EXPECT_EQ(F->FChart->Markers().size(), markers + (errors.isEmpty() ? 1 : 0)) << ctx;
+        EXPECT_EQ(F->Chart()->Markers().size(), markers + (errors.isEmpty() ? 1 : 0)) << ctx;
         if (errors.isEmpty()) {
             ++drawn;
-            ASSERT_FALSE(F->FChart->Markers().empty());
-            EXPECT_TRUE(F->FChart->Markers().back()->IsSwrCircle) << ctx;
+            ASSERT_FALSE(F->Chart()->Markers().empty());
+            EXPECT_TRUE(F->Chart()->Markers().back()->IsSwrCircle) << ctx;
         } else {
             ++refused;
         }
@@ -811,10 +811,10 @@ TEST_F(Hostile, ClickStormThenExtremeSweepsAndAResize) {
                 EXPECT_TRUE(std::isfinite(n->L) && n->L >= 0) << ctx << " L=" << n->L;
                 EXPECT_TRUE(std::isfinite(n->C) && n->C >= 0) << ctx << " C=" << n->C;
                 ExpectFieldsShow(*n, ctx);
-                EXPECT_EQ(F->FFrequency, 7.0) << ctx;
+                EXPECT_EQ(F->Frequency(), 7.0) << ctx;
                 if (d < radius) {
                     ++inside;
-                    const double residual = ResidualReflection(*n, F->FFrequency);
+                    const double residual = ResidualReflection(*n, F->Frequency());
                     if (residual > worst) {
                         worst = residual;
                         worstAt = ctx;
@@ -845,7 +845,7 @@ TEST_F(Hostile, ClickStormThenExtremeSweepsAndAResize) {
     ForgetMarkers();
     for (int i = 0; i < mouseCount; ++i) {
         const QPoint p(px(rng), py(rng));
-        const size_t markers = F->FChart->Markers().size();
+        const size_t markers = F->Chart()->Markers().size();
         MouseClick(p);
         const QStringList errors = TakeRecordedErrors();
         ASSERT_TRUE(AtMostOneWellFormedError(errors));
@@ -854,7 +854,7 @@ TEST_F(Hostile, ClickStormThenExtremeSweepsAndAResize) {
             // The click reached the handler, which marked the antenna and the
             // transition point; the same pixel solves to what is shown.
             EXPECT_TRUE(errors.isEmpty());
-            EXPECT_EQ(F->FChart->Markers().size(), markers + 2);
+            EXPECT_EQ(F->Chart()->Markers().size(), markers + 2);
             const QString shownAfterMouse = F->edL->text() + u'|' + F->edC->text();
             const std::optional<TNetwork> n = Click(p.x(), p.y());
             ASSERT_TRUE(n.has_value());
@@ -899,11 +899,11 @@ TEST_F(Hostile, ClickStormThenExtremeSweepsAndAResize) {
             if (!read) continue;
             EXPECT_TRUE(std::isfinite(l) && l >= 0) << ctx << " angle " << angle;
             EXPECT_TRUE(std::isfinite(c) && c >= 0) << ctx << " angle " << angle;
-            const TPointD p = F->FChart->PolarToPixel(angle, swr);
+            const TPointD p = F->Chart()->PolarToPixel(angle, swr);
             const int x = RoundPixel(p.X), y = RoundPixel(p.Y);
             if (std::hypot(x - 411.0, y - 356.0) >= 330) continue;
             TNetwork n;
-            ASSERT_TRUE(F->FChart->ReadPointer(x, y, false, n.Load));
+            ASSERT_TRUE(F->Chart()->ReadPointer(x, y, false, n.Load));
             n.L = l;
             n.C = c;
             n.IsCL = isCL;
@@ -925,7 +925,7 @@ TEST_F(Hostile, ClickStormThenExtremeSweepsAndAResize) {
         EXPECT_TRUE(n.has_value());
         ExpectSaneFields(true, "after shrinking");
     }
-    F->FChart->Present();
+    F->Chart()->Present();
     Form->repaint();
     ASSERT_TRUE(TakeRecordedErrors().isEmpty());
     RestoreDesignSize();

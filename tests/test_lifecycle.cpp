@@ -53,8 +53,8 @@ TEST(Lifecycle, TenThousandClicksOnOneChartThenClosing) {
     EXPECT_TRUE(TakeRecordedErrors().isEmpty());
     EXPECT_GT(solved, 9900);
     // Every solved click leaves a blue and a red marker; all but a matched load an arc.
-    EXPECT_EQ(frame->FChart->Markers().size(), size_t(2 * solved));
-    EXPECT_EQ(frame->FChart->Arcs().size(), size_t(solved - matched));
+    EXPECT_EQ(frame->Chart()->Markers().size(), size_t(2 * solved));
+    EXPECT_EQ(frame->Chart()->Arcs().size(), size_t(solved - matched));
     QPointer<TvSmithChart> watched(frame);
     form->close();
     delete form;

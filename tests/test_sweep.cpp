@@ -100,7 +100,7 @@ std::unique_ptr<TvSmithChart> ReferenceFrame(const QString& frequency) {
     auto frame = std::make_unique<TvSmithChart>();
     frame->resize(823, 772);
     frame->CreateChart();
-    frame->FChart->SetSize(32, 32);
+    frame->Chart()->SetSize(32, 32);
     frame->edFR->setText(frequency);
     return frame;
 }
@@ -110,7 +110,7 @@ std::unique_ptr<TvSmithChart> ReferenceFrame(const QString& frequency) {
 void ExpectRowsMatchRecomputation(const std::vector<Row>& rows, const QString& frequency,
                                   double swr) {
     std::unique_ptr<TvSmithChart> ref = ReferenceFrame(frequency);
-    TSmithChart& chart = *ref->FChart;
+    TSmithChart& chart = *ref->Chart();
     for (const Row& row : rows) {
         SCOPED_TRACE(row.Text.toStdString());
         const TPointD p = chart.PolarToPixel(row.Angle, swr);
@@ -165,7 +165,7 @@ protected:
         ASSERT_NE(frame, nullptr);
         // The tables are under test, not the pictures: small layers keep the
         // hundreds of redraws of each sweep quick.
-        frame->FChart->SetSize(32, 32);
+        frame->Chart()->SetSize(32, 32);
     }
     void TearDown() override {
         for (TfrmData* w : DataWindows())
@@ -180,8 +180,8 @@ protected:
     QList<TfrmData*> Sweep() {
         const QList<TfrmData*> before = DataWindows();
         // Every line adds markers that each later redraw goes through again.
-        frame->FChart->ClearMarkers();
-        frame->FChart->ClearArcs();
+        frame->Chart()->ClearMarkers();
+        frame->Chart()->ClearArcs();
         QTest::mouseClick(frame->Button1, Qt::LeftButton);
         QList<TfrmData*> added;
         for (TfrmData* w : DataWindows())
@@ -209,7 +209,7 @@ TEST_F(SweepTest, DefaultSweepOpensDataWindowWithRefinedTable) {
     ASSERT_EQ(opened.size(), 1);
     TfrmData* window = opened[0];
     // Finished: the frame lets go of the window, which stays on screen.
-    EXPECT_TRUE(frame->FDataForm.isNull());
+    EXPECT_TRUE(frame->DataForm() == nullptr);
     EXPECT_TRUE(window->isVisible());
     EXPECT_EQ(window->windowTitle(), QStringLiteral("Data"));
     EXPECT_TRUE(window->windowFlags() & Qt::WindowStaysOnTopHint);
@@ -294,11 +294,11 @@ TEST_F(SweepTest, ClosedWindowGoesAwayAndNextSweepOpensNewOne) {
 
     // Closing the window a line went to makes the next line open a new one.
     frame->AppendDataLine(QStringLiteral("x"));
-    QPointer<TfrmData> current = frame->FDataForm;
+    QPointer<TfrmData> current = frame->DataForm();
     ASSERT_FALSE(current.isNull());
     current->close();
     FlushDeletes();
-    EXPECT_TRUE(frame->FDataForm.isNull());
+    EXPECT_TRUE(frame->DataForm() == nullptr);
     EXPECT_TRUE(current.isNull());
     EXPECT_EQ(Sweep().size(), 1);
     EXPECT_TRUE(TakeRecordedErrors().isEmpty());
@@ -319,14 +319,14 @@ TEST_F(SweepTest, ErrorsOpenNoWindowAndKeepAnOpenOneForTheNextSweep) {
         frame->edPSV->setText(QString::fromUtf8(c.psv));
         EXPECT_TRUE(Sweep().isEmpty());
         EXPECT_EQ(TakeRecordedErrors(), QStringList{QString::fromUtf8(c.error)});
-        EXPECT_TRUE(frame->FDataForm.isNull());
+        EXPECT_TRUE(frame->DataForm() == nullptr);
     }
 
     // A window the frame is still writing to survives failing sweeps ...
     frame->edFR->setText(QStringLiteral("7"));
     frame->edPSV->setText(QStringLiteral("4.2"));
     frame->AppendDataLine(QStringLiteral("x"));
-    const QPointer<TfrmData> window = frame->FDataForm;
+    const QPointer<TfrmData> window = frame->DataForm();
     ASSERT_FALSE(window.isNull());
     EXPECT_TRUE(window->isVisible());
     EXPECT_EQ(Lines(window), QStringList({kStars, QStringLiteral(" F = 7 MHz, PSV = 4.2"), kColumns,
@@ -338,7 +338,7 @@ TEST_F(SweepTest, ErrorsOpenNoWindowAndKeepAnOpenOneForTheNextSweep) {
         frame->edPSV->setText(QString::fromUtf8(c.psv));
         EXPECT_TRUE(Sweep().isEmpty());
         EXPECT_EQ(TakeRecordedErrors(), QStringList{QString::fromUtf8(c.error)});
-        EXPECT_EQ(frame->FDataForm.data(), window.data());
+        EXPECT_EQ(frame->DataForm(), window.data());
         EXPECT_EQ(Lines(window).size(), 5);
     }
 
@@ -349,7 +349,7 @@ TEST_F(SweepTest, ErrorsOpenNoWindowAndKeepAnOpenOneForTheNextSweep) {
     EXPECT_TRUE(TakeRecordedErrors().isEmpty());
     ASSERT_FALSE(window.isNull());
     EXPECT_TRUE(window->isVisible());
-    EXPECT_TRUE(frame->FDataForm.isNull());
+    EXPECT_TRUE(frame->DataForm() == nullptr);
     const QStringList lines = Lines(window);
     EXPECT_EQ(lines.size(), 85);
     EXPECT_EQ(lines.count(kStars), 2);
@@ -393,7 +393,7 @@ TEST_F(SweepTest, PointsOnTheRimWriteEmptyFields) {
     }
     // 0, 90, 180 going up and 0, -90, -180 going down, at least.
     EXPECT_GE(empty, 6);
-    EXPECT_TRUE(frame->FDataForm.isNull());
+    EXPECT_TRUE(frame->DataForm() == nullptr);
     // Nothing was solved there: no error either.
     EXPECT_TRUE(TakeRecordedErrors().isEmpty());
 }

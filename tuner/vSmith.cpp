@@ -106,7 +106,7 @@ TvSmithChart::TvSmithChart(QWidget* parent) : QFrame(parent) {
 
     pbSmith->OnPaint = [this] { Guarded([this] { pbSmithPaint(); }); };
     pbSmith->OnClick = [this] { Guarded([this] { pbSmithClick(); }); };
-    pbSmith->OnMouseMove = [this](int x, int y) { Guarded([=] { pbSmithMouseMove(x, y); }); };
+    pbSmith->OnMouseMove = [this](int x, int y) { Guarded([this, x, y] { pbSmithMouseMove(x, y); }); };
     connect(btnAdd, &QPushButton::clicked, this, [this] { Guarded([this] { btnAddClick(); }); });
     connect(Button1, &QPushButton::clicked, this, [this] { Guarded([this] { Button1Click(); }); });
 }
@@ -270,6 +270,8 @@ void TvSmithChart::AppendDataLine(const QString& line) {
     if (!FDataForm) {
         auto* form = new TfrmData(nullptr);
         FDataForm = form;
+        // Closed windows leave null pointers behind; forget them here.
+        std::erase_if(FDataWindows, [](const QPointer<TfrmData>& w) { return w.isNull(); });
         FDataWindows.push_back(form);
         form->FOnClosed = [this] { DataWindowClosed(); };
         const QString separator(33, u'*');

@@ -57,10 +57,15 @@ public:
     QLabel* Label12;
     QPushButton* Button1;
 
-    QPointer<TfrmData> FDataForm;
-    double FFrequency = 0.0;
-    std::unique_ptr<TSmithChart> FChart;
-    std::function<void()> FOnApply;
+    TSmithChart* Chart() const { return FChart.get(); }
+    // The frequency of the last solved click, in MHz.
+    double Frequency() const { return FFrequency; }
+    // The data window the running sweep writes to; null between sweeps.
+    TfrmData* DataForm() const { return FDataForm.data(); }
+    void SetOnApply(std::function<void()> onApply) { FOnApply = std::move(onApply); }
+    // Where btnAplyClick writes ANALYZER.INI; empty means the user's config folder.
+    void SetSettingsFolder(const QString& folder) { FSettingsFolder = folder; }
+    const QString& SettingsFolder() const { return FSettingsFolder; }
 
     void CreateChart();
     void RedrawChart();
@@ -84,13 +89,16 @@ public:
     void AppendDataLine(const QString& line);
     void DataWindowClosed();
 
-    // Where btnAplyClick writes ANALYZER.INI; empty means the user's config folder.
-    QString FSettingsFolder;
-
 protected:
     void resizeEvent(QResizeEvent* event) override;
 
 private:
     double ReadFrequency();
+
+    QPointer<TfrmData> FDataForm;
+    double FFrequency = 0.0;
+    std::unique_ptr<TSmithChart> FChart;
+    std::function<void()> FOnApply;
+    QString FSettingsFolder;
     std::vector<QPointer<TfrmData>> FDataWindows;
 };
