@@ -1,0 +1,377 @@
+#include "lnetwork.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace {
+
+// Angular frequency in radians per microsecond: with µH it gives ohms.
+double Omega(double fMHz) {
+    return 2.0 * M_PI * fMHz;
+}
+
+// Closed forms leave an element that should vanish as rounding noise; a
+// reactance this small beside the load is no part at all.
+constexpr double AbsentShare = 1e-12;
+
+double Quality(const TElement& e, const TQuality& q) {
+    return e.Kind == TElementKind::Coil ? q.Coil : q.Capacitor;
+}
+
+// A series part as a complex impedance, its loss resistance |X|/Q included.
+TComplex SeriesImpedance(const TElement& e, double fMHz, const TQuality& q) {
+    if (!e.Present()) return 0.0;
+    const double x = ElementReactance(e, fMHz);
+    return {std::fabs(x) / Quality(e, q), x};
+}
+
+TComplex ShuntAdmittance(const TElement& e, double fMHz, const TQuality& q) {
+    if (!e.Present()) return 0.0;
+    const double b = ElementSusceptance(e, fMHz);
+    return {std::fabs(b) / Quality(e, q), b};
+}
+
+bool SameValue(double a, double b) {
+    return std::fabs(a - b) <= 1e-9 * std::max(std::fabs(a), std::fabs(b));
+}
+
+bool SameElement(const TElement& a, const TElement& b) {
+    return a.Kind == b.Kind && SameValue(a.Value, b.Value);
+}
+
+// Two designs are one circuit when their parts agree; with a single part (or
+// none) the arrangement makes no difference.
+bool SameCircuit(const TLNetwork& a, const TLNetwork& b) {
+    if (a.Series.Present() && a.Shunt.Present() && a.Arrangement != b.Arrangement) return false;
+    return SameElement(a.Series, b.Series) && SameElement(a.Shunt, b.Shunt);
+}
+
+TLNetwork MakeNetwork(TArrangement arrangement, double xs, double bp, double fMHz,
+                      double xScale, double bScale) {
+    TLNetwork net;
+    net.Arrangement = arrangement;
+    if (std::fabs(xs) > AbsentShare * xScale) net.Series = SeriesElementFor(xs, fMHz);
+    if (std::fabs(bp) > AbsentShare * bScale) net.Shunt = ShuntElementFor(bp, fMHz);
+    return net;
+}
+
+} // namespace
+
+double ElementReactance(const TElement& e, double fMHz) {
+    switch (e.Kind) {
+    case TElementKind::Coil:
+        return Omega(fMHz) * e.Value;
+    case TElementKind::Capacitor:
+        return -1e6 / (Omega(fMHz) * e.Value);
+    case TElementKind::None:
+        break;
+    }
+    return 0.0;
+}
+
+double ElementSusceptance(const TElement& e, double fMHz) {
+    switch (e.Kind) {
+    case TElementKind::Coil:
+        return -1.0 / (Omega(fMHz) * e.Value);
+    case TElementKind::Capacitor:
+        return Omega(fMHz) * e.Value * 1e-6;
+    case TElementKind::None:
+        break;
+    }
+    return 0.0;
+}
+
+TElement SeriesElementFor(double x, double fMHz) {
+    if (x > 0) return {TElementKind::Coil, x / Omega(fMHz)};
+    if (x < 0) return {TElementKind::Capacitor, -1e6 / (Omega(fMHz) * x)};
+    return {};
+}
+
+TElement ShuntElementFor(double b, double fMHz) {
+    if (b > 0) return {TElementKind::Capacitor, b / Omega(fMHz) * 1e6};
+    if (b < 0) return {TElementKind::Coil, -1.0 / (Omega(fMHz) * b)};
+    return {};
+}
+
+bool IsMatchable(const TLoad& load) {
+    return std::isfinite(load.R) && std::isfinite(load.X) && load.R > 0;
+}
+
+bool ChartChoosesShuntAtLoad(const TLoad& load, double z0) {
+    // (R² + X²)/R < z0 means G > 1/z0: inside the circle g = 1.
+    if (load.R * load.R + load.X * load.X < z0 * load.R) return false;
+    if (load.R < z0 && load.X < 0) return false;
+    return true;
+}
+
+std::vector<TLNetwork> MatchingNetworks(const TLoad& load, double fMHz, double z0) {
+    std::vector<TLNetwork> nets;
+    if (!IsMatchable(load) || !(z0 > 0) || !(fMHz > 0) || !std::isfinite(fMHz)) return nets;
+    const double r = load.R, x = load.X;
+    const double zz = r * r + x * x;
+    const double xScale = std::sqrt(zz) + z0;
+    const double bScale = 1.0 / std::sqrt(zz) + 1.0 / z0;
+    const bool chartShunt = ChartChoosesShuntAtLoad(load, z0);
+
+    if (r <= z0) {
+        // The series part moves the load along its resistance circle to the
+        // point R + jX' whose conductance is 1/z0; the parallel part cancels.
+        const double root = std::sqrt(r * (z0 - r));
+        for (const double sign : {1.0, -1.0}) {
+            const double xp = sign * root;
+            TLNetwork net = MakeNetwork(TArrangement::SeriesAtLoad, xp - x, xp / (r * r + xp * xp),
+                                        fMHz, xScale, bScale);
+            net.Chart = !chartShunt && sign > 0;
+            nets.push_back(net);
+            if (root == 0.0) break;
+        }
+    }
+    if (r * z0 <= zz) {
+        // The parallel part moves the load along its conductance circle to
+        // G + jB' whose resistance is z0; the series part cancels.
+        const double g = r / zz, b = -x / zz;
+        const double root = std::sqrt(std::max(0.0, g * (1.0 / z0 - g)));
+        for (const double sign : {1.0, -1.0}) {
+            const double bq = sign * root;
+            TLNetwork net = MakeNetwork(TArrangement::ShuntAtLoad, bq / (g * g + bq * bq), bq - b,
+                                        fMHz, xScale, bScale);
+            net.Chart = chartShunt && sign > 0;
+            nets.push_back(net);
+            if (root == 0.0) break;
+        }
+    }
+    std::stable_partition(nets.begin(), nets.end(), [](const TLNetwork& n) { return n.Chart; });
+    std::vector<TLNetwork> unique;
+    for (const TLNetwork& net : nets)
+        if (std::none_of(unique.begin(), unique.end(),
+                         [&](const TLNetwork& u) { return SameCircuit(u, net); }))
+            unique.push_back(net);
+    return unique;
+}
+
+TLNetwork ChartNetwork(const TLoad& load, double fMHz, double z0) {
+    const std::vector<TLNetwork> nets = MatchingNetworks(load, fMHz, z0);
+    return nets.empty() ? TLNetwork{} : nets.front();
+}
+
+TComplex InputImpedance(const TLNetwork& net, const TLoad& load, double fMHz, const TQuality& q) {
+    const TComplex zl(load.R, load.X);
+    const TComplex zs = SeriesImpedance(net.Series, fMHz, q);
+    const TComplex yp = ShuntAdmittance(net.Shunt, fMHz, q);
+    if (net.Arrangement == TArrangement::SeriesAtLoad) return 1.0 / (1.0 / (zl + zs) + yp);
+    return 1.0 / (1.0 / zl + yp) + zs;
+}
+
+double Swr(TComplex z, double z0) {
+    const double m = std::abs((z - z0) / (z + z0));
+    if (!(m < 1.0)) return SwrCap;
+    return std::min((1.0 + m) / (1.0 - m), SwrCap);
+}
+
+// ---- Standard values ----
+
+const std::vector<double>& SeriesMembers(TESeries series) {
+    static const std::vector<double> none;
+    static const std::vector<double> e6{1.0, 1.5, 2.2, 3.3, 4.7, 6.8};
+    static const std::vector<double> e12{1.0, 1.2, 1.5, 1.8, 2.2, 2.7,
+                                         3.3, 3.9, 4.7, 5.6, 6.8, 8.2};
+    static const std::vector<double> e24{1.0, 1.1, 1.2, 1.3, 1.5, 1.6, 1.8, 2.0,
+                                         2.2, 2.4, 2.7, 3.0, 3.3, 3.6, 3.9, 4.3,
+                                         4.7, 5.1, 5.6, 6.2, 6.8, 7.5, 8.2, 9.1};
+    // The two fine series are the geometric series rounded to two decimals.
+    auto geometric = [](int n) {
+        std::vector<double> v;
+        for (int i = 0; i < n; ++i)
+            v.push_back(std::round(std::pow(10.0, double(i) / n) * 100.0) / 100.0);
+        return v;
+    };
+    static const std::vector<double> e48 = geometric(48);
+    static const std::vector<double> e96 = geometric(96);
+    switch (series) {
+    case TESeries::E6:
+        return e6;
+    case TESeries::E12:
+        return e12;
+    case TESeries::E24:
+        return e24;
+    case TESeries::E48:
+        return e48;
+    case TESeries::E96:
+        return e96;
+    case TESeries::None:
+        break;
+    }
+    return none;
+}
+
+double SeriesTolerance(TESeries series) {
+    switch (series) {
+    case TESeries::E6:
+        return 0.20;
+    case TESeries::E12:
+        return 0.10;
+    case TESeries::E24:
+        return 0.05;
+    case TESeries::E48:
+        return 0.02;
+    case TESeries::E96:
+        return 0.01;
+    case TESeries::None:
+        break;
+    }
+    return 0.0;
+}
+
+const char* SeriesName(TESeries series) {
+    switch (series) {
+    case TESeries::E6:
+        return "E6";
+    case TESeries::E12:
+        return "E12";
+    case TESeries::E24:
+        return "E24";
+    case TESeries::E48:
+        return "E48";
+    case TESeries::E96:
+        return "E96";
+    case TESeries::None:
+        break;
+    }
+    return "none";
+}
+
+double NearestStandard(double value, TESeries series) {
+    const std::vector<double>& members = SeriesMembers(series);
+    if (members.empty() || !(value > 0) || !std::isfinite(value)) return value;
+    const int decade = int(std::floor(std::log10(value)));
+    double best = value, bestDistance = HUGE_VAL;
+    // The neighbouring decades too: 9.6 lies nearer to 10 than to 8.2.
+    for (int d = decade - 1; d <= decade + 1; ++d) {
+        const double scale = std::pow(10.0, std::abs(d));
+        for (const double m : members) {
+            const double candidate = d < 0 ? m / scale : m * scale;
+            const double distance = std::fabs(std::log(candidate / value));
+            if (distance < bestDistance) {
+                best = candidate;
+                bestDistance = distance;
+            }
+        }
+    }
+    return best;
+}
+
+TLNetwork SnapToSeries(const TLNetwork& net, TESeries series) {
+    TLNetwork snapped = net;
+    if (snapped.Series.Present())
+        snapped.Series.Value = NearestStandard(net.Series.Value, series);
+    if (snapped.Shunt.Present()) snapped.Shunt.Value = NearestStandard(net.Shunt.Value, series);
+    return snapped;
+}
+
+namespace {
+
+double WorstCornerSwr(const TLNetwork& net, const TLoad& load, double fMHz, double tol,
+                      double z0) {
+    double worst = 1.0;
+    for (const double s : {-1.0, 1.0})
+        for (const double p : {-1.0, 1.0}) {
+            TLNetwork corner = net;
+            corner.Series.Value *= 1.0 + s * tol;
+            corner.Shunt.Value *= 1.0 + p * tol;
+            worst = std::max(worst, Swr(InputImpedance(corner, load, fMHz), z0));
+        }
+    return worst;
+}
+
+} // namespace
+
+TStress NetworkStress(const TLNetwork& net, const TLoad& load, double fMHz, const TQuality& q,
+                      double powerW, double z0) {
+    TStress s;
+    const TComplex zl(load.R, load.X);
+    const TComplex zs = SeriesImpedance(net.Series, fMHz, q);
+    const TComplex zin = InputImpedance(net, load, fMHz, q);
+    s.SwrWithLosses = Swr(zin, z0);
+    if (!(zin.real() > 0) || !std::isfinite(zin.real()) || !std::isfinite(zin.imag())) return s;
+    // A real input current that puts powerW into the network.
+    const double iin = std::sqrt(powerW / zin.real());
+    const TComplex vin = iin * zin;
+    double loadPower = 0.0;
+    if (net.Arrangement == TArrangement::SeriesAtLoad) {
+        const TComplex is = vin / (zl + zs);
+        loadPower = std::norm(is) * load.R;
+        s.ShuntPeakV = net.Shunt.Present() ? std::sqrt(2.0) * std::abs(vin) : 0.0;
+        s.SeriesRmsA = net.Series.Present() ? std::abs(is) : 0.0;
+    } else {
+        const TComplex node = vin - iin * zs;
+        loadPower = std::norm(node) * (1.0 / zl).real();
+        s.ShuntPeakV = net.Shunt.Present() ? std::sqrt(2.0) * std::abs(node) : 0.0;
+        s.SeriesRmsA = net.Series.Present() ? iin : 0.0;
+    }
+    s.Efficiency = std::clamp(loadPower / powerW, 0.0, 1.0);
+    s.LossDb = s.Efficiency > 0 ? -10.0 * std::log10(s.Efficiency) : 0.0;
+    if (s.LossDb < 0) s.LossDb = 0.0;
+    return s;
+}
+
+std::vector<TNetworkReport> DesignNetworks(const TLoad& load, double fMHz,
+                                           const TDesignOptions& options) {
+    std::vector<TNetworkReport> reports;
+    for (const TLNetwork& net : MatchingNetworks(load, fMHz, options.Z0)) {
+        TNetworkReport rep;
+        rep.Network = net;
+        rep.Stress = NetworkStress(net, load, fMHz, options.Q, options.PowerW, options.Z0);
+        if (options.Series != TESeries::None) {
+            rep.HasStandard = true;
+            rep.Standard = SnapToSeries(net, options.Series);
+            rep.StandardSwr = Swr(InputImpedance(rep.Standard, load, fMHz), options.Z0);
+            rep.WorstSwr = WorstCornerSwr(rep.Standard, load, fMHz,
+                                          SeriesTolerance(options.Series), options.Z0);
+        }
+        reports.push_back(rep);
+    }
+    return reports;
+}
+
+namespace {
+enum class TKind { LowPass, HighPass, TwoCoils, TwoCapacitors, NoParts };
+
+TKind KindOf(const TLNetwork& net) {
+    if (!net.Series.Present() && !net.Shunt.Present()) return TKind::NoParts;
+    if (net.Series.Present() && net.Shunt.Present() && net.Series.Kind == net.Shunt.Kind)
+        return net.Series.Kind == TElementKind::Coil ? TKind::TwoCoils : TKind::TwoCapacitors;
+    return net.LowPass() ? TKind::LowPass : TKind::HighPass;
+}
+} // namespace
+
+const char* KindNameCs(const TLNetwork& net) {
+    switch (KindOf(net)) {
+    case TKind::LowPass:
+        return "dolní propust";
+    case TKind::HighPass:
+        return "horní propust";
+    case TKind::TwoCoils:
+        return "dvě cívky";
+    case TKind::TwoCapacitors:
+        return "dva kondenzátory";
+    case TKind::NoParts:
+        break;
+    }
+    return "bez součástek";
+}
+
+const char* KindNameEn(const TLNetwork& net) {
+    switch (KindOf(net)) {
+    case TKind::LowPass:
+        return "low-pass";
+    case TKind::HighPass:
+        return "high-pass";
+    case TKind::TwoCoils:
+        return "two coils";
+    case TKind::TwoCapacitors:
+        return "two capacitors";
+    case TKind::NoParts:
+        break;
+    }
+    return "no parts";
+}
