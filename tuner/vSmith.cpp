@@ -109,6 +109,62 @@ TvSmithChart::TvSmithChart(QWidget* parent) : QFrame(parent) {
     pbSmith->OnMouseMove = [this](int x, int y) { Guarded([this, x, y] { pbSmithMouseMove(x, y); }); };
     connect(btnAdd, &QPushButton::clicked, this, [this] { Guarded([this] { btnAddClick(); }); });
     connect(Button1, &QPushButton::clicked, this, [this] { Guarded([this] { Button1Click(); }); });
+    connect(edFR, &QLineEdit::editingFinished, this, [this] { Guarded([this] { FrequencyEdited(); }); });
+    BuildChartMenu();
+}
+
+void TvSmithChart::BuildChartMenu() {
+    FChartMenu = new QMenu(this);
+    auto add = [this](const QString& text, const QKeySequence& key, auto handler) {
+        QAction* action = FChartMenu->addAction(text);
+        action->setShortcut(key);
+        // Works wherever the focus is in the window, and the menu shows the key.
+        action->setShortcutContext(Qt::WindowShortcut);
+        action->setShortcutVisibleInContextMenu(true);
+        addAction(action);
+        connect(action, &QAction::triggered, this, [this, handler] { Guarded([this, handler] { (this->*handler)(); }); });
+        return action;
+    };
+    actNetworkDetails = add(QStringLiteral("Detaily sítě…"), QKeySequence(Qt::CTRL | Qt::Key_D),
+                            &TvSmithChart::ShowNetworkWindow);
+    pbSmith->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(pbSmith, &QWidget::customContextMenuRequested, this, [this](const QPoint& pos) {
+        FMenuPoint = pos;
+        FChartMenu->exec(pbSmith->mapToGlobal(pos));
+        FMenuPoint = QPoint(-1, -1);
+    });
+}
+
+void TvSmithChart::ShowNetworkWindow() {
+    if (!FNetworkWindow) {
+        FNetworkWindow = new TfrmNetwork(nullptr);
+        FNetworkWindow->setAttribute(Qt::WA_DeleteOnClose, true);
+    }
+    if (!FLastLoad && FChart) {
+        // Before any click: the point under the right-click, else under the pointer.
+        QPoint p = FMenuPoint;
+        if (p.x() < 0) p = pbSmith->mapFromGlobal(QCursor::pos());
+        TReading reading;
+        if (pbSmith->rect().contains(p) && FChart->ReadPointer(p.x(), p.y(), false, reading) &&
+            reading.R > 0)
+            FNetworkWindow->SetLoad({reading.R, reading.X}, ReadFrequency());
+    } else {
+        UpdateNetworkWindow();
+    }
+    FNetworkWindow->show();
+    FNetworkWindow->raise();
+}
+
+void TvSmithChart::UpdateNetworkWindow() {
+    if (!FNetworkWindow || !FLastLoad) return;
+    double f = 0.0;
+    // A frequency being typed is not an error of the window's; it keeps its numbers.
+    if (!TryStrToFloat(edFR->text(), f) || !(f > 0)) return;
+    FNetworkWindow->SetLoad(*FLastLoad, f);
+}
+
+void TvSmithChart::FrequencyEdited() {
+    UpdateNetworkWindow();
 }
 
 TvSmithChart::~TvSmithChart() {
@@ -117,6 +173,7 @@ TvSmithChart::~TvSmithChart() {
     // Data windows have no owner; those still open at exit go with the frame.
     for (QPointer<TfrmData>& window : FDataWindows)
         delete window.data();
+    delete FNetworkWindow.data();
 }
 
 void TvSmithChart::resizeEvent(QResizeEvent* event) {
@@ -186,6 +243,7 @@ std::optional<TNetwork> TvSmithChart::SolveAtPixel(int x, int y) {
     TNetwork net;
     if (!FChart->ReadPointer(x, y, false, net.Load)) return std::nullopt;
     const TReading& load = net.Load;
+    FLastLoad = TLoad{load.R, load.X};
 
     TMatch match;
     FChart->SolveMatch(load.Theta, load.Swr, match);
@@ -209,6 +267,7 @@ void TvSmithChart::pbSmithClick() {
     if (!FChart) return;
     const QPoint p = mapFromGlobal(QCursor::pos());
     SolveAtPixel(p.x(), p.y());
+    UpdateNetworkWindow();
 }
 
 bool TvSmithChart::SolveAtPolar(double& l, double& c, double swr, double a, bool& isCL) {
@@ -225,6 +284,7 @@ void TvSmithChart::Button1Click() {
     double swr = 1.0;
     if (!edPSV->text().isEmpty()) swr = StrToFloat(edPSV->text());
     WriteLcPsvPoints(swr);
+    UpdateNetworkWindow();
 }
 
 void TvSmithChart::WriteLcPsvPoints(double swr) {

@@ -3,12 +3,14 @@
 // results and commands below.
 
 #include "fData.h"
+#include "networkwindow.h"
 #include "paintbox.h"
 #include "smithchart.h"
 
 #include <QFrame>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QPointer>
 #include <QPushButton>
 #include <QRadioButton>
@@ -62,6 +64,13 @@ public:
     double Frequency() const { return FFrequency; }
     // The data window the running sweep writes to; null between sweeps.
     TfrmData* DataForm() const { return FDataForm.data(); }
+    // The chart's right-click menu; its actions carry their shortcuts in the frame.
+    QMenu* ChartMenu() const { return FChartMenu; }
+    QAction* actNetworkDetails = nullptr;
+    // Opens the network details window, or brings it forward, for the last
+    // solved load (or the one under the pointer before any).
+    void ShowNetworkWindow();
+    TfrmNetwork* NetworkWindow() const { return FNetworkWindow.data(); }
     void SetOnApply(std::function<void()> onApply) { FOnApply = std::move(onApply); }
     // Where btnAplyClick writes ANALYZER.INI; empty means the user's config folder.
     void SetSettingsFolder(const QString& folder) { FSettingsFolder = folder; }
@@ -94,6 +103,9 @@ protected:
 
 private:
     double ReadFrequency();
+    void BuildChartMenu();
+    void UpdateNetworkWindow();
+    void FrequencyEdited();
 
     QPointer<TfrmData> FDataForm;
     double FFrequency = 0.0;
@@ -101,4 +113,9 @@ private:
     std::function<void()> FOnApply;
     QString FSettingsFolder;
     std::vector<QPointer<TfrmData>> FDataWindows;
+    QMenu* FChartMenu = nullptr;
+    QPoint FMenuPoint{-1, -1};
+    QPointer<TfrmNetwork> FNetworkWindow;
+    // The antenna load of the last click or sweep point, for the windows that follow it.
+    std::optional<TLoad> FLastLoad;
 };

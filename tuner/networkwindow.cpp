@@ -1,0 +1,322 @@
+#include "networkwindow.h"
+
+#include "apperror.h"
+#include "numtext.h"
+#include "windowstyle.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QComboBox>
+#include <QGridLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPainter>
+#include <QSettings>
+#include <QShortcut>
+#include <QTableWidget>
+#include <cmath>
+
+namespace {
+
+const TESeries SeriesChoices[] = {TESeries::E6,  TESeries::E12, TESeries::E24,
+                                  TESeries::E48, TESeries::E96, TESeries::None};
+
+QString Fmt(const char* pattern, double value) {
+    return FormatFloat(QString::fromLatin1(pattern), std::isfinite(value) ? value : 0.0);
+}
+
+QString ElementName(const TElement& e) {
+    if (!e.Present()) return QStringLiteral("—");
+    return e.Kind == TElementKind::Coil ? QStringLiteral("cívka") : QStringLiteral("kondenzátor");
+}
+
+QString ElementValue(const TElement& e) {
+    if (!e.Present()) return QStringLiteral("—");
+    if (e.Kind == TElementKind::Coil) return Fmt("#0.000", e.Value) + QStringLiteral(" uH");
+    return Fmt("#0.0", e.Value) + QStringLiteral(" pF");
+}
+
+QString ElementText(const TElement& e) {
+    return e.Present() ? ElementName(e) + u' ' + ElementValue(e) : QStringLiteral("—");
+}
+
+// Positive, finite, else the standard message and nothing changes.
+double PositiveValue(const QLineEdit* edit) {
+    const double v = StrToFloat(edit->text());
+    if (!(v > 0))
+        throw EConvertError(
+            QStringLiteral("'%1' není platná hodnota, musí být větší než 0").arg(edit->text()));
+    return v;
+}
+
+// Coil: a row of bumps; capacitor: two plates. Drawn along a line from a to b.
+void DrawElement(QPainter& p, const TElement& e, QPointF a, QPointF b) {
+    const bool vertical = a.x() == b.x();
+    const QPointF mid = (a + b) / 2;
+    if (!e.Present()) {
+        if (!vertical) p.drawLine(a, b);
+        return;
+    }
+    if (e.Kind == TElementKind::Capacitor) {
+        const QPointF gap = vertical ? QPointF(0, 2.5) : QPointF(2.5, 0);
+        const QPointF plate = vertical ? QPointF(7, 0) : QPointF(0, 7);
+        p.drawLine(a, mid - gap);
+        p.drawLine(mid + gap, b);
+        p.drawLine(mid - gap - plate, mid - gap + plate);
+        p.drawLine(mid + gap - plate, mid + gap + plate);
+        return;
+    }
+    const double len = 20, bump = len / 4;
+    const QPointF dir = vertical ? QPointF(0, 1) : QPointF(1, 0);
+    const QPointF start = mid - dir * (len / 2);
+    p.drawLine(a, start);
+    p.drawLine(start + dir * len, b);
+    for (int i = 0; i < 4; ++i) {
+        const QPointF c = start + dir * (bump * i + bump / 2);
+        const QRectF box(c.x() - bump / 2, c.y() - bump / 2, bump, bump);
+        // Half circles bulging up (horizontal) or right (vertical).
+        p.drawArc(box, vertical ? -90 * 16 : 0, 180 * 16);
+    }
+}
+
+QPixmap Schematic(const TLNetwork& net, qreal ratio) {
+    const QSize size(150, 42);
+    QPixmap pix(size * ratio);
+    pix.setDevicePixelRatio(ratio);
+    pix.fill(Qt::white);
+    QPainter p(&pix);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setPen(QPen(Qt::black, 1.2));
+    QFont font = DesignFont(9);
+    p.setFont(font);
+    p.drawText(QRectF(0, 4, 26, 14), Qt::AlignCenter, QStringLiteral("TRX"));
+    p.drawText(QRectF(124, 4, 26, 14), Qt::AlignCenter, QStringLiteral("ANT"));
+    const double top = 22, ground = 38;
+    p.drawLine(QPointF(4, ground), QPointF(146, ground));
+    p.drawLine(QPointF(4, top), QPointF(26, top));
+    p.drawLine(QPointF(124, top), QPointF(146, top));
+    // The parallel element stands on the side its arrangement puts it.
+    const bool shuntAtLoad = net.Arrangement == TArrangement::ShuntAtLoad;
+    const double shuntX = shuntAtLoad ? 108 : 42;
+    const double seriesA = shuntAtLoad ? 26 : shuntX, seriesB = shuntAtLoad ? shuntX : 124;
+    DrawElement(p, net.Series, QPointF(seriesA, top), QPointF(seriesB, top));
+    p.drawLine(QPointF(shuntAtLoad ? 26 : 26, top), QPointF(seriesA, top));
+    p.drawLine(QPointF(seriesB, top), QPointF(124, top));
+    if (net.Shunt.Present()) {
+        p.setBrush(Qt::black);
+        p.drawEllipse(QPointF(shuntX, top), 1.6, 1.6);
+        DrawElement(p, net.Shunt, QPointF(shuntX, top), QPointF(shuntX, ground));
+    }
+    return pix;
+}
+
+enum Column {
+    ColSchematic,
+    ColKind,
+    ColSeries,
+    ColShunt,
+    ColStandard,
+    ColStandardSwr,
+    ColWorstSwr,
+    ColLossSwr,
+    ColEfficiency,
+    ColLoss,
+    ColVoltage,
+    ColCurrent,
+    ColumnCount
+};
+
+} // namespace
+
+TfrmNetwork::TfrmNetwork(QWidget* parent)
+    : QWidget(parent, Qt::Window | Qt::WindowStaysOnTopHint) {
+    setWindowTitle(QStringLiteral("Síť"));
+    setAttribute(Qt::WA_QuitOnClose, false);
+    setFont(DesignFont(11));
+
+    auto* grid = new QGridLayout(this);
+    auto addInput = [&](int column, const QString& caption, QWidget* input) {
+        grid->addWidget(new QLabel(caption, this), 0, column * 2);
+        grid->addWidget(input, 0, column * 2 + 1);
+    };
+    cbSeries = new QComboBox(this);
+    for (const TESeries s : SeriesChoices)
+        cbSeries->addItem(s == TESeries::None ? QStringLiteral("žádná")
+                                              : QString::fromLatin1(SeriesName(s)));
+    edQCoil = new QLineEdit(this);
+    edQCapacitor = new QLineEdit(this);
+    edPower = new QLineEdit(this);
+    edZ0 = new QLineEdit(this);
+    for (QLineEdit* e : {edQCoil, edQCapacitor, edPower, edZ0})
+        e->setMaximumWidth(60);
+    addInput(0, QStringLiteral("řada"), cbSeries);
+    addInput(1, QStringLiteral("jakost cívky Q"), edQCoil);
+    addInput(2, QStringLiteral("jakost kondenzátoru Q"), edQCapacitor);
+    addInput(3, QStringLiteral("výkon [W]"), edPower);
+    addInput(4, QStringLiteral("Z0 [ohm]"), edZ0);
+    grid->setColumnStretch(10, 1);
+
+    lbLoad = new QLabel(this);
+    grid->addWidget(lbLoad, 1, 0, 1, 11);
+
+    tbNetworks = new QTableWidget(0, ColumnCount, this);
+    tbNetworks->setHorizontalHeaderLabels(
+        {QString(), QStringLiteral("zapojení"), QStringLiteral("sériový prvek"),
+         QStringLiteral("paralelní prvek"), QStringLiteral("řada: sériový, paralelní"),
+         QStringLiteral("PSV s řadovými\nhodnotami"), QStringLiteral("nejhorší PSV\nv toleranci"),
+         QStringLiteral("PSV se\nztrátami"), QStringLiteral("účinnost"),
+         QStringLiteral("ztráta\n[dB]"), QStringLiteral("napětí na paralelním\nprvku (špička) [V]"),
+         QStringLiteral("proud sériovým\nprvkem [A]")});
+    tbNetworks->verticalHeader()->setVisible(false);
+    tbNetworks->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    tbNetworks->setIconSize(QSize(150, 42));
+    tbNetworks->verticalHeader()->setDefaultSectionSize(48);
+    tbNetworks->setWordWrap(false);
+    grid->addWidget(tbNetworks, 2, 0, 1, 11);
+
+    LoadSettings();
+    cbSeries->setCurrentIndex(int(std::find(std::begin(SeriesChoices), std::end(SeriesChoices),
+                                            FOptions.Series) -
+                                  std::begin(SeriesChoices)));
+    edQCoil->setText(Fmt("#0", FOptions.Q.Coil));
+    edQCapacitor->setText(Fmt("#0", FOptions.Q.Capacitor));
+    edPower->setText(Fmt("#0", FOptions.PowerW));
+    edZ0->setText(Fmt("#0", FOptions.Z0));
+
+    for (QLineEdit* e : {edQCoil, edQCapacitor, edPower, edZ0})
+        connect(e, &QLineEdit::editingFinished, this, [this] { Guarded([this] { ApplyInputs(); }); });
+    connect(cbSeries, &QComboBox::currentIndexChanged, this,
+            [this] { Guarded([this] { ApplyInputs(); }); });
+    auto* copy = new QShortcut(QKeySequence::Copy, this);
+    connect(copy, &QShortcut::activated, this,
+            [this] { QApplication::clipboard()->setText(ContentText()); });
+    auto* all = new QShortcut(QKeySequence::SelectAll, this);
+    connect(all, &QShortcut::activated, tbNetworks, &QTableWidget::selectAll);
+    resize(1180, 300);
+}
+
+void TfrmNetwork::LoadSettings() {
+    QSettings s(QStringLiteral("Pentarix"), QStringLiteral("Pentarix"));
+    s.beginGroup(QStringLiteral("network"));
+    auto positive = [&](const char* key, double fallback) {
+        bool ok = false;
+        const double v = s.value(QLatin1String(key), fallback).toDouble(&ok);
+        return ok && v > 0 && std::isfinite(v) ? v : fallback;
+    };
+    FOptions.Q.Coil = positive("qCoil", 200.0);
+    FOptions.Q.Capacitor = positive("qCapacitor", 1000.0);
+    FOptions.PowerW = positive("power", 100.0);
+    FOptions.Z0 = positive("z0", 50.0);
+    const QString series = s.value(QStringLiteral("series"), QStringLiteral("E12")).toString();
+    for (const TESeries e : SeriesChoices)
+        if (series == QString::fromLatin1(SeriesName(e))) FOptions.Series = e;
+}
+
+void TfrmNetwork::SaveSettings() const {
+    QSettings s(QStringLiteral("Pentarix"), QStringLiteral("Pentarix"));
+    s.beginGroup(QStringLiteral("network"));
+    s.setValue(QStringLiteral("qCoil"), FOptions.Q.Coil);
+    s.setValue(QStringLiteral("qCapacitor"), FOptions.Q.Capacitor);
+    s.setValue(QStringLiteral("power"), FOptions.PowerW);
+    s.setValue(QStringLiteral("z0"), FOptions.Z0);
+    s.setValue(QStringLiteral("series"), QString::fromLatin1(SeriesName(FOptions.Series)));
+}
+
+void TfrmNetwork::ApplyInputs() {
+    TDesignOptions o = FOptions;
+    o.Series = SeriesChoices[std::clamp(cbSeries->currentIndex(), 0, 5)];
+    o.Q.Coil = PositiveValue(edQCoil);
+    o.Q.Capacitor = PositiveValue(edQCapacitor);
+    o.PowerW = PositiveValue(edPower);
+    o.Z0 = PositiveValue(edZ0);
+    FOptions = o;
+    SaveSettings();
+    Recompute();
+}
+
+void TfrmNetwork::SetLoad(const TLoad& load, double fMHz) {
+    FLoad = load;
+    FFrequency = fMHz;
+    FHasLoad = true;
+    Recompute();
+}
+
+void TfrmNetwork::Recompute() {
+    if (!FHasLoad) return;
+    FReports = DesignNetworks(FLoad, FFrequency, FOptions);
+    const double swr = Swr({FLoad.R, FLoad.X}, FOptions.Z0);
+    lbLoad->setText(QStringLiteral("zátěž R = %1 ohm, X = %2 ohm, PSV %3, kmitočet %4 MHz%5")
+                        .arg(Fmt("#0.000", FLoad.R), Fmt("#0.000", FLoad.X), Fmt("#0.000", swr),
+                             Fmt("#0.000", FFrequency),
+                             FReports.empty() ? QStringLiteral(" — tuto zátěž nelze přizpůsobit")
+                                              : QString()));
+    tbNetworks->setRowCount(int(FReports.size()));
+    const qreal ratio = devicePixelRatioF();
+    for (int row = 0; row < int(FReports.size()); ++row) {
+        const TNetworkReport& r = FReports[size_t(row)];
+        const TLNetwork& n = r.Network;
+        auto set = [&](int column, const QString& text) {
+            auto* item = new QTableWidgetItem(text);
+            item->setTextAlignment(column >= ColStandardSwr ? Qt::AlignRight | Qt::AlignVCenter
+                                                            : Qt::AlignLeft | Qt::AlignVCenter);
+            QFont f = item->font();
+            f.setBold(n.Chart);
+            item->setFont(f);
+            tbNetworks->setItem(row, column, item);
+            return item;
+        };
+        set(ColSchematic, QString())->setIcon(QIcon(Schematic(n, ratio)));
+        set(ColKind, QString::fromUtf8(KindNameCs(n)) + (n.Chart ? QStringLiteral(" (graf)") : QString()))
+            ->setToolTip(n.Chart ? QStringLiteral("síť, kterou kreslí graf") : QString());
+        set(ColSeries, ElementText(n.Series));
+        set(ColShunt, ElementText(n.Shunt));
+        const bool std = r.HasStandard;
+        set(ColStandard, std ? ElementValue(r.Standard.Series) + QStringLiteral(", ") +
+                                   ElementValue(r.Standard.Shunt)
+                             : QStringLiteral("—"));
+        set(ColStandardSwr, std ? Fmt("#0.000", r.StandardSwr) : QStringLiteral("—"));
+        set(ColWorstSwr, std ? Fmt("#0.000", r.WorstSwr) : QStringLiteral("—"));
+        set(ColLossSwr, Fmt("#0.000", r.Stress.SwrWithLosses));
+        set(ColEfficiency, Fmt("#0.00", 100.0 * r.Stress.Efficiency) + QStringLiteral(" %"));
+        set(ColLoss, Fmt("#0.000", r.Stress.LossDb));
+        set(ColVoltage, n.Shunt.Present() ? Fmt("#0.0", r.Stress.ShuntPeakV) : QStringLiteral("—"));
+        set(ColCurrent, n.Series.Present() ? Fmt("#0.000", r.Stress.SeriesRmsA) : QStringLiteral("—"));
+    }
+    tbNetworks->resizeColumnsToContents();
+}
+
+QString TfrmNetwork::ContentText() const {
+    QStringList lines;
+    lines << QStringLiteral(
+        "f [MHz]\tR\tX\tzapojení\tgraf\tsériový prvek\thodnota\tparalelní prvek\thodnota\t"
+        "řada\tsériový z řady\tparalelní z řady\tPSV s řadovými hodnotami\t"
+        "nejhorší PSV v toleranci\tPSV se ztrátami\túčinnost\tztráta [dB]\t"
+        "napětí na paralelním prvku (špička) [V]\tproud sériovým prvkem [A]");
+    auto value = [](const TElement& e) {
+        if (!e.Present()) return QString();
+        return e.Kind == TElementKind::Coil ? Fmt("#0.000", e.Value) : Fmt("#0.0", e.Value);
+    };
+    auto unitName = [](const TElement& e) {
+        if (!e.Present()) return QStringLiteral("—");
+        return ElementName(e) + (e.Kind == TElementKind::Coil ? QStringLiteral(" [uH]")
+                                                              : QStringLiteral(" [pF]"));
+    };
+    for (const TNetworkReport& r : FReports) {
+        const TLNetwork& n = r.Network;
+        QStringList f{Fmt("#0.000", FFrequency), Fmt("#0.000", FLoad.R), Fmt("#0.000", FLoad.X),
+                      QString::fromUtf8(KindNameCs(n)), n.Chart ? QStringLiteral("1") : QStringLiteral("0"),
+                      unitName(n.Series), value(n.Series), unitName(n.Shunt), value(n.Shunt),
+                      r.HasStandard ? QString::fromLatin1(SeriesName(FOptions.Series)) : QString(),
+                      r.HasStandard ? value(r.Standard.Series) : QString(),
+                      r.HasStandard ? value(r.Standard.Shunt) : QString(),
+                      r.HasStandard ? Fmt("#0.000", r.StandardSwr) : QString(),
+                      r.HasStandard ? Fmt("#0.000", r.WorstSwr) : QString(),
+                      Fmt("#0.000", r.Stress.SwrWithLosses), Fmt("#0.0000", r.Stress.Efficiency),
+                      Fmt("#0.000", r.Stress.LossDb),
+                      n.Shunt.Present() ? Fmt("#0.0", r.Stress.ShuntPeakV) : QString(),
+                      n.Series.Present() ? Fmt("#0.000", r.Stress.SeriesRmsA) : QString()};
+        lines << f.join(u'\t');
+    }
+    return lines.join(u'\n') + u'\n';
+}
