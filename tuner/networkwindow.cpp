@@ -12,10 +12,13 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPainter>
+#include <QScreen>
 #include <QSettings>
 #include <QShortcut>
 #include <QTableWidget>
 #include <cmath>
+#include <map>
+#include <tuple>
 
 namespace {
 
@@ -60,14 +63,14 @@ void DrawElement(QPainter& p, const TElement& e, QPointF a, QPointF b) {
     }
     if (e.Kind == TElementKind::Capacitor) {
         const QPointF gap = vertical ? QPointF(0, 2.5) : QPointF(2.5, 0);
-        const QPointF plate = vertical ? QPointF(7, 0) : QPointF(0, 7);
+        const QPointF plate = vertical ? QPointF(9, 0) : QPointF(0, 9);
         p.drawLine(a, mid - gap);
         p.drawLine(mid + gap, b);
         p.drawLine(mid - gap - plate, mid - gap + plate);
         p.drawLine(mid + gap - plate, mid + gap + plate);
         return;
     }
-    const double len = 20, bump = len / 4;
+    const double len = 28, bump = len / 4;
     const QPointF dir = vertical ? QPointF(0, 1) : QPointF(1, 0);
     const QPointF start = mid - dir * (len / 2);
     p.drawLine(a, start);
@@ -80,8 +83,8 @@ void DrawElement(QPainter& p, const TElement& e, QPointF a, QPointF b) {
     }
 }
 
-QPixmap Schematic(const TLNetwork& net, qreal ratio) {
-    const QSize size(150, 42);
+QPixmap DrawSchematic(const TLNetwork& net, qreal ratio) {
+    const QSize size(170, 52);
     QPixmap pix(size * ratio);
     pix.setDevicePixelRatio(ratio);
     pix.fill(Qt::white);
@@ -90,25 +93,33 @@ QPixmap Schematic(const TLNetwork& net, qreal ratio) {
     p.setPen(QPen(Qt::black, 1.2));
     QFont font = DesignFont(9);
     p.setFont(font);
-    p.drawText(QRectF(0, 4, 26, 14), Qt::AlignCenter, QStringLiteral("TRX"));
-    p.drawText(QRectF(124, 4, 26, 14), Qt::AlignCenter, QStringLiteral("ANT"));
-    const double top = 22, ground = 38;
-    p.drawLine(QPointF(4, ground), QPointF(146, ground));
-    p.drawLine(QPointF(4, top), QPointF(26, top));
-    p.drawLine(QPointF(124, top), QPointF(146, top));
+    p.drawText(QRectF(0, 2, 28, 14), Qt::AlignCenter, QStringLiteral("TRX"));
+    p.drawText(QRectF(142, 2, 28, 14), Qt::AlignCenter, QStringLiteral("ANT"));
+    const double top = 17, ground = 47, left = 6, right = 164;
+    p.drawLine(QPointF(left, ground), QPointF(right, ground));
     // The parallel element stands on the side its arrangement puts it.
     const bool shuntAtLoad = net.Arrangement == TArrangement::ShuntAtLoad;
-    const double shuntX = shuntAtLoad ? 108 : 42;
-    const double seriesA = shuntAtLoad ? 26 : shuntX, seriesB = shuntAtLoad ? shuntX : 124;
+    const double shuntX = shuntAtLoad ? 128 : 42;
+    const double seriesA = shuntAtLoad ? left : shuntX, seriesB = shuntAtLoad ? shuntX : right;
     DrawElement(p, net.Series, QPointF(seriesA, top), QPointF(seriesB, top));
-    p.drawLine(QPointF(shuntAtLoad ? 26 : 26, top), QPointF(seriesA, top));
-    p.drawLine(QPointF(seriesB, top), QPointF(124, top));
+    p.drawLine(QPointF(left, top), QPointF(seriesA, top));
+    p.drawLine(QPointF(seriesB, top), QPointF(right, top));
     if (net.Shunt.Present()) {
         p.setBrush(Qt::black);
         p.drawEllipse(QPointF(shuntX, top), 1.6, 1.6);
         DrawElement(p, net.Shunt, QPointF(shuntX, top), QPointF(shuntX, ground));
     }
     return pix;
+}
+
+// A schematic depends only on the arrangement and the parts' kinds.
+QIcon Schematic(const TLNetwork& net, qreal ratio) {
+    static std::map<std::tuple<int, int, int, qreal>, QIcon> cache;
+    const auto key = std::make_tuple(int(net.Arrangement), int(net.Series.Kind),
+                                     int(net.Shunt.Kind), ratio);
+    auto it = cache.find(key);
+    if (it == cache.end()) it = cache.emplace(key, QIcon(DrawSchematic(net, ratio))).first;
+    return it->second;
 }
 
 enum Column {
@@ -170,8 +181,8 @@ TfrmNetwork::TfrmNetwork(QWidget* parent)
          QStringLiteral("proud sériovým\nprvkem [A]")});
     tbNetworks->verticalHeader()->setVisible(false);
     tbNetworks->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    tbNetworks->setIconSize(QSize(150, 42));
-    tbNetworks->verticalHeader()->setDefaultSectionSize(48);
+    tbNetworks->setIconSize(QSize(170, 52));
+    tbNetworks->verticalHeader()->setDefaultSectionSize(58);
     tbNetworks->setWordWrap(false);
     grid->addWidget(tbNetworks, 2, 0, 1, 11);
 
@@ -193,7 +204,7 @@ TfrmNetwork::TfrmNetwork(QWidget* parent)
             [this] { QApplication::clipboard()->setText(ContentText()); });
     auto* all = new QShortcut(QKeySequence::SelectAll, this);
     connect(all, &QShortcut::activated, tbNetworks, &QTableWidget::selectAll);
-    resize(1180, 300);
+    resize(1180, 330);
 }
 
 void TfrmNetwork::LoadSettings() {
@@ -251,22 +262,33 @@ void TfrmNetwork::Recompute() {
                              Fmt("#0.000", FFrequency),
                              FReports.empty() ? QStringLiteral(" — tuto zátěž nelze přizpůsobit")
                                               : QString()));
-    tbNetworks->setRowCount(int(FReports.size()));
+    if (tbNetworks->rowCount() != int(FReports.size())) {
+        tbNetworks->setRowCount(int(FReports.size()));
+        FNeedsResize = true;
+    }
     const qreal ratio = devicePixelRatioF();
     for (int row = 0; row < int(FReports.size()); ++row) {
         const TNetworkReport& r = FReports[size_t(row)];
         const TLNetwork& n = r.Network;
         auto set = [&](int column, const QString& text) {
-            auto* item = new QTableWidgetItem(text);
+            QTableWidgetItem* item = tbNetworks->item(row, column);
+            if (!item) {
+                item = new QTableWidgetItem;
+                tbNetworks->setItem(row, column, item);
+            }
+            item->setText(text);
+            // Widen a column only when its text no longer fits: measuring
+            // every column on every click would cost more than the rest.
+            const int needed = tbNetworks->fontMetrics().horizontalAdvance(text) + 16;
+            if (needed > tbNetworks->columnWidth(column)) FNeedsResize = true;
             item->setTextAlignment(column >= ColStandardSwr ? Qt::AlignRight | Qt::AlignVCenter
                                                             : Qt::AlignLeft | Qt::AlignVCenter);
             QFont f = item->font();
             f.setBold(n.Chart);
             item->setFont(f);
-            tbNetworks->setItem(row, column, item);
             return item;
         };
-        set(ColSchematic, QString())->setIcon(QIcon(Schematic(n, ratio)));
+        set(ColSchematic, QString())->setIcon(Schematic(n, ratio));
         set(ColKind, QString::fromUtf8(KindNameCs(n)) + (n.Chart ? QStringLiteral(" (graf)") : QString()))
             ->setToolTip(n.Chart ? QStringLiteral("síť, kterou kreslí graf") : QString());
         set(ColSeries, ElementText(n.Series));
@@ -283,7 +305,19 @@ void TfrmNetwork::Recompute() {
         set(ColVoltage, n.Shunt.Present() ? Fmt("#0.0", r.Stress.ShuntPeakV) : QStringLiteral("—"));
         set(ColCurrent, n.Series.Present() ? Fmt("#0.000", r.Stress.SeriesRmsA) : QStringLiteral("—"));
     }
-    tbNetworks->resizeColumnsToContents();
+    if (FNeedsResize) {
+        tbNetworks->resizeColumnsToContents();
+        // The window grows to show every column, as far as the screen allows.
+        int tableWidth = 2 * tbNetworks->frameWidth() + 4;
+        for (int c = 0; c < ColumnCount; ++c)
+            tableWidth += tbNetworks->columnWidth(c);
+        const QMargins m = layout()->contentsMargins();
+        const int wanted = tableWidth + m.left() + m.right();
+        const QScreen* screen = this->screen();
+        const int most = screen ? screen->availableGeometry().width() - 40 : wanted;
+        if (wanted > width()) resize(std::min(wanted, most), height());
+    }
+    FNeedsResize = false;
 }
 
 QString TfrmNetwork::ContentText() const {

@@ -46,5 +46,6 @@ private:
     TLoad FLoad{50.0, 0.0};
     double FFrequency = 7.0;
     bool FHasLoad = false;
+    bool FNeedsResize = true;
     std::vector<TNetworkReport> FReports;
 };

@@ -1,0 +1,65 @@
+// The network core for one load, and the details window that shows it.
+#include "benchsupport.h"
+#include "lnetwork.h"
+#include "networkwindow.h"
+
+#include <QApplication>
+#include <benchmark/benchmark.h>
+#include <cstdio>
+#include <random>
+
+namespace {
+
+std::vector<TLoad> Loads() {
+    std::mt19937 random(7);
+    std::uniform_real_distribution<double> r(1.0, 1000.0), x(-1000.0, 1000.0);
+    std::vector<TLoad> loads;
+    for (int i = 0; i < 1024; ++i)
+        loads.push_back({r(random), x(random)});
+    return loads;
+}
+
+// Every network with snapping, tolerance corners, losses and stress.
+void BM_DesignOneLoad(benchmark::State& state) {
+    const std::vector<TLoad> loads = Loads();
+    size_t i = 0;
+    TDesignOptions options;
+    options.Series = TESeries::E96;
+    for (auto _ : state) {
+        const auto t0 = TBenchClock::now();
+        benchmark::DoNotOptimize(DesignNetworks(loads[i++ % loads.size()], 7.1, options));
+        Record("design", t0);
+    }
+}
+BENCHMARK(BM_DesignOneLoad);
+
+// What a click adds when the details window is open.
+void BM_DetailsWindowUpdate(benchmark::State& state) {
+    static TfrmNetwork window;
+    window.show();
+    const std::vector<TLoad> loads = Loads();
+    size_t i = 0;
+    for (auto _ : state) {
+        const auto t0 = TBenchClock::now();
+        window.SetLoad(loads[i++ % loads.size()], 7.1);
+        QApplication::processEvents();
+        Record("window", t0);
+    }
+}
+BENCHMARK(BM_DetailsWindowUpdate);
+
+void Summary() {
+    std::printf("Pentarix network figures (medians of single operations, this run)\n");
+    const double design = Median("design"), window = Median("window");
+    Line("All networks of one load, E96, corners, losses", Us(design),
+         Verdict(design, 20e-6, "<= 20 us"));
+    Line("Details window update for a click", Ms(window), Verdict(window, 1e-3, "<= 1 ms"));
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    PrepareQtEnvironment();
+    QApplication app(argc, argv);
+    return RunBenchmarks(argc, argv, Summary);
+}
