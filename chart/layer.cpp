@@ -14,14 +14,14 @@
 namespace {
 
 // 96 dots per inch, so that font point sizes mean what they meant on the old screens.
-constexpr int kDotsPerMeter96 = 3780;
+constexpr int DotsPerMeter96 = 3780;
 
 // Beyond this the ellipse error terms would overflow 64 bits; such boxes are
 // hundreds of layer widths across and are not drawn at all.
-constexpr std::int64_t kMaxEllipseSide = std::int64_t(1) << 19;
+constexpr std::int64_t MaxEllipseSide = std::int64_t(1) << 19;
 
 // Ray directions are shrunk below this so that their cross products fit 64 bits.
-constexpr std::int64_t kMaxRayComponent = std::int64_t(1) << 28;
+constexpr std::int64_t MaxRayComponent = std::int64_t(1) << 28;
 
 // Integer midpoint ellipse inscribed in x0..x1, y0..y1 (inclusive, x0 <= x1,
 // y0 <= y1), after A. Zingl's plotEllipseRect. The four quadrants are traced
@@ -68,12 +68,35 @@ void TraceEllipse(std::int64_t x0, std::int64_t y0, std::int64_t x1, std::int64_
 }
 
 // Box normalised to l <= r, t <= b; false when it is empty or too large.
-bool NormaliseBox(int& left, int& top, int& right, int& bottom) {
+bool NormaliseBox(int& left, int& top, int& right, int& bottom, int scale) {
     if (left > right) std::swap(left, right);
     if (top > bottom) std::swap(top, bottom);
     if (left == right || top == bottom) return false;
-    return std::int64_t(right) - left <= kMaxEllipseSide &&
-           std::int64_t(bottom) - top <= kMaxEllipseSide;
+    return (std::int64_t(right) - left) * scale <= MaxEllipseSide &&
+           (std::int64_t(bottom) - top) * scale <= MaxEllipseSide;
+}
+
+// A box of layer pixels in device pixels, inclusive: the path a pen point
+// follows so that its square stays inside the box's device pixels.
+struct TDeviceBox {
+    std::int64_t X0, Y0, X1, Y1;
+};
+TDeviceBox DeviceBox(int left, int top, int right, int bottom, int scale) {
+    const std::int64_t s = scale, c = (scale - 1) / 2;
+    return {s * left + c, s * top + c, s * (std::int64_t(right) - 1) + c,
+            s * (std::int64_t(bottom) - 1) + c};
+}
+
+int Saturated(std::int64_t v) {
+    return int(std::clamp<std::int64_t>(v, INT_MIN, INT_MAX));
+}
+
+// Division rounding down (FloorDiv) and up (CeilDiv), also for negative values.
+int FloorDiv(int v, int d) {
+    return v >= 0 ? v / d : -((-std::int64_t(v) + d - 1) / d);
+}
+int CeilDiv(int v, int d) {
+    return v >= 0 ? int((std::int64_t(v) + d - 1) / d) : -(-v / d);
 }
 
 struct TVec {
@@ -109,8 +132,8 @@ private:
 };
 
 TVec ShrinkRay(TVec v) {
-    while (v.X > kMaxRayComponent || v.X < -kMaxRayComponent || v.Y > kMaxRayComponent ||
-           v.Y < -kMaxRayComponent) {
+    while (v.X > MaxRayComponent || v.X < -MaxRayComponent || v.Y > MaxRayComponent ||
+           v.Y < -MaxRayComponent) {
         v.X /= 2;
         v.Y /= 2;
     }
@@ -175,6 +198,12 @@ TRect Unite(const TRect& a, const TRect& b) {
             std::max(a.Bottom, b.Bottom)};
 }
 
+TRect ScaleRect(const TRect& rect, int scale) {
+    const std::int64_t s = scale;
+    return {Saturated(s * rect.Left), Saturated(s * rect.Top), Saturated(s * rect.Right),
+            Saturated(s * rect.Bottom)};
+}
+
 void TLayer::SetClip(const TRect& rect) {
     FHasClip = true;
     FClip = rect;
@@ -188,12 +217,12 @@ void TLayer::ClearClip() {
 
 void TLayer::UpdateClip() {
     TRect r{0, 0, FImage.width(), FImage.height()};
-    if (FHasClip) r = Intersect(r, FClip);
+    if (FHasClip) r = Intersect(r, ScaleRect(FClip, FScale));
     if (r.IsEmpty()) r = {0, 0, 0, 0};
-    FCL = r.Left;
-    FCT = r.Top;
-    FCR = r.Right;
-    FCB = r.Bottom;
+    FClipLeft = r.Left;
+    FClipTop = r.Top;
+    FClipRight = r.Right;
+    FClipBottom = r.Bottom;
 }
 
 void TLayer::SetWidth(int width) {
@@ -215,40 +244,55 @@ void TLayer::SetSize(int width, int height) {
         UpdateClip();
         return;
     }
-    QImage image(width, height, QImage::Format_RGB32);
-    image.setDotsPerMeterX(kDotsPerMeter96);
-    image.setDotsPerMeterY(kDotsPerMeter96);
+    QImage image(width * FScale, height * FScale, QImage::Format_RGB32);
+    image.setDotsPerMeterX(DotsPerMeter96);
+    image.setDotsPerMeterY(DotsPerMeter96);
     image.fill(qRgb(255, 255, 255));
-    const int keepW = std::min(width, FImage.width()), keepH = std::min(height, FImage.height());
+    const int keepW = std::min(image.width(), FImage.width());
+    const int keepH = std::min(image.height(), FImage.height());
     for (int y = 0; y < keepH; ++y)
         std::memcpy(image.scanLine(y), FImage.constScanLine(y), size_t(keepW) * sizeof(QRgb));
     FImage = image;
     UpdateClip();
 }
 
+void TLayer::SetScale(int scale) {
+    scale = std::max(scale, 1);
+    if (scale == FScale) return;
+    FScale = scale;
+    const int width = FWidth, height = FHeight;
+    FWidth = FHeight = 0;
+    FImage = QImage();
+    SetSize(width, height);
+}
+
 TColor TLayer::Pixel(int x, int y) const {
     // Like GDI's CLR_INVALID for points off the surface.
-    if (x < 0 || y < 0 || x >= FImage.width() || y >= FImage.height()) return -1;
-    return RgbToColor(reinterpret_cast<const QRgb*>(FImage.constScanLine(y))[x]);
+    if (x < 0 || y < 0 || x >= FWidth || y >= FHeight || FImage.isNull()) return -1;
+    return RgbToColor(reinterpret_cast<const QRgb*>(FImage.constScanLine(y * FScale))[x * FScale]);
 }
 
 void TLayer::Plot(int x, int y, QRgb rgb) {
-    if (x < FCL || y < FCT || x >= FCR || y >= FCB) return;
+    if (x < FClipLeft || y < FClipTop || x >= FClipRight || y >= FClipBottom) return;
     reinterpret_cast<QRgb*>(FImage.scanLine(y))[x] = rgb;
 }
 
 void TLayer::PlotPen(std::int64_t x, std::int64_t y, QRgb rgb, const TPixelSink* written) {
-    const int w = std::max(Pen.Width, 1);
+    const int w = std::max(Pen.Width, 1) * FScale;
     if (w == 1) {
-        if (x < FCL || y < FCT || x >= FCR || y >= FCB) return;
+        if (x < FClipLeft || y < FClipTop || x >= FClipRight || y >= FClipBottom) return;
         reinterpret_cast<QRgb*>(FImage.scanLine(int(y)))[x] = rgb;
         if (written) (*written)(int(x), int(y));
         return;
     }
-    // A width x width square; even widths lean to the right and down.
-    const std::int64_t x0 = x - (w - 1) / 2, y0 = y - (w - 1) / 2;
-    const std::int64_t l = std::max<std::int64_t>(x0, FCL), r = std::min<std::int64_t>(x0 + w, FCR);
-    const std::int64_t t = std::max<std::int64_t>(y0, FCT), b = std::min<std::int64_t>(y0 + w, FCB);
+    // The pen's square of layer pixels, in device pixels; even widths lean
+    // to the right and down.
+    const std::int64_t lean = std::int64_t(FScale) * ((std::max(Pen.Width, 1) - 1) / 2);
+    const std::int64_t x0 = x - lean - (FScale - 1) / 2, y0 = y - lean - (FScale - 1) / 2;
+    const std::int64_t l = std::max<std::int64_t>(x0, FClipLeft),
+                       r = std::min<std::int64_t>(x0 + w, FClipRight);
+    const std::int64_t t = std::max<std::int64_t>(y0, FClipTop),
+                       b = std::min<std::int64_t>(y0 + w, FClipBottom);
     for (std::int64_t py = t; py < b; ++py) {
         QRgb* row = reinterpret_cast<QRgb*>(FImage.scanLine(int(py)));
         for (std::int64_t px = l; px < r; ++px) {
@@ -259,9 +303,9 @@ void TLayer::PlotPen(std::int64_t x, std::int64_t y, QRgb rgb, const TPixelSink*
 }
 
 void TLayer::FillSpan(int y, std::int64_t x0, std::int64_t x1, QRgb rgb) {
-    if (y < FCT || y >= FCB) return;
-    x0 = std::max<std::int64_t>(x0, FCL);
-    x1 = std::min<std::int64_t>(x1, FCR);
+    if (y < FClipTop || y >= FClipBottom) return;
+    x0 = std::max<std::int64_t>(x0, FClipLeft);
+    x1 = std::min<std::int64_t>(x1, FClipRight);
     if (x0 >= x1) return;
     QRgb* row = reinterpret_cast<QRgb*>(FImage.scanLine(y));
     std::fill(row + x0, row + x1, rgb);
@@ -269,15 +313,18 @@ void TLayer::FillSpan(int y, std::int64_t x0, std::int64_t x1, QRgb rgb) {
 
 void TLayer::FillRect(const TRect& rect) {
     const QRgb rgb = ColorToRgb(Brush.Color);
-    const int top = std::max(rect.Top, FCT), bottom = std::min(rect.Bottom, FCB);
+    const TRect r = ScaleRect(rect, FScale);
+    const int top = std::max(r.Top, FClipTop), bottom = std::min(r.Bottom, FClipBottom);
     for (int y = top; y < bottom; ++y)
-        FillSpan(y, rect.Left, rect.Right, rgb);
+        FillSpan(y, r.Left, r.Right, rgb);
 }
 
 void TLayer::Ellipse(int left, int top, int right, int bottom) {
-    if (FImage.isNull() || !NormaliseBox(left, top, right, bottom)) return;
+    if (FImage.isNull() || !NormaliseBox(left, top, right, bottom, FScale)) return;
+    const TDeviceBox box = DeviceBox(left, top, right, bottom, FScale);
     // Only the rows that can be written need their extent: the box's rows in the clip.
-    const int y0 = std::max(top, FCT), y1 = std::min(bottom, FCB);
+    const int y0 = int(std::max<std::int64_t>(box.Y0, FClipTop));
+    const int y1 = int(std::min<std::int64_t>(box.Y1 + 1, FClipBottom));
     if (Brush.Style == TBrushStyle::Solid && y0 < y1) {
         // Fill each row strictly between its outermost outline pixels.
         const size_t rows = size_t(y1 - y0);
@@ -285,7 +332,7 @@ void TLayer::Ellipse(int left, int top, int right, int bottom) {
         thread_local std::vector<std::int64_t> minX, maxX;
         minX.assign(rows, LLONG_MAX);
         maxX.assign(rows, LLONG_MIN);
-        TraceEllipse(left, top, right - 1, bottom - 1, [&](std::int64_t x, std::int64_t y, int) {
+        TraceEllipse(box.X0, box.Y0, box.X1, box.Y1, [&](std::int64_t x, std::int64_t y, int) {
             if (y < y0 || y >= y1) return;
             const size_t i = size_t(y - y0);
             minX[i] = std::min(minX[i], x);
@@ -296,9 +343,9 @@ void TLayer::Ellipse(int left, int top, int right, int bottom) {
             if (minX[i] <= maxX[i]) FillSpan(y0 + int(i), minX[i] + 1, maxX[i], fill);
     }
     const QRgb pen = ColorToRgb(Pen.Color);
-    const bool dotted = Pen.Style == TPenStyle::Dot;
-    TraceEllipse(left, top, right - 1, bottom - 1, [&](std::int64_t x, std::int64_t y, int step) {
-        if (!dotted || step % 2 == 0) PlotPen(x, y, pen);
+    const int period = Pen.Style == TPenStyle::Dot ? 2 * FScale : 1;
+    TraceEllipse(box.X0, box.Y0, box.X1, box.Y1, [&](std::int64_t x, std::int64_t y, int step) {
+        if (step % period == 0) PlotPen(x, y, pen);
     });
 }
 
@@ -308,34 +355,37 @@ void TLayer::MoveTo(int x, int y) {
 }
 
 void TLayer::LineTo(int x, int y) {
-    const std::int64_t x0 = FPenX, y0 = FPenY;
+    // In device pixels, between the pen points of the two ends.
+    const std::int64_t s = FScale, c = (FScale - 1) / 2;
+    const std::int64_t x0 = s * FPenX + c, y0 = s * FPenY + c, x1 = s * x + c, y1 = s * y + c;
     FPenX = x;
     FPenY = y;
     if (FImage.isNull()) return;
-    const std::int64_t adx = std::abs(x - x0), ady = std::abs(y - y0);
-    const std::int64_t sx = x >= x0 ? 1 : -1, sy = y >= y0 ? 1 : -1;
+    const std::int64_t adx = std::abs(x1 - x0), ady = std::abs(y1 - y0);
+    const std::int64_t sx = x1 >= x0 ? 1 : -1, sy = y1 >= y0 ? 1 : -1;
     const bool xMajor = adx >= ady;
-    const std::int64_t steps = xMajor ? adx : ady; // the end pixel is left out
+    const std::int64_t steps = xMajor ? adx : ady;
     if (steps == 0) return;
     const std::int64_t minor = xMajor ? ady : adx;
     const std::int64_t major0 = xMajor ? x0 : y0, minor0 = xMajor ? y0 : x0;
     const std::int64_t sMajor = xMajor ? sx : sy, sMinor = xMajor ? sy : sx;
 
     // Only the steps whose major coordinate can touch the layer are walked.
-    const std::int64_t margin = std::max(Pen.Width, 1);
+    const std::int64_t margin = std::max(Pen.Width, 1) * s;
     const std::int64_t lo = -margin, hi = (xMajor ? FImage.width() : FImage.height()) + margin;
     std::int64_t first = sMajor > 0 ? lo - major0 : major0 - hi;
     std::int64_t last = sMajor > 0 ? hi - major0 : major0 - lo;
     first = std::max<std::int64_t>(first, 0);
-    last = std::min(last, steps - 1);
+    // The end pixel is left out: the last pen point ends where it begins.
+    last = std::min(last, steps - s);
     if (first > last) return;
 
     const QRgb pen = ColorToRgb(Pen.Color);
-    const bool dotted = Pen.Style == TPenStyle::Dot;
+    const std::int64_t period = Pen.Style == TPenStyle::Dot ? 2 * s : 1;
     std::int64_t q = 0, r = 0;
     MinorAt(first, minor, steps, q, r);
     for (std::int64_t i = first; i <= last; ++i) {
-        if (!dotted || i % 2 == 0) {
+        if (i % period == 0) {
             const std::int64_t mj = major0 + sMajor * i, mn = minor0 + sMinor * q;
             if (xMajor)
                 PlotPen(mj, mn, pen);
@@ -357,29 +407,34 @@ void TLayer::Arc(int left, int top, int right, int bottom, int startX, int start
 
 void TLayer::Arc(int left, int top, int right, int bottom, int startX, int startY, int endX,
                  int endY, const TPixelSink& written) {
-    if (FImage.isNull() || !NormaliseBox(left, top, right, bottom)) return;
-    // Doubled coordinates keep a half-pixel centre exact; y is flipped so that
-    // counter-clockwise on the screen is the positive mathematical sense.
-    const std::int64_t cx2 = std::int64_t(left) + right - 1, cy2 = std::int64_t(top) + bottom - 1;
-    const TVec start = ShrinkRay({2 * std::int64_t(startX) - cx2, cy2 - 2 * std::int64_t(startY)});
-    const TVec end = ShrinkRay({2 * std::int64_t(endX) - cx2, cy2 - 2 * std::int64_t(endY)});
+    if (FImage.isNull() || !NormaliseBox(left, top, right, bottom, FScale)) return;
+    const TDeviceBox box = DeviceBox(left, top, right, bottom, FScale);
+    // Doubled device coordinates keep a half-pixel centre exact; y is flipped so
+    // that counter-clockwise on the screen is the positive mathematical sense.
+    const std::int64_t s = FScale, c = (FScale - 1) / 2;
+    const std::int64_t cx2 = box.X0 + box.X1, cy2 = box.Y0 + box.Y1;
+    const TVec start = ShrinkRay({2 * (s * startX + c) - cx2, cy2 - 2 * (s * startY + c)});
+    const TVec end = ShrinkRay({2 * (s * endX + c) - cx2, cy2 - 2 * (s * endY + c)});
     const bool startZero = start.X == 0 && start.Y == 0, endZero = end.X == 0 && end.Y == 0;
     // A ray without direction is taken as coinciding with the other one.
     const bool whole = startZero || endZero || (Cross(start, end) == 0 && Dot(start, end) > 0);
     const TAngleOrder order(start);
 
     const QRgb pen = ColorToRgb(Pen.Color);
-    const bool dotted = Pen.Style == TPenStyle::Dot;
-    TraceEllipse(left, top, right - 1, bottom - 1, [&](std::int64_t x, std::int64_t y, int step) {
-        if (dotted && step % 2 != 0) return;
+    const int period = Pen.Style == TPenStyle::Dot ? 2 * FScale : 1;
+    TraceEllipse(box.X0, box.Y0, box.X1, box.Y1, [&](std::int64_t x, std::int64_t y, int step) {
+        if (step % period != 0) return;
         if (!whole && !order.NotAfter({2 * x - cx2, cy2 - 2 * y}, end)) return;
         PlotPen(x, y, pen, written ? &written : nullptr);
     });
 }
 
 void TLayer::FloodFill(int x, int y, TColor border) {
+    if (x < 0 || y < 0 || x >= FWidth || y >= FHeight || FImage.isNull()) return;
     const int w = FImage.width(), h = FImage.height();
-    if (x < 0 || y < 0 || x >= w || y >= h) return;
+    // From the device pixel where a pen point at (x, y) begins.
+    x *= FScale;
+    y *= FScale;
     const QRgb stop = ColorToRgb(border) & 0xFFFFFF;
     const QRgb fill = ColorToRgb(Brush.Color);
     // Visited pixels are never looked at again, so a fill colour equal to the
@@ -421,39 +476,52 @@ void TLayer::FloodFill(int x, int y, TColor border) {
 }
 
 namespace {
-QFont LayerFont(int pointSize) {
+QFont LayerFont(int pointSize, int scale) {
     QFont font(QGuiApplication::font().family());
-    // Points at 96 dpi, rounded to whole pixels as GDI does.
-    font.setPixelSize(std::max(1, (pointSize * 96 + 36) / 72));
+    // Points at 96 dpi, rounded to whole layer pixels as GDI does.
+    font.setPixelSize(std::max(1, (pointSize * 96 + 36) / 72) * scale);
     font.setStyleStrategy(QFont::NoAntialias);
     return font;
 }
 } // namespace
 
 TRect TLayer::TextRect(int x, int y, const QString& text) const {
-    const QFont font = LayerFont(Font.Size);
+    const QFont font = LayerFont(Font.Size, FScale);
     const QFontMetrics metrics(font, &FImage);
-    // The cell, and the glyphs' own box, which can lean out of it; one pixel
-    // more all round for rounding inside the painter.
-    const QRect cell(x, y, metrics.horizontalAdvance(text), metrics.height());
-    const QRect ink = metrics.boundingRect(text).translated(x, y + metrics.ascent());
+    // The cell, and the glyphs' own box, which can lean out of it; one device
+    // pixel more all round for rounding inside the painter.
+    const QRect cell(Saturated(std::int64_t(x) * FScale), Saturated(std::int64_t(y) * FScale),
+                     metrics.horizontalAdvance(text), metrics.height());
+    const QRect ink = metrics.boundingRect(text).translated(cell.x(), cell.y() + metrics.ascent());
     const QRect all = (cell | ink).adjusted(-1, -1, 1, 1);
-    return {all.left(), all.top(), all.right() + 1, all.bottom() + 1};
+    return {FloorDiv(all.left(), FScale), FloorDiv(all.top(), FScale),
+            CeilDiv(all.right() + 1, FScale), CeilDiv(all.bottom() + 1, FScale)};
 }
 
 void TLayer::SetPixel(int x, int y, TColor color) {
+    const QRgb rgb = ColorToRgb(color);
+    for (int dy = 0; dy < FScale; ++dy)
+        for (int dx = 0; dx < FScale; ++dx)
+            Plot(Saturated(std::int64_t(x) * FScale + dx), Saturated(std::int64_t(y) * FScale + dy),
+                 rgb);
+}
+
+void TLayer::SetDevicePixel(int x, int y, TColor color) {
     Plot(x, y, ColorToRgb(color));
 }
 
 void TLayer::TextOut(int x, int y, const QString& text) {
     if (FImage.isNull()) return;
-    const QFont font = LayerFont(Font.Size);
+    const QFont font = LayerFont(Font.Size, FScale);
     const QFontMetrics metrics(font, &FImage);
-
-    if (FCL >= FCR || FCT >= FCB) return;
+    x = Saturated(std::int64_t(x) * FScale);
+    y = Saturated(std::int64_t(y) * FScale);
+    if (FClipLeft >= FClipRight || FClipTop >= FClipBottom) return;
     QPainter painter(&FImage);
     painter.setRenderHint(QPainter::TextAntialiasing, false);
-    if (FHasClip) painter.setClipRect(QRect(FCL, FCT, FCR - FCL, FCB - FCT));
+    if (FHasClip)
+        painter.setClipRect(
+            QRect(FClipLeft, FClipTop, FClipRight - FClipLeft, FClipBottom - FClipTop));
     if (Brush.Style == TBrushStyle::Solid)
         painter.fillRect(QRect(x, y, metrics.horizontalAdvance(text), metrics.height()),
                          QColor(ColorToRgb(Brush.Color)));
@@ -462,7 +530,9 @@ void TLayer::TextOut(int x, int y, const QString& text) {
     painter.drawText(x, y + metrics.ascent(), text);
 }
 
-void TLayer::CopyRect(const TRect& dest, const TLayer& source, const TRect& sourceRect) {
+void TLayer::CopyRect(const TRect& destRect, const TLayer& source, const TRect& sourceLayerRect) {
+    const TRect dest = ScaleRect(destRect, FScale);
+    const TRect sourceRect = ScaleRect(sourceLayerRect, source.FScale);
     // A shallow copy: when source is this layer, writing below detaches our image
     // and the reads still see the old pixels.
     const QImage src = source.FImage;
@@ -478,10 +548,10 @@ void TLayer::CopyRect(const TRect& dest, const TLayer& source, const TRect& sour
     std::int64_t oy1 = std::min<std::int64_t>(
         {h, std::int64_t(FImage.height()) - dest.Top, std::int64_t(src.height()) - sourceRect.Top});
     // The clip trims the destination further.
-    ox0 = std::max<std::int64_t>(ox0, std::int64_t(FCL) - dest.Left);
-    oy0 = std::max<std::int64_t>(oy0, std::int64_t(FCT) - dest.Top);
-    ox1 = std::min<std::int64_t>(ox1, std::int64_t(FCR) - dest.Left);
-    oy1 = std::min<std::int64_t>(oy1, std::int64_t(FCB) - dest.Top);
+    ox0 = std::max<std::int64_t>(ox0, std::int64_t(FClipLeft) - dest.Left);
+    oy0 = std::max<std::int64_t>(oy0, std::int64_t(FClipTop) - dest.Top);
+    ox1 = std::min<std::int64_t>(ox1, std::int64_t(FClipRight) - dest.Left);
+    oy1 = std::min<std::int64_t>(oy1, std::int64_t(FClipBottom) - dest.Top);
     if (ox0 >= ox1 || oy0 >= oy1) return;
     const size_t count = size_t(ox1 - ox0);
     for (std::int64_t oy = oy0; oy < oy1; ++oy) {
@@ -503,7 +573,8 @@ bool TLayer::SetToAnd(const TRect& rect, const TLayer& a, const TLayer& b, const
                       const TLayer& d) {
     for (const TLayer* l : {&a, &b, &c, &d})
         if (l->FImage.size() != FImage.size()) return false;
-    const TRect r = Intersect(rect, {FCL, FCT, FCR, FCB});
+    const TRect r =
+        Intersect(ScaleRect(rect, FScale), {FClipLeft, FClipTop, FClipRight, FClipBottom});
     if (r.IsEmpty()) return true;
     // Alpha is 0xFF everywhere, so ANDing whole words keeps it.
     const qsizetype stride = FImage.bytesPerLine();

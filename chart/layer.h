@@ -65,6 +65,8 @@ struct TRect {
 TRect Intersect(const TRect& a, const TRect& b);
 // The smallest rectangle holding both; an empty one adds nothing.
 TRect Unite(const TRect& a, const TRect& b);
+// The rectangle in device pixels, `scale` to a layer pixel; saturated to int.
+TRect ScaleRect(const TRect& rect, int scale);
 
 class TLayer {
 public:
@@ -76,6 +78,12 @@ public:
     void SetWidth(int width);
     void SetHeight(int height);
     void SetSize(int width, int height);
+    // Device pixels per layer pixel along each axis (1 unless set). Sizes and
+    // coordinates stay in layer pixels; every shape, fill and text is drawn at
+    // the device resolution, a pen pixel being Scale() device pixels wide.
+    // A change of scale starts the layer white.
+    void SetScale(int scale);
+    int Scale() const { return FScale; }
 
     // Every later pixel write (shapes, fills, text, CopyRect) lands only inside
     // the clip rectangle; the layer's own bounds always clip as well.
@@ -112,6 +120,8 @@ public:
     TRect TextRect(int x, int y, const QString& text) const;
     // One pixel, like the pen's one-pixel point; off the clip nothing happens.
     void SetPixel(int x, int y, TColor color);
+    // One device pixel, for repairs that replay what a drawing left behind.
+    void SetDevicePixel(int x, int y, TColor color);
     // Copy or AND (by CopyMode) of source's rectangle onto ours.
     void CopyRect(const TRect& dest, const TLayer& source, const TRect& sourceRect);
     // rect := a AND b AND c AND d, in one pass; all five layers share one size
@@ -122,14 +132,17 @@ public:
     int PenPosX() const { return FPenX; }
     int PenPosY() const { return FPenY; }
 
-    TColor Pixel(int x, int y) const; // 0x00BBGGRR of one pixel
+    // 0x00BBGGRR of one pixel: the device pixel where a one-pixel pen point
+    // has its top-left corner.
+    TColor Pixel(int x, int y) const;
+    // Device pixels: Scale() times the layer's width and height.
     const QImage& Image() const { return FImage; }
 
 private:
     void Plot(int x, int y, QRgb rgb);
-    // One point of the pen: a Width x Width square, clipped.
+    // One point of the pen at a device pixel: a square Width layer pixels wide, clipped.
     void PlotPen(std::int64_t x, std::int64_t y, QRgb rgb, const TPixelSink* written = nullptr);
-    // Pixels x0 <= x < x1 of row y, clipped.
+    // Device pixels x0 <= x < x1 of device row y, clipped.
     void FillSpan(int y, std::int64_t x0, std::int64_t x1, QRgb rgb);
     // The clip actually in force: the clip rectangle within the layer.
     void UpdateClip();
@@ -137,8 +150,10 @@ private:
     QImage FImage;
     // Kept apart from the image: a layer 0 pixels high still remembers its width.
     int FWidth = 0, FHeight = 0;
+    int FScale = 1;
     int FPenX = 0, FPenY = 0;
     bool FHasClip = false;
-    TRect FClip;                            // as set by SetClip
-    int FCL = 0, FCT = 0, FCR = 0, FCB = 0; // in force: FClip within the layer
+    TRect FClip; // as set by SetClip, in layer pixels
+    // In force, in device pixels: FClip within the layer.
+    int FClipLeft = 0, FClipTop = 0, FClipRight = 0, FClipBottom = 0;
 };

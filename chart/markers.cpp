@@ -6,8 +6,10 @@
 #include "smithchart.h"
 
 #include <algorithm>
+#include <array>
 #include <climits>
 #include <cstdint>
+#include <iterator>
 
 namespace {
 
@@ -30,75 +32,57 @@ TSwrCircleShape SwrCircleShape(double swr, int radius, int centerX, int centerY)
 }
 
 // Point markers are indexed by cells of this many pixels square.
-constexpr int kCell = 32;
+constexpr int CellSize = 32;
+// A point marker's rings reach this far from its centre (left and up; one
+// pixel less right and down): its rectangle is twice this square.
+constexpr int RingReach = 4;
+// Arcs, and the surface state every redraw of the marker layer leaves.
+constexpr TPen ArcPen{clGreen, 1, TPenStyle::Solid};
 
 // Coordinates beyond int saturate: such rectangles lie far off any layer.
 int Saturate(std::int64_t v) {
     return int(std::clamp<std::int64_t>(v, INT_MIN, INT_MAX));
 }
 
-// The rectangle a point marker's rings cover.
-TRect RingRect(const TMarkerRec& rec) {
-    const std::int64_t x = rec.PosX, y = rec.PosY;
-    return {Saturate(x - 4), Saturate(y - 4), Saturate(x + 4), Saturate(y + 4)};
-}
-
-// The pixels of Ellipse(c - q, c - q, c + q, c + q), whichever the sign of q.
+// The pixels of Ellipse(cx - q, cy - q, cx + q, cy + q), whichever the sign of q.
 TRect CircleRect(int cx, int cy, int q) {
     const std::int64_t a = q < 0 ? -std::int64_t(q) : q;
     return {Saturate(cx - a), Saturate(cy - a), Saturate(cx + a), Saturate(cy + a)};
 }
 
+// The rectangle a point marker's rings cover.
+TRect RingRect(const TMarkerRec& rec) {
+    return CircleRect(rec.PosX, rec.PosY, RingReach);
+}
+
 void DrawRings(TLayer& s, int x, int y, TColor pen) {
-    s.Pen.Color = pen;
-    s.Pen.Width = 1;
-    s.Pen.Style = TPenStyle::Solid;
-    s.Brush.Color = clWhite;
-    s.Brush.Style = TBrushStyle::Solid;
-    s.Ellipse(x - 4, y - 4, x + 4, y + 4);
-    s.Ellipse(x - 3, y - 3, x + 3, y + 3);
-    s.Ellipse(x - 2, y - 2, x + 2, y + 2);
+    s.Pen = {pen, 1, TPenStyle::Solid};
+    s.Brush = {clWhite, TBrushStyle::Solid};
+    for (int q = RingReach; q >= RingReach - 2; --q)
+        s.Ellipse(x - q, y - q, x + q, y + q);
 }
 
 // What the three rings leave on each pixel of their rectangle, from its
 // top-left corner: a point marker repaired in place is stamped with this
 // rather than drawn ring by ring. It is taken from DrawRings itself (shapes
-// do not change when moved), so the two cannot disagree; empty when the
-// picture cannot be read back unambiguously.
+// do not change when moved), so the two cannot disagree.
 enum TStamp : std::uint8_t { Untouched, White, Pen };
-struct TRingStamp {
-    bool Usable = false;
-    TStamp Kind[8][8] = {};
-};
+using TRingStamp = std::array<std::array<TStamp, 2 * RingReach>, 2 * RingReach>;
 
 const TRingStamp& RingStamp() {
     static const TRingStamp stamp = [] {
-        TRingStamp result;
+        TRingStamp result{};
         constexpr TColor background = 0x123456, pen = 0x654321;
         TLayer scratch;
-        scratch.SetSize(16, 16);
+        scratch.SetSize(2 * RingReach, 2 * RingReach);
         scratch.Brush.Color = background;
-        scratch.FillRect({0, 0, 16, 16});
-        DrawRings(scratch, 8, 8, pen);
-        for (int y = 0; y < 16; ++y)
-            for (int x = 0; x < 16; ++x) {
+        scratch.FillRect({0, 0, 2 * RingReach, 2 * RingReach});
+        DrawRings(scratch, RingReach, RingReach, pen);
+        for (int y = 0; y < 2 * RingReach; ++y)
+            for (int x = 0; x < 2 * RingReach; ++x) {
                 const TColor c = scratch.Pixel(x, y);
-                const bool inside = x >= 4 && x < 12 && y >= 4 && y < 12;
-                if (!inside) {
-                    if (c != background) return result;
-                    continue;
-                }
-                TStamp& k = result.Kind[y - 4][x - 4];
-                if (c == background)
-                    k = Untouched;
-                else if (c == clWhite)
-                    k = White;
-                else if (c == pen)
-                    k = Pen;
-                else
-                    return result;
+                result[size_t(y)][size_t(x)] = c == background ? Untouched : c == pen ? Pen : White;
             }
-        result.Usable = true;
         return result;
     }();
     return stamp;
@@ -130,11 +114,7 @@ void TSmithChart::AppendMarker(const TPointD& pixel, double swr, bool swrCircle,
     rec->IsSwrCircle = swrCircle;
     rec->Color = color;
     FMarkers.push_back(std::move(rec));
-    if (!FInSync) {
-        RedrawMarkers();
-        Present();
-        return;
-    }
+    if (RedrawAllIfOutOfSync()) return;
     if (!swrCircle) {
         AddPointMarkerIncrementally(int(FMarkers.size()) - 1);
         return;
@@ -143,7 +123,7 @@ void TSmithChart::AppendMarker(const TPointD& pixel, double swr, bool swrCircle,
     // comes last either way; the marker layer does not change.
     TRect changed;
     DrawSwrCircleOnLayer(swr, &changed);
-    MarkDirty(changed);
+    FIndex.Changed(changed);
     Present(changed);
 }
 
@@ -163,28 +143,17 @@ void TSmithChart::AddArc(double cx, double cy, double radius, double startAngle,
     rec->EndX = RoundPixel(p2.X);
     rec->EndY = RoundPixel(p2.Y);
     FArcs.push_back(std::move(rec));
-    if (!FInSync) {
-        RedrawMarkers();
-        Present();
-        return;
-    }
+    if (RedrawAllIfOutOfSync()) return;
     // Arcs are drawn last and this one is the last arc: drawing it over the
-    // layer gives what a full redraw gives.
-    const TArcRec& a = *FArcs.back();
-    TLayer& s = *FMarkerLayer;
-    s.Pen.Color = clGreen;
-    s.Pen.Width = 1;
-    s.Pen.Style = TPenStyle::Solid;
-    const int w = s.Width(), h = s.Height();
-    // Row by row, the span of the pixels drawn: only these need composing,
-    // however large the rectangle around the arc.
+    // layer gives what a full redraw gives. Row by row, the span of the pixels
+    // drawn: only these need composing, however large the rectangle around it.
+    const int h = FMarkerLayer->Height();
     std::vector<int> first(size_t(h), INT_MAX), last(size_t(h), INT_MIN);
-    s.Arc(a.BoxLeft, a.BoxTop, a.BoxRight, a.BoxBottom, a.StartX, a.StartY, a.EndX, a.EndY,
-          [&](int px, int py) {
-              FArcPixels[size_t(py) * size_t(w) + size_t(px)] = 1;
-              first[size_t(py)] = std::min(first[size_t(py)], px);
-              last[size_t(py)] = std::max(last[size_t(py)], px);
-          });
+    DrawArcsFrom(FArcs.size() - 1, [&](int px, int py) {
+        FIndex.NoteArcPixel(px, py);
+        first[size_t(py)] = std::min(first[size_t(py)], px);
+        last[size_t(py)] = std::max(last[size_t(py)], px);
+    });
     TRect changed;
     for (int y = 0; y < h; ++y)
         if (first[size_t(y)] <= last[size_t(y)]) {
@@ -197,6 +166,13 @@ void TSmithChart::AddArc(double cx, double cy, double radius, double startAngle,
     Present(changed, false);
 }
 
+bool TSmithChart::RedrawAllIfOutOfSync() {
+    if (FIndex.InSync()) return false;
+    RedrawMarkers();
+    Present();
+    return true;
+}
+
 void TSmithChart::AddPointMarkerIncrementally(int index) {
     IndexMarker(index);
     const TRect r = LayerBounds(RingRect(*FMarkers[size_t(index)]));
@@ -205,120 +181,80 @@ void TSmithChart::AddPointMarkerIncrementally(int index) {
         // reach into it in list order, then the arcs over them.
         TLayer& s = *FMarkerLayer;
         s.SetClip(r);
-        s.Brush.Color = clWhite;
-        s.Brush.Style = TBrushStyle::Solid;
+        s.Brush = {clWhite, TBrushStyle::Solid};
         s.FillRect(r);
-        std::vector<int> hits;
-        for (int row = r.Top / kCell; row <= (r.Bottom - 1) / kCell; ++row)
-            for (int col = r.Left / kCell; col <= (r.Right - 1) / kCell; ++col)
-                for (int i : FCells[size_t(row) * size_t(FCellColumns) + size_t(col)])
-                    if (!Intersect(RingRect(*FMarkers[size_t(i)]), r).IsEmpty()) hits.push_back(i);
-        std::sort(hits.begin(), hits.end());
-        hits.erase(std::unique(hits.begin(), hits.end()), hits.end());
         const TRingStamp& stamp = RingStamp();
-        for (int i : hits) {
+        for (int i : FIndex.MarkersNear(r)) {
             const TMarkerRec& rec = *FMarkers[size_t(i)];
-            if (!stamp.Usable) {
-                DrawPointMarker(s, rec);
-                continue;
-            }
             const TColor pen = RingColor(rec);
             const TRect box = Intersect(RingRect(rec), r);
             for (int y = box.Top; y < box.Bottom; ++y)
                 for (int x = box.Left; x < box.Right; ++x) {
-                    const TStamp k = stamp.Kind[y - (rec.PosY - 4)][x - (rec.PosX - 4)];
+                    const TStamp k = stamp[size_t(y - (rec.PosY - RingReach))]
+                                          [size_t(x - (rec.PosX - RingReach))];
                     if (k != Untouched) s.SetPixel(x, y, k == Pen ? pen : clWhite);
                 }
         }
-        const int w = s.Width();
         for (int y = r.Top; y < r.Bottom; ++y)
             for (int x = r.Left; x < r.Right; ++x)
-                if (FArcPixels[size_t(y) * size_t(w) + size_t(x)]) s.SetPixel(x, y, clGreen);
+                if (FIndex.IsArcPixel(x, y)) s.SetPixel(x, y, clGreen);
         s.ClearClip();
         // The surface state a full redraw leaves behind.
-        s.Brush.Color = clWhite;
-        s.Brush.Style = TBrushStyle::Solid;
-        s.Pen.Color = clGreen;
-        s.Pen.Width = 1;
-        s.Pen.Style = TPenStyle::Solid;
+        s.Pen = ArcPen;
     }
-    MarkDirty(r);
+    FIndex.Changed(r);
     Present(r);
-}
-
-void TSmithChart::ResetIndex() {
-    const int w = FMarkerLayer->Width(), h = FMarkerLayer->Height();
-    FCellColumns = (w + kCell - 1) / kCell;
-    FCellRows = (h + kCell - 1) / kCell;
-    FCells.assign(size_t(FCellColumns) * size_t(FCellRows), {});
-    FArcPixels.assign(size_t(w) * size_t(h), 0);
 }
 
 void TSmithChart::IndexMarker(int index) {
     const TMarkerRec& rec = *FMarkers[size_t(index)];
     if (rec.IsSwrCircle) return;
     const TRect r = LayerBounds(RingRect(rec));
-    if (r.IsEmpty()) return; // it draws nothing on this layer
-    for (int row = r.Top / kCell; row <= (r.Bottom - 1) / kCell; ++row)
-        for (int col = r.Left / kCell; col <= (r.Right - 1) / kCell; ++col)
-            FCells[size_t(row) * size_t(FCellColumns) + size_t(col)].push_back(index);
-}
-
-void TSmithChart::DrawPointMarker(TLayer& s, const TMarkerRec& rec) {
-    DrawRings(s, rec.PosX, rec.PosY, RingColor(rec));
+    if (!r.IsEmpty()) FIndex.AddMarker(index, r); // else it draws nothing on this layer
 }
 
 void TSmithChart::RedrawMarkers() {
     ClearMarkerLayer();
-    ResetIndex();
-    TLayer& s = *FMarkerLayer;
+    FIndex.Restart();
     for (size_t i = 0; i < FMarkers.size(); ++i) {
         const TMarkerRec& rec = *FMarkers[i];
         if (rec.IsSwrCircle) {
             DrawSwrCircleOnLayer(rec.Swr, nullptr);
             continue;
         }
-        DrawPointMarker(s, rec);
+        DrawRings(*FMarkerLayer, rec.PosX, rec.PosY, RingColor(rec));
         IndexMarker(int(i));
     }
     // As DrawArcs, noting the arcs' pixels on the way.
-    s.Pen.Color = clGreen;
-    s.Pen.Width = 1;
-    s.Pen.Style = TPenStyle::Solid;
-    const int w = s.Width();
-    const TLayer::TPixelSink note = [&](int px, int py) {
-        FArcPixels[size_t(py) * size_t(w) + size_t(px)] = 1;
-    };
-    for (const auto& a : FArcs)
-        s.Arc(a->BoxLeft, a->BoxTop, a->BoxRight, a->BoxBottom, a->StartX, a->StartY, a->EndX,
-              a->EndY, note);
-    FInSync = true;
-    MarkAllDirty();
+    DrawArcsFrom(0, [this](int px, int py) { FIndex.NoteArcPixel(px, py); });
+    FIndex.Synced();
 }
 
 void TSmithChart::DrawArcs() {
+    DrawArcsFrom(0, TLayer::TPixelSink());
+    FIndex.ChangedAll();
+}
+
+void TSmithChart::DrawArcsFrom(size_t first, const TLayer::TPixelSink& written) {
     TLayer& s = *FMarkerLayer;
-    s.Pen.Color = clGreen;
-    s.Pen.Width = 1;
-    s.Pen.Style = TPenStyle::Solid;
-    for (const auto& a : FArcs)
-        s.Arc(a->BoxLeft, a->BoxTop, a->BoxRight, a->BoxBottom, a->StartX, a->StartY, a->EndX,
-              a->EndY);
-    MarkAllDirty();
+    s.Pen = ArcPen;
+    for (size_t i = first; i < FArcs.size(); ++i) {
+        const TArcRec& a = *FArcs[i];
+        s.Arc(a.BoxLeft, a.BoxTop, a.BoxRight, a.BoxBottom, a.StartX, a.StartY, a.EndX, a.EndY,
+              written);
+    }
 }
 
 void TSmithChart::DrawSwrCircle(double swr) {
     DrawSwrCircleOnLayer(swr, nullptr);
     // A circle outside the list: the next addition redraws the list over it.
-    FInSync = false;
-    MarkAllDirty();
+    FIndex.Desync();
+    FIndex.ChangedAll();
 }
 
 void TSmithChart::DrawSwrCircleOnLayer(double swr, TRect* changed) {
     TLayer& s = *FCircleLayer;
-    s.Pen.Width = 1;
-    s.Pen.Style = TPenStyle::Solid;
-    s.Pen.Color = clGray;
+    s.Pen = {clGray, 1, TPenStyle::Solid};
     s.Brush.Style = TBrushStyle::Clear;
     const TSwrCircleShape shape = SwrCircleShape(swr, FRadius, FCenterX, FCenterY);
     DrawCircle(s, FCenterX, FCenterY, shape.T);
@@ -338,12 +274,102 @@ void TSmithChart::ClearMarkers() {
     for (auto& rec : FMarkers)
         rec.reset();
     FMarkers.clear();
-    FInSync = false;
+    FIndex.Desync();
 }
 
 void TSmithChart::ClearArcs() {
     for (auto& rec : FArcs)
         rec.reset();
     FArcs.clear();
+    FIndex.Desync();
+}
+
+// ---------------------------------------------------------------- the index
+
+void TSmithChart::TAnnotationIndex::Resize(int width, int height) {
+    FWidth = width;
+    FHeight = height;
     FInSync = false;
+    ChangedAll();
+}
+
+void TSmithChart::TAnnotationIndex::Changed(const TRect& rect) {
+    const TRect r = Intersect(rect, {0, 0, FWidth, FHeight});
+    if (!r.IsEmpty()) FDirty = Unite(FDirty, r);
+}
+
+void TSmithChart::TAnnotationIndex::Restart() {
+    FCellColumns = (FWidth + CellSize - 1) / CellSize;
+    FCells.assign(size_t(FCellColumns) * size_t((FHeight + CellSize - 1) / CellSize), {});
+    FArcPixels.assign(size_t(FWidth) * size_t(FHeight), 0);
+}
+
+void TSmithChart::TAnnotationIndex::AddMarker(int index, const TRect& rings) {
+    for (int row = rings.Top / CellSize; row <= (rings.Bottom - 1) / CellSize; ++row)
+        for (int col = rings.Left / CellSize; col <= (rings.Right - 1) / CellSize; ++col)
+            FCells[size_t(row) * size_t(FCellColumns) + size_t(col)].push_back(index);
+}
+
+std::vector<int> TSmithChart::TAnnotationIndex::MarkersNear(const TRect& rect) const {
+    std::vector<int> hits;
+    for (int row = rect.Top / CellSize; row <= (rect.Bottom - 1) / CellSize; ++row)
+        for (int col = rect.Left / CellSize; col <= (rect.Right - 1) / CellSize; ++col) {
+            const std::vector<int>& cell = FCells[size_t(row) * size_t(FCellColumns) + size_t(col)];
+            hits.insert(hits.end(), cell.begin(), cell.end());
+        }
+    std::sort(hits.begin(), hits.end());
+    hits.erase(std::unique(hits.begin(), hits.end()), hits.end());
+    return hits;
+}
+
+// ---------------------------------------------------------------- history
+
+TSmithChart::TAnnotations TSmithChart::TakeAnnotationsFrom(TAnnotationCount from) {
+    TAnnotations taken;
+    from.Markers = std::min(from.Markers, FMarkers.size());
+    from.Arcs = std::min(from.Arcs, FArcs.size());
+    std::move(FMarkers.begin() + std::ptrdiff_t(from.Markers), FMarkers.end(),
+              std::back_inserter(taken.Markers));
+    std::move(FArcs.begin() + std::ptrdiff_t(from.Arcs), FArcs.end(), std::back_inserter(taken.Arcs));
+    FMarkers.resize(from.Markers);
+    FArcs.resize(from.Arcs);
+    RedrawAnnotations();
+    return taken;
+}
+
+void TSmithChart::RestoreAnnotations(TAnnotations&& annotations) {
+    std::move(annotations.Markers.begin(), annotations.Markers.end(), std::back_inserter(FMarkers));
+    std::move(annotations.Arcs.begin(), annotations.Arcs.end(), std::back_inserter(FArcs));
+    annotations = {};
+    RedrawAnnotations();
+}
+
+void TSmithChart::RedrawAnnotations() {
+    // SWR circles only ever add to their layer: start it white again.
+    TLayer& circles = *FCircleLayer;
+    circles.Brush = {clWhite, TBrushStyle::Solid};
+    circles.FillRect(GetLayerRect());
+    RedrawMarkers();
+    Present();
+}
+
+void TSmithChart::DrawPreview(double phi, double swr, const TMatch& match, const TFirstMove& move) {
+    TLayer& s = *FCursorLayer;
+    const TPointD antenna = PolarToPixel(phi, swr);
+    TRect changed = LayerBounds(CircleRect(RoundPixel(antenna.X), RoundPixel(antenna.Y), RingReach));
+    if (move.Drawn) {
+        const TPointD p1 = PolarToPixel(match.MatchAngle, match.MatchSwr);
+        const QPoint topLeft = GammaToPixel(move.CentreU - move.Radius, -move.Radius);
+        const QPoint bottomRight = GammaToPixel(move.CentreU + move.Radius, move.Radius);
+        s.Pen = ArcPen;
+        s.Arc(topLeft.x(), topLeft.y(), bottomRight.x(), bottomRight.y(), RoundPixel(p1.X),
+              RoundPixel(p1.Y), RoundPixel(antenna.X), RoundPixel(antenna.Y),
+              [&](int x, int y) { changed = Unite(changed, {x, y, x + 1, y + 1}); });
+        const int tx = RoundPixel(p1.X), ty = RoundPixel(p1.Y);
+        DrawRings(s, tx, ty, clRed);
+        changed = Unite(changed, LayerBounds(CircleRect(tx, ty, RingReach)));
+    }
+    DrawRings(s, RoundPixel(antenna.X), RoundPixel(antenna.Y), clBlue);
+    FIndex.CursorChanged(false);
+    Present(changed);
 }

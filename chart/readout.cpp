@@ -13,6 +13,8 @@ std::array<QString, 4> TSmithChart::ReadoutTexts(const TReading& reading) {
 }
 
 bool TSmithChart::ReadPointer(int x, int y, bool draw, TReading& reading) {
+    // Only codes 2 and 3 are read below; 1 and 4 are kept so that the four
+    // overriding tests, whose order settles the points on the axes, stay whole.
     int code = 1;
     if (x <= FCenterX && y >= FCenterY) code = 1;
     if (x > FCenterX && y >= FCenterY) code = 4;
@@ -39,6 +41,8 @@ bool TSmithChart::ReadPointer(int x, int y, bool draw, TReading& reading) {
     } else {
         theta = b > 0 ? 90.0 : -90.0;
     }
+    // Beyond the ring (m > 1) the quotient goes negative; the flip is kept so
+    // that such a point reads the SWR of its mirror inside (|gamma| = 1/m).
     if (swr < 0) swr = -swr;
 
     ClearCursorLayer();
@@ -65,8 +69,7 @@ bool TSmithChart::ReadPointer(int x, int y, bool draw, TReading& reading) {
         s.LineTo(r.Right, y);
         s.MoveTo(x, r.Bottom - 35);
         s.LineTo(x, r.Top + 15);
-        FCursorClean = false;
-        MarkAllDirty();
+        FIndex.CursorChanged(false);
         Present();
     }
     return true;

@@ -3,8 +3,6 @@
 
 #include <QTimer>
 
-TColor GridBackgroundColor = clWhite;
-
 const TCircleRow ResistanceCircles[7] = {
     {0.0, 1.0},           {0.166667, 0.833333}, {0.333333, 0.666667}, {0.5, 0.5},
     {0.666667, 0.333333}, {0.833333, 0.166667}, {0.909091, 0.090909},
@@ -57,8 +55,7 @@ void TSmithChart::SetSize(int width, int height) {
     FComposite->SetSize(w, h);
     // Annotations beyond the old size are not drawn again here; the next
     // addition redraws them all, as RedrawMarkers would.
-    FInSync = false;
-    MarkAllDirty();
+    FIndex.Resize(w, h);
     // Restart the interval, so a burst of resizes ends in one late Present.
     FTimer->stop();
     FTimer->start();
@@ -82,32 +79,15 @@ TRect TSmithChart::LayerBounds(const TRect& rect) const {
     return r.IsEmpty() ? TRect{} : r;
 }
 
-void TSmithChart::MarkDirty(const TRect& rect) {
-    FDirty = Unite(FDirty, LayerBounds(rect));
-}
-
-void TSmithChart::MarkAllDirty() {
-    MarkDirty(GetLayerRect());
-}
-
 void TSmithChart::Compose(const TRect& rect) {
-    if (rect.IsEmpty()) return;
-    if (FComposite->SetToAnd(rect, *FGridLayer, *FCursorLayer, *FMarkerLayer, *FCircleLayer))
-        return;
-    // Layers of different sizes: the same AND, one layer at a time.
-    FComposite->CopyMode = TCopyMode::Copy;
-    FComposite->CopyRect(rect, *FGridLayer, rect);
-    FComposite->CopyMode = TCopyMode::And;
-    FComposite->CopyRect(rect, *FCursorLayer, rect);
-    FComposite->CopyRect(rect, *FMarkerLayer, rect);
-    FComposite->CopyRect(rect, *FCircleLayer, rect);
-    FComposite->CopyMode = TCopyMode::Copy;
+    // SetSize keeps the five layers of one size, which SetToAnd needs.
+    if (!rect.IsEmpty())
+        FComposite->SetToAnd(rect, *FGridLayer, *FCursorLayer, *FMarkerLayer, *FCircleLayer);
 }
 
 void TSmithChart::Present() {
     // Outside FDirty the composite already holds the AND of the layers.
-    Compose(FDirty);
-    FDirty = {};
+    Compose(FIndex.TakeChanged());
     if (FTarget) FTarget->CopyRect(GetLayerRect(), *FComposite);
 }
 
@@ -116,10 +96,9 @@ void TSmithChart::Present(const TRect& rect) {
 }
 
 void TSmithChart::Present(const TRect& rect, bool composeRect) {
-    const TRect own = LayerBounds(rect);
-    const TRect r = LayerBounds(Unite(own, FDirty));
-    Compose(composeRect ? r : FDirty);
-    FDirty = {};
+    const TRect dirty = FIndex.TakeChanged();
+    const TRect r = LayerBounds(Unite(LayerBounds(rect), dirty));
+    Compose(composeRect ? r : dirty);
     if (FTarget) FTarget->CopyRect(r, *FComposite);
 }
 
@@ -133,24 +112,23 @@ void ClearLayer(TLayer& layer, TColor color, const TRect& r) {
 
 void TSmithChart::ClearGridLayer() {
     ClearLayer(*FGridLayer, GridBackgroundColor, GetLayerRect());
-    MarkAllDirty();
+    FIndex.ChangedAll();
 }
 
 void TSmithChart::ClearCursorLayer() {
-    if (FCursorClean) {
+    if (FIndex.CursorClean()) {
         // Already white: only the brush is left as a clearing leaves it.
         FCursorLayer->Brush = {clWhite, TBrushStyle::Solid};
         return;
     }
     ClearLayer(*FCursorLayer, clWhite, GetLayerRect());
-    FCursorClean = true;
-    MarkAllDirty();
+    FIndex.CursorChanged(true);
 }
 
 void TSmithChart::ClearMarkerLayer() {
     ClearLayer(*FMarkerLayer, clWhite, GetLayerRect());
-    FInSync = false;
-    MarkAllDirty();
+    FIndex.Desync();
+    FIndex.ChangedAll();
 }
 
 void TSmithChart::DrawCircle(TLayer& surface, double cx, double cy, double r) {
@@ -193,5 +171,5 @@ void TSmithChart::DrawGrid() {
     s.FloodFill(FCenterX - FRadius - 2, FCenterY, clGray);
     s.FloodFill(FCenterX, FCenterY + FRadius + 2, clGray);
     s.FloodFill(FCenterX, FCenterY - FRadius - 2, clGray);
-    MarkAllDirty();
+    FIndex.ChangedAll();
 }

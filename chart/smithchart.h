@@ -8,12 +8,13 @@
 #include <array>
 #include <cstdint>
 #include <memory>
+#include <utility>
 #include <vector>
 
 class QTimer;
 
-// Paints nothing white; the grid layer is cleared to it.
-extern TColor GridBackgroundColor;
+// The grid layer is cleared to it, so the grid's paper is white.
+constexpr TColor GridBackgroundColor = clWhite;
 
 struct TCircleRow {
     double Shift;
@@ -38,7 +39,6 @@ TPointD PolarToGamma(double swr, double theta);
 // Rounds to the nearest integer, ties to even.
 int RoundPixel(double value);
 
-
 // Where the paint box's picture goes; a copy onto it shows at once.
 class TDrawTarget {
 public:
@@ -62,7 +62,6 @@ struct TArcRec {
 struct TReading {
     double Swr = 0.0, Theta = 0.0, R = 0.0, X = 0.0;
 };
-
 
 class TSmithChart {
 public:
@@ -115,6 +114,24 @@ public:
     void ClearMarkers();
     void ClearArcs();
 
+    // The session's history: an action's annotations are the records added
+    // after the count taken before it. Taking them off (undo, clear) and
+    // putting them back (redo) redraw the picture a replay would give.
+    struct TAnnotationCount {
+        size_t Markers = 0, Arcs = 0;
+    };
+    struct TAnnotations {
+        std::vector<std::unique_ptr<TMarkerRec>> Markers;
+        std::vector<std::unique_ptr<TArcRec>> Arcs;
+    };
+    TAnnotationCount AnnotationCount() const { return {FMarkers.size(), FArcs.size()}; }
+    TAnnotations TakeAnnotationsFrom(TAnnotationCount from);
+    void RestoreAnnotations(TAnnotations&& annotations);
+    // A network drawn while the pointer drags: the antenna point, the first
+    // move and the transition point on the cursor layer, so that it never
+    // joins the lists and goes with the next clearing of that layer.
+    void DrawPreview(double phi, double swr, const TMatch& match, const TFirstMove& move);
+
     int CenterX() const { return FCenterX; }
     int CenterY() const { return FCenterY; }
     int Radius() const { return FRadius; }
@@ -128,15 +145,64 @@ public:
     bool TimerActive() const;
 
 private:
-    void MarkDirty(const TRect& rect);
-    void MarkAllDirty();
+    // The bookkeeping that lets an addition draw and present only what it
+    // changes. Every change to a layer or to the lists goes through one of its
+    // operations, so that no mutator can leave part of it stale.
+    class TAnnotationIndex {
+    public:
+        // New layer size: everything changed, the marker layer is unknown.
+        void Resize(int width, int height);
+        // Some layer changed inside rect (clipped to the layers).
+        void Changed(const TRect& rect);
+        void ChangedAll() { Changed({0, 0, FWidth, FHeight}); }
+        // What changed since the last presentation; forgotten once taken.
+        TRect TakeChanged() { return std::exchange(FDirty, TRect{}); }
+        // The marker layer holds what RedrawMarkers would draw from the lists, and
+        // redrawing every SWR circle would change nothing on the circle layer: only
+        // then may an addition draw just what it changes.
+        bool InSync() const { return FInSync; }
+        void Desync() { FInSync = false; }
+        // Around a full redraw of the lists: an empty index first, in sync after.
+        void Restart();
+        void Synced() {
+            FInSync = true;
+            ChangedAll();
+        }
+        void AddMarker(int index, const TRect& rings);
+        // The indexed markers whose cells meet rect, ascending, each once.
+        std::vector<int> MarkersNear(const TRect& rect) const;
+        void NoteArcPixel(int x, int y) { FArcPixels[Offset(x, y)] = 1; }
+        bool IsArcPixel(int x, int y) const { return FArcPixels[Offset(x, y)] != 0; }
+        // The cursor layer is all white from a clearing until something is drawn on it.
+        bool CursorClean() const { return FCursorClean; }
+        void CursorChanged(bool clean) {
+            FCursorClean = clean;
+            ChangedAll();
+        }
+
+    private:
+        size_t Offset(int x, int y) const { return size_t(y) * size_t(FWidth) + size_t(x); }
+        int FWidth = 0, FHeight = 0;
+        TRect FDirty;
+        bool FCursorClean = false, FInSync = false;
+        // Point markers by square cell of the layer: indices of the markers
+        // whose rings meet the cell, ascending.
+        std::vector<std::vector<int>> FCells;
+        int FCellColumns = 0;
+        // One byte per marker-layer pixel, set where an arc drew: arcs are all drawn
+        // alike and last, so this is all a partial redraw needs of them.
+        std::vector<std::uint8_t> FArcPixels;
+    };
+
     void Compose(const TRect& rect);
     // Present(rect), leaving out the composing of rect when the caller did it.
     void Present(const TRect& rect, bool composeRect);
-    void DrawPointMarker(TLayer& s, const TMarkerRec& rec);
     void DrawSwrCircleOnLayer(double swr, TRect* changed);
-    // Rebuilds the marker index and the arc pixel map for the current size and lists.
-    void ResetIndex();
+    // The arcs from index `first` on, over the marker layer, telling `written`.
+    void DrawArcsFrom(size_t first, const TLayer::TPixelSink& written);
+    // Out of sync, an addition redraws and presents everything; true if it did.
+    bool RedrawAllIfOutOfSync();
+    void RedrawAnnotations();
     void IndexMarker(int index);
     void AddPointMarkerIncrementally(int index);
     // Stores a marker or SWR circle record once its conversions have succeeded.
@@ -151,20 +217,5 @@ private:
     std::unique_ptr<QTimer> FTimer;
     std::unique_ptr<TLayer> FCircleLayer, FMarkerLayer, FGridLayer, FCursorLayer, FComposite;
     TDrawTarget* FTarget; // borrowed
-
-    // Changed since the last presentation and not shown yet.
-    TRect FDirty;
-    // The cursor layer is all white, so clearing it again changes nothing.
-    bool FCursorClean = false;
-    // The marker layer holds what RedrawMarkers would draw from the lists, and
-    // redrawing every SWR circle would change nothing on the circle layer: only
-    // then may an addition draw just what it changes.
-    bool FInSync = false;
-    // Point markers by 32 x 32 px cell of the layer: indices of the markers
-    // whose rings meet the cell, ascending.
-    std::vector<std::vector<int>> FCells;
-    int FCellColumns = 0, FCellRows = 0;
-    // One byte per marker-layer pixel, set where an arc drew: arcs are all drawn
-    // alike and last, so this is all a partial redraw needs of them.
-    std::vector<std::uint8_t> FArcPixels;
+    TAnnotationIndex FIndex;
 };

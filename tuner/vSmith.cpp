@@ -115,18 +115,34 @@ TvSmithChart::TvSmithChart(QWidget* parent) : QFrame(parent) {
 
 void TvSmithChart::BuildChartMenu() {
     FChartMenu = new QMenu(this);
-    auto add = [this](const QString& text, const QKeySequence& key, auto handler) {
+    auto add = [this](const QString& text, const QList<QKeySequence>& keys, auto handler) {
         QAction* action = FChartMenu->addAction(text);
-        action->setShortcut(key);
+        action->setShortcuts(keys);
         // Works wherever the focus is in the window, and the menu shows the key.
         action->setShortcutContext(Qt::WindowShortcut);
         action->setShortcutVisibleInContextMenu(true);
         addAction(action);
-        connect(action, &QAction::triggered, this, [this, handler] { Guarded([this, handler] { (this->*handler)(); }); });
+        connect(action, &QAction::triggered, this,
+                [this, handler] { Guarded([this, handler] { (this->*handler)(); }); });
         return action;
     };
-    actNetworkDetails = add(QStringLiteral("Detaily sítě…"), QKeySequence(Qt::CTRL | Qt::Key_D),
+    actUndo = add(QStringLiteral("Zpět"), {QKeySequence(Qt::CTRL | Qt::Key_Z)}, &TvSmithChart::Undo);
+    actRedo = add(QStringLiteral("Znovu"),
+                  {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), QKeySequence(Qt::CTRL | Qt::Key_Y)},
+                  &TvSmithChart::Redo);
+    actClear = add(QStringLiteral("Smazat body a oblouky"), {}, &TvSmithChart::ClearAnnotations);
+    FChartMenu->addSeparator();
+    actSavePicture = add(QStringLiteral("Uložit obrázek…"), {QKeySequence(Qt::CTRL | Qt::Key_S)},
+                         &TvSmithChart::SavePictureAs);
+    actCopyPicture = add(QStringLiteral("Kopírovat obrázek"),
+                         {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_C)}, &TvSmithChart::CopyPicture);
+    FChartMenu->addSeparator();
+    actNetworkDetails = add(QStringLiteral("Detaily sítě…"), {QKeySequence(Qt::CTRL | Qt::Key_D)},
                             &TvSmithChart::ShowNetworkWindow);
+    UpdateHistoryActions();
+    // A click gives the chart the keyboard focus, so that Ctrl+Z takes it back.
+    pbSmith->setFocusPolicy(Qt::ClickFocus);
+    pbSmith->installEventFilter(this);
     pbSmith->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(pbSmith, &QWidget::customContextMenuRequested, this, [this](const QPoint& pos) {
         FMenuPoint = pos;
@@ -205,8 +221,9 @@ void TvSmithChart::FrameResize() {
 
 void TvSmithChart::pbSmithMouseMove(int x, int y) {
     if (!FChart) return;
-    TReading unused;
-    FChart->ReadPointer(x, y, true, unused);
+    TReading reading;
+    const bool read = FChart->ReadPointer(x, y, true, reading);
+    if (FDrag.Dragging && read && pbSmith->rect().contains(x, y)) PreviewAt(reading);
 }
 
 void TvSmithChart::AddSwrCircle(bool circle, double r, double x, double swr) {
@@ -216,7 +233,7 @@ void TvSmithChart::AddSwrCircle(bool circle, double r, double x, double swr) {
 void TvSmithChart::btnAddClick() {
     double swr = 1.0;
     if (!edPSV->text().isEmpty()) swr = StrToFloat(edPSV->text());
-    AddSwrCircle(true, 0.0, 0.0, swr);
+    Recorded([&] { AddSwrCircle(true, 0.0, 0.0, swr); });
 }
 
 void TvSmithChart::btnAplyClick() {
@@ -266,7 +283,7 @@ std::optional<TNetwork> TvSmithChart::SolveAtPixel(int x, int y) {
 void TvSmithChart::pbSmithClick() {
     if (!FChart) return;
     const QPoint p = mapFromGlobal(QCursor::pos());
-    SolveAtPixel(p.x(), p.y());
+    Recorded([&] { SolveAtPixel(p.x(), p.y()); });
     UpdateNetworkWindow();
 }
 
@@ -283,7 +300,7 @@ bool TvSmithChart::SolveAtPolar(double& l, double& c, double swr, double a, bool
 void TvSmithChart::Button1Click() {
     double swr = 1.0;
     if (!edPSV->text().isEmpty()) swr = StrToFloat(edPSV->text());
-    WriteLcPsvPoints(swr);
+    Recorded([&] { WriteLcPsvPoints(swr); });
     UpdateNetworkWindow();
 }
 
@@ -303,21 +320,29 @@ void TvSmithChart::WriteLcPsvPoints(double swr) {
         AppendDataLine(line);
     };
 
+    // 18 steps of 10 degrees each way from 0; where LC and CL swap between two
+    // steps, the angles around the step are written again one degree apart.
+    constexpr int Steps = 18, StepDegrees = 10;
+    // The halves refine differently: up, at every swap, the 20 degrees below the
+    // step and the step itself; down, at the first swap only, 10 degrees either
+    // side. Kept so that a table lines up line for line with earlier ones.
+    constexpr int UpRefineFrom = -20, UpRefineTo = 0;
+    constexpr int DownRefineFrom = -10, DownRefineTo = 10;
     bool previous = false;
-    for (int i = 0; i <= 18; ++i) {
-        const int a = 10 * i;
+    for (int i = 0; i <= Steps; ++i) {
+        const int a = StepDegrees * i;
         computeAndWrite(a);
         if (i > 0 && isCL != previous)
-            for (int j = -20; j <= 0; ++j)
+            for (int j = UpRefineFrom; j <= UpRefineTo; ++j)
                 computeAndWrite(a + j);
         previous = isCL;
     }
     bool refined = false;
-    for (int i = 0; i <= 18; ++i) {
-        const int a = -10 * i;
+    for (int i = 0; i <= Steps; ++i) {
+        const int a = -StepDegrees * i;
         computeAndWrite(a);
         if (i > 0 && isCL != previous && !refined) {
-            for (int j = -10; j <= 10; ++j)
+            for (int j = DownRefineFrom; j <= DownRefineTo; ++j)
                 computeAndWrite(a + j);
             refined = true;
         }
@@ -332,6 +357,7 @@ void TvSmithChart::AppendDataLine(const QString& line) {
         FDataForm = form;
         // Closed windows leave null pointers behind; forget them here.
         std::erase_if(FDataWindows, [](const QPointer<TfrmData>& w) { return w.isNull(); });
+        if (!FDataWindows.empty()) form->CascadeFrom(FDataWindows.back());
         FDataWindows.push_back(form);
         form->FOnClosed = [this] { DataWindowClosed(); };
         const QString separator(33, u'*');

@@ -10,6 +10,7 @@
 #include <QFrame>
 #include <QLabel>
 #include <QLineEdit>
+#include <QImage>
 #include <QMenu>
 #include <QPointer>
 #include <QPushButton>
@@ -71,6 +72,20 @@ public:
     // solved load (or the one under the pointer before any).
     void ShowNetworkWindow();
     TfrmNetwork* NetworkWindow() const { return FNetworkWindow.data(); }
+    // The session: undo, redo and clear of what the actions added to the chart.
+    QAction* actUndo = nullptr;
+    QAction* actRedo = nullptr;
+    QAction* actClear = nullptr;
+    QAction* actSavePicture = nullptr;
+    QAction* actCopyPicture = nullptr;
+    void Undo();
+    void Redo();
+    void ClearAnnotations();
+    // The chart as composed on the screen, saved as PNG; nothing is left
+    // behind when the write fails.
+    void SavePicture(const QString& path);
+    QImage Picture();
+    bool Dragging() const { return FDrag.Dragging; }
     void SetOnApply(std::function<void()> onApply) { FOnApply = std::move(onApply); }
     // Where btnAplyClick writes ANALYZER.INI; empty means the user's config folder.
     void SetSettingsFolder(const QString& folder) { FSettingsFolder = folder; }
@@ -100,12 +115,49 @@ public:
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     double ReadFrequency();
     void BuildChartMenu();
     void UpdateNetworkWindow();
     void FrequencyEdited();
+
+    // What the panel shows of the last result.
+    struct TFields {
+        QString L, C;
+        bool LC = false, CL = false;
+        std::optional<TLoad> Load;
+    };
+    TFields CurrentFields() const;
+    void ShowFields(const TFields& fields);
+    // Runs an action and keeps it as one undoable step when it added to the
+    // chart, even when it ended in an error after adding.
+    void Recorded(const std::function<void()>& action);
+    void RecordStep(const TSmithChart::TAnnotationCount& before);
+    void UpdateHistoryActions();
+    void SavePictureAs();
+    void CopyPicture();
+    // Live drag: the preview at a pixel, and the way back when cancelled.
+    bool DragEvent(QEvent* event);
+    void PreviewAt(const TReading& load);
+    void CancelDrag();
+
+    struct TStep {
+        TSmithChart::TAnnotationCount Before;
+        // An action's annotations while it is undone; a clearing's while it stands.
+        TSmithChart::TAnnotations Taken;
+        TFields After;
+        bool Clearing = false;
+    };
+    std::vector<TStep> FUndo, FRedo;
+    struct TDragState {
+        bool Pressed = false;
+        bool Dragging = false;
+        bool Swallow = false; // the release of a refused or cancelled drag does nothing
+        double Frequency = 0.0;
+        TFields Before;
+    } FDrag;
 
     QPointer<TfrmData> FDataForm;
     double FFrequency = 0.0;

@@ -1,0 +1,197 @@
+// The session: undo, redo and clear against a replay on a fresh window, the
+// live drag, and the saved picture.
+#include "framefixture.h"
+#include "apperror.h"
+#include "testsupport.h"
+
+#include <QFile>
+#include <QImageReader>
+#include <QTemporaryDir>
+#include <functional>
+#include <random>
+#include <string_view>
+
+namespace {
+
+using TAction = std::function<void(TvSmithChart*)>;
+
+void SendMouse(TvSmithChart* f, QEvent::Type type, QPoint p, Qt::MouseButtons held) {
+    QCursor::setPos(f->pbSmith->mapToGlobal(p));
+    QMouseEvent e(type, p, f->pbSmith->mapToGlobal(p), Qt::LeftButton, held, Qt::NoModifier);
+    QApplication::sendEvent(f->pbSmith, &e);
+}
+
+// Press at a, drag through the points, release at the last.
+void Drag(TvSmithChart* f, QPoint a, const std::vector<QPoint>& path) {
+    SendMouse(f, QEvent::MouseButtonPress, a, Qt::LeftButton);
+    for (const QPoint p : path)
+        SendMouse(f, QEvent::MouseMove, p, Qt::LeftButton);
+    SendMouse(f, QEvent::MouseButtonRelease, path.back(), Qt::NoButton);
+}
+
+struct TState {
+    QImage Markers, Circles;
+    size_t MarkerCount, ArcCount;
+    QString L, C;
+    bool LC, CL;
+};
+
+TState StateOf(TvSmithChart* f) {
+    const TSmithChart& c = *f->Chart();
+    return {c.MarkerLayer().Image(), c.CircleLayer().Image(), c.Markers().size(), c.Arcs().size(),
+            f->edL->text(), f->edC->text(), f->chkL->isChecked(), f->chkC->isChecked()};
+}
+
+void ExpectSameState(const TState& a, const TState& b) {
+    EXPECT_EQ(a.MarkerCount, b.MarkerCount);
+    EXPECT_EQ(a.ArcCount, b.ArcCount);
+    EXPECT_TRUE(a.Markers == b.Markers) << "marker layer";
+    EXPECT_TRUE(a.Circles == b.Circles) << "circle layer";
+    EXPECT_EQ(a.L, b.L);
+    EXPECT_EQ(a.C, b.C);
+    EXPECT_EQ(a.LC, b.LC);
+    EXPECT_EQ(a.CL, b.CL);
+}
+
+void CloseDataWindows() {
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (qobject_cast<TfrmData*>(w) && w->isVisible()) w->close();
+}
+
+class SessionTest : public testing::Test {
+protected:
+    void SetUp() override {
+        InstallErrorRecorder();
+        TakeRecordedErrors();
+        Form = ShowMainWindow();
+        Frame = Form->FTunerFrame;
+    }
+    void TearDown() override { CloseDataWindows(); }
+    std::unique_ptr<TForm1> Form;
+    TvSmithChart* Frame = nullptr;
+};
+
+} // namespace
+
+// Random actions, undos and redos; after each, the chart and the panel equal
+// a fresh window that ran only the actions still standing.
+TEST_F(SessionTest, UndoRedoAndClearEqualAReplay) {
+    std::mt19937 rng(12);
+    std::uniform_int_distribution<int> coord(120, 700);
+    auto click = [&]() -> TAction {
+        const QPoint p(coord(rng), coord(rng) - 60);
+        return [p](TvSmithChart* f) { ClickAt(f, p); };
+    };
+    auto add = [&]() -> TAction {
+        const QString swr = QString::number(1.5 + (rng() % 40) / 10.0);
+        return [swr](TvSmithChart* f) {
+            f->edPSV->setText(swr);
+            f->btnAdd->click();
+        };
+    };
+    const TAction sweep = [](TvSmithChart* f) {
+        f->edPSV->setText(QStringLiteral("2.5"));
+        f->Button1->click();
+    };
+    const TAction clear = [](TvSmithChart* f) { f->ClearAnnotations(); };
+
+    std::vector<TAction> standing, undone;
+    for (const char op : std::string_view("ccaUUcRRsUcxUcaRUUUURRRcxcUaU")) {
+        SCOPED_TRACE(testing::Message() << "step " << op);
+        if (op == 'U') {
+            Frame->actUndo->trigger();
+            if (!standing.empty()) undone.push_back(standing.back()), standing.pop_back();
+        } else if (op == 'R') {
+            Frame->actRedo->trigger();
+            if (!undone.empty()) standing.push_back(undone.back()), undone.pop_back();
+        } else {
+            const TAction a = op == 'c' ? click() : op == 'a' ? add() : op == 's' ? sweep : clear;
+            a(Frame);
+            standing.push_back(a);
+            undone.clear();
+        }
+        auto replay = ShowMainWindow();
+        for (const TAction& a : standing)
+            a(replay->FTunerFrame);
+        ExpectSameState(StateOf(Frame), StateOf(replay->FTunerFrame));
+        EXPECT_EQ(Frame->actUndo->isEnabled(), !standing.empty());
+        EXPECT_EQ(Frame->actRedo->isEnabled(), !undone.empty());
+    }
+    EXPECT_TRUE(TakeRecordedErrors().isEmpty());
+}
+
+TEST_F(SessionTest, DragPreviewsAndReleaseIsAClick) {
+    const std::vector<QPoint> path{{300, 300}, {320, 320}, {500, 200}, {450, 450}};
+    ClickAt(Frame, {600, 500});
+    const TState clicked = StateOf(Frame);
+
+    // Every move shows its network, and nothing joins the lists.
+    SendMouse(Frame, QEvent::MouseButtonPress, {290, 290}, Qt::LeftButton);
+    for (const QPoint p : path) {
+        SendMouse(Frame, QEvent::MouseMove, p, Qt::LeftButton);
+        EXPECT_TRUE(Frame->Dragging());
+        EXPECT_EQ(Frame->Chart()->Markers().size(), clicked.MarkerCount);
+        EXPECT_NE(Frame->edL->text(), clicked.L);
+    }
+    SendMouse(Frame, QEvent::MouseButtonRelease, path.back(), Qt::NoButton);
+    auto replay = ShowMainWindow();
+    ClickAt(replay->FTunerFrame, {600, 500});
+    ClickAt(replay->FTunerFrame, path.back());
+    ExpectSameState(StateOf(Frame), StateOf(replay->FTunerFrame));
+
+    // Released outside the chart, or Esc: back to what was shown, nothing added.
+    const TState before = StateOf(Frame);
+    Drag(Frame, {300, 300}, {{310, 310}, {400, 2000}});
+    ExpectSameState(StateOf(Frame), before);
+    SendMouse(Frame, QEvent::MouseButtonPress, {300, 300}, Qt::LeftButton);
+    SendMouse(Frame, QEvent::MouseMove, {350, 350}, Qt::LeftButton);
+    QTest::keyClick(Frame->pbSmith, Qt::Key_Escape);
+    SendMouse(Frame, QEvent::MouseButtonRelease, {350, 350}, Qt::NoButton);
+    ExpectSameState(StateOf(Frame), before);
+    EXPECT_FALSE(Frame->Dragging());
+    EXPECT_TRUE(TakeRecordedErrors().isEmpty());
+
+    // A bad frequency: one box when the drag starts, no preview, no click.
+    Frame->edFR->setText(QStringLiteral("abc"));
+    Drag(Frame, {300, 300}, {{310, 310}, {320, 330}, {340, 350}});
+    const QStringList errors = TakeRecordedErrors();
+    ASSERT_EQ(errors.size(), 1);
+    EXPECT_TRUE(errors[0].startsWith("'abc' is not a valid floating point value"));
+    ExpectSameState(StateOf(Frame), before);
+}
+
+TEST_F(SessionTest, KeysUndoTheClickButNotTheFieldsText) {
+    Form->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(Form.get()));
+    ClickAt(Frame, {600, 500});
+    EXPECT_TRUE(Frame->pbSmith->hasFocus());
+    QTest::keyClick(Frame->pbSmith, Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_TRUE(Frame->Chart()->Markers().empty());
+    EXPECT_TRUE(Frame->edL->text().isEmpty());
+    QTest::keyClick(Frame->pbSmith, Qt::Key_Y, Qt::ControlModifier);
+    EXPECT_EQ(Frame->Chart()->Markers().size(), 2u);
+    // In a text field Ctrl+Z is the field's own.
+    Frame->edPSV->setFocus();
+    QTest::keyClicks(Frame->edPSV, QStringLiteral("5"));
+    QTest::keyClick(Frame->edPSV, Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_EQ(Frame->edPSV->text(), QStringLiteral("4.2"));
+    EXPECT_EQ(Frame->Chart()->Markers().size(), 2u);
+}
+
+TEST_F(SessionTest, SavedPictureOpensAndAFailedSaveLeavesNothing) {
+    ClickAt(Frame, {600, 500});
+    QTemporaryDir dir;
+    const QString good = dir.filePath(QStringLiteral("chart.png"));
+    Frame->SavePicture(good);
+    QImageReader reader(good);
+    EXPECT_EQ(reader.format(), QByteArray("png"));
+    EXPECT_EQ(reader.read().size(), Frame->Chart()->Composite().Image().size());
+
+    const QString blocker = dir.filePath(QStringLiteral("file"));
+    QFile(blocker).open(QIODevice::WriteOnly);
+    const QString bad = blocker + QStringLiteral("/chart.png");
+    Guarded([&] { Frame->SavePicture(bad); });
+    ASSERT_EQ(TakeRecordedErrors().size(), 1);
+    EXPECT_FALSE(QFile::exists(bad));
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files).size(), 2); // no temporary left behind
+}
