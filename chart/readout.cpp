@@ -63,6 +63,7 @@ bool TSmithChart::ReadPointer(int x, int y, bool draw, TReading& reading) {
         s.TextOut(x + 3, y - 60, texts[0]);
         s.Font.Color = clPurple;
         s.TextOut(x + 3, y, texts[3]);
+        DrawTraceReadout(s, x, y);
         s.Pen.Color = clGreen;
         s.Pen.Style = TPenStyle::Dot;
         s.MoveTo(r.Left, y);

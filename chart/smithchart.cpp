@@ -2,6 +2,7 @@
 #include "smithchart.h"
 
 #include <QTimer>
+#include <algorithm>
 
 const TCircleRow ResistanceCircles[7] = {
     {0.0, 1.0},           {0.166667, 0.833333}, {0.333333, 0.666667}, {0.5, 0.5},
@@ -46,6 +47,11 @@ bool TSmithChart::TimerActive() const {
 }
 
 void TSmithChart::SetSize(int width, int height) {
+    const int scale = std::max(FTarget ? FTarget->DeviceScale() : 1, 1);
+    const bool rescaled = scale != FComposite->Scale();
+    for (TLayer* layer :
+         {&*FGridLayer, &*FCursorLayer, &*FCircleLayer, &*FMarkerLayer, &*FComposite})
+        layer->SetScale(scale);
     FGridLayer->SetWidth(width);
     FGridLayer->SetHeight(height);
     const int w = FGridLayer->Width(), h = FGridLayer->Height();
@@ -55,13 +61,15 @@ void TSmithChart::SetSize(int width, int height) {
     FComposite->SetSize(w, h);
     // Annotations beyond the old size are not drawn again here; the next
     // addition redraws them all, as RedrawMarkers would.
-    FIndex.Resize(w, h);
+    FIndex.Resize(w, h, scale);
     // Restart the interval, so a burst of resizes ends in one late Present.
     FTimer->stop();
     FTimer->start();
     ClearCursorLayer();
     ClearGridLayer();
     DrawGrid();
+    // The annotation layers start white at a new scale: draw the lists again.
+    if (rescaled) RedrawMarkers();
     Present();
 }
 
@@ -171,5 +179,6 @@ void TSmithChart::DrawGrid() {
     s.FloodFill(FCenterX - FRadius - 2, FCenterY, clGray);
     s.FloodFill(FCenterX, FCenterY + FRadius + 2, clGray);
     s.FloodFill(FCenterX, FCenterY - FRadius - 2, clGray);
+    DrawTrace(s);
     FIndex.ChangedAll();
 }

@@ -8,6 +8,7 @@
 #include <array>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <utility>
 #include <vector>
 
@@ -36,6 +37,9 @@ struct TPointD {
 // Screen components (u, -v) of the point of the given SWR and angle.
 TPointD PolarToGamma(double swr, double theta);
 
+// A frequency in MHz with up to six decimals and no trailing zeros.
+QString FrequencyText(double mhz);
+
 // Rounds to the nearest integer, ties to even.
 int RoundPixel(double value);
 
@@ -43,7 +47,11 @@ int RoundPixel(double value);
 class TDrawTarget {
 public:
     virtual ~TDrawTarget() = default;
+    // rect is in layer pixels; source has its own device scale.
     virtual void CopyRect(const TRect& rect, const TLayer& source) = 0;
+    // Device pixels per layer pixel that the target shows: SetSize draws the
+    // layers at this scale, so that the chart is sharp on a high-density screen.
+    virtual int DeviceScale() const { return 1; }
 };
 
 struct TMarkerRec {
@@ -70,7 +78,8 @@ public:
     TSmithChart(const TSmithChart&) = delete;
     TSmithChart& operator=(const TSmithChart&) = delete;
 
-    // Layers and grid
+    // Layers and grid. SetSize also takes up the target's device scale; at a
+    // new scale every layer is drawn again, the loose DrawSwrCircle ones lost.
     void SetSize(int width, int height);
     // Shows the four layers, ANDed, on the target.
     void Present();
@@ -127,6 +136,21 @@ public:
     TAnnotationCount AnnotationCount() const { return {FMarkers.size(), FArcs.size()}; }
     TAnnotations TakeAnnotationsFrom(TAnnotationCount from);
     void RestoreAnnotations(TAnnotations&& annotations);
+    // A measured antenna: its points drawn as one line on the grid layer, so
+    // that it redraws with the grid and lies under every annotation.
+    struct TTracePoint {
+        double FrequencyMHz = 0.0;
+        double R = 0.0, X = 0.0;
+        bool OnLayer = false; // false when the point has no pixel
+        int PixelX = 0, PixelY = 0;
+    };
+    void SetTrace(const std::vector<TTracePoint>& points);
+    void ClearTrace();
+    const std::vector<TTracePoint>& Trace() const { return FTrace; }
+    // The trace point nearest to the pixel, if one lies within maxPixels.
+    std::optional<size_t> TracePointNear(int x, int y, double maxPixels) const;
+    // How near the pointer must come to a trace point to read or take it.
+    static constexpr double TraceReach = 6.0;
     // A network drawn while the pointer drags: the antenna point, the first
     // move and the transition point on the cursor layer, so that it never
     // joins the lists and goes with the next clearing of that layer.
@@ -150,8 +174,8 @@ private:
     // operations, so that no mutator can leave part of it stale.
     class TAnnotationIndex {
     public:
-        // New layer size: everything changed, the marker layer is unknown.
-        void Resize(int width, int height);
+        // New layer size or scale: everything changed, the marker layer is unknown.
+        void Resize(int width, int height, int scale);
         // Some layer changed inside rect (clipped to the layers).
         void Changed(const TRect& rect);
         void ChangedAll() { Changed({0, 0, FWidth, FHeight}); }
@@ -181,16 +205,18 @@ private:
         }
 
     private:
-        size_t Offset(int x, int y) const { return size_t(y) * size_t(FWidth) + size_t(x); }
-        int FWidth = 0, FHeight = 0;
+        size_t Offset(int x, int y) const {
+            return size_t(y) * size_t(FWidth) * size_t(FScale) + size_t(x);
+        }
+        int FWidth = 0, FHeight = 0, FScale = 1;
         TRect FDirty;
         bool FCursorClean = false, FInSync = false;
         // Point markers by square cell of the layer: indices of the markers
         // whose rings meet the cell, ascending.
         std::vector<std::vector<int>> FCells;
         int FCellColumns = 0;
-        // One byte per marker-layer pixel, set where an arc drew: arcs are all drawn
-        // alike and last, so this is all a partial redraw needs of them.
+        // One byte per marker-layer device pixel, set where an arc drew: arcs are
+        // all drawn alike and last, so this is all a partial redraw needs of them.
         std::vector<std::uint8_t> FArcPixels;
     };
 
@@ -203,6 +229,10 @@ private:
     // Out of sync, an addition redraws and presents everything; true if it did.
     bool RedrawAllIfOutOfSync();
     void RedrawAnnotations();
+    void DrawTrace(TLayer& s) const;
+    // The readout's fifth line: the frequency of the trace point under the pointer.
+    void DrawTraceReadout(TLayer& s, int x, int y) const;
+    void RedrawGrid();
     void IndexMarker(int index);
     void AddPointMarkerIncrementally(int index);
     // Stores a marker or SWR circle record once its conversions have succeeded.
@@ -211,6 +241,7 @@ private:
 
     std::vector<std::unique_ptr<TMarkerRec>> FMarkers;
     std::vector<std::unique_ptr<TArcRec>> FArcs;
+    std::vector<TTracePoint> FTrace;
     int FCenterX;
     int FCenterY;
     int FRadius;

@@ -139,6 +139,14 @@ void TvSmithChart::BuildChartMenu() {
     FChartMenu->addSeparator();
     actNetworkDetails = add(QStringLiteral("Detaily sítě…"), {QKeySequence(Qt::CTRL | Qt::Key_D)},
                             &TvSmithChart::ShowNetworkWindow);
+    FChartMenu->addSeparator();
+    actOpenMeasurement = add(QStringLiteral("Otevřít měření…"), {QKeySequence(Qt::CTRL | Qt::Key_O)},
+                             &TvSmithChart::OpenMeasurementAs);
+    actCloseMeasurement =
+        add(QStringLiteral("Zavřít měření"), {}, &TvSmithChart::CloseMeasurement);
+    actBandTable = add(QStringLiteral("Tabulka pásma…"), {}, &TvSmithChart::ShowBandTableAction);
+    UpdateMeasurementActions();
+    setAcceptDrops(true);
     UpdateHistoryActions();
     // A click gives the chart the keyboard focus, so that Ctrl+Z takes it back.
     pbSmith->setFocusPolicy(Qt::ClickFocus);
@@ -259,6 +267,11 @@ double TvSmithChart::ReadFrequency() {
 std::optional<TNetwork> TvSmithChart::SolveAtPixel(int x, int y) {
     TNetwork net;
     if (!FChart->ReadPointer(x, y, false, net.Load)) return std::nullopt;
+    SolveReading(net);
+    return net;
+}
+
+void TvSmithChart::SolveReading(TNetwork& net) {
     const TReading& load = net.Load;
     FLastLoad = TLoad{load.R, load.X};
 
@@ -277,13 +290,12 @@ std::optional<TNetwork> TvSmithChart::SolveAtPixel(int x, int y) {
     SetResultText(edL, FormatFloat(QStringLiteral("#0.000"), net.L));
     net.C = ChartShuntC(match.IsCL, {load.R, load.X}, zm, f);
     SetResultText(edC, FormatFloat(QStringLiteral("#0.0"), net.C));
-    return net;
 }
 
 void TvSmithChart::pbSmithClick() {
     if (!FChart) return;
     const QPoint p = mapFromGlobal(QCursor::pos());
-    Recorded([&] { SolveAtPixel(p.x(), p.y()); });
+    if (!TakeTracePoint(p.x(), p.y())) Recorded([&] { SolveAtPixel(p.x(), p.y()); });
     UpdateNetworkWindow();
 }
 

@@ -4,6 +4,7 @@
 
 #include "fData.h"
 #include "networkwindow.h"
+#include "touchstone.h"
 #include "paintbox.h"
 #include "smithchart.h"
 
@@ -86,6 +87,16 @@ public:
     void SavePicture(const QString& path);
     QImage Picture();
     bool Dragging() const { return FDrag.Dragging; }
+
+    // A measured antenna from a Touchstone file: its trace on the chart.
+    QAction* actOpenMeasurement = nullptr;
+    QAction* actCloseMeasurement = nullptr;
+    QAction* actBandTable = nullptr;
+    void OpenMeasurement(const QString& path);
+    void CloseMeasurement();
+    const std::optional<TTouchstone>& Measurement() const { return FMeasurement; }
+    // The band table: a data window with the chart's network at every measured frequency.
+    TfrmData* ShowBandTable();
     void SetOnApply(std::function<void()> onApply) { FOnApply = std::move(onApply); }
     // Where btnAplyClick writes ANALYZER.INI; empty means the user's config folder.
     void SetSettingsFolder(const QString& folder) { FSettingsFolder = folder; }
@@ -109,12 +120,16 @@ public:
     std::optional<TNetwork> SolveAtPixel(int x, int y);
     // Solves the pixel nearest to the polar point; false when it has no reading.
     bool SolveAtPolar(double& l, double& c, double swr, double a, bool& isCL);
+    // Solves a load already read, as a click does after its reading.
+    void SolveReading(TNetwork& net);
     void WriteLcPsvPoints(double swr);
     void AppendDataLine(const QString& line);
     void DataWindowClosed();
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
@@ -142,6 +157,11 @@ private:
     bool DragEvent(QEvent* event);
     void PreviewAt(const TReading& load);
     void CancelDrag();
+    void OpenMeasurementAs();
+    void ShowBandTableAction() { ShowBandTable(); }
+    // A click near the trace takes the measured point itself; false when none is near.
+    bool TakeTracePoint(int x, int y);
+    void UpdateMeasurementActions();
 
     struct TStep {
         TSmithChart::TAnnotationCount Before;
@@ -170,4 +190,6 @@ private:
     QPointer<TfrmNetwork> FNetworkWindow;
     // The antenna load of the last click or sweep point, for the windows that follow it.
     std::optional<TLoad> FLastLoad;
+    std::optional<TTouchstone> FMeasurement;
+    QString FMeasurementName;
 };

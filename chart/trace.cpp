@@ -1,0 +1,117 @@
+// A measured antenna's trace on the chart: one line through its points, with
+// the first and last frequency written at their ends.
+#include "fpcheck.h"
+#include "numtext.h"
+#include "smithchart.h"
+
+#include <cmath>
+
+namespace {
+
+// Dark orange: apart from the grid's red and grey, the markers' blue and red,
+// the arcs' green and the readout's purple, and legible on white.
+constexpr TColor TraceColor = 0x0060D0;
+// Pixels this far out are off any screen; they are left out of the line.
+constexpr double FarPixel = 1e6;
+
+} // namespace
+
+QString FrequencyText(double mhz) {
+    QString text = FormatFloat(QStringLiteral("#0.000000"), mhz);
+    while (text.endsWith(u'0'))
+        text.chop(1);
+    if (text.endsWith(u'.')) text.chop(1);
+    return text;
+}
+
+void TSmithChart::SetTrace(const std::vector<TTracePoint>& points) {
+    FTrace = points;
+    for (TTracePoint& p : FTrace) {
+        p.OnLayer = false;
+        try {
+            const TPointD px = ImpedanceToPixel(p.R, p.X, ChartReference);
+            if (std::fabs(px.X) > FarPixel || std::fabs(px.Y) > FarPixel) continue;
+            p.PixelX = RoundPixel(px.X);
+            p.PixelY = RoundPixel(px.Y);
+            p.OnLayer = true;
+        } catch (const EMathError&) {
+            // A point the chart cannot place (a short circuit's pole) is skipped.
+        }
+    }
+    RedrawGrid();
+}
+
+void TSmithChart::ClearTrace() {
+    if (FTrace.empty()) return;
+    FTrace.clear();
+    RedrawGrid();
+}
+
+void TSmithChart::RedrawGrid() {
+    if (FGridLayer->Width() == 0) return;
+    ClearGridLayer();
+    DrawGrid();
+    Present();
+}
+
+std::optional<size_t> TSmithChart::TracePointNear(int x, int y, double maxPixels) const {
+    std::optional<size_t> best;
+    double bestDistance = maxPixels * maxPixels;
+    for (size_t i = 0; i < FTrace.size(); ++i) {
+        const TTracePoint& p = FTrace[i];
+        if (!p.OnLayer) continue;
+        const double dx = double(p.PixelX) - x, dy = double(p.PixelY) - y;
+        const double d = dx * dx + dy * dy;
+        if (d <= bestDistance) {
+            bestDistance = d;
+            best = i;
+        }
+    }
+    return best;
+}
+
+void TSmithChart::DrawTrace(TLayer& s) const {
+    if (FTrace.empty()) return;
+    s.Pen = {TraceColor, 2, TPenStyle::Solid};
+    bool drawing = false;
+    const TTracePoint* first = nullptr;
+    const TTracePoint* last = nullptr;
+    for (const TTracePoint& p : FTrace) {
+        if (!p.OnLayer) {
+            drawing = false;
+            continue;
+        }
+        if (drawing)
+            s.LineTo(p.PixelX, p.PixelY);
+        else
+            s.MoveTo(p.PixelX, p.PixelY);
+        drawing = true;
+        if (!first) first = &p;
+        last = &p;
+    }
+    if (!first) return;
+    s.Font.Size = 8;
+    s.Font.Color = TraceColor;
+    s.Brush.Style = TBrushStyle::Clear;
+    s.Pen.Width = 1;
+    for (const TTracePoint* end : {first, last}) {
+        // A small cross marks the end; its frequency stands beside it.
+        s.MoveTo(end->PixelX - 4, end->PixelY);
+        s.LineTo(end->PixelX + 5, end->PixelY);
+        s.MoveTo(end->PixelX, end->PixelY - 4);
+        s.LineTo(end->PixelX, end->PixelY + 5);
+        s.TextOut(end->PixelX + 6, end->PixelY + (end == first ? -16 : 4),
+                  FrequencyText(end->FrequencyMHz) + QStringLiteral(" MHz"));
+        if (first == last) break;
+    }
+}
+
+void TSmithChart::DrawTraceReadout(TLayer& s, int x, int y) const {
+    if (FTrace.empty()) return;
+    const std::optional<size_t> i = TracePointNear(x, y, TraceReach);
+    if (!i) return;
+    const TColor color = s.Font.Color;
+    s.Font.Color = TraceColor;
+    s.TextOut(x + 3, y + 20, QStringLiteral("f ") + FrequencyText(FTrace[*i].FrequencyMHz));
+    s.Font.Color = color;
+}

@@ -1,0 +1,129 @@
+// A measured antenna on the chart: the trace, its readout line, a click that
+// takes a measured point, the band table, and files that are refused.
+#include "framefixture.h"
+#include "numtext.h"
+#include "apperror.h"
+#include "testsupport.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+#include <cmath>
+
+namespace {
+
+constexpr TColor TraceColor = 0x0060D0;
+
+// A dipole-like trace in RI against 50 ohms: R and X from the sweep's own formula.
+QString WriteS1p(const QTemporaryDir& dir, const QString& name, const QString& body) {
+    const QString path = dir.filePath(name);
+    QFile f(path);
+    f.open(QIODevice::WriteOnly);
+    f.write(body.toUtf8());
+    return path;
+}
+
+TLoad DipoleLoad(double f) {
+    return {30 + 40 * (f - 6.5), 120 * (f - 7.0)};
+}
+
+QString DipoleFile(int points) {
+    QString text = QStringLiteral("! test antenna\n# MHz Z RI R 50\n");
+    for (int i = 0; i < points; ++i) {
+        const double f = 6.5 + i * 1.0 / (points - 1);
+        const TLoad z = DipoleLoad(f);
+        text += QStringLiteral("%1 %2 %3\n").arg(f, 0, 'f', 6).arg(z.R / 50, 0, 'g', 17).arg(z.X / 50, 0, 'g', 17);
+    }
+    return text;
+}
+
+int CountColor(const QImage& image, TColor color) {
+    int n = 0;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            n += RgbToColor(image.pixel(x, y)) == color;
+    return n;
+}
+
+class MeasurementTest : public testing::Test {
+protected:
+    void SetUp() override {
+        InstallErrorRecorder();
+        TakeRecordedErrors();
+        Form = ShowMainWindow();
+        Frame = Form->FTunerFrame;
+        Path = WriteS1p(Dir, QStringLiteral("dipole.s1p"), DipoleFile(51));
+    }
+    QTemporaryDir Dir;
+    QString Path;
+    std::unique_ptr<TForm1> Form;
+    TvSmithChart* Frame = nullptr;
+};
+
+} // namespace
+
+TEST_F(MeasurementTest, TraceReadoutAndClickOnAPoint) {
+    const QImage bare = Frame->Chart()->GridLayer().Image();
+    Frame->OpenMeasurement(Path);
+    ASSERT_TRUE(Frame->Measurement().has_value());
+    const auto& trace = Frame->Chart()->Trace();
+    ASSERT_EQ(trace.size(), 51u);
+    EXPECT_GT(CountColor(Frame->Chart()->GridLayer().Image(), TraceColor), 200);
+
+    // The readout names the frequency near a point, and only there.
+    const TSmithChart::TTracePoint& p = trace[20];
+    Frame->pbSmithMouseMove(p.PixelX + 2, p.PixelY + 1);
+    EXPECT_GT(CountColor(Frame->Chart()->CursorLayer().Image(), TraceColor), 10);
+    Frame->pbSmithMouseMove(p.PixelX + 40, p.PixelY + 40);
+    EXPECT_EQ(CountColor(Frame->Chart()->CursorLayer().Image(), TraceColor), 0);
+
+    // A click takes the measured impedance and its frequency, not the pixel's.
+    ClickAt(Frame, {p.PixelX + 3, p.PixelY - 2});
+    EXPECT_EQ(Frame->edFR->text(), FrequencyText(p.FrequencyMHz));
+    const TLNetwork n = ChartNetwork({p.R, p.X}, p.FrequencyMHz);
+    EXPECT_EQ(Frame->edL->text(), FormatFloat("#0.000", n.Series.Value));
+    EXPECT_EQ(Frame->edC->text(), FormatFloat("#0.0", n.Shunt.Present() ? n.Shunt.Value : 0.0));
+    const TMarkerRec& blue = *Frame->Chart()->Markers()[0];
+    EXPECT_EQ(blue.PosX, p.PixelX);
+    EXPECT_EQ(blue.PosY, p.PixelY);
+    Frame->actUndo->trigger();
+    EXPECT_TRUE(Frame->Chart()->Markers().empty());
+
+    Frame->CloseMeasurement();
+    EXPECT_TRUE(Frame->Chart()->GridLayer().Image() == bare);
+    EXPECT_FALSE(Frame->actBandTable->isEnabled());
+    EXPECT_TRUE(TakeRecordedErrors().isEmpty());
+}
+
+TEST_F(MeasurementTest, BandTableLinesAreTheChartNetwork) {
+    Frame->OpenMeasurement(Path);
+    TfrmData* table = Frame->ShowBandTable();
+    ASSERT_NE(table, nullptr);
+    const QStringList lines = table->meData->toPlainText().split(u'\n');
+    ASSERT_EQ(lines.size(), 4 + 51);
+    EXPECT_EQ(lines[1], QStringLiteral(" Soubor = dipole.s1p, 51 bodů"));
+    EXPECT_EQ(lines[2], QStringLiteral("f [MHz]; R; X; PSV; L [uH]; C [pF]; LC=0 / CL=1"));
+    for (int i = 0; i < 51; ++i) {
+        const TTouchstonePoint& p = Frame->Measurement()->Points[size_t(i)];
+        const QStringList f = lines[4 + i].split(u';');
+        ASSERT_EQ(f.size(), 7);
+        const TLNetwork n = ChartNetwork({p.R, p.X}, p.FrequencyMHz);
+        EXPECT_EQ(f[0], FormatFloat("#0.000", p.FrequencyMHz));
+        EXPECT_NEAR(f[1].toDouble(), DipoleLoad(p.FrequencyMHz).R, 5e-4);
+        EXPECT_EQ(f[4], FormatFloat("#0.000", n.Series.Present() ? n.Series.Value : 0.0));
+        EXPECT_EQ(f[6], n.Arrangement == TArrangement::ShuntAtLoad ? "1" : "0");
+    }
+    table->close();
+}
+
+TEST_F(MeasurementTest, ABadFileIsRefusedAndTheOpenOneStays) {
+    Frame->OpenMeasurement(Path);
+    const QString bad = WriteS1p(Dir, QStringLiteral("bad.s1p"),
+                                 QStringLiteral("# MHz S RI\n7 0.1 0.2\n7.1 0.3\n"));
+    Guarded([&] { Frame->OpenMeasurement(bad); });
+    const QStringList errors = TakeRecordedErrors();
+    ASSERT_EQ(errors.size(), 1);
+    EXPECT_TRUE(errors[0].contains(QStringLiteral("bad.s1p"))) << errors[0].toStdString();
+    EXPECT_TRUE(errors[0].contains(QStringLiteral("3"))) << errors[0].toStdString();
+    EXPECT_EQ(Frame->Chart()->Trace().size(), 51u);
+    EXPECT_EQ(Frame->Measurement()->Points.size(), 51u);
+}

@@ -1,0 +1,116 @@
+// A measured antenna: the Touchstone file opened, its trace on the chart, a
+// click that takes a measured point, and the band table.
+#include "apperror.h"
+#include "numtext.h"
+#include "vSmith.h"
+
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QFile>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QMimeData>
+#include <QStandardPaths>
+#include <cmath>
+
+void TvSmithChart::OpenMeasurementAs() {
+    const QString path = QFileDialog::getOpenFileName(
+        this, QStringLiteral("Otevřít měření"),
+        QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation),
+        QStringLiteral("Touchstone (*.s1p *.s2p *.S1P *.S2P);;Všechny soubory (*)"));
+    if (!path.isEmpty()) OpenMeasurement(path);
+}
+
+void TvSmithChart::OpenMeasurement(const QString& path) {
+    TTouchstone measurement;
+    try {
+        measurement = ReadTouchstoneFile(QFile::encodeName(path).toStdString());
+    } catch (const ETouchstoneError& e) {
+        // The whole message, file and line included; what was open stays open.
+        throw EConvertError(QString::fromUtf8(e.what()));
+    }
+    std::vector<TSmithChart::TTracePoint> points;
+    points.reserve(measurement.Points.size());
+    for (const TTouchstonePoint& p : measurement.Points)
+        points.push_back({p.FrequencyMHz, p.R, p.X});
+    FMeasurement = std::move(measurement);
+    FMeasurementName = QFileInfo(path).fileName();
+    if (FChart) FChart->SetTrace(points);
+    UpdateMeasurementActions();
+}
+
+void TvSmithChart::CloseMeasurement() {
+    FMeasurement.reset();
+    FMeasurementName.clear();
+    if (FChart) FChart->ClearTrace();
+    UpdateMeasurementActions();
+}
+
+void TvSmithChart::UpdateMeasurementActions() {
+    if (actCloseMeasurement) actCloseMeasurement->setEnabled(FMeasurement.has_value());
+    if (actBandTable) actBandTable->setEnabled(FMeasurement.has_value());
+}
+
+void TvSmithChart::dragEnterEvent(QDragEnterEvent* event) {
+    if (event->mimeData()->hasUrls()) event->acceptProposedAction();
+}
+
+void TvSmithChart::dropEvent(QDropEvent* event) {
+    const QList<QUrl> urls = event->mimeData()->urls();
+    if (urls.isEmpty() || !urls.front().isLocalFile()) return;
+    event->acceptProposedAction();
+    const QString path = urls.front().toLocalFile();
+    Guarded([&] { OpenMeasurement(path); });
+}
+
+bool TvSmithChart::TakeTracePoint(int x, int y) {
+    if (!FChart || !FMeasurement) return false;
+    const std::optional<size_t> i = FChart->TracePointNear(x, y, TSmithChart::TraceReach);
+    if (!i) return false;
+    const TSmithChart::TTracePoint p = FChart->Trace()[*i];
+    // Outside the chart's disc the point has no network; the click is ordinary.
+    if (!(p.R > 0)) return false;
+    edFR->setText(FrequencyText(p.FrequencyMHz));
+    Recorded([&] {
+        TNetwork net;
+        const TPolarOfImpedance polar = ImpedanceToPolar(p.R, p.X, ChartReference);
+        net.Load = {polar.Swr, polar.Theta, p.R, p.X};
+        FChart->ClearCursorLayer();
+        SolveReading(net);
+    });
+    return true;
+}
+
+TfrmData* TvSmithChart::ShowBandTable() {
+    if (!FMeasurement) return nullptr;
+    auto* form = new TfrmData(nullptr);
+    FDataWindows.push_back(form);
+    const QString separator(33, u'*');
+    QStringList lines{separator,
+                      QStringLiteral(" Soubor = %1, %2 bodů")
+                          .arg(FMeasurementName)
+                          .arg(FMeasurement->Points.size()),
+                      QStringLiteral("f [MHz]; R; X; PSV; L [uH]; C [pF]; LC=0 / CL=1"), separator};
+    auto fixed = [](const char* pattern, double v) {
+        return FormatFloat(QString::fromLatin1(pattern), v);
+    };
+    for (const TTouchstonePoint& p : FMeasurement->Points) {
+        QString line = fixed("#0.000", p.FrequencyMHz) + u';' + fixed("#0.000", p.R) + u';' +
+                       fixed("#0.000", p.X) + u';';
+        const TLoad load{p.R, p.X};
+        if (!IsMatchable(load)) {
+            lines << line + QStringLiteral(";;;");
+            continue;
+        }
+        const TLNetwork n = ChartNetwork(load, p.FrequencyMHz, ChartReference);
+        const double l = n.Series.Kind == TElementKind::Coil ? n.Series.Value : 0.0;
+        const double c = n.Shunt.Kind == TElementKind::Capacitor ? n.Shunt.Value : 0.0;
+        lines << line + fixed("#0.000", Swr({p.R, p.X}, ChartReference)) + u';' +
+                     fixed("#0.000", l) + u';' + fixed("#0.0", c) + u';' +
+                     (n.Arrangement == TArrangement::ShuntAtLoad ? u'1' : u'0');
+    }
+    form->meData->setPlainText(lines.join(u'\n'));
+    form->show();
+    form->raise();
+    return form;
+}
