@@ -130,7 +130,9 @@ std::vector<TLNetwork> MatchingNetworks(const TLoad& load, double fMHz, double z
         // The parallel part moves the load along its conductance circle to
         // G + jB' whose resistance is z0; the series part cancels.
         const double g = r / zz, b = -x / zz;
-        const double root = std::sqrt(std::max(0.0, g * (1.0 / z0 - g)));
+        // G/z0 - G² written over one denominator: near R = z0 the difference
+        // of the two small terms would be all rounding.
+        const double root = std::sqrt(std::max(0.0, r * (r * (r - z0) + x * x) / z0)) / zz;
         for (const double sign : {1.0, -1.0}) {
             const double bq = sign * root;
             TLNetwork net = MakeNetwork(TArrangement::ShuntAtLoad, bq / (g * g + bq * bq), bq - b,

@@ -207,7 +207,8 @@ TfrmNetwork::TfrmNetwork(QWidget* parent)
     resize(1180, 330);
 }
 
-void TfrmNetwork::LoadSettings() {
+TDesignOptions TfrmNetwork::SavedOptions() {
+    TDesignOptions o;
     QSettings s(QStringLiteral("Pentarix"), QStringLiteral("Pentarix"));
     s.beginGroup(QStringLiteral("network"));
     auto positive = [&](const char* key, double fallback) {
@@ -215,13 +216,18 @@ void TfrmNetwork::LoadSettings() {
         const double v = s.value(QLatin1String(key), fallback).toDouble(&ok);
         return ok && v > 0 && std::isfinite(v) ? v : fallback;
     };
-    FOptions.Q.Coil = positive("qCoil", 200.0);
-    FOptions.Q.Capacitor = positive("qCapacitor", 1000.0);
-    FOptions.PowerW = positive("power", 100.0);
-    FOptions.Z0 = positive("z0", 50.0);
+    o.Q.Coil = positive("qCoil", 200.0);
+    o.Q.Capacitor = positive("qCapacitor", 1000.0);
+    o.PowerW = positive("power", 100.0);
+    o.Z0 = positive("z0", 50.0);
     const QString series = s.value(QStringLiteral("series"), QStringLiteral("E12")).toString();
     for (const TESeries e : SeriesChoices)
-        if (series == QString::fromLatin1(SeriesName(e))) FOptions.Series = e;
+        if (series == QString::fromLatin1(SeriesName(e))) o.Series = e;
+    return o;
+}
+
+void TfrmNetwork::LoadSettings() {
+    FOptions = SavedOptions();
 }
 
 void TfrmNetwork::SaveSettings() const {

@@ -24,6 +24,8 @@ public:
     // The whole content, one network a line, tab-separated, with a header.
     QString ContentText() const;
 
+    // The inputs as last saved by any details window, defaults before.
+    static TDesignOptions SavedOptions();
     const std::vector<TNetworkReport>& Reports() const { return FReports; }
     const TDesignOptions& Options() const { return FOptions; }
     const TLoad& Load() const { return FLoad; }

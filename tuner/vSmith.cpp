@@ -104,7 +104,8 @@ TvSmithChart::TvSmithChart(QWidget* parent) : QFrame(parent) {
     setTabOrder(chkL, chkC);
     setTabOrder(chkC, Button1);
 
-    pbSmith->OnPaint = [this] { Guarded([this] { pbSmithPaint(); }); };
+    // On a screen of another device scale the chart is drawn again, as on a resize.
+    pbSmith->OnDeviceScaleChange = [this] { Guarded([this] { FrameResize(); }); };
     pbSmith->OnClick = [this] { Guarded([this] { pbSmithClick(); }); };
     pbSmith->OnMouseMove = [this](int x, int y) { Guarded([this, x, y] { pbSmithMouseMove(x, y); }); };
     connect(btnAdd, &QPushButton::clicked, this, [this] { Guarded([this] { btnAddClick(); }); });
@@ -139,6 +140,7 @@ void TvSmithChart::BuildChartMenu() {
     FChartMenu->addSeparator();
     actNetworkDetails = add(QStringLiteral("Detaily sítě…"), {QKeySequence(Qt::CTRL | Qt::Key_D)},
                             &TvSmithChart::ShowNetworkWindow);
+    actTunerDesign = add(QStringLiteral("Návrh ladicího členu…"), {}, &TvSmithChart::ShowTunerDesign);
     FChartMenu->addSeparator();
     actOpenMeasurement = add(QStringLiteral("Otevřít měření…"), {QKeySequence(Qt::CTRL | Qt::Key_O)},
                              &TvSmithChart::OpenMeasurementAs);
@@ -179,6 +181,16 @@ void TvSmithChart::ShowNetworkWindow() {
     FNetworkWindow->raise();
 }
 
+void TvSmithChart::ShowTunerDesign() {
+    // The Qs the details window uses.
+    const TQuality q = FNetworkWindow ? FNetworkWindow->Options().Q : TfrmNetwork::SavedOptions().Q;
+    auto* window = new TfrmTunerDesign(edPSV->text(), q.Coil, q.Capacitor);
+    FTunerWindows.push_back(window);
+    std::erase_if(FTunerWindows, [](const QPointer<TfrmTunerDesign>& w) { return w.isNull(); });
+    window->show();
+    window->raise();
+}
+
 void TvSmithChart::UpdateNetworkWindow() {
     if (!FNetworkWindow || !FLastLoad) return;
     double f = 0.0;
@@ -198,6 +210,8 @@ TvSmithChart::~TvSmithChart() {
     for (QPointer<TfrmData>& window : FDataWindows)
         delete window.data();
     delete FNetworkWindow.data();
+    for (QPointer<TfrmTunerDesign>& window : FTunerWindows)
+        delete window.data();
 }
 
 void TvSmithChart::resizeEvent(QResizeEvent* event) {

@@ -4,6 +4,7 @@
 
 #include "fData.h"
 #include "networkwindow.h"
+#include "tunerdesign.h"
 #include "touchstone.h"
 #include "paintbox.h"
 #include "smithchart.h"
@@ -73,6 +74,9 @@ public:
     // solved load (or the one under the pointer before any).
     void ShowNetworkWindow();
     TfrmNetwork* NetworkWindow() const { return FNetworkWindow.data(); }
+    QAction* actTunerDesign = nullptr;
+    // A tuner-design window for the SWR in the panel; several may be open.
+    void ShowTunerDesign();
     // The session: undo, redo and clear of what the actions added to the chart.
     QAction* actUndo = nullptr;
     QAction* actRedo = nullptr;
@@ -188,6 +192,7 @@ private:
     QMenu* FChartMenu = nullptr;
     QPoint FMenuPoint{-1, -1};
     QPointer<TfrmNetwork> FNetworkWindow;
+    std::vector<QPointer<TfrmTunerDesign>> FTunerWindows;
     // The antenna load of the last click or sweep point, for the windows that follow it.
     std::optional<TLoad> FLastLoad;
     std::optional<TTouchstone> FMeasurement;

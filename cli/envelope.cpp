@@ -1,0 +1,116 @@
+// The tuner-design envelope: the parts and stresses that cover every load on
+// one SWR circle, band by band.
+#include "envelope.h"
+#include "cli.h"
+
+#include <algorithm>
+#include <iomanip>
+#include <iterator>
+#include <stdexcept>
+
+namespace {
+
+std::vector<double> BandsFrom(const TCliArgs& args) {
+    if (!args.Has("--bands")) return DefaultEnvelopeBands();
+    const std::string& text = args.Text("--bands");
+    if (text.find_first_not_of(" \t") == std::string::npos)
+        throw ECliError("--bands: the list of frequencies is empty");
+    std::vector<double> bands;
+    size_t start = 0;
+    for (;;) {
+        const size_t comma = text.find(',', start);
+        std::string item =
+            text.substr(start, comma == std::string::npos ? std::string::npos : comma - start);
+        // "3.65, 7.1" as a shell user types it.
+        item.erase(0, item.find_first_not_of(' '));
+        item.erase(item.find_last_not_of(' ') + 1);
+        double f = 0.0;
+        if (item.empty()) throw ECliError("--bands: an empty item in '" + text + "'");
+        if (!ParseNumber(item, f))
+            throw ECliError("--bands: '" + item + "' in '" + text + "' is not a number");
+        if (!(f > 0)) throw ECliError("--bands: '" + item + "' must be above 0");
+        bands.push_back(f);
+        if (comma == std::string::npos) break;
+        start = comma + 1;
+    }
+    return bands;
+}
+
+// "-" for a band where no point had a network.
+std::string Cell(const TBandEnvelope& b, const TEnvelopeExtreme& e, double scale, int decimals) {
+    return b.Covered() > 0 ? Fixed(e.Value * scale, decimals) : "-";
+}
+
+std::string JsonCell(const TBandEnvelope& b, const TEnvelopeExtreme& e) {
+    return b.Covered() > 0 ? JsonNumber(e.Value) : "null";
+}
+
+// Right-aligned columns; a value wider than its column still keeps a blank
+// before it.
+void WriteCells(std::ostream& out, const std::vector<std::string>& cells) {
+    static const int widths[] = {10, 11, 11, 11, 11, 12, 11, 11, 9};
+    for (size_t i = 0; i < cells.size(); ++i) {
+        const int width = widths[std::min(i, std::size(widths) - 1)];
+        if (i > 0 && int(cells[i].size()) >= width) out << ' ';
+        out << std::setw(width) << cells[i];
+    }
+    out << "\n";
+}
+
+void WriteRow(std::ostream& out, const std::string& label, const TBandEnvelope& b) {
+    WriteCells(out, {label, Cell(b, b.LMin, 1, 3), Cell(b, b.LMax, 1, 3), Cell(b, b.CMin, 1, 1),
+                     Cell(b, b.CMax, 1, 1), Cell(b, b.ShuntPeakVMax, 1, 0),
+                     Cell(b, b.SeriesRmsAMax, 1, 2), Cell(b, b.EfficiencyMin, 100, 1),
+                     std::to_string(b.LcCount) + "/" + std::to_string(b.ClCount)});
+}
+
+} // namespace
+
+int RunEnvelope(const TCliArgs& args, std::ostream& out) {
+    for (const char* other : {"-f", "-r", "-x", "--z0", "--series", "--touchstone", "--bandwidth"})
+        if (args.Has(other))
+            throw ECliError(std::string("--envelope: ") + other +
+                            " does not apply (the circle is against 50 ohms; bands: --bands)");
+    const double swr = args.Number("--swr");
+    if (!(swr >= 1.0)) throw ECliError("--swr: '" + args.Text("--swr") + "' must be at least 1");
+    const std::vector<double> bands = BandsFrom(args);
+    const double power = args.Positive("--power", 100.0);
+    const TQuality q{args.Positive("--ql", 200.0), args.Positive("--qc", 1000.0)};
+    std::vector<TBandEnvelope> rows;
+    try {
+        rows = Envelope(swr, bands, power, q);
+    } catch (const std::invalid_argument& e) {
+        throw ECliError(std::string("--envelope: ") + e.what());
+    }
+    const TBandEnvelope total = EnvelopeTotal(rows);
+
+    if (args.Has("--json")) {
+        out << "{\"swr\": " << JsonNumber(swr) << ", \"power_w\": " << JsonNumber(power)
+            << ", \"bands\": [";
+        for (size_t i = 0; i < rows.size(); ++i) {
+            const TBandEnvelope& b = rows[i];
+            out << (i ? ", " : "") << "{\"frequency_mhz\": " << JsonNumber(b.FrequencyMHz)
+                << ", \"l_min_uh\": " << JsonCell(b, b.LMin)
+                << ", \"l_max_uh\": " << JsonCell(b, b.LMax)
+                << ", \"c_min_pf\": " << JsonCell(b, b.CMin)
+                << ", \"c_max_pf\": " << JsonCell(b, b.CMax)
+                << ", \"shunt_peak_v_max\": " << JsonCell(b, b.ShuntPeakVMax)
+                << ", \"series_rms_a_max\": " << JsonCell(b, b.SeriesRmsAMax)
+                << ", \"efficiency_min\": " << JsonCell(b, b.EfficiencyMin)
+                << ", \"lc_count\": " << b.LcCount << ", \"cl_count\": " << b.ClCount << "}";
+        }
+        out << "]}\n";
+        return 0;
+    }
+    out << "SWR " << JsonNumber(swr) << " circle against 50 ohm, " << EnvelopeAngles
+        << " points a band; Q coil " << Fixed(q.Coil, 0) << ", Q capacitor "
+        << Fixed(q.Capacitor, 0) << ", power " << Fixed(power, 1) << " W\n";
+    out << std::right;
+    WriteCells(out, {"f MHz", "L min uH", "L max uH", "C min pF", "C max pF", "shunt V pk",
+                     "series A", "eff min %", "LC/CL"});
+    for (const TBandEnvelope& b : rows)
+        WriteRow(out, JsonNumber(b.FrequencyMHz), b);
+    WriteRow(out, "total", total);
+    if (total.Unmatched > 0) out << total.Unmatched << " points without a network left out\n";
+    return 0;
+}
