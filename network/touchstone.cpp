@@ -1,7 +1,9 @@
 #include "touchstone.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
+#include <cstdint>
 #include <filesystem>
 #include <fstream>
 #include <numbers>
@@ -29,7 +31,8 @@ struct TOptions {
 std::string Quoted(std::string_view token) {
     constexpr std::size_t maxShown = 24;
     std::size_t shown = std::min(token.size(), maxShown);
-    while (shown < token.size() && shown > 0 && (static_cast<unsigned char>(token[shown]) & 0xC0) == 0x80)
+    while (shown < token.size() && shown > 0 &&
+           (static_cast<unsigned char>(token[shown]) & 0xC0) == 0x80)
         --shown;
     std::string text = "'";
     for (char c : token.substr(0, shown))
@@ -94,18 +97,28 @@ double ParseNumber(std::string_view token, int line) {
 void ParseOptions(std::string_view rest, int line, TOptions& options) {
     for (std::string_view token = NextToken(rest); !token.empty(); token = NextToken(rest)) {
         const std::string word = Upper(token);
-        if (word == "HZ") options.UnitToMHz = 1e-6;
-        else if (word == "KHZ") options.UnitToMHz = 1e-3;
-        else if (word == "MHZ") options.UnitToMHz = 1;
-        else if (word == "GHZ") options.UnitToMHz = 1e3;
-        else if (word == "S") options.Parameter = TParameter::S;
-        else if (word == "Y") options.Parameter = TParameter::Y;
-        else if (word == "Z") options.Parameter = TParameter::Z;
+        if (word == "HZ")
+            options.UnitToMHz = 1e-6;
+        else if (word == "KHZ")
+            options.UnitToMHz = 1e-3;
+        else if (word == "MHZ")
+            options.UnitToMHz = 1;
+        else if (word == "GHZ")
+            options.UnitToMHz = 1e3;
+        else if (word == "S")
+            options.Parameter = TParameter::S;
+        else if (word == "Y")
+            options.Parameter = TParameter::Y;
+        else if (word == "Z")
+            options.Parameter = TParameter::Z;
         else if (word == "H" || word == "G")
             Fail(line, "parametry " + Quoted(token) + " nejsou podporovány");
-        else if (word == "RI") options.Format = TFormat::RI;
-        else if (word == "MA") options.Format = TFormat::MA;
-        else if (word == "DB") options.Format = TFormat::DB;
+        else if (word == "RI")
+            options.Format = TFormat::RI;
+        else if (word == "MA")
+            options.Format = TFormat::MA;
+        else if (word == "DB")
+            options.Format = TFormat::DB;
         else if (word == "R") {
             const std::string_view value = NextToken(rest);
             if (value.empty()) Fail(line, "za R chybí referenční odpor");
@@ -156,12 +169,19 @@ TTouchstonePoint LoadImpedance(double a, double b, const TOptions& options, int 
 } // namespace
 
 TTouchstone ParseTouchstone(std::string_view text, int ports) {
-    if (ports != 1 && ports != 2) throw std::invalid_argument("ParseTouchstone: ports must be 1 or 2");
+    if (ports != 1 && ports != 2)
+        throw std::invalid_argument("ParseTouchstone: ports must be 1 or 2");
     if (text.size() > TouchstoneMaxBytes) throw ETouchstoneError("soubor je větší než 64 MiB");
+
+    // Some Windows tools start their files with a UTF-8 byte order mark.
+    if (text.starts_with("\xEF\xBB\xBF")) text.remove_prefix(3);
 
     TTouchstone result;
     result.Ports = ports;
     std::vector<TTouchstonePoint>& points = result.Points;
+    // About a point a line; reserving spares the copies of a growing vector.
+    points.reserve(
+        std::min<std::size_t>(std::count(text.begin(), text.end(), '\n'), TouchstoneMaxPoints));
     TOptions options;
     bool optionsSeen = false;
 
@@ -176,8 +196,9 @@ TTouchstone ParseTouchstone(std::string_view text, int ports) {
     std::size_t pos = 0;
     while (pos < text.size()) {
         // "\r\n", "\n" and a lone "\r" each end a line.
-        std::size_t end = text.find_first_of("\r\n", pos);
-        if (end == std::string_view::npos) end = text.size();
+        std::size_t end = pos;
+        while (end < text.size() && text[end] != '\n' && text[end] != '\r')
+            ++end;
         std::string_view rest = text.substr(pos, end - pos);
         pos = end;
         if (pos < text.size())
@@ -206,16 +227,18 @@ TTouchstone ParseTouchstone(std::string_view text, int ports) {
             const double f = ParseNumber(NextToken(probe), line) * options.UnitToMHz;
             if (f < points.back().FrequencyMHz) break;
         }
-        const std::size_t count = CountTokens(rest);
-        if (pendingCount + count > perPoint) {
-            if (pendingCount == 0) Fail(line, CountMismatch(perPoint, count));
-            // A whole record on this line means the one before it was cut short.
-            Fail(pendingLine,
-                 CountMismatch(perPoint, count == perPoint ? pendingCount : pendingCount + count));
-        }
         if (pendingCount == 0) pendingLine = line;
-        for (std::string_view token = NextToken(rest); !token.empty(); token = NextToken(rest))
+        const std::size_t before = pendingCount;
+        for (std::string_view token = NextToken(rest); !token.empty(); token = NextToken(rest)) {
+            if (pendingCount == perPoint) {
+                const std::size_t count = perPoint - before + 1 + CountTokens(rest);
+                if (before == 0) Fail(line, CountMismatch(perPoint, count));
+                // A whole record on this line means the one before it was cut short.
+                Fail(pendingLine,
+                     CountMismatch(perPoint, count == perPoint ? before : before + count));
+            }
             pending[pendingCount++] = ParseNumber(token, line);
+        }
         if (pendingCount < perPoint) continue;
 
         pendingCount = 0;
@@ -224,7 +247,8 @@ TTouchstone ParseTouchstone(std::string_view text, int ports) {
         if (!std::isfinite(f)) Fail(pendingLine, "kmitočet mimo rozsah");
         if (!points.empty() && f <= points.back().FrequencyMHz)
             Fail(pendingLine, "kmitočty musí stoupat");
-        if (points.size() == TouchstoneMaxPoints) Fail(pendingLine, "soubor má více než milion bodů");
+        if (points.size() == TouchstoneMaxPoints)
+            Fail(pendingLine, "soubor má více než milion bodů");
         TTouchstonePoint point = LoadImpedance(pending[1], pending[2], options, pendingLine);
         point.FrequencyMHz = f;
         points.push_back(point);
