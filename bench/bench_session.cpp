@@ -1,0 +1,92 @@
+// The session: a drag's preview step, undo on a crowded chart, saving the picture.
+#include "SmithTest.h"
+#include "benchsupport.h"
+#include "vSmith.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QMouseEvent>
+#include <QTest>
+#include <benchmark/benchmark.h>
+#include <cstdio>
+#include <random>
+
+namespace {
+
+TvSmithChart& Frame() {
+    static TForm1* form = [] {
+        auto* f = new TForm1;
+        f->show();
+        if (!QTest::qWaitForWindowExposed(f)) std::fprintf(stderr, "window not exposed\n");
+        return f;
+    }();
+    return *form->FTunerFrame;
+}
+
+void Send(QEvent::Type type, QPoint p, Qt::MouseButtons held) {
+    QMouseEvent e(type, p, Frame().pbSmith->mapToGlobal(p), Qt::LeftButton, held, Qt::NoModifier);
+    QApplication::sendEvent(Frame().pbSmith, &e);
+}
+
+// One pointer move while the left button is held: readout, network, preview.
+void BM_DragPreviewStep(benchmark::State& state) {
+    std::mt19937 random(3);
+    std::uniform_int_distribution<int> d(150, 650);
+    Send(QEvent::MouseButtonPress, {400, 300}, Qt::LeftButton);
+    for (auto _ : state) {
+        const QPoint p(d(random), d(random) - 50);
+        const auto t0 = TBenchClock::now();
+        Send(QEvent::MouseMove, p, Qt::LeftButton);
+        Record("drag", t0);
+    }
+    QTest::keyClick(Frame().pbSmith, Qt::Key_Escape);
+    Send(QEvent::MouseButtonRelease, {400, 300}, Qt::NoButton);
+}
+BENCHMARK(BM_DragPreviewStep);
+
+// Undo of one click on a chart holding 10,000 annotations, and its redo.
+void BM_UndoOnCrowdedChart(benchmark::State& state) {
+    TvSmithChart& f = Frame();
+    TSmithChart& chart = *f.Chart();
+    std::mt19937 random(5);
+    std::uniform_real_distribution<double> angle(-180, 180), swr(1.2, 8);
+    while (chart.Markers().size() + chart.Arcs().size() < 10000) {
+        TMatch m;
+        chart.SolveMatch(angle(random), swr(random), m);
+    }
+    QTest::mouseClick(f.pbSmith, Qt::LeftButton, {}, {300, 300});
+    for (auto _ : state) {
+        const auto t0 = TBenchClock::now();
+        f.Undo();
+        Record("undo", t0);
+        f.Redo();
+    }
+}
+BENCHMARK(BM_UndoOnCrowdedChart)->Iterations(20);
+
+void BM_SavePicture(benchmark::State& state) {
+    const QString path = QDir::temp().filePath(QStringLiteral("pentarix-bench.png"));
+    for (auto _ : state) {
+        const auto t0 = TBenchClock::now();
+        Frame().SavePicture(path);
+        Record("save", t0);
+    }
+    QFile::remove(path);
+}
+BENCHMARK(BM_SavePicture)->Iterations(10);
+
+void Summary() {
+    std::printf("Pentarix session figures (medians of single operations, this run)\n");
+    const double drag = Median("drag"), undo = Median("undo"), save = Median("save");
+    Line("Drag preview step (pointer move)", Ms(drag), Verdict(drag, 2e-3, "<= 2 ms"));
+    Line("Undo of one click, 10,000 annotations", Ms(undo), Verdict(undo, 50e-3, "<= 50 ms"));
+    Line("Saving the picture as PNG", Ms(save), Verdict(save, 100e-3, "<= 100 ms"));
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    PrepareQtEnvironment();
+    QApplication app(argc, argv);
+    return RunBenchmarks(argc, argv, Summary);
+}
