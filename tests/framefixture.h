@@ -1,9 +1,12 @@
 #pragma once
-// The real main window with its frame, and a real click on the chart.
+// The real main window with its frame, a real click on the chart, and the
+// data windows the sweeps open.
 
 #include "SmithTest.h"
 
+#include <QApplication>
 #include <QCursor>
+#include <QList>
 #include <QTest>
 #include <gtest/gtest.h>
 #include <memory>
@@ -20,4 +23,23 @@ inline void ClickAt(TvSmithChart* frame, QPoint p) {
     QCursor::setPos(frame->pbSmith->mapToGlobal(p));
     ASSERT_EQ(frame->pbSmith->mapFromGlobal(QCursor::pos()), p) << "the platform ignores setPos";
     QTest::mouseClick(frame->pbSmith, Qt::LeftButton, {}, p);
+}
+
+// Every data window the sweeps opened, shown or not.
+inline QList<TfrmData*> AllDataWindows() {
+    QList<TfrmData*> list;
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (auto* d = qobject_cast<TfrmData*>(w)) list.append(d);
+    return list;
+}
+
+// Closed data windows free themselves later; this lets them go now.
+inline void FlushDeferredDeletes() {
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+}
+
+inline void CloseAllDataWindows() {
+    for (TfrmData* w : AllDataWindows())
+        w->close();
+    FlushDeferredDeletes();
 }

@@ -1,42 +1,24 @@
 // The tuner frame inside the main window: layout, clicks on the chart, the
 // SWR circle button, the pointer crosshair and the impedance apply.
-#include "SmithTest.h"
+#include "framefixture.h"
+#include "lcphysics.h"
 #include "numtext.h"
 #include "testsupport.h"
 
 #include <QApplication>
-#include <QCursor>
 #include <QDir>
 #include <QFile>
 #include <QRegularExpression>
 #include <QTemporaryDir>
-#include <QTest>
 #include <cmath>
 #include <complex>
-#include <gtest/gtest.h>
-#include <memory>
 #include <optional>
 #include <vector>
 
 namespace {
 
 using cd = std::complex<double>;
-constexpr double kPi = 3.141592653589793238;
 constexpr int kCx = 411, kCy = 356, kRadius = 330;
-
-std::unique_ptr<TForm1> ShowMainWindow() {
-    auto form = std::make_unique<TForm1>();
-    form->show();
-    EXPECT_TRUE(QTest::qWaitForWindowExposed(form.get()));
-    return form;
-}
-
-// A real click: the handler reads the pointer position itself.
-void ClickAt(TvSmithChart* frame, QPoint p) {
-    QCursor::setPos(frame->pbSmith->mapToGlobal(p));
-    ASSERT_EQ(frame->pbSmith->mapFromGlobal(QCursor::pos()), p) << "the platform ignores setPos";
-    QTest::mouseClick(frame->pbSmith, Qt::LeftButton, {}, p);
-}
 
 // The load a pixel stands for on an ordinary Smith chart of 50 ohms: right is
 // the open circuit, up the inductive half.
@@ -48,34 +30,6 @@ cd PixelImpedance(int x, int y) {
 QPointF ImpedancePixel(cd z) {
     const cd gamma = (z - 50.0) / (z + 50.0);
     return {kCx + kRadius * gamma.real(), kCy - kRadius * gamma.imag()};
-}
-
-double Omega(double fMHz) {
-    return 2.0 * kPi * fMHz * 1e6;
-}
-
-// What the transmitter sees through the network, and the point between the parts.
-struct Circuit {
-    cd Input, Transition;
-};
-
-Circuit Network(const TNetwork& n, double fMHz) {
-    const cd z(n.Load.R, n.Load.X);
-    const cd j(0.0, 1.0);
-    const double w = Omega(fMHz), l = n.L * 1e-6, c = n.C * 1e-12;
-    if (n.IsCL) {
-        // C across the antenna, then L in series towards the transmitter.
-        const cd zm = 1.0 / (1.0 / z + j * w * c);
-        return {zm + j * w * l, zm};
-    }
-    // L in series at the antenna, then C across the transmitter side.
-    const cd zm = z + j * w * l;
-    return {1.0 / (1.0 / zm + j * w * c), zm};
-}
-
-double InputReflection(const TNetwork& n, double fMHz) {
-    const cd zin = Network(n, fMHz).Input;
-    return std::abs((zin - 50.0) / (zin + 50.0));
 }
 
 double Parsed(const QString& text) {
@@ -308,7 +262,7 @@ TEST_F(FrameTest, ClickDrawsLoadArcAndTransitionAndShowsNetwork) {
         EXPECT_EQ(shown.IsCL, p == QPoint(600, 250));
         // Rounding of the texts leaves a small mismatch only.
         EXPECT_LT(InputReflection(shown, 7.0), 0.01);
-        const QPointF transition = ImpedancePixel(Network(shown, 7.0).Transition);
+        const QPointF transition = ImpedancePixel(LcCircuit(shown, 7.0).Transition);
         EXPECT_NEAR(red.PosX, transition.x(), 2.0);
         EXPECT_NEAR(red.PosY, transition.y(), 2.0);
 
@@ -332,10 +286,15 @@ TEST_F(FrameTest, InductanceIsTransitionReactanceOverOmega) {
             TSmithChart probe(kCx, kCy, kRadius, nullptr);
             probe.SetSize(823, 710);
             TMatch match;
-            ASSERT_TRUE(probe.SolveMatch(net->Load.Theta, net->Load.Swr, match));
+            probe.SolveMatch(net->Load.Theta, net->Load.Swr, match);
             EXPECT_EQ(match.IsCL, net->IsCL);
             const TImpedance zm =
                 TSmithChart::GammaToImpedance(match.MatchAngle, match.MatchMagnitude);
+            // The network's first part takes the load to that very point, up to
+            // the chart's ten-digit pi.
+            const cd t = LcCircuit(*net, fr.toDouble()).Transition;
+            EXPECT_NEAR(t.real(), zm.R, 1e-8 * std::abs(t));
+            EXPECT_NEAR(t.imag(), zm.X, 1e-8 * std::abs(t));
             const double l = net->IsCL ? std::fabs(zm.X) / w : std::fabs(zm.X - net->Load.X) / w;
             EXPECT_NEAR(Parsed(frame->edL->text()), l, 0.0005 + 1e-9);
             EXPECT_NEAR(net->L, l, 1e-9 * std::max(1.0, l));
@@ -516,7 +475,7 @@ TEST(FramePhysics, EveryPixelOfDiscIsMatchedToFiftyOhms) {
             ASSERT_EQ(blue.Color, clBlue);
             ASSERT_EQ(QPoint(blue.PosX, blue.PosY), QPoint(x, y));
             ASSERT_EQ(red.Color, 0);
-            const QPointF t = ImpedancePixel(Network(*net, fMHz).Transition);
+            const QPointF t = ImpedancePixel(LcCircuit(*net, fMHz).Transition);
             ASSERT_NEAR(red.PosX, t.x(), 1.0);
             ASSERT_NEAR(red.PosY, t.y(), 1.0);
 

@@ -4,23 +4,18 @@
 // fields never show a NaN, an infinity or a negative zero; and every network
 // solved for a load inside the disc really matches that load to 50 ohms.
 
-#include "SmithTest.h"
 #include "apperror.h"
 #include "fData.h"
+#include "framefixture.h"
+#include "lcphysics.h"
 #include "testsupport.h"
-#include "vSmith.h"
 
 #include <QApplication>
 #include <QClipboard>
-#include <QCursor>
 #include <QLocale>
 #include <QRegularExpression>
-#include <QTest>
 #include <cmath>
-#include <complex>
 #include <cstdlib>
-#include <gtest/gtest.h>
-#include <memory>
 #include <optional>
 #include <random>
 #include <string>
@@ -130,38 +125,7 @@ std::string Show(const QString& text) {
     return out;
 }
 
-// ---- Physics ------------------------------------------------------------
-
-constexpr double kPi = 3.14159265358979323846;
-
-// |reflection| seen by the transmitter through the network the program chose.
-// CL: C across the antenna, then L in series towards the transmitter.
-// LC: L in series at the antenna, then C across the transmitter side.
-double ResidualReflection(const TNetwork& n, double fMHz) {
-    using Cx = std::complex<double>;
-    const double w = 2.0 * kPi * fMHz * 1e6;
-    const Cx z(n.Load.R, n.Load.X);
-    const Cx jwl(0.0, w * n.L * 1e-6);
-    const Cx jwc(0.0, w * n.C * 1e-12);
-    const Cx zin = n.IsCL ? 1.0 / (1.0 / z + jwc) + jwl : 1.0 / (1.0 / (z + jwl) + jwc);
-    return std::abs((zin - 50.0) / (zin + 50.0));
-}
-
 // ---- Window handling ----------------------------------------------------
-
-std::vector<TfrmData*> DataWindows() {
-    std::vector<TfrmData*> out;
-    for (QWidget* w : QApplication::topLevelWidgets())
-        if (auto* d = qobject_cast<TfrmData*>(w)) out.push_back(d);
-    return out;
-}
-
-// Closing a data window frees it (deferred); flushing lets it really go.
-void CloseDataWindows() {
-    for (TfrmData* d : DataWindows())
-        d->close();
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-}
 
 QStringList TableLines(TfrmData* window) {
     return window->meData->toPlainText().split(u'\n', Qt::SkipEmptyParts);
@@ -218,9 +182,8 @@ protected:
 
     void SetUp() override {
         TakeRecordedErrors();
-        CloseDataWindows();
-        Form = std::make_unique<TForm1>();
-        Form->show();
+        CloseAllDataWindows();
+        Form = ShowMainWindow();
         F = Form->FTunerFrame;
         ASSERT_NE(F, nullptr);
         ASSERT_TRUE(F->Chart());
@@ -234,9 +197,9 @@ protected:
     }
 
     void TearDown() override {
-        CloseDataWindows();
+        CloseAllDataWindows();
         Form.reset();
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        FlushDeferredDeletes();
         TakeRecordedErrors();
     }
 
@@ -273,14 +236,6 @@ protected:
         std::optional<TNetwork> net;
         Guarded([&] { net = F->SolveAtPixel(x, y); });
         return net;
-    }
-
-    // A click the way the user makes one: pointer there, button pressed and
-    // released over the paint box.
-    void MouseClick(QPoint p) {
-        QCursor::setPos(F->pbSmith->mapToGlobal(p));
-        ASSERT_EQ(F->mapFromGlobal(QCursor::pos()), p) << "the platform did not move the pointer";
-        QTest::mouseClick(F->pbSmith, Qt::LeftButton, Qt::NoModifier, p);
     }
 
     // The result fields after any attempt.
@@ -321,7 +276,7 @@ protected:
         EXPECT_EQ(F->Chart()->Arcs().size(), 1u);
         EXPECT_GT(F->pbSmith->PresentCount(), presents);
         ExpectFieldsShow(*n, "plain click after the abuse");
-        EXPECT_LT(ResidualReflection(*n, 7.0), 1e-6);
+        EXPECT_LT(InputReflection(*n, 7.0), 1e-6);
         // The antenna's blue marker reaches the shown picture where clicked.
         const QImage& pic = F->pbSmith->Picture();
         bool blue = false;
@@ -515,7 +470,7 @@ TEST_F(Hostile, FrequencyTextsThenClickEitherSolveOrShowOneError) {
 
         std::optional<TNetwork> net;
         if (userPath)
-            MouseClick(p);
+            ClickAt(F, p);
         else
             net = Click(p.x(), p.y());
         const QStringList errors = TakeRecordedErrors();
@@ -538,7 +493,7 @@ TEST_F(Hostile, FrequencyTextsThenClickEitherSolveOrShowOneError) {
                 EXPECT_TRUE(std::isfinite(net->L) && net->L >= 0) << ctx;
                 EXPECT_TRUE(std::isfinite(net->C) && net->C >= 0) << ctx;
                 if (valid && f >= 1e-3 && f <= 1e9) {
-                    EXPECT_LT(ResidualReflection(*net, f), 1e-6) << ctx;
+                    EXPECT_LT(InputReflection(*net, f), 1e-6) << ctx;
                 }
             }
         } else {
@@ -656,7 +611,7 @@ TEST_F(Hostile, SwrTextsThroughSweepEndWithTableOrOneError) {
         F->edPSV->setText(text);
         const QString held = F->edPSV->text();
         const std::string ctx = "edPSV '" + Show(held) + "'";
-        CloseDataWindows();
+        CloseAllDataWindows();
 
         F->Button1->click();
         const QStringList errors = TakeRecordedErrors();
@@ -670,11 +625,11 @@ TEST_F(Hostile, SwrTextsThroughSweepEndWithTableOrOneError) {
             EXPECT_TRUE(errors.isEmpty()) << ctx << ": " << errors.join(" | ").toStdString();
         }
 
-        const std::vector<TfrmData*> windows = DataWindows();
-        ASSERT_LE(windows.size(), 1u) << ctx;
+        const QList<TfrmData*> windows = AllDataWindows();
+        ASSERT_LE(windows.size(), 1) << ctx;
         if (errors.isEmpty()) {
             ++tables;
-            ASSERT_EQ(windows.size(), 1u) << ctx << ": a finished sweep shows its table";
+            ASSERT_EQ(windows.size(), 1) << ctx << ": a finished sweep shows its table";
         } else {
             ++refused;
         }
@@ -684,7 +639,7 @@ TEST_F(Hostile, SwrTextsThroughSweepEndWithTableOrOneError) {
     }
     EXPECT_GT(tables, 0);
     EXPECT_GT(refused, 0);
-    CloseDataWindows();
+    CloseAllDataWindows();
     RestoreDesignSize();
     ExpectChartStillWorks();
 }
@@ -814,7 +769,7 @@ TEST_F(Hostile, ClickStormThenExtremeSweepsAndAResize) {
                 EXPECT_EQ(F->Frequency(), 7.0) << ctx;
                 if (d < radius) {
                     ++inside;
-                    const double residual = ResidualReflection(*n, F->Frequency());
+                    const double residual = InputReflection(*n, F->Frequency());
                     if (residual > worst) {
                         worst = residual;
                         worstAt = ctx;
@@ -846,7 +801,7 @@ TEST_F(Hostile, ClickStormThenExtremeSweepsAndAResize) {
     for (int i = 0; i < mouseCount; ++i) {
         const QPoint p(px(rng), py(rng));
         const size_t markers = F->Chart()->Markers().size();
-        MouseClick(p);
+        ClickAt(F, p);
         const QStringList errors = TakeRecordedErrors();
         ASSERT_TRUE(AtMostOneWellFormedError(errors));
         ExpectSaneFields(true, "mouse click");
@@ -874,18 +829,18 @@ TEST_F(Hostile, ClickStormThenExtremeSweepsAndAResize) {
     F->edFR->setText(QStringLiteral("7"));
     for (double swr : swrs) {
         ForgetMarkers();
-        CloseDataWindows();
+        CloseAllDataWindows();
         const std::string ctx = "sweep at SWR " + std::to_string(swr);
         Guarded([&] { F->WriteLcPsvPoints(swr); });
         const QStringList errors = TakeRecordedErrors();
         EXPECT_TRUE(errors.isEmpty()) << ctx << ": " << errors.join(" | ").toStdString();
-        const std::vector<TfrmData*> windows = DataWindows();
-        ASSERT_EQ(windows.size(), 1u) << ctx;
+        const QList<TfrmData*> windows = AllDataWindows();
+        ASSERT_EQ(windows.size(), 1) << ctx;
         ExpectSaneTable(windows.front(), errors.isEmpty(), ctx);
         ExpectSaneFields(true, ctx);
         if (HasFatalFailure()) return;
     }
-    CloseDataWindows();
+    CloseAllDataWindows();
 
     ShrinkWindow();
     for (double swr : swrs) {
@@ -907,7 +862,7 @@ TEST_F(Hostile, ClickStormThenExtremeSweepsAndAResize) {
             n.L = l;
             n.C = c;
             n.IsCL = isCL;
-            EXPECT_LT(ResidualReflection(n, 7.0), 1e-6) << ctx << " angle " << angle;
+            EXPECT_LT(InputReflection(n, 7.0), 1e-6) << ctx << " angle " << angle;
         }
         if (HasFatalFailure()) return;
     }

@@ -1,46 +1,42 @@
 // The program's lifetime: closing the main window ends it whatever is still
 // open, and a long session leaves nothing behind (the sanitizer build checks
 // for leaks when this process exits).
-#include "SmithTest.h"
+#include "framefixture.h"
 #include "testsupport.h"
 
 #include <QApplication>
 #include <QPointer>
 #include <QSignalSpy>
-#include <QTest>
 #include <QTimer>
-#include <gtest/gtest.h>
 #include <random>
 
 namespace {
 
 TEST(Lifecycle, ClosingTheMainWindowEndsTheProgramWhileDataWindowsAreOpen) {
-    auto* form = new TForm1;
-    form->show();
+    std::unique_ptr<TForm1> form = ShowMainWindow();
     ASSERT_NE(form->FTunerFrame, nullptr);
     TvSmithChart* frame = form->FTunerFrame;
     frame->Button1Click();
     frame->Button1Click();
     ASSERT_TRUE(TakeRecordedErrors().isEmpty());
     QList<QPointer<QWidget>> dataWindows;
-    for (QWidget* w : QApplication::topLevelWidgets())
-        if (qobject_cast<TfrmData*>(w) && w->isVisible()) dataWindows.append(w);
+    for (TfrmData* w : AllDataWindows())
+        if (w->isVisible()) dataWindows.append(w);
     ASSERT_EQ(dataWindows.size(), 2);
 
     // The application quits by itself only from its running event loop.
     QSignalSpy lastClosed(qApp, &QGuiApplication::lastWindowClosed);
-    QTimer::singleShot(0, form, [form] { form->close(); });
+    QTimer::singleShot(0, form.get(), [main = form.get()] { main->close(); });
     QTimer::singleShot(5000, qApp, [] { QCoreApplication::exit(2); });
     EXPECT_EQ(QCoreApplication::exec(), 0);
     EXPECT_EQ(lastClosed.count(), 1);
-    delete form;
+    form.reset();
     for (const QPointer<QWidget>& w : dataWindows)
         EXPECT_TRUE(w.isNull());
 }
 
 TEST(Lifecycle, TenThousandClicksOnOneChartThenClosing) {
-    auto* form = new TForm1;
-    form->show();
+    std::unique_ptr<TForm1> form = ShowMainWindow();
     TvSmithChart* frame = form->FTunerFrame;
     std::mt19937 random(7);
     std::uniform_int_distribution<int> dx(-340, 340), dy(-340, 340);
@@ -57,7 +53,7 @@ TEST(Lifecycle, TenThousandClicksOnOneChartThenClosing) {
     EXPECT_EQ(frame->Chart()->Arcs().size(), size_t(solved - matched));
     QPointer<TvSmithChart> watched(frame);
     form->close();
-    delete form;
+    form.reset();
     EXPECT_TRUE(watched.isNull());
 }
 

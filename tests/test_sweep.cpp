@@ -1,21 +1,17 @@
 // The "LC-PSV Points" sweep: the data window it opens and the table it writes.
-#include "SmithTest.h"
+#include "framefixture.h"
+#include "lcphysics.h"
 #include "testsupport.h"
 
 #include <QApplication>
 #include <QPointer>
 #include <QRegularExpression>
-#include <QTest>
 #include <cmath>
-#include <complex>
-#include <gtest/gtest.h>
-#include <memory>
 #include <optional>
 #include <vector>
 
 namespace {
 
-using cd = std::complex<double>;
 constexpr double kPi = 3.141592653589793238;
 const QString kStars(33, u'*');
 const QString kColumns = QStringLiteral("Úhel Ro; L [uH]; C [pF]; LC=0 / CL=1  ");
@@ -25,18 +21,6 @@ QtMessageHandler gPreviousHandler = nullptr;
 void QuietRaise(QtMsgType type, const QMessageLogContext& context, const QString& message) {
     if (message == QStringLiteral("This plugin does not support raise()")) return;
     if (gPreviousHandler) gPreviousHandler(type, context, message);
-}
-
-QList<TfrmData*> DataWindows() {
-    QList<TfrmData*> list;
-    for (QWidget* w : QApplication::topLevelWidgets())
-        if (auto* d = qobject_cast<TfrmData*>(w)) list.append(d);
-    return list;
-}
-
-// Closed data windows free themselves later; this lets them go now.
-void FlushDeletes() {
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
 }
 
 QStringList Lines(const TfrmData* window) {
@@ -83,16 +67,6 @@ std::vector<int> Concat(std::initializer_list<std::vector<int>> parts) {
     for (const auto& p : parts)
         all.insert(all.end(), p.begin(), p.end());
     return all;
-}
-
-// |gamma| at the transmitter through the network: C across the antenna then L
-// in series for CL, L in series then C across for LC.
-double InputReflection(const TNetwork& n, double fMHz) {
-    const cd z(n.Load.R, n.Load.X), j(0.0, 1.0);
-    const double w = 2.0 * kPi * fMHz * 1e6, l = n.L * 1e-6, c = n.C * 1e-12;
-    const cd zin = n.IsCL ? 1.0 / (1.0 / z + j * w * c) + j * w * l
-                          : 1.0 / (1.0 / (z + j * w * l) + j * w * c);
-    return std::abs((zin - 50.0) / (zin + 50.0));
 }
 
 // A second, hidden frame with the main window's chart, to recompute lines in.
@@ -155,12 +129,9 @@ protected:
     void SetUp() override {
         gPreviousHandler = qInstallMessageHandler(QuietRaise);
         TakeRecordedErrors();
-        for (TfrmData* w : DataWindows())
-            w->close();
-        FlushDeletes();
-        form = std::make_unique<TForm1>();
-        form->show();
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(form.get()));
+        CloseAllDataWindows();
+        form = ShowMainWindow();
+        ASSERT_FALSE(HasFailure()) << "the main window never came on screen";
         frame = form->FTunerFrame;
         ASSERT_NE(frame, nullptr);
         // The tables are under test, not the pictures: small layers keep the
@@ -168,23 +139,21 @@ protected:
         frame->Chart()->SetSize(32, 32);
     }
     void TearDown() override {
-        for (TfrmData* w : DataWindows())
-            w->close();
-        FlushDeletes();
-        EXPECT_TRUE(DataWindows().isEmpty());
+        CloseAllDataWindows();
+        EXPECT_TRUE(AllDataWindows().isEmpty());
         EXPECT_TRUE(TakeRecordedErrors().isEmpty());
         qInstallMessageHandler(gPreviousHandler);
     }
 
     // Presses the button and returns the windows that appeared.
     QList<TfrmData*> Sweep() {
-        const QList<TfrmData*> before = DataWindows();
+        const QList<TfrmData*> before = AllDataWindows();
         // Every line adds markers that each later redraw goes through again.
         frame->Chart()->ClearMarkers();
         frame->Chart()->ClearArcs();
         QTest::mouseClick(frame->Button1, Qt::LeftButton);
         QList<TfrmData*> added;
-        for (TfrmData* w : DataWindows())
+        for (TfrmData* w : AllDataWindows())
             if (!before.contains(w)) added.append(w);
         return added;
     }
@@ -282,9 +251,9 @@ TEST_F(SweepTest, ClosedWindowGoesAwayAndNextSweepOpensNewOne) {
     ASSERT_EQ(first.size(), 1);
     QPointer<TfrmData> closed = first[0];
     closed->close();
-    FlushDeletes();
+    FlushDeferredDeletes();
     EXPECT_TRUE(closed.isNull());
-    EXPECT_TRUE(DataWindows().isEmpty());
+    EXPECT_TRUE(AllDataWindows().isEmpty());
 
     const QList<TfrmData*> next = Sweep();
     ASSERT_EQ(next.size(), 1);
@@ -297,7 +266,7 @@ TEST_F(SweepTest, ClosedWindowGoesAwayAndNextSweepOpensNewOne) {
     QPointer<TfrmData> current = frame->DataForm();
     ASSERT_FALSE(current.isNull());
     current->close();
-    FlushDeletes();
+    FlushDeferredDeletes();
     EXPECT_TRUE(frame->DataForm() == nullptr);
     EXPECT_TRUE(current.isNull());
     EXPECT_EQ(Sweep().size(), 1);
