@@ -157,6 +157,18 @@ std::string NetworkJson(const TNetworkReport& rep) {
     return s.str();
 }
 
+std::string LoadJson(const TLoad& load, double fMHz, const TDesignOptions& options) {
+    const std::vector<TNetworkReport> reports = DesignNetworks(load, fMHz, options);
+    std::ostringstream s;
+    s << "{\"frequency_mhz\": " << JsonNumber(fMHz) << ", \"z0\": " << JsonNumber(options.Z0)
+      << ", \"load\": {\"r\": " << JsonNumber(load.R) << ", \"x\": " << JsonNumber(load.X)
+      << ", \"swr\": " << JsonNumber(Swr({load.R, load.X}, options.Z0)) << "}, \"networks\": [";
+    for (size_t i = 0; i < reports.size(); ++i)
+        s << (i ? ", " : "") << "{" << NetworkJson(reports[i]) << "}";
+    s << "]}";
+    return s.str();
+}
+
 void WriteNetworkTable(std::ostream& out, const std::vector<TNetworkReport>& reports) {
     out << std::left << std::setw(7) << "chart" << std::setw(16) << "arrangement"
         << std::setw(16) << "kind" << std::setw(16) << "series" << std::setw(16) << "shunt"

@@ -47,6 +47,8 @@ TDesignOptions DesignOptionsFrom(const TCliArgs& args);
 
 // JSON fields of one network report, without the braces.
 std::string NetworkJson(const TNetworkReport& rep);
+// The single-load JSON object: frequency, z0, the load and every network.
+std::string LoadJson(const TLoad& load, double fMHz, const TDesignOptions& options);
 // A table of the reports with its header line.
 void WriteNetworkTable(std::ostream& out, const std::vector<TNetworkReport>& reports);
 

@@ -20,17 +20,12 @@ int RunSingle(const TCliArgs& args, std::ostream& out) {
     if (!IsMatchable(load))
         throw ECliError("-r: '" + args.Text("-r") +
                         "': a load without resistance cannot be matched by an L network");
-    const std::vector<TNetworkReport> reports = DesignNetworks(load, f, options);
-    const double swr = Swr({load.R, load.X}, options.Z0);
     if (args.Has("--json")) {
-        out << "{\"frequency_mhz\": " << JsonNumber(f) << ", \"z0\": " << JsonNumber(options.Z0)
-            << ", \"load\": {\"r\": " << JsonNumber(load.R) << ", \"x\": " << JsonNumber(load.X)
-            << ", \"swr\": " << JsonNumber(swr) << "}, \"networks\": [";
-        for (size_t i = 0; i < reports.size(); ++i)
-            out << (i ? ", " : "") << "{" << NetworkJson(reports[i]) << "}";
-        out << "]}\n";
+        out << LoadJson(load, f, options) << "\n";
         return 0;
     }
+    const std::vector<TNetworkReport> reports = DesignNetworks(load, f, options);
+    const double swr = Swr({load.R, load.X}, options.Z0);
     out << "load " << Fixed(load.R, 3) << (load.X < 0 ? " - j" : " + j")
         << Fixed(std::fabs(load.X), 3) << " ohm at " << Fixed(f, 6) << " MHz, Z0 "
         << Fixed(options.Z0, 1) << " ohm, SWR " << Fixed(swr, 3) << "; series "

@@ -127,3 +127,23 @@ TEST_F(MeasurementTest, ABadFileIsRefusedAndTheOpenOneStays) {
     EXPECT_EQ(Frame->Chart()->Trace().size(), 51u);
     EXPECT_EQ(Frame->Measurement()->Points.size(), 51u);
 }
+
+TEST_F(MeasurementTest, SwrPlotFollowsTheMeasuredClickAndTheFrequency) {
+    Frame->OpenMeasurement(Path);
+    const TSmithChart::TTracePoint p = Frame->Chart()->Trace()[25];
+    ClickAt(Frame, {p.PixelX, p.PixelY});
+    Frame->actSwrPlot->trigger();
+    TfrmSwrPlot* plot = Frame->SwrPlot();
+    ASSERT_NE(plot, nullptr);
+    EXPECT_EQ(plot->Model(), TLoadModel::Measured);
+    ASSERT_EQ(plot->Curve().size(), size_t(TfrmSwrPlot::CurvePoints));
+    // Designed at the measured point, the network matches it there.
+    const TSwrPoint& middle = plot->Curve()[TfrmSwrPlot::CurvePoints / 2];
+    EXPECT_NEAR(middle.FrequencyMHz, p.FrequencyMHz, 1e-9);
+    Frame->edFR->setText(QStringLiteral("7.2"));
+    emit Frame->edFR->editingFinished();
+    EXPECT_NEAR(plot->Curve()[TfrmSwrPlot::CurvePoints / 2].FrequencyMHz, 7.2, 1e-9);
+    Frame->CloseMeasurement();
+    EXPECT_EQ(plot->Model(), TLoadModel::Constant);
+    EXPECT_TRUE(TakeRecordedErrors().isEmpty());
+}

@@ -36,6 +36,7 @@ void TvSmithChart::OpenMeasurement(const QString& path) {
     FMeasurement = std::move(measurement);
     FMeasurementName = QFileInfo(path).fileName();
     if (FChart) FChart->SetTrace(points);
+    if (FSwrPlot) FSwrPlot->SetMeasurement(&*FMeasurement);
     UpdateMeasurementActions();
 }
 
@@ -43,6 +44,7 @@ void TvSmithChart::CloseMeasurement() {
     FMeasurement.reset();
     FMeasurementName.clear();
     if (FChart) FChart->ClearTrace();
+    if (FSwrPlot) FSwrPlot->SetMeasurement(nullptr);
     UpdateMeasurementActions();
 }
 

@@ -147,6 +147,7 @@ void TvSmithChart::BuildChartMenu() {
     actCloseMeasurement =
         add(QStringLiteral("Zavřít měření"), {}, &TvSmithChart::CloseMeasurement);
     actBandTable = add(QStringLiteral("Tabulka pásma…"), {}, &TvSmithChart::ShowBandTableAction);
+    actSwrPlot = add(QStringLiteral("Průběh PSV…"), {}, &TvSmithChart::ShowSwrPlot);
     UpdateMeasurementActions();
     setAcceptDrops(true);
     UpdateHistoryActions();
@@ -191,12 +192,22 @@ void TvSmithChart::ShowTunerDesign() {
     window->raise();
 }
 
+void TvSmithChart::ShowSwrPlot() {
+    if (!FSwrPlot) FSwrPlot = new TfrmSwrPlot(this);
+    FSwrPlot->SetMeasurement(FMeasurement ? &*FMeasurement : nullptr);
+    UpdateNetworkWindow();
+    FSwrPlot->show();
+    FSwrPlot->raise();
+}
+
+// The windows that follow the last load and the frequency.
 void TvSmithChart::UpdateNetworkWindow() {
-    if (!FNetworkWindow || !FLastLoad) return;
+    if ((!FNetworkWindow && !FSwrPlot) || !FLastLoad) return;
     double f = 0.0;
-    // A frequency being typed is not an error of the window's; it keeps its numbers.
+    // A frequency being typed is not an error of the windows'; they keep their numbers.
     if (!TryStrToFloat(edFR->text(), f) || !(f > 0)) return;
-    FNetworkWindow->SetLoad(*FLastLoad, f);
+    if (FNetworkWindow) FNetworkWindow->SetLoad(*FLastLoad, f);
+    if (FSwrPlot && IsMatchable(*FLastLoad)) FSwrPlot->SetDesign(*FLastLoad, f);
 }
 
 void TvSmithChart::FrequencyEdited() {

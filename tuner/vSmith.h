@@ -4,6 +4,7 @@
 
 #include "fData.h"
 #include "networkwindow.h"
+#include "swrplot.h"
 #include "tunerdesign.h"
 #include "touchstone.h"
 #include "paintbox.h"
@@ -75,6 +76,10 @@ public:
     void ShowNetworkWindow();
     TfrmNetwork* NetworkWindow() const { return FNetworkWindow.data(); }
     QAction* actTunerDesign = nullptr;
+    QAction* actSwrPlot = nullptr;
+    // The SWR over frequency of the chart's network for the last load.
+    void ShowSwrPlot();
+    TfrmSwrPlot* SwrPlot() const { return FSwrPlot.data(); }
     // A tuner-design window for the SWR in the panel; several may be open.
     void ShowTunerDesign();
     // The session: undo, redo and clear of what the actions added to the chart.
@@ -192,6 +197,7 @@ private:
     QMenu* FChartMenu = nullptr;
     QPoint FMenuPoint{-1, -1};
     QPointer<TfrmNetwork> FNetworkWindow;
+    QPointer<TfrmSwrPlot> FSwrPlot;
     std::vector<QPointer<TfrmTunerDesign>> FTunerWindows;
     // The antenna load of the last click or sweep point, for the windows that follow it.
     std::optional<TLoad> FLastLoad;

@@ -1,0 +1,117 @@
+#include "response.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace {
+
+// The edge search starts this close to f0 (relative) and widens its steps
+// geometrically, so that a narrow band is found as surely as a wide one;
+// far out the steps stay below a thousandth of the span.
+constexpr double FirstStep = 1e-8;
+constexpr double StepGrowth = 0.03;
+constexpr int StepsPerSpan = 1000;
+// Bisection stops when the edge is known to this fraction of f0.
+constexpr double EdgeTolerance = 1e-10;
+
+} // namespace
+
+std::optional<TLoad> InterpolateTrace(const TTouchstone& trace, double fMHz) {
+    const std::vector<TTouchstonePoint>& p = trace.Points;
+    if (p.empty() || !(fMHz >= p.front().FrequencyMHz) || !(fMHz <= p.back().FrequencyMHz))
+        return std::nullopt;
+    const auto hi =
+        std::lower_bound(p.begin(), p.end(), fMHz,
+                         [](const TTouchstonePoint& a, double f) { return a.FrequencyMHz < f; });
+    if (hi->FrequencyMHz == fMHz) return TLoad{hi->R, hi->X};
+    const auto lo = hi - 1;
+    const double t = (fMHz - lo->FrequencyMHz) / (hi->FrequencyMHz - lo->FrequencyMHz);
+    return TLoad{lo->R + t * (hi->R - lo->R), lo->X + t * (hi->X - lo->X)};
+}
+
+TBandResponse::TBandResponse(const TLoad& load, double f0MHz, TLoadModel model,
+                             const TTouchstone* trace, double z0)
+    : FLoad(load), FF0(f0MHz), FModel(model), FTrace(trace), FZ0(z0) {
+    FHasNetwork = IsMatchable(load) && f0MHz > 0 && std::isfinite(f0MHz) && z0 > 0;
+    if (FHasNetwork) FNetwork = ChartNetwork(load, f0MHz, z0);
+}
+
+std::optional<TLoad> TBandResponse::LoadAt(double fMHz) const {
+    if (!(fMHz > 0) || !std::isfinite(fMHz)) return std::nullopt;
+    switch (FModel) {
+    case TLoadModel::Constant:
+        return FLoad;
+    case TLoadModel::Reactance:
+        // A coil's reactance grows with f, a capacitor's falls as 1/f.
+        if (FLoad.X > 0) return TLoad{FLoad.R, FLoad.X * fMHz / FF0};
+        if (FLoad.X < 0) return TLoad{FLoad.R, FLoad.X * FF0 / fMHz};
+        return FLoad;
+    case TLoadModel::Measured:
+        if (!FTrace) return std::nullopt;
+        return InterpolateTrace(*FTrace, fMHz);
+    }
+    return std::nullopt;
+}
+
+std::optional<double> TBandResponse::SwrAt(double fMHz) const {
+    if (!FHasNetwork) return std::nullopt;
+    const std::optional<TLoad> load = LoadAt(fMHz);
+    if (!load) return std::nullopt;
+    // Swr caps a non-finite impedance (a load that cancels a part) at SwrCap.
+    return Swr(InputImpedance(FNetwork, *load, fMHz), FZ0);
+}
+
+std::vector<TSwrPoint> TBandResponse::Sweep(double fLowMHz, double fHighMHz, int n) const {
+    n = std::max(n, 2);
+    std::vector<TSwrPoint> points(std::size_t(n), TSwrPoint{});
+    for (int i = 0; i < n; ++i) {
+        // The last point is fHigh exactly, not a sum of rounded steps.
+        const double f = i == n - 1 ? fHighMHz : fLowMHz + (fHighMHz - fLowMHz) * i / (n - 1);
+        points[std::size_t(i)] = {f, SwrAt(f)};
+    }
+    return points;
+}
+
+std::optional<double> TBandResponse::EdgeTowards(double limit, double fEnd) const {
+    const double span = std::fabs(fEnd - FF0);
+    // An infinite span (an end that overflowed) would never end the search.
+    if (!(span > 0) || !std::isfinite(span)) return std::nullopt;
+    const double dir = fEnd > FF0 ? 1.0 : -1.0;
+    const double maxStep = span / StepsPerSpan;
+    auto outside = [&](double d) {
+        const std::optional<double> s = SwrAt(FF0 + dir * d);
+        return !s || *s > limit;
+    };
+    double inside = 0.0; // offset from f0 known to be within the limit
+    double d = std::min(FF0 * FirstStep, span);
+    for (;;) {
+        if (outside(d)) {
+            double lo = inside, hi = d;
+            while (hi - lo > EdgeTolerance * FF0) {
+                const double mid = 0.5 * (lo + hi);
+                if (!(mid > lo && mid < hi)) break; // no double lies between them
+                (outside(mid) ? hi : lo) = mid;
+            }
+            // Bisection may have ended at the end of a measurement rather than
+            // at a rise of the SWR: then the edge lies beyond what is known.
+            if (!SwrAt(FF0 + dir * hi)) return std::nullopt;
+            return FF0 + dir * 0.5 * (lo + hi);
+        }
+        inside = d;
+        if (d >= span) return std::nullopt;
+        const double next =
+            std::min(span, d + std::min(std::max(d * StepGrowth, FF0 * FirstStep), maxStep));
+        // Steps lost in rounding (a denormal f0) cannot reach the span's end.
+        if (!(next > d)) return std::nullopt;
+        d = next;
+    }
+}
+
+TBandEdges TBandResponse::Edges(double limit, double fLowMHz, double fHighMHz) const {
+    const std::optional<double> centre = SwrAt(FF0);
+    if (!centre || *centre > limit) return {};
+    TBandEdges edges;
+    if (fLowMHz < FF0) edges.LowMHz = EdgeTowards(limit, fLowMHz);
+    if (fHighMHz > FF0) edges.HighMHz = EdgeTowards(limit, fHighMHz);
+    return edges;
+}

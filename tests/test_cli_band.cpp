@@ -1,0 +1,162 @@
+// pentarix-match over a band: --touchstone on files written here, and --bandwidth.
+#include "clirun.h"
+#include "response.h"
+
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+namespace {
+
+struct TPoint {
+    double f, r, x;
+};
+// R 0 cannot be matched: its line keeps empty network fields.
+const TPoint MeasuredPoints[] = {
+    {6.9, 25, -30}, {7.0, 40, -5}, {7.1, 120, 60}, {7.2, 0, 15}, {7.3, 30, 200}};
+
+// Impedance parameters against 1 ohm: the file's numbers are R and X in ohms.
+QByteArray MeasuredFile() {
+    QByteArray text = "! a dipole\n# MHz Z RI R 1\n";
+    for (const TPoint& p : MeasuredPoints)
+        text += QByteArray::number(p.f) + ' ' + QByteArray::number(p.r) + ' ' +
+                QByteArray::number(p.x) + '\n';
+    return text;
+}
+
+QString WriteFile(const QTemporaryDir& dir, const QString& name, const QByteArray& text) {
+    const QString path = dir.filePath(name);
+    QFile f(path);
+    EXPECT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(text);
+    return path;
+}
+
+QJsonDocument JsonOf(const TRun& run) {
+    EXPECT_EQ(run.Status, 0) << run.Err.toStdString();
+    QJsonParseError error;
+    const QJsonDocument doc = QJsonDocument::fromJson(run.Out.toUtf8(), &error);
+    EXPECT_EQ(error.error, QJsonParseError::NoError) << run.Out.toStdString();
+    return doc;
+}
+
+} // namespace
+
+TEST(MatchBand, TouchstoneTableIsTheChartNetworkPerFrequency) {
+    QTemporaryDir dir;
+    const TRun run = Match({"--touchstone", WriteFile(dir, "dipole.s1p", MeasuredFile())});
+    ASSERT_EQ(run.Status, 0) << run.Err.toStdString();
+    const QStringList lines = run.Out.split(u'\n', Qt::SkipEmptyParts);
+    ASSERT_EQ(lines.size(), 1 + int(std::size(MeasuredPoints)));
+    EXPECT_EQ(lines[0], "f [MHz]; R; X; PSV; L [uH]; C [pF]; LC=0 / CL=1");
+    for (int i = 0; i < int(std::size(MeasuredPoints)); ++i) {
+        const TPoint& p = MeasuredPoints[i];
+        const QStringList f = lines[i + 1].split(u';');
+        SCOPED_TRACE(lines[i + 1].toStdString());
+        ASSERT_EQ(f.size(), 7);
+        EXPECT_EQ(f[0], QString::number(p.f, 'f', 3));
+        EXPECT_EQ(f[1].toDouble(), p.r);
+        EXPECT_EQ(f[2].toDouble(), p.x);
+        EXPECT_NEAR(f[3].toDouble(), Swr({p.r, p.x}, 50), 5e-4);
+        if (p.r <= 0) {
+            EXPECT_TRUE(f[4].isEmpty() && f[5].isEmpty() && f[6].isEmpty());
+            continue;
+        }
+        const TLNetwork n = ChartNetwork({p.r, p.x}, p.f);
+        EXPECT_NEAR(f[4].toDouble(), n.Series.Kind == TElementKind::Coil ? n.Series.Value : 0,
+                    5e-4);
+        EXPECT_NEAR(f[5].toDouble(), n.Shunt.Kind == TElementKind::Capacitor ? n.Shunt.Value : 0,
+                    0.05);
+        EXPECT_EQ(f[6], n.Arrangement == TArrangement::ShuntAtLoad ? "1" : "0");
+    }
+
+    const QJsonArray a =
+        JsonOf(Match({"--touchstone", dir.filePath("dipole.s1p"), "--json"})).array();
+    ASSERT_EQ(a.size(), int(std::size(MeasuredPoints)));
+    for (int i = 0; i < a.size(); ++i) {
+        const QJsonObject o = a[i].toObject();
+        const TPoint& p = MeasuredPoints[i];
+        EXPECT_EQ(o["frequency_mhz"].toDouble(), p.f);
+        EXPECT_EQ(o["load"].toObject()["x"].toDouble(), p.x);
+        const QJsonArray nets = o["networks"].toArray();
+        ASSERT_EQ(nets.isEmpty(), p.r <= 0);
+        if (nets.isEmpty()) continue;
+        EXPECT_TRUE(nets[0].toObject()["chart"].toBool());
+        EXPECT_NEAR(nets[0].toObject()["series"].toObject()["value"].toDouble(),
+                    ChartNetwork({p.r, p.x}, p.f).Series.Value, 1e-9);
+    }
+}
+
+TEST(MatchBand, BadFilesAreOneLineNamingTheLine) {
+    QTemporaryDir dir;
+    struct Case {
+        const char* name;
+        const char* text;
+        const char* names; // what the message must contain
+    };
+    const Case cases[] = {
+        {"short.s1p", "# MHz S RI R 50\n7.0 0.1 0.2\n7.1 0.1\n", "line 3"},
+        {"falling.s1p", "# MHz S RI R 50\n7.1 0.1 0.2\n7.0 0.1 0.2\n", "line 3"},
+        {"empty.s1p", "! nothing\n", "empty.s1p"},
+        {"wrong.txt", "# MHz S RI R 50\n7.0 0.1 0.2\n", "wrong.txt"},
+    };
+    for (const Case& c : cases) {
+        const QString path = WriteFile(dir, c.name, c.text);
+        SCOPED_TRACE(c.name);
+        for (const QStringList& extra : {QStringList{}, QStringList{"--json"}}) {
+            const TRun run = Match(QStringList{"--touchstone", path} + extra);
+            EXPECT_EQ(run.Status, 2);
+            EXPECT_TRUE(run.Out.isEmpty());
+            EXPECT_EQ(run.Err.count(u'\n'), 1) << run.Err.toStdString();
+            EXPECT_TRUE(run.Err.contains(QLatin1String(c.names))) << run.Err.toStdString();
+            EXPECT_TRUE(run.Err.contains(path)) << run.Err.toStdString();
+        }
+    }
+    const TRun missing = Match({"--touchstone", dir.filePath("none.s1p")});
+    EXPECT_EQ(missing.Status, 2);
+    EXPECT_TRUE(missing.Out.isEmpty());
+}
+
+TEST(MatchBand, BandwidthEdgesBracketTheDesignFrequency) {
+    struct Case {
+        double f, r, x;
+        bool reached; // both edges within ±50 %
+    };
+    const Case cases[] = {
+        {7.1, 25, -30, true}, {14.2, 5, 80, true}, {3.6, 200, 100, true}, {7.1, 50, 0, false}};
+    const std::pair<const char*, TLoadModel> models[] = {{"constant", TLoadModel::Constant},
+                                                         {"reactance", TLoadModel::Reactance}};
+    const std::pair<const char*, double> limits[] = {{"swr_1_5", SwrLimitTight},
+                                                     {"swr_2", SwrLimitLoose}};
+    for (const Case& c : cases) {
+        const QStringList args{"--bandwidth",        "-f", QString::number(c.f), "-r",
+                               QString::number(c.r), "-x", QString::number(c.x)};
+        SCOPED_TRACE(args.join(u' ').toStdString());
+        const QJsonObject o = JsonOf(Match(args + QStringList{"--json"})).object();
+        for (const auto& [model, kind] : models) {
+            const TBandResponse response({c.r, c.x}, c.f, kind);
+            for (const auto& [limit, value] : limits) {
+                const QJsonObject e = o[model].toObject()[limit].toObject();
+                ASSERT_TRUE(e.contains("low_mhz") && e.contains("high_mhz"));
+                if (!c.reached) {
+                    EXPECT_TRUE(e["low_mhz"].isNull() && e["high_mhz"].isNull());
+                    continue;
+                }
+                const double low = e["low_mhz"].toDouble(), high = e["high_mhz"].toDouble();
+                EXPECT_LT(low, c.f);
+                EXPECT_GT(high, c.f);
+                EXPECT_NEAR(*response.SwrAt(low), value, 1e-6);
+                EXPECT_NEAR(*response.SwrAt(high), value, 1e-6);
+            }
+        }
+        const TRun text = Match(args);
+        EXPECT_EQ(text.Status, 0);
+        EXPECT_EQ(text.Out.count(u'\n'), 2 + 4) << text.Out.toStdString();
+    }
+    const TRun bad = Match({"--bandwidth", "-f", "7", "-r", "0", "-x", "5"});
+    EXPECT_EQ(bad.Status, 2);
+    EXPECT_TRUE(bad.Out.isEmpty());
+}

@@ -1,0 +1,332 @@
+#include "swrplot.h"
+
+#include "apperror.h"
+#include "numtext.h"
+#include "windowstyle.h"
+
+#include <QApplication>
+#include <QCategoryAxis>
+#include <QChart>
+#include <QChartView>
+#include <QClipboard>
+#include <QComboBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineSeries>
+#include <QShortcut>
+#include <QSignalBlocker>
+#include <QStandardItemModel>
+#include <QVBoxLayout>
+#include <QValueAxis>
+#include <cmath>
+
+namespace {
+
+// The SWR axis is logarithmic from 1 to 10: the series carry log10(SWR) on
+// a category axis, whose labels can then sit at 1.5 and 2 where a log axis
+// would only label the decades.
+constexpr double SwrTop = 10.0;
+struct TSwrTick {
+    double Swr;
+    const char* Label;
+};
+const TSwrTick SwrTicks[] = {{1.0, "1"}, {1.5, "1.5"}, {2.0, "2"},
+                             {3.0, "3"}, {5.0, "5"},   {10.0, "10"}};
+// Off-scale values stop a little above the top, so that the curve leaves the
+// plot through its edge instead of running along it.
+constexpr double SwrDrawCap = 12.0;
+
+const double SpanChoices[] = {0.05, 0.1, 0.2, 0.5};
+
+double SwrToAxis(double swr) {
+    return std::log10(std::clamp(swr, 1.0, SwrDrawCap));
+}
+
+QString Fmt(const char* pattern, double value) {
+    return FormatFloat(QString::fromLatin1(pattern), std::isfinite(value) ? value : 0.0);
+}
+
+QLineSeries* AddSeries(QChart* chart, const QPen& pen) {
+    auto* s = new QLineSeries(chart);
+    s->setPen(pen);
+    chart->addSeries(s);
+    return s;
+}
+
+// A step of 1, 2 or 5 times a power of ten giving at most about eight ticks.
+double NiceStep(double span) {
+    const double raw = span / 8.0;
+    const double decade = std::pow(10.0, std::floor(std::log10(raw)));
+    for (const double m : {1.0, 2.0, 5.0})
+        if (m * decade >= raw) return m * decade;
+    return 10.0 * decade;
+}
+
+QString PartText(const TElement& e) {
+    if (e.Kind == TElementKind::Coil)
+        return QStringLiteral("L ") + Fmt("#0.000", e.Value) + QStringLiteral(" uH");
+    return QStringLiteral("C ") + Fmt("#0.0", e.Value) + QStringLiteral(" pF");
+}
+
+QString LimitName(double limit) {
+    return limit == SwrLimitTight ? QStringLiteral("PSV ≤ 1.5") : QStringLiteral("PSV < 2");
+}
+
+} // namespace
+
+TfrmSwrPlot::TfrmSwrPlot(QWidget* parent)
+    : QWidget(parent, Qt::Window | Qt::WindowStaysOnTopHint | Qt::CustomizeWindowHint |
+                          Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                          Qt::WindowCloseButtonHint | Qt::WindowMinMaxButtonsHint) {
+    setWindowTitle(QStringLiteral("Průběh PSV"));
+    // Only the main window keeps the program running.
+    setAttribute(Qt::WA_QuitOnClose, false);
+    setFont(DesignFont(11));
+    resize(640, 480);
+
+    auto* chart = new QChart;
+    chart->legend()->hide();
+    // Axis labels with "." whatever the system locale.
+    chart->setLocalizeNumbers(false);
+    chart->setLocale(QLocale::c());
+    chart->setMargins(QMargins(4, 4, 8, 4));
+
+    FAxisF = new QValueAxis(chart);
+    FAxisF->setTitleText(QStringLiteral("kmitočet [MHz]"));
+    chart->addAxis(FAxisF, Qt::AlignBottom);
+
+    auto* axisSwr = new QCategoryAxis(chart);
+    axisSwr->setTitleText(QStringLiteral("PSV"));
+    axisSwr->setLabelsPosition(QCategoryAxis::AxisLabelsPositionOnValue);
+    // The first category ends just at the bottom so that "1" gets its label too.
+    axisSwr->setStartValue(-1e-9);
+    for (const TSwrTick& t : SwrTicks)
+        axisSwr->append(QString::fromLatin1(t.Label), std::log10(t.Swr));
+    axisSwr->setRange(0.0, std::log10(SwrTop));
+    chart->addAxis(axisSwr, Qt::AlignLeft);
+
+    QPen limitPen(QColor(0xd0, 0x60, 0x00), 1.5, Qt::DashLine);
+    FTightLine = AddSeries(chart, limitPen);
+    limitPen.setColor(QColor(0xc0, 0x00, 0x00));
+    FLooseLine = AddSeries(chart, limitPen);
+    FDesignLine = AddSeries(chart, QPen(QColor(0x70, 0x70, 0x70), 1.0, Qt::DotLine));
+    FCurveSeries = AddSeries(chart, QPen(QColor(0x00, 0x40, 0xc0), 2.0));
+    for (QLineSeries* s : {FTightLine, FLooseLine, FDesignLine, FCurveSeries}) {
+        s->attachAxis(FAxisF);
+        s->attachAxis(axisSwr);
+    }
+
+    chartView = new QChartView(chart, this);
+    chartView->setRenderHint(QPainter::Antialiasing);
+
+    cbModel = new QComboBox(this);
+    cbModel->addItem(QStringLiteral("měření"), int(TLoadModel::Measured));
+    cbModel->addItem(QStringLiteral("konstantní impedance"), int(TLoadModel::Constant));
+    cbModel->addItem(QStringLiteral("reaktance jako cívka nebo kondenzátor"),
+                     int(TLoadModel::Reactance));
+    cbSpan = new QComboBox(this);
+    for (const double s : SpanChoices)
+        cbSpan->addItem(QStringLiteral("±") + FormatFloat(QStringLiteral("#0"), s * 100) +
+                            QStringLiteral(" %"),
+                        s);
+
+    lbDesign = new QLabel(this);
+    lbBandTight = new QLabel(this);
+    lbBandLoose = new QLabel(this);
+    for (QLabel* l : {lbDesign, lbBandTight, lbBandLoose})
+        l->setTextInteractionFlags(Qt::TextSelectableByMouse);
+
+    auto* controls = new QHBoxLayout;
+    controls->addWidget(new QLabel(QStringLiteral("model zátěže:"), this));
+    controls->addWidget(cbModel);
+    controls->addSpacing(12);
+    controls->addWidget(new QLabel(QStringLiteral("rozsah:"), this));
+    controls->addWidget(cbSpan);
+    controls->addStretch();
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(8, 8, 8, 8);
+    layout->addLayout(controls);
+    layout->addWidget(lbDesign);
+    layout->addWidget(chartView, 1);
+    layout->addWidget(lbBandTight);
+    layout->addWidget(lbBandLoose);
+
+    connect(cbModel, &QComboBox::currentIndexChanged, this, [this](int index) {
+        Guarded([&] { SetModel(TLoadModel(cbModel->itemData(index).toInt())); });
+    });
+    connect(cbSpan, &QComboBox::currentIndexChanged, this,
+            [this](int index) { Guarded([&] { SetSpan(cbSpan->itemData(index).toDouble()); }); });
+    auto* copy = new QShortcut(QKeySequence::Copy, this);
+    connect(copy, &QShortcut::activated, this,
+            [this] { Guarded([this] { QApplication::clipboard()->setText(CurveText()); }); });
+
+    SyncModelBox();
+    Recompute();
+}
+
+void TfrmSwrPlot::SetDesign(const TLoad& load, double f0MHz) {
+    FLoad = load;
+    FF0 = f0MHz;
+    FHasDesign = true;
+    Recompute();
+}
+
+void TfrmSwrPlot::SetMeasurement(const TTouchstone* trace) {
+    if (trace) {
+        FTrace = *trace;
+        FModel = TLoadModel::Measured;
+    } else {
+        FTrace.reset();
+        if (FModel == TLoadModel::Measured) FModel = TLoadModel::Constant;
+    }
+    SyncModelBox();
+    Recompute();
+}
+
+void TfrmSwrPlot::SetModel(TLoadModel model) {
+    // Without a measurement the measured model has nothing to show.
+    if (model == TLoadModel::Measured && !FTrace) model = TLoadModel::Constant;
+    if (model == FModel) return;
+    FModel = model;
+    SyncModelBox();
+    Recompute();
+}
+
+void TfrmSwrPlot::SetSpan(double fraction) {
+    if (!(fraction > 0 && fraction < 1) || fraction == FSpan) return;
+    FSpan = fraction;
+    const QSignalBlocker block(cbSpan);
+    const int index = cbSpan->findData(fraction);
+    if (index >= 0) cbSpan->setCurrentIndex(index);
+    Recompute();
+}
+
+void TfrmSwrPlot::SyncModelBox() {
+    const QSignalBlocker block(cbModel);
+    auto* items = qobject_cast<QStandardItemModel*>(cbModel->model());
+    if (items) items->item(cbModel->findData(int(TLoadModel::Measured)))->setEnabled(bool(FTrace));
+    cbModel->setCurrentIndex(cbModel->findData(int(FModel)));
+    cbSpan->setCurrentIndex(std::max(0, cbSpan->findData(FSpan)));
+}
+
+bool TfrmSwrPlot::HasRange() const {
+    // A frequency so high that the range overflows, or so low that it
+    // underflows, has no axis to draw it on.
+    const double width = FF0 * (1.0 + FSpan) - FF0 * (1.0 - FSpan);
+    return FHasDesign && FF0 > 0 && std::isnormal(width / 8) && std::isfinite(width);
+}
+
+void TfrmSwrPlot::Recompute() {
+    FCurve.clear();
+    FTight = {};
+    FLoose = {};
+    FCentreSwr.reset();
+    if (HasRange()) {
+        const TBandResponse response(FLoad, FF0, FModel, FTrace ? &*FTrace : nullptr);
+        const double fLow = FF0 * (1.0 - FSpan), fHigh = FF0 * (1.0 + FSpan);
+        FCurve = response.Sweep(fLow, fHigh, CurvePoints);
+        FTight = response.Edges(SwrLimitTight, fLow, fHigh);
+        FLoose = response.Edges(SwrLimitLoose, fLow, fHigh);
+        FCentreSwr = response.SwrAt(FF0);
+        FNetwork = response.Network();
+    }
+    ShowCurve();
+    ShowTexts();
+}
+
+void TfrmSwrPlot::ShowCurve() {
+    const double f0 = HasRange() ? FF0 : 7.0;
+    const double fLow = f0 * (1.0 - FSpan), fHigh = f0 * (1.0 + FSpan);
+    const double step = NiceStep(fHigh - fLow);
+    const int decimals = int(-std::floor(std::log10(step) + 1e-9));
+    // Fixed ticks while the range and the interval change: the axis lays out
+    // dynamic ticks at every step, and the old interval over a new range far
+    // wider would mean billions of them.
+    FAxisF->setTickType(QValueAxis::TicksFixed);
+    FAxisF->setRange(fLow, fHigh);
+    FAxisF->setTickAnchor(std::ceil(fLow / step) * step);
+    FAxisF->setTickInterval(step);
+    FAxisF->setTickType(QValueAxis::TicksDynamic);
+    // Fixed decimals for any sensible frequency; a frequency typed far out of
+    // the radio range gets short exponent labels rather than hundreds of digits.
+    const bool sensible = decimals <= 9 && fHigh < 1e9;
+    FAxisF->setLabelFormat(sensible ? QStringLiteral("%.") +
+                                          QString::number(std::max(0, decimals)) + u'f'
+                                    : QStringLiteral("%.6g"));
+
+    QList<QPointF> points;
+    points.reserve(qsizetype(FCurve.size()));
+    // Points the model has no load for (outside a measurement) lie only at
+    // the ends of the range, so leaving them out makes no false segment.
+    for (const TSwrPoint& p : FCurve)
+        if (p.Swr) points.append(QPointF(p.FrequencyMHz, SwrToAxis(*p.Swr)));
+    FCurveSeries->replace(points);
+    auto level = [&](QLineSeries* s, double swr) {
+        s->replace({QPointF(fLow, SwrToAxis(swr)), QPointF(fHigh, SwrToAxis(swr))});
+    };
+    level(FTightLine, SwrLimitTight);
+    level(FLooseLine, SwrLimitLoose);
+    FDesignLine->replace({QPointF(f0, 0.0), QPointF(f0, std::log10(SwrTop))});
+}
+
+void TfrmSwrPlot::ShowTexts() {
+    if (!FHasDesign) {
+        lbDesign->setText(QStringLiteral("Klikněte do diagramu na zátěž."));
+        lbBandTight->clear();
+        lbBandLoose->clear();
+        return;
+    }
+    const QString load = Fmt("#0.000", FLoad.R) +
+                         (FLoad.X < 0 ? QStringLiteral(" - j") : QStringLiteral(" + j")) +
+                         Fmt("#0.000", std::fabs(FLoad.X)) + QStringLiteral(" Ω");
+    const QString at = QStringLiteral(" na ") + Fmt("#0.000", FF0) + QStringLiteral(" MHz");
+    if (!IsMatchable(FLoad) || !HasRange()) {
+        lbDesign->setText(HasRange() ? QStringLiteral("Zátěž ") + load +
+                                           QStringLiteral(" nelze přizpůsobit článkem L.")
+                                     : QStringLiteral("Pro kmitočet") + at.mid(3) +
+                                           QStringLiteral(" nelze průběh nakreslit."));
+        lbBandTight->clear();
+        lbBandLoose->clear();
+        return;
+    }
+    const TLNetwork& net = FNetwork;
+    QStringList parts;
+    for (const TElement& e : {net.Series, net.Shunt})
+        if (e.Present()) parts << PartText(e);
+    const QString kind =
+        net.Arrangement == TArrangement::ShuntAtLoad ? QStringLiteral("CL") : QStringLiteral("LC");
+    lbDesign->setText(QStringLiteral("Síť %1 pro zátěž %2%3: %4")
+                          .arg(kind, load, at,
+                               parts.isEmpty() ? QStringLiteral("žádné součástky")
+                                               : parts.join(QStringLiteral(", "))));
+
+    auto bandText = [&](const TBandEdges& e, double limit) {
+        const QString head =
+            QStringLiteral("šířka pásma ") + LimitName(limit) + QStringLiteral(": ");
+        if (!FCentreSwr) return head + QStringLiteral("kmitočet návrhu leží mimo měření");
+        if (*FCentreSwr > limit)
+            return head + QStringLiteral("žádná, na kmitočtu návrhu je PSV ") +
+                   Fmt("#0.000", std::min(*FCentreSwr, 1e6));
+        if (!e.Complete())
+            return head + (FModel == TLoadModel::Measured
+                               ? QStringLiteral("přesahuje zobrazený rozsah nebo rozsah měření")
+                               : QStringLiteral("přesahuje zobrazený rozsah"));
+        return head + Fmt("#0.0", e.WidthKHz()) + QStringLiteral(" kHz (") +
+               Fmt("#0.00", e.WidthPercent(FF0)) + QStringLiteral(" %) od ") +
+               Fmt("#0.000", *e.LowMHz) + QStringLiteral(" do ") + Fmt("#0.000", *e.HighMHz) +
+               QStringLiteral(" MHz");
+    };
+    lbBandTight->setText(bandText(FTight, SwrLimitTight));
+    lbBandLoose->setText(bandText(FLoose, SwrLimitLoose));
+}
+
+QString TfrmSwrPlot::CurveText() const {
+    QString text;
+    text.reserve(int(FCurve.size()) * 24);
+    for (const TSwrPoint& p : FCurve) {
+        text += FormatFloat(QStringLiteral("#0.000000"), p.FrequencyMHz) + u';';
+        if (p.Swr) text += FormatFloat(QStringLiteral("#0.000"), *p.Swr);
+        text += u'\n';
+    }
+    return text;
+}

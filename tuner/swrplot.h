@@ -1,0 +1,74 @@
+#pragma once
+// The window "Průběh PSV": the SWR over frequency that the chart's network,
+// designed at the current frequency for the last clicked load, presents, with
+// the bandwidths at SWR 1.5 and 2, under a choice of load models.
+
+#include "response.h"
+
+#include <QWidget>
+#include <optional>
+#include <vector>
+
+class QComboBox;
+class QLabel;
+class QLineSeries;
+class QValueAxis;
+class QChartView;
+
+class TfrmSwrPlot : public QWidget {
+    Q_OBJECT
+public:
+    explicit TfrmSwrPlot(QWidget* parent = nullptr);
+
+    // The network is designed at f0 for load; the plot follows at once.
+    void SetDesign(const TLoad& load, double f0MHz);
+    // The measured trace, copied; nullptr when the measurement is closed.
+    // A new measurement makes the measured model the current one; closing it
+    // falls back to the constant impedance.
+    void SetMeasurement(const TTouchstone* trace);
+    void SetModel(TLoadModel model);
+    TLoadModel Model() const { return FModel; }
+    // Half the plotted span as a fraction of the design frequency (0.2: ±20 %).
+    void SetSpan(double fraction);
+    double Span() const { return FSpan; }
+
+    bool HasDesign() const { return FHasDesign; }
+    const std::vector<TSwrPoint>& Curve() const { return FCurve; }
+    const TBandEdges& BandTight() const { return FTight; } // SWR ≤ 1.5
+    const TBandEdges& BandLoose() const { return FLoose; } // SWR < 2
+    // What Ctrl+C copies: one "f;SWR" line per point, empty SWR where the model has none.
+    QString CurveText() const;
+
+    QComboBox* cbModel;
+    QComboBox* cbSpan;
+    QLabel* lbDesign;
+    QLabel* lbBandTight;
+    QLabel* lbBandLoose;
+    QChartView* chartView;
+
+    static constexpr int CurvePoints = 1001;
+
+private:
+    bool HasRange() const;
+    void Recompute();
+    void ShowCurve();
+    void ShowTexts();
+    void SyncModelBox();
+
+    TLoad FLoad;
+    double FF0 = 7.0;
+    bool FHasDesign = false;
+    TLoadModel FModel = TLoadModel::Constant;
+    double FSpan = 0.2;
+    std::optional<TTouchstone> FTrace;
+    std::vector<TSwrPoint> FCurve;
+    TBandEdges FTight, FLoose;
+    std::optional<double> FCentreSwr;
+    TLNetwork FNetwork;
+
+    QLineSeries* FCurveSeries;
+    QLineSeries* FTightLine;
+    QLineSeries* FLooseLine;
+    QLineSeries* FDesignLine;
+    QValueAxis* FAxisF;
+};
