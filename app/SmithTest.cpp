@@ -1,10 +1,12 @@
 #include "SmithTest.h"
 
 #include "apperror.h"
-#include "paintbox.h"
 #include "windowstyle.h"
 
 #include <QLocale>
+#include <QTimer>
+#include <QWindow>
+#include <algorithm>
 
 TForm1::TForm1(QWidget* parent) : QWidget(parent) {
     setWindowTitle(QStringLiteral("Pentarix"));
@@ -40,6 +42,22 @@ void TForm1::FormShow() {
     frame->setGeometry(rect());
     frame->show();
     frame->CreateChart();
+    KeepBottomPanelWhole();
+}
+
+// The user cannot shrink the window below the size at which the bottom
+// panel's controls stay whole, measured as laid out in the window's real font;
+// the design size always fits. Set on the native window, so that the window
+// manager enforces it while the program's own resizes stay free.
+void TForm1::KeepBottomPanelWhole() {
+    const QWidget* panel = FTunerFrame->pnBottom;
+    int right = 0;
+    for (const QWidget* child : panel->findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
+        right = std::max(right, child->geometry().right() + 1);
+    // The first label's left margin, on the right as well.
+    const int margin = FTunerFrame->Label1->x();
+    if (QWindow* window = windowHandle())
+        window->setMinimumSize(QSize(std::min(right + margin, width()), panel->height()));
 }
 
 void TForm1::resizeEvent(QResizeEvent* event) {
@@ -50,9 +68,8 @@ void TForm1::resizeEvent(QResizeEvent* event) {
 
 void TForm1::paintEvent(QPaintEvent* event) {
     QWidget::paintEvent(event);
-    ++TPaintBox::PaintDepth;
-    Guarded([this] { FormPaint(); });
-    --TPaintBox::PaintDepth;
+    // Right after the paint, not inside it: the redraw presents to the paint box.
+    QTimer::singleShot(0, this, [this] { Guarded([this] { FormPaint(); }); });
 }
 
 void TForm1::FormPaint() {

@@ -23,5 +23,6 @@ protected:
     void resizeEvent(QResizeEvent* event) override;
 
 private:
+    void KeepBottomPanelWhole();
     bool FShown = false;
 };

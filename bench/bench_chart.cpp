@@ -17,17 +17,22 @@ namespace {
 // Keeps what it is given, as a widget's picture does, without a widget.
 class TCopyTarget : public TDrawTarget {
 public:
+    explicit TCopyTarget(int scale = 1) : FScale(scale) {}
     void CopyRect(const TRect& rect, const TLayer& source) override {
         const QImage& src = source.Image();
         if (FPicture.size() != src.size()) FPicture = QImage(src.size(), QImage::Format_RGB32);
-        const QRect r = QRect(rect.Left, rect.Top, rect.Width(), rect.Height()) & src.rect();
+        const TRect d = ScaleRect(rect, source.Scale());
+        const QRect r = QRect(d.Left, d.Top, d.Width(), d.Height()) & src.rect();
         for (int y = r.top(); y <= r.bottom(); ++y)
             std::memcpy(reinterpret_cast<QRgb*>(FPicture.scanLine(y)) + r.left(),
                         reinterpret_cast<const QRgb*>(src.constScanLine(y)) + r.left(),
                         size_t(r.width()) * sizeof(QRgb));
     }
 
+    int DeviceScale() const override { return FScale; }
+
 private:
+    int FScale;
     QImage FPicture;
 };
 
@@ -106,6 +111,16 @@ void BM_PresentCopyTarget(benchmark::State& state) {
     PresentLoop(state, chart, "present/copy");
 }
 BENCHMARK(BM_PresentCopyTarget)->Unit(benchmark::kMicrosecond);
+
+// The same on a screen of device pixel ratio 2: four times the pixels.
+void BM_PresentCopyTargetScale2(benchmark::State& state) {
+    TCopyTarget target(2);
+    TSmithChart chart(kDesignCx, kDesignCy, kDesignR, &target);
+    chart.SetSize(kDesignW, kDesignH);
+    Populate(chart, 30, 1);
+    PresentLoop(state, chart, "present/copy-scale2");
+}
+BENCHMARK(BM_PresentCopyTargetScale2)->Unit(benchmark::kMicrosecond);
 
 void BM_PresentPaintBox(benchmark::State& state) {
     TPaintBox& box = ShownPaintBox();
@@ -229,6 +244,8 @@ void Summary() {
     };
     present("Present, compose all, null target", "present/null");
     present("Present, compose all, copying target", "present/copy");
+    Line("Present, compose all, copying target at device scale 2",
+         Us(Median("present/copy-scale2")), "(four times the pixels of the floors)");
     present("Present, compose all, TPaintBox shown offscreen", "present/paintbox");
     present("Present, nothing changed, TPaintBox", "present/unchanged-paintbox");
     auto pointer = [&](const char* label, const char* name) {

@@ -278,7 +278,7 @@ void TLayer::Plot(int x, int y, QRgb rgb) {
 }
 
 void TLayer::PlotPen(std::int64_t x, std::int64_t y, QRgb rgb, const TPixelSink* written) {
-    const int w = std::max(Pen.Width, 1) * FScale;
+    const std::int64_t w = std::int64_t(std::max(Pen.Width, 1)) * FScale;
     if (w == 1) {
         if (x < FClipLeft || y < FClipTop || x >= FClipRight || y >= FClipBottom) return;
         reinterpret_cast<QRgb*>(FImage.scanLine(int(y)))[x] = rgb;

@@ -10,6 +10,7 @@
 #include <climits>
 #include <cstdint>
 #include <iterator>
+#include <map>
 
 namespace {
 
@@ -62,29 +63,34 @@ void DrawRings(TLayer& s, int x, int y, TColor pen) {
         s.Ellipse(x - q, y - q, x + q, y + q);
 }
 
-// What the three rings leave on each pixel of their rectangle, from its
-// top-left corner: a point marker repaired in place is stamped with this
+// What the three rings leave on each device pixel of their rectangle, from
+// its top-left corner: a point marker repaired in place is stamped with this
 // rather than drawn ring by ring. It is taken from DrawRings itself (shapes
 // do not change when moved), so the two cannot disagree.
 enum TStamp : std::uint8_t { Untouched, White, Pen };
-using TRingStamp = std::array<std::array<TStamp, 2 * RingReach>, 2 * RingReach>;
+struct TRingStamp {
+    int Side = 0;
+    std::vector<TStamp> Kind;
+    TStamp At(int x, int y) const { return Kind[size_t(y) * size_t(Side) + size_t(x)]; }
+};
 
-const TRingStamp& RingStamp() {
-    static const TRingStamp stamp = [] {
-        TRingStamp result{};
-        constexpr TColor background = 0x123456, pen = 0x654321;
-        TLayer scratch;
-        scratch.SetSize(2 * RingReach, 2 * RingReach);
-        scratch.Brush.Color = background;
-        scratch.FillRect({0, 0, 2 * RingReach, 2 * RingReach});
-        DrawRings(scratch, RingReach, RingReach, pen);
-        for (int y = 0; y < 2 * RingReach; ++y)
-            for (int x = 0; x < 2 * RingReach; ++x) {
-                const TColor c = scratch.Pixel(x, y);
-                result[size_t(y)][size_t(x)] = c == background ? Untouched : c == pen ? Pen : White;
-            }
-        return result;
-    }();
+const TRingStamp& RingStamp(int scale) {
+    static std::map<int, TRingStamp> stamps;
+    TRingStamp& stamp = stamps[scale];
+    if (stamp.Side > 0) return stamp;
+    constexpr TColor background = 0x123456, pen = 0x654321;
+    TLayer scratch;
+    scratch.SetScale(scale);
+    scratch.SetSize(2 * RingReach, 2 * RingReach);
+    scratch.Brush.Color = background;
+    scratch.FillRect({0, 0, 2 * RingReach, 2 * RingReach});
+    DrawRings(scratch, RingReach, RingReach, pen);
+    stamp.Side = scratch.Image().width();
+    for (int y = 0; y < stamp.Side; ++y)
+        for (int x = 0; x < stamp.Side; ++x) {
+            const TColor c = RgbToColor(scratch.Image().pixel(x, y));
+            stamp.Kind.push_back(c == background ? Untouched : c == pen ? Pen : White);
+        }
     return stamp;
 }
 
@@ -147,12 +153,13 @@ void TSmithChart::AddArc(double cx, double cy, double radius, double startAngle,
     // Arcs are drawn last and this one is the last arc: drawing it over the
     // layer gives what a full redraw gives. Row by row, the span of the pixels
     // drawn: only these need composing, however large the rectangle around it.
-    const int h = FMarkerLayer->Height();
+    const int h = FMarkerLayer->Height(), scale = FMarkerLayer->Scale();
     std::vector<int> first(size_t(h), INT_MAX), last(size_t(h), INT_MIN);
     DrawArcsFrom(FArcs.size() - 1, [&](int px, int py) {
-        FIndex.NoteArcPixel(px, py);
-        first[size_t(py)] = std::min(first[size_t(py)], px);
-        last[size_t(py)] = std::max(last[size_t(py)], px);
+        FIndex.NoteArcPixel(px, py); // device pixels, the rows in layer pixels
+        const size_t row = size_t(py / scale);
+        first[row] = std::min(first[row], px / scale);
+        last[row] = std::max(last[row], px / scale);
     });
     TRect changed;
     for (int y = 0; y < h; ++y)
@@ -183,21 +190,24 @@ void TSmithChart::AddPointMarkerIncrementally(int index) {
         s.SetClip(r);
         s.Brush = {clWhite, TBrushStyle::Solid};
         s.FillRect(r);
-        const TRingStamp& stamp = RingStamp();
+        // In device pixels from here on.
+        const int scale = s.Scale();
+        const TRingStamp& stamp = RingStamp(scale);
         for (int i : FIndex.MarkersNear(r)) {
             const TMarkerRec& rec = *FMarkers[size_t(i)];
             const TColor pen = RingColor(rec);
-            const TRect box = Intersect(RingRect(rec), r);
+            const TRect box = ScaleRect(Intersect(RingRect(rec), r), scale);
+            const int left = (rec.PosX - RingReach) * scale, top = (rec.PosY - RingReach) * scale;
             for (int y = box.Top; y < box.Bottom; ++y)
                 for (int x = box.Left; x < box.Right; ++x) {
-                    const TStamp k = stamp[size_t(y - (rec.PosY - RingReach))]
-                                          [size_t(x - (rec.PosX - RingReach))];
-                    if (k != Untouched) s.SetPixel(x, y, k == Pen ? pen : clWhite);
+                    const TStamp k = stamp.At(x - left, y - top);
+                    if (k != Untouched) s.SetDevicePixel(x, y, k == Pen ? pen : clWhite);
                 }
         }
-        for (int y = r.Top; y < r.Bottom; ++y)
-            for (int x = r.Left; x < r.Right; ++x)
-                if (FIndex.IsArcPixel(x, y)) s.SetPixel(x, y, clGreen);
+        const TRect d = ScaleRect(r, scale);
+        for (int y = d.Top; y < d.Bottom; ++y)
+            for (int x = d.Left; x < d.Right; ++x)
+                if (FIndex.IsArcPixel(x, y)) s.SetDevicePixel(x, y, clGreen);
         s.ClearClip();
         // The surface state a full redraw leaves behind.
         s.Pen = ArcPen;
@@ -286,9 +296,10 @@ void TSmithChart::ClearArcs() {
 
 // ---------------------------------------------------------------- the index
 
-void TSmithChart::TAnnotationIndex::Resize(int width, int height) {
+void TSmithChart::TAnnotationIndex::Resize(int width, int height, int scale) {
     FWidth = width;
     FHeight = height;
+    FScale = scale;
     FInSync = false;
     ChangedAll();
 }
@@ -301,7 +312,7 @@ void TSmithChart::TAnnotationIndex::Changed(const TRect& rect) {
 void TSmithChart::TAnnotationIndex::Restart() {
     FCellColumns = (FWidth + CellSize - 1) / CellSize;
     FCells.assign(size_t(FCellColumns) * size_t((FHeight + CellSize - 1) / CellSize), {});
-    FArcPixels.assign(size_t(FWidth) * size_t(FHeight), 0);
+    FArcPixels.assign(size_t(FWidth) * size_t(FHeight) * size_t(FScale) * size_t(FScale), 0);
 }
 
 void TSmithChart::TAnnotationIndex::AddMarker(int index, const TRect& rings) {
@@ -330,7 +341,8 @@ TSmithChart::TAnnotations TSmithChart::TakeAnnotationsFrom(TAnnotationCount from
     from.Arcs = std::min(from.Arcs, FArcs.size());
     std::move(FMarkers.begin() + std::ptrdiff_t(from.Markers), FMarkers.end(),
               std::back_inserter(taken.Markers));
-    std::move(FArcs.begin() + std::ptrdiff_t(from.Arcs), FArcs.end(), std::back_inserter(taken.Arcs));
+    std::move(FArcs.begin() + std::ptrdiff_t(from.Arcs), FArcs.end(),
+              std::back_inserter(taken.Arcs));
     FMarkers.resize(from.Markers);
     FArcs.resize(from.Arcs);
     RedrawAnnotations();
@@ -356,15 +368,18 @@ void TSmithChart::RedrawAnnotations() {
 void TSmithChart::DrawPreview(double phi, double swr, const TMatch& match, const TFirstMove& move) {
     TLayer& s = *FCursorLayer;
     const TPointD antenna = PolarToPixel(phi, swr);
-    TRect changed = LayerBounds(CircleRect(RoundPixel(antenna.X), RoundPixel(antenna.Y), RingReach));
+    TRect changed =
+        LayerBounds(CircleRect(RoundPixel(antenna.X), RoundPixel(antenna.Y), RingReach));
     if (move.Drawn) {
         const TPointD p1 = PolarToPixel(match.MatchAngle, match.MatchSwr);
         const QPoint topLeft = GammaToPixel(move.CentreU - move.Radius, -move.Radius);
         const QPoint bottomRight = GammaToPixel(move.CentreU + move.Radius, move.Radius);
         s.Pen = ArcPen;
         s.Arc(topLeft.x(), topLeft.y(), bottomRight.x(), bottomRight.y(), RoundPixel(p1.X),
-              RoundPixel(p1.Y), RoundPixel(antenna.X), RoundPixel(antenna.Y),
-              [&](int x, int y) { changed = Unite(changed, {x, y, x + 1, y + 1}); });
+              RoundPixel(p1.Y), RoundPixel(antenna.X), RoundPixel(antenna.Y), [&](int x, int y) {
+                  const int lx = x / s.Scale(), ly = y / s.Scale(); // device to layer pixels
+                  changed = Unite(changed, {lx, ly, lx + 1, ly + 1});
+              });
         const int tx = RoundPixel(p1.X), ty = RoundPixel(p1.Y);
         DrawRings(s, tx, ty, clRed);
         changed = Unite(changed, LayerBounds(CircleRect(tx, ty, RingReach)));

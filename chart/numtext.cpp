@@ -2,10 +2,11 @@
 
 #include "fpcheck.h"
 
+#include <charconv>
 #include <clocale>
 #include <cmath>
-#include <cstdio>
 #include <cstdlib>
+#include <stdexcept>
 #include <locale.h>
 
 namespace {
@@ -75,9 +76,14 @@ QString FormatFloat(const QString& pattern, double value) {
     const QString head = point < 0 ? pattern : pattern.left(point);
     const int minIntDigits = head.count(u'0');
 
-    char buf[400];
-    std::snprintf(buf, sizeof buf, "%.*f", decimals, std::fabs(value));
-    QString digits = QString::fromLatin1(buf);
+    // std::to_chars never looks at the C locale, which the toolkit sets from
+    // the environment at start-up: printf would write "2,274" under cs_CZ.
+    // Its fixed form rounds exactly as printf's "%.*f" does.
+    char buf[512];
+    const auto [end, ec] = std::to_chars(buf, buf + sizeof buf, std::fabs(value),
+                                         std::chars_format::fixed, decimals);
+    if (ec != std::errc()) throw std::length_error("FormatFloat: pattern too long");
+    QString digits = QString::fromLatin1(buf, end - buf);
     bool allZero = true;
     for (QChar c : digits)
         if (c != u'0' && c != u'.') allZero = false;

@@ -4,6 +4,7 @@
 #include "smithchart.h"
 
 #include <QImage>
+#include <cstring>
 #include <gtest/gtest.h>
 
 constexpr int DesignCx = 411, DesignCy = 356, DesignR = 330;
@@ -15,10 +16,16 @@ public:
         ++Presents;
         LastRect = rect;
         if (Picture.size() != source.Image().size()) Picture = source.Image().copy();
-        for (int y = rect.Top; y < rect.Bottom; ++y)
-            for (int x = rect.Left; x < rect.Right; ++x)
-                Picture.setPixel(x, y, source.Image().pixel(x, y));
+        const int s = source.Scale();
+        const QRect d = QRect(rect.Left, rect.Top, rect.Width(), rect.Height()) &
+                        QRect(QPoint(), source.Image().size() / s);
+        for (int y = d.top() * s; y < (d.bottom() + 1) * s; ++y)
+            std::memcpy(Picture.scanLine(y) + d.left() * s * 4,
+                        source.Image().constScanLine(y) + d.left() * s * 4,
+                        size_t(d.width() * s * 4));
     }
+    int DeviceScale() const override { return Scale; }
+    int Scale = 1;
     TColor PixelAt(int x, int y) const { return RgbToColor(Picture.pixel(x, y)); }
     int Presents = 0;
     TRect LastRect;

@@ -159,6 +159,27 @@ TEST_F(IncrementalTest, AfterResizesTheAdditionsStillEqualAFullRedraw) {
     }
 }
 
+TEST_F(IncrementalTest, AtDeviceScaleTwoAndAcrossAChangeOfScale) {
+    // Drawn at 2, the additions still equal a full redraw, stamps and arc map
+    // in device pixels; a change of scale draws everything again.
+    Target.Scale = 2;
+    Chart.SetSize(500, 400);
+    EXPECT_EQ(Chart.Composite().Image().width(), 1000);
+    TRandomAdder adder(31);
+    for (int i = 1; i <= 600; ++i) {
+        adder.AddOne(Chart);
+        if (i % 300 == 0) ExpectLikeAFullRedraw(Chart, Target, "scale 2");
+    }
+    Target.Scale = 1;
+    Chart.SetSize(500, 400);
+    ExpectLikeAFullRedraw(Chart, Target, "back at scale 1");
+    Target.Scale = 2;
+    Chart.SetSize(500, 400);
+    for (int i = 1; i <= 200; ++i)
+        adder.AddOne(Chart);
+    ExpectLikeAFullRedraw(Chart, Target, "at scale 2 again");
+}
+
 TEST_F(IncrementalTest, AnAdditionPresentsOnlyWhatItChanged) {
     Chart.SetSize(DesignW, DesignH);
     Chart.AddPolarMarker(0, 10, 2); // the first one after sizing draws everything
@@ -274,8 +295,9 @@ void DrawEverything(TLayer& l, const TLayer& source) {
     l.CopyMode = TCopyMode::Copy;
 }
 
-TLayer Patterned() {
+TLayer Patterned(int scale) {
     TLayer l;
+    l.SetScale(scale);
     l.SetSize(200, 150);
     for (int y = 0; y < 150; y += 3) {
         l.Brush = {0x10000 * y + 0x100 * (y % 7) + 0x40, TBrushStyle::Solid};
@@ -290,31 +312,37 @@ TLayer Patterned() {
 }
 
 TEST(LayerClip, InsideTheClipEverythingIsAsUnclippedOutsideNothingChanges) {
-    TLayer source;
-    source.SetSize(120, 80);
-    source.Brush = {0x3366CC, TBrushStyle::Solid};
-    source.FillRect({0, 0, 120, 80});
-    TLayer whole = Patterned();
-    DrawEverything(whole, source);
-    const TLayer untouched = Patterned();
-    for (const TRect clip :
-         {TRect{50, 40, 120, 100}, TRect{-20, -20, 30, 200}, TRect{95, 90, 96, 91},
-          TRect{150, 0, 400, 400}, TRect{60, 60, 60, 80}}) {
-        TLayer clipped = Patterned();
-        clipped.SetClip(clip);
-        DrawEverything(clipped, source);
-        int inside = 0;
-        for (int y = 0; y < 150; ++y)
-            for (int x = 0; x < 200; ++x) {
-                const bool in =
-                    x >= clip.Left && x < clip.Right && y >= clip.Top && y < clip.Bottom;
-                inside += in;
-                ASSERT_EQ(clipped.Pixel(x, y), (in ? whole : untouched).Pixel(x, y))
-                    << x << "," << y << " clip " << clip.Left << "," << clip.Top;
+    for (int scale : {1, 2}) {
+        TLayer source;
+        source.SetScale(scale);
+        source.SetSize(120, 80);
+        source.Brush = {0x3366CC, TBrushStyle::Solid};
+        source.FillRect({0, 0, 120, 80});
+        TLayer whole = Patterned(scale);
+        DrawEverything(whole, source);
+        const TLayer untouched = Patterned(scale);
+        for (const TRect clip :
+             {TRect{50, 40, 120, 100}, TRect{-20, -20, 30, 200}, TRect{95, 90, 96, 91},
+              TRect{150, 0, 400, 400}, TRect{60, 60, 60, 80}}) {
+            TLayer clipped = Patterned(scale);
+            clipped.SetClip(clip);
+            DrawEverything(clipped, source);
+            // Device pixels: the clip holds whole layer pixels.
+            const TRect d = ScaleRect(clip, scale);
+            int inside = 0;
+            for (int y = 0; y < 150 * scale; ++y)
+                for (int x = 0; x < 200 * scale; ++x) {
+                    const bool in = x >= d.Left && x < d.Right && y >= d.Top && y < d.Bottom;
+                    inside += in;
+                    ASSERT_EQ(clipped.Image().pixel(x, y),
+                              (in ? whole : untouched).Image().pixel(x, y))
+                        << x << "," << y << " clip " << clip.Left << "," << clip.Top << " scale "
+                        << scale;
+                }
+            // Drawing reached each non-empty clip somewhere.
+            if (inside > 0) {
+                EXPECT_NE(clipped.Image(), untouched.Image()) << clip.Left;
             }
-        // Drawing reached each non-empty clip somewhere.
-        if (inside > 0) {
-            EXPECT_NE(clipped.Image(), untouched.Image()) << clip.Left;
         }
     }
 }
@@ -358,31 +386,35 @@ TEST(LayerArcPixels, TheSinkHearsExactlyThePixelsWritten) {
     }
 }
 
-TEST(LayerTextRect, HoldsEveryPixelTheTextWrites) {
-    for (int size : {7, 8, 9, 14}) {
-        for (const QString& text : {QStringLiteral("PSV 4.2"), QStringLiteral("Wjgq_|}"),
-                                    QStringLiteral("Úhel Ro; C [pF]")}) {
-            TLayer l;
-            l.SetSize(300, 120);
-            l.Font = {size, clBlack};
-            l.Brush.Style = TBrushStyle::Clear;
-            l.TextOut(40, 50, text);
-            const TRect r = l.TextRect(40, 50, text);
-            int written = 0;
-            for (int y = 0; y < 120; ++y)
-                for (int x = 0; x < 300; ++x)
-                    if (l.Pixel(x, y) != clWhite) {
-                        ++written;
-                        ASSERT_TRUE(x >= r.Left && x < r.Right && y >= r.Top && y < r.Bottom)
-                            << x << "," << y << " size " << size;
-                    }
-            EXPECT_GT(written, 10);
+TEST(LayerTextRect, HoldsEveryPixelTheTextWritesAtEachScale) {
+    for (int scale : {1, 2, 3})
+        for (int size : {7, 8, 9, 14}) {
+            for (const QString& text : {QStringLiteral("PSV 4.2"), QStringLiteral("Wjgq_|}"),
+                                        QStringLiteral("Úhel Ro; C [pF]")}) {
+                TLayer l;
+                l.SetScale(scale);
+                l.SetSize(300, 120);
+                l.Font = {size, clBlack};
+                l.Brush.Style = TBrushStyle::Clear;
+                l.TextOut(40, 50, text);
+                // In device pixels, where the text was written.
+                const TRect r = ScaleRect(l.TextRect(40, 50, text), scale);
+                const QImage& image = l.Image();
+                int written = 0;
+                for (int y = 0; y < image.height(); ++y)
+                    for (int x = 0; x < image.width(); ++x)
+                        if (RgbToColor(image.pixel(x, y)) != clWhite) {
+                            ++written;
+                            ASSERT_TRUE(x >= r.Left && x < r.Right && y >= r.Top && y < r.Bottom)
+                                << x << "," << y << " size " << size << " scale " << scale;
+                        }
+                EXPECT_GT(written, 10 * scale * scale);
+            }
         }
-    }
 }
 
 TEST(LayerSetToAnd, EqualsCopyThenAndOfEachLayer) {
-    TLayer a = Patterned(), b, c, d;
+    TLayer a = Patterned(1), b, c, d;
     for (TLayer* l : {&b, &c, &d})
         l->SetSize(200, 150);
     b.Brush = {0x0F0F0F, TBrushStyle::Solid};

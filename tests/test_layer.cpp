@@ -8,7 +8,7 @@
 
 namespace {
 
-constexpr TColor kFill = 0x123456;
+constexpr TColor FillColour = 0x123456;
 
 TLayer Blank(int w, int h) {
     TLayer layer;
@@ -44,16 +44,16 @@ TLayer Outline(int w, int h, int l, int t, int r, int b) {
 // everything well outside must be.
 void ExpectClosed(int l, int t, int r, int b) {
     TLayer layer = Outline(823, 710, l, t, r, b);
-    layer.Brush.Color = kFill;
+    layer.Brush.Color = FillColour;
     layer.FloodFill(0, 0, clBlack);
     const double cx = (l + r - 1) / 2.0, cy = (t + b - 1) / 2.0, radius = (r - l - 1) / 2.0;
     for (int y = 0; y < layer.Height(); ++y)
         for (int x = 0; x < layer.Width(); ++x) {
             const double d = std::hypot(x - cx, y - cy);
             if (d < radius - 1.5) {
-                ASSERT_NE(layer.Pixel(x, y), kFill) << x << "," << y;
+                ASSERT_NE(layer.Pixel(x, y), FillColour) << x << "," << y;
             } else if (d > radius + 1.5) {
-                ASSERT_EQ(layer.Pixel(x, y), kFill) << x << "," << y;
+                ASSERT_EQ(layer.Pixel(x, y), FillColour) << x << "," << y;
             }
         }
 }
@@ -244,12 +244,12 @@ TEST(LayerFloodFill, FourConnectedAndBounded) {
         layer.MoveTo(i, 9 - i), layer.LineTo(i + 1, 9 - i);
     layer.Brush.Color = clRed;
     layer.FillRect({1, 1, 2, 2}); // another colour is painted over
-    layer.Brush.Color = kFill;
+    layer.Brush.Color = FillColour;
     layer.FloodFill(-1, 0, clBlack);
     layer.FloodFill(0, 9, clBlack);
-    EXPECT_EQ(Count(layer, kFill), 0);
+    EXPECT_EQ(Count(layer, FillColour), 0);
     layer.FloodFill(0, 0, clBlack);
-    EXPECT_EQ(Count(layer, kFill), 45); // x + y < 9; the diagonal gaps hold
+    EXPECT_EQ(Count(layer, FillColour), 45); // x + y < 9; the diagonal gaps hold
     EXPECT_EQ(Count(layer, clRed), 0);
 
     // A long serpentine corridor; filling with the border colour still ends.

@@ -159,8 +159,9 @@ TEST(NetworkCore, ChartNetworkEqualsTheClick) {
             EXPECT_NE(n.Shunt.Kind, TElementKind::Coil);
             EXPECT_NEAR(l, coreL, 1e-7 * (1 + coreL));
             EXPECT_NEAR(c, coreC, 1e-7 * (1 + coreC));
-            if (coreL > 1e-6 && coreC > 1e-3)
+            if (coreL > 1e-6 && coreC > 1e-3) {
                 EXPECT_EQ(match.IsCL, n.Arrangement == TArrangement::ShuntAtLoad);
+            }
             chart.ClearMarkers();
             chart.ClearArcs();
             ++compared;

@@ -5,6 +5,9 @@
 #include "windowstyle.h"
 
 #include <QCloseEvent>
+#include <QGuiApplication>
+#include <QScreen>
+#include <QStyle>
 
 TfrmData::TfrmData(QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::WindowStaysOnTopHint | Qt::CustomizeWindowHint |
@@ -31,11 +34,29 @@ TfrmData::TfrmData(QWidget* parent)
     meData->setPalette(memoPal);
 }
 
+void TfrmData::CascadeFrom(TfrmData* previous) {
+    FCascadeFrom = previous;
+}
+
 void TfrmData::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
     if (FPlaced) return;
     FPlaced = true;
-    CenterOnScreen(this);
+    const TfrmData* previous = FCascadeFrom.data();
+    if (!previous || !previous->isVisible()) {
+        CenterOnScreen(this);
+        return;
+    }
+    // The window manager's title bar where there is one, else the style's.
+    int step = previous->geometry().top() - previous->frameGeometry().top();
+    if (step <= 0) step = style()->pixelMetric(QStyle::PM_TitleBarHeight, nullptr, this);
+    const QPoint target = previous->frameGeometry().topLeft() + QPoint(step, step);
+    const QScreen* screen = previous->screen() ? previous->screen() : QGuiApplication::primaryScreen();
+    // Past the screen's edge the cascade starts again from the centre.
+    if (screen && !screen->availableGeometry().contains(QRect(target, frameGeometry().size())))
+        CenterOnScreen(this);
+    else
+        move(target);
 }
 
 void TfrmData::resizeEvent(QResizeEvent* event) {

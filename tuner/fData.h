@@ -3,6 +3,7 @@
 // table of one LC-PSV sweep, for the user to select and copy.
 
 #include <QPlainTextEdit>
+#include <QPointer>
 #include <QWidget>
 #include <functional>
 
@@ -14,6 +15,11 @@ public:
     QPlainTextEdit* meData;
     std::function<void()> FOnClosed;
 
+    // At its first show the window opens one title bar's height below and to
+    // the right of previous, if that is still on screen, instead of centred:
+    // a new sweep's table must not hide exactly behind the last one.
+    void CascadeFrom(TfrmData* previous);
+
 protected:
     void closeEvent(QCloseEvent* event) override;
     void showEvent(QShowEvent* event) override;
@@ -22,4 +28,5 @@ protected:
 private:
     void FormClose();
     bool FPlaced = false;
+    QPointer<TfrmData> FCascadeFrom;
 };

@@ -2,9 +2,8 @@
 
 #include <QMouseEvent>
 #include <QPainter>
+#include <cmath>
 #include <cstring>
-
-int TPaintBox::PaintDepth = 0;
 
 TPaintBox::TPaintBox(QWidget* parent) : QWidget(parent) {
     setCursor(Qt::CrossCursor);
@@ -12,40 +11,60 @@ TPaintBox::TPaintBox(QWidget* parent) : QWidget(parent) {
     setAttribute(Qt::WA_OpaquePaintEvent);
 }
 
+int TPaintBox::DeviceScale() const {
+    // A hair below the next integer still counts as it: 2.0000001 is 2.
+    return std::max(1, int(std::ceil(devicePixelRatioF() - 1e-3)));
+}
+
 void TPaintBox::CopyRect(const TRect& rect, const TLayer& source) {
     const QImage& src = source.Image();
+    const int scale = source.Scale();
     if (FPicture.size() != src.size()) {
         QImage resized(src.size(), QImage::Format_RGB32);
         resized.fill(ColorToRgb(clBtnFace));
         FPicture = resized;
     }
-    const QRect r = QRect(rect.Left, rect.Top, rect.Width(), rect.Height()) & src.rect();
+    FPicture.setDevicePixelRatio(scale);
+    const TRect d = ScaleRect(rect, scale);
+    const QRect r = QRect(d.Left, d.Top, d.Width(), d.Height()) & src.rect();
     if (r.isEmpty()) return;
     for (int y = r.top(); y <= r.bottom(); ++y)
         std::memcpy(reinterpret_cast<QRgb*>(FPicture.scanLine(y)) + r.left(),
                     reinterpret_cast<const QRgb*>(src.constScanLine(y)) + r.left(),
                     size_t(r.width()) * sizeof(QRgb));
     ++FPresentCount;
-    // Inside our own paint event the picture is drawn right after; inside
-    // another window's paint a repaint would recurse, so it is scheduled.
-    if (FPainting) return;
-    if (PaintDepth > 0)
-        update(r);
-    else
-        repaint(r);
+    // Never called from a paint event, so the repaint cannot recurse.
+    repaint(QRect(r.x() / scale, r.y() / scale, (r.right() + scale) / scale - r.x() / scale,
+                  (r.bottom() + scale) / scale - r.y() / scale));
+}
+
+bool TPaintBox::event(QEvent* event) {
+    const bool handled = QWidget::event(event);
+    // Qt 6.4 tells a widget of a new screen only; later versions also of a
+    // new ratio on the same screen.
+    bool moved = event->type() == QEvent::ScreenChangeInternal;
+#if QT_VERSION >= QT_VERSION_CHECK(6, 6, 0)
+    moved = moved || event->type() == QEvent::DevicePixelRatioChange;
+#endif
+    if (moved && OnDeviceScaleChange && !FPicture.isNull() &&
+        DeviceScale() != int(FPicture.devicePixelRatio()))
+        OnDeviceScaleChange();
+    return handled;
 }
 
 void TPaintBox::paintEvent(QPaintEvent* event) {
-    FPainting = true;
-    ++PaintDepth;
-    if (OnPaint) OnPaint();
-    --PaintDepth;
-    FPainting = false;
     QPainter p(this);
     const QRect dirty = event->rect();
-    const QRect shown = dirty & FPicture.rect();
+    const qreal scale = FPicture.devicePixelRatio();
+    const QRect shown = dirty & QRect(QPoint(0, 0), FPicture.deviceIndependentSize().toSize());
     if (shown != dirty) p.fillRect(dirty, ColorToRgb(clBtnFace));
-    if (!shown.isEmpty()) p.drawImage(shown.topLeft(), FPicture, shown);
+    if (shown.isEmpty()) return;
+    // A picture finer than the screen is scaled down smoothly; at equal ratios
+    // the copy is exact.
+    if (scale != devicePixelRatioF()) p.setRenderHint(QPainter::SmoothPixmapTransform);
+    p.drawImage(QRectF(shown), FPicture,
+                QRectF(shown.x() * scale, shown.y() * scale, shown.width() * scale,
+                       shown.height() * scale));
 }
 
 void TPaintBox::mousePressEvent(QMouseEvent* event) {

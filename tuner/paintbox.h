@@ -15,18 +15,22 @@ public:
 
     // TDrawTarget: shows the copied rectangle at once, also outside paintEvent.
     void CopyRect(const TRect& rect, const TLayer& source) override;
+    // The screen's device pixel ratio rounded up: a 1.5 screen gets a picture
+    // drawn at 2, which the paint event scales down smoothly.
+    int DeviceScale() const override;
 
-    std::function<void()> OnPaint;
     std::function<void()> OnClick;
     std::function<void(int, int)> OnMouseMove;
+    // The box moved to a screen of another device scale; the chart must be
+    // drawn again at DeviceScale().
+    std::function<void()> OnDeviceScaleChange;
 
+    // Device pixels, at the picture's own device pixel ratio.
     const QImage& Picture() const { return FPicture; }
     int PresentCount() const { return FPresentCount; }
 
-    // While any window paints, a Present only schedules an update.
-    static int PaintDepth;
-
 protected:
+    bool event(QEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
@@ -35,6 +39,5 @@ protected:
 private:
     QImage FPicture;
     bool FPressed = false;
-    bool FPainting = false;
     int FPresentCount = 0;
 };

@@ -244,10 +244,6 @@ void TvSmithChart::RedrawChart() {
     FChart->Present();
 }
 
-void TvSmithChart::pbSmithPaint() {
-    if (FChart) FChart->Present();
-}
-
 void TvSmithChart::FrameResize() {
     if (FChart) FChart->SetSize(pbSmith->width(), pbSmith->height());
 }

@@ -115,7 +115,6 @@ public:
     void RedrawChart();
 
     // Handlers; each runs inside the application's error guard.
-    void pbSmithPaint();
     void FrameResize();
     void btnAplyClick();
     void pbSmithMouseMove(int x, int y);
