@@ -5,13 +5,13 @@ PREFIX   ?= /usr/local
 JOBS     ?= $(shell nproc 2>/dev/null || echo 2)
 
 # Everything the build, the tests and the benchmarks need from Debian.
-DEB_PACKAGES = build-essential cmake pkg-config qt6-base-dev libgtest-dev libgmock-dev \
+DEB_PACKAGES = build-essential cmake pkg-config qt6-base-dev qt6-charts-dev libgtest-dev libgmock-dev \
                libbenchmark-dev fonts-dejavu-core xvfb xdotool xclip x11-utils imagemagick \
-               appstream desktop-file-utils python3
+               appstream desktop-file-utils python3 locales dpkg-dev file lintian
 
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 
-.PHONY: deps configure build run test check-asan bench install clean
+.PHONY: deps configure build run test check-asan bench install deb clean
 
 deps:
 	@missing=""; \
@@ -48,6 +48,10 @@ bench: deps
 
 install: build
 	cmake --install $(BUILD) --prefix $(PREFIX)
+
+# The Debian package, left in $(BUILD) as pentarix_<version>_<arch>.deb.
+deb: build
+	cd $(BUILD) && cpack -G DEB
 
 clean:
 	rm -rf $(BUILD) build-asan build-bench

@@ -2,9 +2,19 @@
 
 #include "inifile.h"
 
+#include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
+#include <QLockFile>
+#include <QRandomGenerator>
 #include <QSaveFile>
+#include <QThread>
+
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -38,8 +48,87 @@ const TSettingKey* SettingKeyFor(unsigned selector) {
     return &kSettingKeys[selector - kFirstSelector];
 }
 
-[[noreturn]] void FailToWrite() {
-    throw EIniFileError("Unable to write to ANALYZER.INI");
+// Big enough for any settings file; a huge one is a mistake or an attack, and
+// reading it whole would take memory without bound.
+constexpr qint64 kMaxFileSize = 16 * 1024 * 1024;
+// How long a writer waits for another one to finish before giving up.
+constexpr int kLockPatienceMs = 5000;
+
+[[noreturn]] void FailToWrite(const QString& path) {
+    throw EIniFileError("Unable to write to " + QFileInfo(path).fileName().toStdString());
+}
+
+// Like mkpath, but a folder created here is private to its user: the settings
+// may name the user's serial ports and more.
+bool MakePrivatePath(const QString& dir) {
+    const QString clean = QDir::cleanPath(QDir(dir).absolutePath());
+    qsizetype next = 1; // past the root's "/"
+    while (next <= clean.size()) {
+        qsizetype slash = clean.indexOf(u'/', next);
+        if (slash < 0) slash = clean.size();
+        const QByteArray part = QFile::encodeName(clean.left(slash));
+        next = slash + 1;
+        struct stat st {};
+        if (::stat(part.constData(), &st) == 0) {
+            if (!S_ISDIR(st.st_mode)) return false;
+            continue;
+        }
+        // EEXIST: another writer created it meanwhile.
+        if (::mkdir(part.constData(), 0700) != 0 && errno != EEXIST) return false;
+        if (::stat(part.constData(), &st) != 0 || !S_ISDIR(st.st_mode)) return false;
+    }
+    return true;
+}
+
+// The existing file's bytes and metadata. Opened without blocking so that a
+// FIFO cannot hang us, and refused unless it is a regular file of sane size:
+// a device must never be read or replaced.
+struct TExistingFile {
+    bool exists = false;
+    QByteArray content;
+    struct stat info {};
+};
+
+TExistingFile ReadExisting(const QString& path) {
+    TExistingFile file;
+    const QByteArray name = QFile::encodeName(path);
+    struct stat st {};
+    if (::stat(name.constData(), &st) != 0) {
+        if (errno == ENOENT) return file;
+        FailToWrite(path);
+    }
+    if (!S_ISREG(st.st_mode) || st.st_size > kMaxFileSize) FailToWrite(path);
+
+    const int fd = ::open(name.constData(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0) FailToWrite(path);
+    // Checked again on the open file: the name may have changed since stat.
+    bool ok = ::fstat(fd, &file.info) == 0 && S_ISREG(file.info.st_mode) &&
+              file.info.st_size <= kMaxFileSize;
+    if (ok) file.content.reserve(file.info.st_size);
+    char chunk[65536];
+    while (ok) {
+        const ssize_t n = ::read(fd, chunk, sizeof chunk);
+        if (n < 0 && errno == EINTR) continue;
+        // The file may grow while we read: the limit holds all the same.
+        ok = n >= 0 && file.content.size() + n <= kMaxFileSize;
+        if (n <= 0) break;
+        file.content.append(chunk, n);
+    }
+    ::close(fd);
+    if (!ok) FailToWrite(path);
+    file.exists = true;
+    return file;
+}
+
+// Another writer holds the lock only for one read-modify-replace; Qt's own
+// wait sleeps 100 ms and more between tries, far longer than that takes.
+bool LockWithPatience(QLockFile& lock) {
+    const QDeadlineTimer deadline(kLockPatienceMs);
+    while (!lock.tryLock(0)) {
+        if (lock.error() != QLockFile::LockFailedError || deadline.hasExpired()) return false;
+        QThread::usleep(500 + QRandomGenerator::global()->bounded(1500));
+    }
+    return true;
 }
 
 } // namespace
@@ -60,29 +149,51 @@ void WriteAnalyzerSetting(const QString& folder, unsigned selector, const QStrin
     if (!setting) return;
 
     const QString dir = folder.isEmpty() ? QStringLiteral(".") : folder;
-    if (!QDir().mkpath(dir)) FailToWrite();
     const QString path = QDir(dir).filePath(QStringLiteral("ANALYZER.INI"));
+    // Refused before any folder is made for it.
+    if (value.contains(u'\r') || value.contains(u'\n')) FailToWrite(path);
+    if (!MakePrivatePath(dir)) FailToWrite(path);
+    WriteIniFileValue(path, setting->section, setting->key, value.toUtf8());
+}
+
+void WriteIniFileValue(const QString& path, const QByteArray& section, const QByteArray& key,
+                       const QByteArray& value) {
+    // A line break in the value would start a line of its own, even a section.
+    if (value.contains('\r') || value.contains('\n')) FailToWrite(path);
+
+    // Without the lock, two writers that read the same old file each replace
+    // it with only their own change.
+    QLockFile lock(path + QStringLiteral(".lock"));
+    if (!LockWithPatience(lock)) FailToWrite(path);
 
     // An existing file that cannot be read must not be replaced by one holding
     // only the new key.
-    QByteArray content;
-    if (QFile::exists(path)) {
-        QFile file(path);
-        if (!file.open(QIODevice::ReadOnly)) FailToWrite();
-        content = file.readAll();
-        if (file.error() != QFileDevice::NoError) FailToWrite();
-    }
-
-    const QByteArray updated = SetIniValue(content, setting->section, setting->key, value.toUtf8());
+    const TExistingFile old = ReadExisting(path);
+    const QByteArray updated = SetIniValue(old.content, section, key, value);
 
     // The old file is replaced only by a rename once the new one is complete.
     // Flushing by hand matters: Qt 6.4's commit overlooks a failed final flush
     // (disk full, size limit) and would rename a truncated file into place.
     QSaveFile out(path);
-    if (!out.open(QIODevice::WriteOnly)) FailToWrite();
+    if (!out.open(QIODevice::WriteOnly)) FailToWrite(path);
+    if (old.exists) {
+        // The replacement is a new file: it takes the old one's owner and group
+        // (only root may give them away; others own the file anyway), then its
+        // mode, which a change of owner may have cut.
+        const int fd = out.handle();
+        const bool sameOwner = old.info.st_uid == ::geteuid() && old.info.st_gid == ::getegid();
+        if (!sameOwner && ::fchown(fd, old.info.st_uid, old.info.st_gid) != 0 && ::geteuid() == 0) {
+            out.cancelWriting();
+            FailToWrite(path);
+        }
+        if (::fchmod(fd, old.info.st_mode & 07777) != 0) {
+            out.cancelWriting();
+            FailToWrite(path);
+        }
+    }
     if (out.write(updated) != updated.size() || !out.flush()) {
         out.cancelWriting();
-        FailToWrite();
+        FailToWrite(path);
     }
-    if (!out.commit()) FailToWrite();
+    if (!out.commit()) FailToWrite(path);
 }

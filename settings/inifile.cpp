@@ -5,7 +5,7 @@
 namespace {
 
 // Offsets into the content; [textBegin, textEnd) is the line without its ending,
-// [textEnd, end) the ending itself ("\n", "\r\n" or nothing on the last line).
+// [textEnd, end) the ending itself ("\n", "\r\n", "\r" or nothing on the last line).
 struct TLine {
     qsizetype textBegin;
     qsizetype textEnd;
@@ -24,10 +24,15 @@ std::vector<TLine> SplitLines(const QByteArray& content) {
         TLine line{pos, size, size};
         // A BOM is no part of the first line's text, but its bytes stay put.
         if (pos == 0 && content.startsWith(kUtf8Bom)) line.textBegin = kUtf8BomSize;
-        const qsizetype nl = content.indexOf('\n', pos);
-        if (nl >= 0) {
-            line.end = nl + 1;
-            line.textEnd = (nl > line.textBegin && content[nl - 1] == '\r') ? nl - 1 : nl;
+        // CR, LF and CRLF each end a line: a file saved with old Mac endings, or
+        // a stray CR, must not read as one long line.
+        qsizetype eol = line.textBegin;
+        while (eol < size && content[eol] != '\n' && content[eol] != '\r')
+            ++eol;
+        if (eol < size) {
+            line.textEnd = eol;
+            line.end = (content[eol] == '\r' && eol + 1 < size && content[eol + 1] == '\n') ? eol + 2
+                                                                                          : eol + 1;
         }
         lines.push_back(line);
         pos = line.end;
@@ -35,10 +40,11 @@ std::vector<TLine> SplitLines(const QByteArray& content) {
     return lines;
 }
 
-QByteArray LineEndingOf(const QByteArray& content) {
-    const qsizetype nl = content.indexOf('\n');
-    if (nl < 0) return "\r\n"; // the other reader of the file is a Windows program
-    return (nl > 0 && content[nl - 1] == '\r') ? "\r\n" : "\n";
+QByteArray LineEndingOf(const std::vector<TLine>& lines, const QByteArray& content) {
+    // The other reader of the file is a Windows program.
+    if (lines.empty() || !lines.front().HasEnding()) return "\r\n";
+    const TLine& first = lines.front();
+    return content.mid(first.textEnd, first.end - first.textEnd);
 }
 
 bool IsBlank(char c) {
@@ -91,8 +97,8 @@ QByteArray KeyName(const QByteArray& text) {
 
 QByteArray SetIniValue(const QByteArray& content, const QByteArray& section, const QByteArray& key,
                        const QByteArray& value) {
-    const QByteArray eol = LineEndingOf(content);
     const std::vector<TLine> lines = SplitLines(content);
+    const QByteArray eol = LineEndingOf(lines, content);
     const size_t count = lines.size();
 
     size_t header = 0;

@@ -5,6 +5,7 @@
 #include <QByteArray>
 
 // Returns content with key set to value in section, touching nothing else:
+// - CR, LF and CRLF each end a line, mixed freely;
 // - section and key names match ASCII case-insensitively, ignoring blanks
 //   around them; only the first matching section and its first matching key
 //   count;

@@ -16,6 +16,7 @@
 #include <QRegularExpression>
 #include <cmath>
 #include <cstdlib>
+#include <locale.h>
 #include <optional>
 #include <random>
 #include <string>
@@ -66,7 +67,9 @@ bool ReferenceNumber(const QString& text, double& value) {
     const QRegularExpressionMatch m = grammar.match(text);
     if (!m.hasMatch()) return false;
     const std::string s = m.captured(1).toStdString();
-    const double v = std::strtod(s.c_str(), nullptr);
+    // strtod follows the C locale, which the toolkit takes from the environment.
+    static const locale_t cLocale = newlocale(LC_ALL_MASK, "C", locale_t(nullptr));
+    const double v = strtod_l(s.c_str(), nullptr, cLocale);
     if (!std::isfinite(v)) return false;
     value = v;
     return true;

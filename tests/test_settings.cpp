@@ -4,11 +4,17 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QProcess>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
 #include <csignal>
+#include <cstring>
+#include <functional>
 #include <sys/resource.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
 #include <unistd.h>
 
 namespace {
@@ -69,6 +75,27 @@ std::string Show(const QByteArray& bytes) {
 }
 
 #define EXPECT_BYTES(actual, expected) EXPECT_EQ(Show(actual), Show(expected))
+
+struct stat StatOf(const QString& path) {
+    struct stat st {};
+    EXPECT_EQ(::lstat(QFile::encodeName(path).constData(), &st), 0) << path.toStdString();
+    return st;
+}
+
+QStringList EntriesIn(const QString& folder) {
+    return QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::System |
+                                  QDir::NoDotAndDotDot);
+}
+
+constexpr const char* kUnableToWrite = "Unable to write to ANALYZER.INI";
+
+// Every replacement syncs the file to disk, which on a slow disk dominates the
+// tests that write hundreds of times or megabytes; tmpfs makes it free.
+QString RamTempTemplate() {
+    const QFileInfo shm(QStringLiteral("/dev/shm"));
+    return (shm.isDir() && shm.isWritable() ? shm.filePath() : QDir::tempPath()) +
+           QStringLiteral("/pentarix-settings-XXXXXX");
+}
 
 } // namespace
 
@@ -132,6 +159,22 @@ TEST(IniEditing, AddedLinesFollowTheFirstLineEnding) {
     EXPECT_BYTES(SetIniValue("[A]\nX=1\r\n", "A", "K", "v"), "[A]\nX=1\r\nK=v\n");
     EXPECT_BYTES(SetIniValue("[A]\r\nX=1\n", "A", "K", "v"), "[A]\r\nX=1\nK=v\r\n");
     EXPECT_BYTES(SetIniValue("; only", "A", "K", "v"), "; only\r\n\r\n[A]\r\nK=v\r\n");
+}
+
+TEST(IniEditing, CrLfAndCrlfEachEndALineAndKeepTheirOwnEnding) {
+    const struct {
+        const char* before;
+        const char* after;
+    } cases[] = {
+        {"[A]\rK=1\rX=2\r", "[A]\rK=v\rX=2\r"},     // old Mac endings
+        {"[A]\r\nK=1\rX=2\n", "[A]\r\nK=v\rX=2\n"}, // mixed, each line keeps its own
+        {"[A]\nK=1\r[B]\n", "[A]\nK=v\r[B]\n"},    // a stray CR ends the key's line
+        {"[A]\r\rK=1", "[A]\r\rK=v"},               // CR CR is a blank line between
+        {"[A]\rX=1\r\r[B]\r", "[A]\rX=1\rK=v\r\r[B]\r"},
+        {"[B]\rY=1", "[B]\rY=1\r\r[A]\rK=v\r"},
+    };
+    for (const auto& c : cases)
+        EXPECT_BYTES(SetIniValue(c.before, "A", "K", "v"), c.after);
 }
 
 TEST(IniEditing, KeepsByteOrderMarkAndStillMatchesFirstLine) {
@@ -243,7 +286,114 @@ TEST(AnalyzerSettingsFile, KeepsPermissionsOfExistingFile) {
     EXPECT_BYTES(ReadBytes(ini), "[COM_PORT]\nSELCOM=2\n");
 }
 
+TEST(AnalyzerSettingsFile, KeepsModeAndAsRootOwnerAndGroup) {
+    QTemporaryDir tmp;
+    ASSERT_TRUE(tmp.isValid());
+    const QString ini = IniIn(tmp.path());
+    const bool root = geteuid() == 0;
+    // As root the file goes to a stranger; the replacement must follow it.
+    const uid_t uid = root ? 4321 : geteuid();
+    const gid_t gid = root ? 8765 : getegid();
+    for (mode_t mode : {0600, 0640, 0604, 0660, 02640}) {
+        WriteBytes(ini, "[COM_PORT]\n");
+        ASSERT_EQ(::chown(QFile::encodeName(ini).constData(), uid, gid), 0);
+        ASSERT_EQ(::chmod(QFile::encodeName(ini).constData(), mode), 0);
+
+        WriteAnalyzerSetting(tmp.path(), 24, "50");
+
+        const struct stat st = StatOf(ini);
+        EXPECT_EQ(st.st_mode & 07777, mode) << std::oct << mode;
+        EXPECT_EQ(st.st_uid, uid);
+        EXPECT_EQ(st.st_gid, gid);
+        EXPECT_BYTES(ReadBytes(ini), "[COM_PORT]\nCH_IMP=50\n");
+        QFile::remove(ini);
+    }
+}
+
+TEST(AnalyzerSettingsFile, FoldersItCreatesArePrivateAndOthersKeepTheirMode) {
+    QTemporaryDir tmp;
+    ASSERT_TRUE(tmp.isValid());
+    const QString shared = tmp.filePath("shared");
+    ASSERT_TRUE(QDir().mkdir(shared));
+    ASSERT_EQ(::chmod(QFile::encodeName(shared).constData(), 0755), 0);
+
+    WriteAnalyzerSetting(shared + "/cfg/sub", 24, "50");
+
+    EXPECT_EQ(StatOf(shared).st_mode & 07777, 0755u);
+    EXPECT_EQ(StatOf(shared + "/cfg").st_mode & 07777, 0700u);
+    EXPECT_EQ(StatOf(shared + "/cfg/sub").st_mode & 07777, 0700u);
+    EXPECT_BYTES(ReadBytes(IniIn(shared + "/cfg/sub")), "[COM_PORT]\r\nCH_IMP=50\r\n");
+}
+
 // ---- Failures: one message, and the old file survives ----
+
+TEST(AnalyzerSettingsErrors, RefusesNonRegularFilesWithoutReadingOrReplacingThem) {
+    const struct {
+        const char* kind;
+        std::function<bool(const QByteArray&)> make;
+    } cases[] = {
+        {"FIFO", [](const QByteArray& p) { return ::mkfifo(p.constData(), 0600) == 0; }},
+        {"socket",
+         [](const QByteArray& p) {
+             sockaddr_un addr{};
+             addr.sun_family = AF_UNIX;
+             if (size_t(p.size()) >= sizeof addr.sun_path) return false;
+             std::memcpy(addr.sun_path, p.constData(), size_t(p.size()));
+             const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+             const bool ok = fd >= 0 && ::bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) == 0;
+             if (fd >= 0) ::close(fd);
+             return ok;
+         }},
+        // Read without end, and as root once replaced by a plain file.
+        {"link to /dev/zero", [](const QByteArray& p) { return ::symlink("/dev/zero", p.constData()) == 0; }},
+        {"link to /dev/null", [](const QByteArray& p) { return ::symlink("/dev/null", p.constData()) == 0; }},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.kind);
+        QTemporaryDir tmp;
+        ASSERT_TRUE(tmp.isValid());
+        const QString ini = IniIn(tmp.path());
+        ASSERT_TRUE(c.make(QFile::encodeName(ini)));
+        const struct stat before = StatOf(ini);
+
+        EXPECT_EQ(FailureMessage([&] { WriteAnalyzerSetting(tmp.path(), 24, "50"); }), kUnableToWrite);
+
+        const struct stat after = StatOf(ini);
+        EXPECT_EQ(after.st_mode, before.st_mode);
+        EXPECT_EQ(after.st_ino, before.st_ino);
+        EXPECT_EQ(EntriesIn(tmp.path()), QStringList{"ANALYZER.INI"});
+    }
+}
+
+TEST(AnalyzerSettingsErrors, RefusesFilesOver16MiB) {
+    QTemporaryDir tmp(RamTempTemplate());
+    ASSERT_TRUE(tmp.isValid());
+    const QString ini = IniIn(tmp.path());
+    const qint64 size = 16 * 1024 * 1024 + 1;
+    {
+        QFile file(ini);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        ASSERT_TRUE(file.resize(size)); // sparse: costs neither disk nor time
+    }
+
+    EXPECT_EQ(FailureMessage([&] { WriteAnalyzerSetting(tmp.path(), 24, "50"); }), kUnableToWrite);
+    EXPECT_EQ(QFileInfo(ini).size(), size);
+}
+
+TEST(AnalyzerSettingsErrors, RefusesValuesWithLineBreaks) {
+    QTemporaryDir tmp;
+    ASSERT_TRUE(tmp.isValid());
+    const QByteArray before = "[COM_PORT]\r\nCH_IMP=75\r\n";
+    WriteBytes(IniIn(tmp.path()), before);
+
+    for (const char* value : {"50\r\n[COLOR]\r\nBK_GRAPH_COLOR=0", "50\r", "\n", "5\n0"}) {
+        EXPECT_EQ(FailureMessage([&] { WriteAnalyzerSetting(tmp.path(), 24, value); }), kUnableToWrite);
+        EXPECT_EQ(FailureMessage([&] { WriteAnalyzerSetting(tmp.filePath("new"), 24, value); }),
+                  kUnableToWrite);
+    }
+    EXPECT_BYTES(ReadBytes(IniIn(tmp.path())), before);
+    EXPECT_FALSE(QFileInfo::exists(tmp.filePath("new")));
+}
 
 TEST(AnalyzerSettingsErrors, FolderThatIsAFileCannotBeCreated) {
     QTemporaryDir tmp;
@@ -343,4 +493,40 @@ TEST(AnalyzerSettingsFolder, FallsBackToHomeConfigWhenXdgUnsetOrRelative) {
     }
     EXPECT_BYTES(ReadBytes(IniIn(expected)), "[COM_PORT]\r\nPORT2=COM3\r\n");
     EXPECT_FALSE(QFileInfo::exists("relative"));
+}
+
+// ---- Two programs writing at once ----
+
+TEST(AnalyzerSettingsConcurrency, TwoProcessesLoseNoWrite) {
+    QTemporaryDir tmp(RamTempTemplate());
+    ASSERT_TRUE(tmp.isValid());
+    const QString ini = IniIn(tmp.path());
+    WriteBytes(ini, "[COM_PORT]\r\nCH_IMP=75\r\n");
+    constexpr int kWrites = 300;
+
+    QProcess writers[2];
+    const char* tags[2] = {"A", "B"};
+    for (int w = 0; w < 2; ++w) {
+        writers[w].setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        writers[w].start(SETTINGS_WRITER_PATH, {ini, tags[w], QString::number(kWrites)});
+    }
+    for (QProcess& writer : writers) {
+        ASSERT_TRUE(writer.waitForFinished(120000));
+        EXPECT_EQ(writer.exitStatus(), QProcess::NormalExit);
+        EXPECT_EQ(writer.exitCode(), 0);
+    }
+
+    // Every key of both writers, each once: a lost update drops keys.
+    const QByteArray after = ReadBytes(ini);
+    int missing = 0;
+    for (const char* tag : tags)
+        for (int i = 0; i < kWrites; ++i) {
+            const QByteArray line = "\r\n" + QByteArray(tag) + QByteArray::number(i) + '=' +
+                                    QByteArray::number(i) + "\r\n";
+            if (after.count(line) != 1) ++missing;
+        }
+    EXPECT_EQ(missing, 0);
+    EXPECT_EQ(after.count("\r\n"), 2 + 1 + 1 + 2 * kWrites);
+    EXPECT_TRUE(after.startsWith("[COM_PORT]\r\nCH_IMP=75\r\n\r\n[TEST]\r\n"));
+    EXPECT_EQ(EntriesIn(tmp.path()), QStringList{"ANALYZER.INI"});
 }

@@ -1,7 +1,11 @@
 #!/usr/bin/env python3
 """Drives the real Pentarix program on a private Xvfb display as a person would.
 
-Usage: e2e_test.py PATH_TO_PENTARIX
+Usage: e2e_test.py PATH_TO_PENTARIX [LOCALE]
+
+LOCALE (default C.UTF-8) is what the program gets in LC_ALL and LANG; with a
+decimal-comma locale such as cs_CZ.UTF-8 (found through LOCPATH when it is
+not installed) every number must still show ".".
 
 It clicks the Smith chart, copies the results out of the read-only fields
 through the X clipboard and checks them with its own transmission-line
@@ -112,8 +116,9 @@ def wait_for(predicate, timeout=WAIT, what="condition"):
 # ---------------------------------------------------------------- X session
 
 class Session:
-    def __init__(self, program):
+    def __init__(self, program, locale="C.UTF-8"):
         self.program = program
+        self.locale = locale
         self.tmp = tempfile.mkdtemp(prefix="pentarix-e2e-")
         self.xvfb = None
         self.app = None
@@ -205,10 +210,18 @@ class Session:
             "XDG_DATA_HOME": os.path.join(home, ".local", "share"),
             "XDG_CACHE_HOME": os.path.join(home, ".cache"),
             "XDG_RUNTIME_DIR": runtime,
-            "LC_ALL": "C.UTF-8",
-            "LANG": "C.UTF-8",
+            "LC_ALL": self.locale,
+            "LANG": self.locale,
         })
         return env
+
+    def decimal_point(self):
+        """The C library's decimal point under the program's locale."""
+        out = subprocess.run(["locale", "decimal_point"], env=self.make_env(),
+                             capture_output=True, text=True, timeout=WAIT)
+        if out.returncode != 0 or out.stderr.strip():
+            raise Fatal(f"locale {self.locale} is not available: {out.stderr.strip()}")
+        return out.stdout.strip()
 
     def start_app(self):
         self.env = self.make_env()
@@ -501,20 +514,45 @@ def shown_arrangement(s, origin, baseline):
     return f"unclear (changed LC={state[0]}, CL={state[1]})" if state else None
 
 
+MARKER_COLOURS = ((0, 0, 255), (255, 0, 0))  # antenna and transition markers
+
+
+def settled_screenshot(s, limit=3.0):
+    """A screenshot once two in a row agree (bounded): the pointer's readout
+    may still be on its way."""
+    shot = s.screenshot()
+    deadline = time.monotonic() + limit
+    while time.monotonic() < deadline:
+        again = s.screenshot()
+        if again.data == shot.data:
+            break
+        shot = again
+    return shot
+
+
 def click_and_read(s, main, dx, dy):
     """Clicks the chart at (dx, dy) from its centre and returns edL, edC texts.
 
     The program asks the X server where the pointer is when it handles the
-    release, so the pointer must stay on the chart until it has: edL gets the
-    keyboard focus first, and the copy keys, sent without moving the pointer,
-    are handled only after the click.
+    release, so the pointer must stay on the chart until it has.  A click also
+    gives the chart the keyboard focus, so the handled click is seen on the
+    screen instead: new marker pixels (blue antenna, red transition point;
+    at the centre both coincide) appear at the point.  Only then are the
+    fields clicked and copied.
     """
-    s.focus_click(main, *panel_point(ED_L))
-    s.set_clipboard(SENTINEL)
+    ox, oy = s.geometry(main)[:2]
+    x, y = ox + CENTRE_X + dx, oy + CENTRE_Y + dy
+    s.run(["xdotool", "mousemove", str(x), str(y)])
+    before = settled_screenshot(s)
+    near = [(x + i, y + j) for i in range(-6, 7) for j in range(-6, 7)]
+    old = {p: before.pixel(*p) for p in near}
+
+    def marked():
+        img = s.screenshot()
+        return any(img.pixel(*p) in MARKER_COLOURS and img.pixel(*p) != old[p] for p in near)
     s.click(main, CENTRE_X + dx, CENTRE_Y + dy)
-    s.key("ctrl+a", "ctrl+c")
-    l_text = wait_for(lambda: (lambda t: t if t not in (None, "", SENTINEL) else None)(
-        s.read_clipboard()), what="the text of edL on the clipboard")
+    wait_for(marked, what=f"the markers of the click at ({dx}, {dy})")
+    l_text = s.copy_from(main, *panel_point(ED_L), "edL")
     c_text = s.copy_from(main, *panel_point(ED_C), "edC")
     return l_text, c_text
 
@@ -626,6 +664,12 @@ def scenario(s, res):
     log("starting Xvfb")
     s.start_xvfb()
     log(f"  display {s.display}")
+    if s.locale != "C.UTF-8":
+        # Without the comma in effect this run would only repeat the C one.
+        point = s.decimal_point()
+        log(f"locale {s.locale}, C library decimal point {point!r}")
+        if point == ".":
+            raise Fatal(f"locale {s.locale} writes '.', not a decimal comma")
     s.start_app()
     log("starting pentarix")
 
@@ -723,7 +767,7 @@ def scenario(s, res):
 
 
 def main():
-    if len(sys.argv) != 2:
+    if len(sys.argv) not in (2, 3):
         print(__doc__, file=sys.stderr)
         return 2
     program = os.path.abspath(sys.argv[1])
@@ -736,7 +780,7 @@ def main():
             return 2
 
     res = Results()
-    s = Session(program)
+    s = Session(program, *sys.argv[2:])
     # A ctest timeout sends SIGTERM; turn it into an exception so finally runs.
     signal.signal(signal.SIGTERM, lambda *_: (_ for _ in ()).throw(Fatal("terminated")))
     try:
