@@ -5,6 +5,7 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QFile>
 #include <QMouseEvent>
 #include <QTest>
 #include <benchmark/benchmark.h>
@@ -75,12 +76,60 @@ void BM_SavePicture(benchmark::State& state) {
 }
 BENCHMARK(BM_SavePicture)->Iterations(10);
 
+// A measured dipole of n points, written once into the temporary folder.
+QString DipoleFile(int n) {
+    const QString path = QDir::temp().filePath(QStringLiteral("pentarix-bench-%1.s1p").arg(n));
+    QFile f(path);
+    f.open(QIODevice::WriteOnly);
+    QByteArray text = "# MHz Z RI R 50\n";
+    for (int i = 0; i < n; ++i) {
+        const double mhz = 6.8 + 0.6 * i / (n - 1);
+        text += QByteArray::number(mhz, 'f', 7) + ' ' +
+                QByteArray::number((45 + 300 * (mhz - 7.1) * (mhz - 7.1)) / 50, 'g', 12) + ' ' +
+                QByteArray::number(260 * (mhz - 7.1) / 50, 'g', 12) + '\n';
+    }
+    f.write(text);
+    return path;
+}
+
+// Opening a 100,001-point measurement and drawing its trace; the chart part alone too.
+void BM_TraceDrawn(benchmark::State& state) {
+    const QString path = DipoleFile(100001);
+    Frame().OpenMeasurement(path);
+    const std::vector<TSmithChart::TTracePoint> trace = Frame().Chart()->Trace();
+    for (auto _ : state) {
+        const auto t0 = TBenchClock::now();
+        Frame().Chart()->SetTrace(trace);
+        Record("trace", t0);
+    }
+    Frame().CloseMeasurement();
+    QFile::remove(path);
+}
+BENCHMARK(BM_TraceDrawn)->Iterations(10);
+
+void BM_BandTable(benchmark::State& state) {
+    const QString path = DipoleFile(10001);
+    Frame().OpenMeasurement(path);
+    for (auto _ : state) {
+        const auto t0 = TBenchClock::now();
+        TfrmData* table = Frame().ShowBandTable();
+        Record("band", t0);
+        table->close();
+    }
+    Frame().CloseMeasurement();
+    QFile::remove(path);
+}
+BENCHMARK(BM_BandTable)->Iterations(5);
+
 void Summary() {
     std::printf("Pentarix session figures (medians of single operations, this run)\n");
     const double drag = Median("drag"), undo = Median("undo"), save = Median("save");
     Line("Drag preview step (pointer move)", Ms(drag), Verdict(drag, 2e-3, "<= 2 ms"));
     Line("Undo of one click, 10,000 annotations", Ms(undo), Verdict(undo, 50e-3, "<= 50 ms"));
     Line("Saving the picture as PNG", Ms(save), Verdict(save, 100e-3, "<= 100 ms"));
+    const double trace = Median("trace"), band = Median("band");
+    Line("Trace of 100,001 points drawn with the grid", Ms(trace), Verdict(trace, 30e-3, "<= 30 ms"));
+    Line("Band table of 10,001 points filled", Ms(band), Verdict(band, 300e-3, "<= 300 ms"));
 }
 
 } // namespace

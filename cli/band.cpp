@@ -27,9 +27,10 @@ ECliError TouchstoneFailure(const std::string& path, const ETouchstoneError& e) 
 // parallel capacitor (0 for a part the network lacks), then its arrangement.
 std::string BandLine(const TTouchstonePoint& p, double z0) {
     const TLoad load{p.R, p.X};
-    std::string line = Fixed(p.FrequencyMHz, 3) + ";" + Fixed(p.R, 3) + ";" + Fixed(p.X, 3) + ";" +
-                       Fixed(Swr({p.R, p.X}, z0), 3) + ";";
-    if (!IsMatchable(load)) return line + ";;";
+    std::string line = Fixed(p.FrequencyMHz, 3) + ";" + Fixed(p.R, 3) + ";" + Fixed(p.X, 3) + ";";
+    // Without resistance there is no SWR to print and no network, as in the window.
+    if (!IsMatchable(load)) return line + ";;;";
+    line += Fixed(Swr({p.R, p.X}, z0), 3) + ";";
     const TLNetwork n = ChartNetwork(load, p.FrequencyMHz, z0);
     const double l = n.Series.Kind == TElementKind::Coil ? n.Series.Value : 0.0;
     const double c = n.Shunt.Kind == TElementKind::Capacitor ? n.Shunt.Value : 0.0;

@@ -27,7 +27,10 @@ struct TSeed {
 std::vector<TSeed> Seeds() {
     std::string sweep = "# MHz S RI R 50\n";
     for (int i = 1; i <= 20; ++i)
-        sweep += std::to_string(i) + ".5 " + std::to_string(0.04 * i - 0.4) + " -0.3\n";
+        // Hundredths written by hand: std::to_string follows the locale.
+        sweep += std::to_string(i) + ".5 " + (i < 10 ? "-0." : "0.") +
+                 std::to_string(std::abs(4 * i - 40) / 10) + std::to_string(std::abs(4 * i - 40) % 10) +
+                 " -0.3\n";
     return {
         {1, sweep},
         {1, "! analyser export\r\n# ghz ma s\r\n0.0070 0.5 45\r\n0.0071 0.52 40 ! peak\r\n"
