@@ -3,6 +3,7 @@
 // data windows the sweeps open.
 
 #include "SmithTest.h"
+#include "testsupport.h"
 
 #include <QApplication>
 #include <QCursor>
@@ -43,3 +44,17 @@ inline void CloseAllDataWindows() {
         w->close();
     FlushDeferredDeletes();
 }
+
+// The main window shown, errors recorded instead of boxed; data windows closed after.
+class MainWindowTest : public testing::Test {
+protected:
+    void SetUp() override {
+        InstallErrorRecorder();
+        TakeRecordedErrors();
+        Form = ShowMainWindow();
+        Frame = Form->FTunerFrame;
+    }
+    void TearDown() override { CloseAllDataWindows(); }
+    std::unique_ptr<TForm1> Form;
+    TvSmithChart* Frame = nullptr;
+};

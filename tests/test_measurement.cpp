@@ -44,19 +44,14 @@ int CountColor(const QImage& image, TColor color) {
     return n;
 }
 
-class MeasurementTest : public testing::Test {
+class MeasurementTest : public MainWindowTest {
 protected:
     void SetUp() override {
-        InstallErrorRecorder();
-        TakeRecordedErrors();
-        Form = ShowMainWindow();
-        Frame = Form->FTunerFrame;
+        MainWindowTest::SetUp();
         Path = WriteS1p(Dir, QStringLiteral("dipole.s1p"), DipoleFile(51));
     }
     QTemporaryDir Dir;
     QString Path;
-    std::unique_ptr<TForm1> Form;
-    TvSmithChart* Frame = nullptr;
 };
 
 } // namespace

@@ -10,13 +10,11 @@
 
 namespace {
 
-class NetworkWindowTest : public testing::Test {
+class NetworkWindowTest : public MainWindowTest {
 protected:
     void SetUp() override {
         QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, Settings.path());
-        InstallErrorRecorder();
-        Form = ShowMainWindow();
-        Frame = Form->FTunerFrame;
+        MainWindowTest::SetUp();
     }
     // The chart's row shows what the panel shows, to the printed digit.
     void ExpectPanelValues() {
@@ -31,8 +29,6 @@ protected:
         EXPECT_EQ(FormatFloat("#0.0", n.Shunt.Present() ? n.Shunt.Value : 0.0), Frame->edC->text());
     }
     QTemporaryDir Settings;
-    std::unique_ptr<TForm1> Form;
-    TvSmithChart* Frame = nullptr;
 };
 
 } // namespace

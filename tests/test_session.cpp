@@ -53,23 +53,7 @@ void ExpectSameState(const TState& a, const TState& b) {
     EXPECT_EQ(a.CL, b.CL);
 }
 
-void CloseDataWindows() {
-    for (QWidget* w : QApplication::topLevelWidgets())
-        if (qobject_cast<TfrmData*>(w) && w->isVisible()) w->close();
-}
-
-class SessionTest : public testing::Test {
-protected:
-    void SetUp() override {
-        InstallErrorRecorder();
-        TakeRecordedErrors();
-        Form = ShowMainWindow();
-        Frame = Form->FTunerFrame;
-    }
-    void TearDown() override { CloseDataWindows(); }
-    std::unique_ptr<TForm1> Form;
-    TvSmithChart* Frame = nullptr;
-};
+using SessionTest = MainWindowTest;
 
 } // namespace
 

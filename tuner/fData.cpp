@@ -10,17 +10,8 @@
 #include <QStyle>
 
 TfrmData::TfrmData(QWidget* parent)
-    : QWidget(parent, Qt::Window | Qt::WindowStaysOnTopHint | Qt::CustomizeWindowHint |
-                          Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
-                          Qt::WindowCloseButtonHint) {
-    setWindowTitle(QStringLiteral("Data"));
-    // Only the main window keeps the program running.
-    setAttribute(Qt::WA_QuitOnClose, false);
-    setFont(DesignFont(11));
-    QPalette pal = palette();
-    pal.setColor(QPalette::Window, ColorToRgb(clWindow));
-    setPalette(pal);
-    setAutoFillBackground(true);
+    : QWidget(parent, ToolWindowFlags) {
+    StyleToolWindow(this, QStringLiteral("Data"), 11);
     resize(250, 506);
 
     meData = new QPlainTextEdit(this);

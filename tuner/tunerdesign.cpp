@@ -120,17 +120,8 @@ std::vector<TCell> RowCells(const TBandEnvelope& b, bool overBands) {
 
 TfrmTunerDesign::TfrmTunerDesign(const QString& swrText, double qCoil, double qCapacitor,
                                  QWidget* parent)
-    : QWidget(parent, Qt::Window | Qt::WindowStaysOnTopHint | Qt::CustomizeWindowHint |
-                          Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
-                          Qt::WindowCloseButtonHint) {
-    setWindowTitle(QStringLiteral("Návrh ladicího členu"));
-    // Only the main window keeps the program running.
-    setAttribute(Qt::WA_QuitOnClose, false);
-    setFont(DesignFont(11));
-    QPalette pal = palette();
-    pal.setColor(QPalette::Window, ColorToRgb(clWindow));
-    setPalette(pal);
-    setAutoFillBackground(true);
+    : QWidget(parent, ToolWindowFlags) {
+    StyleToolWindow(this, QStringLiteral("Návrh ladicího členu"), 11);
 
     auto* column = new QVBoxLayout(this);
     auto* inputs = new QHBoxLayout;

@@ -1,5 +1,7 @@
 #include "windowstyle.h"
 
+#include "layer.h"
+
 #include <QGuiApplication>
 #include <QScreen>
 
@@ -17,4 +19,15 @@ void CenterOnScreen(QWidget* window) {
         const QRect frame = window->frameGeometry();
         window->move(area.center() - QPoint(frame.width() / 2, frame.height() / 2));
     }
+}
+
+void StyleToolWindow(QWidget* window, const QString& title, int fontPixels) {
+    window->setWindowTitle(title);
+    // Only the main window keeps the program running.
+    window->setAttribute(Qt::WA_QuitOnClose, false);
+    window->setFont(DesignFont(fontPixels));
+    QPalette pal = window->palette();
+    pal.setColor(QPalette::Window, ColorToRgb(clWindow));
+    window->setPalette(pal);
+    window->setAutoFillBackground(true);
 }

@@ -8,3 +8,11 @@
 QFont DesignFont(int pixelSize);
 // Centres a window on the primary screen, as the windows are placed when first shown.
 void CenterOnScreen(QWidget* window);
+
+// The small stay-on-top windows (data, tuner design): a title bar with only
+// the close box.
+constexpr Qt::WindowFlags ToolWindowFlags = Qt::Window | Qt::WindowStaysOnTopHint |
+                                            Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                                            Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint;
+// Their title, font and window colour; they never keep the program running.
+void StyleToolWindow(QWidget* window, const QString& title, int fontPixels);
