@@ -142,3 +142,18 @@ TEST_F(MeasurementTest, SwrPlotFollowsTheMeasuredClickAndTheFrequency) {
     EXPECT_EQ(plot->Model(), TLoadModel::Constant);
     EXPECT_TRUE(TakeRecordedErrors().isEmpty());
 }
+
+TEST_F(MeasurementTest, TheDataWindowSavesItsLinesAsShown) {
+    Frame->OpenMeasurement(Path);
+    TfrmData* table = Frame->ShowBandTable();
+    const QString good = Dir.filePath(QStringLiteral("band.txt"));
+    table->SaveTable(good);
+    QFile saved(good);
+    ASSERT_TRUE(saved.open(QIODevice::ReadOnly));
+    EXPECT_EQ(QString::fromUtf8(saved.readAll()), table->meData->toPlainText() + u'\n');
+
+    const QString bad = Path + QStringLiteral("/band.txt"); // a file in place of a folder
+    Guarded([&] { table->SaveTable(bad); });
+    EXPECT_EQ(TakeRecordedErrors().size(), 1);
+    EXPECT_FALSE(QFile::exists(bad));
+}

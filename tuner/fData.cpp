@@ -5,6 +5,14 @@
 #include "windowstyle.h"
 
 #include <QCloseEvent>
+#include <QDateTime>
+#include <QDir>
+#include <QFileDialog>
+#include <QMenu>
+#include <QSaveFile>
+#include <QStandardPaths>
+#include <memory>
+#include <stdexcept>
 #include <QGuiApplication>
 #include <QScreen>
 #include <QStyle>
@@ -23,6 +31,15 @@ TfrmData::TfrmData(QWidget* parent)
     QPalette memoPal = meData->palette();
     memoPal.setColor(QPalette::Base, ColorToRgb(clBtnFace));
     meData->setPalette(memoPal);
+    // The memo's own menu, with saving the table added to it.
+    meData->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(meData, &QWidget::customContextMenuRequested, this, [this](const QPoint& pos) {
+        std::unique_ptr<QMenu> menu(meData->createStandardContextMenu());
+        menu->addSeparator();
+        connect(menu->addAction(QStringLiteral("Uložit tabulku…")), &QAction::triggered, this,
+                [this] { Guarded([this] { SaveTableAs(); }); });
+        menu->exec(meData->mapToGlobal(pos));
+    });
 }
 
 void TfrmData::CascadeFrom(TfrmData* previous) {
@@ -64,4 +81,27 @@ void TfrmData::FormClose() {
     // Freed once it has closed; the frame forgets it through FOnClosed.
     setAttribute(Qt::WA_DeleteOnClose, true);
     if (FOnClosed) FOnClosed();
+}
+
+void TfrmData::SaveTableAs() {
+    const QString folder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    const QString name =
+        QStringLiteral("pentarix-%1.txt")
+            .arg(QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss")));
+    const QString path = QFileDialog::getSaveFileName(this, QStringLiteral("Uložit tabulku"),
+                                                      QDir(folder).filePath(name),
+                                                      QStringLiteral("Text (*.txt *.csv)"));
+    if (!path.isEmpty()) SaveTable(path);
+}
+
+void TfrmData::SaveTable(const QString& path) {
+    QSaveFile file(path);
+    const QByteArray text = (meData->toPlainText() + u'\n').toUtf8();
+    const bool ok = file.open(QIODevice::WriteOnly) && file.write(text) == text.size() &&
+                    file.flush() && file.commit();
+    if (!ok) {
+        file.cancelWriting();
+        throw std::runtime_error(
+            QStringLiteral("Tabulku nelze uložit do '%1'").arg(QDir::toNativeSeparators(path)).toStdString());
+    }
 }

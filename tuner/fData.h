@@ -19,6 +19,9 @@ public:
     // the right of previous, if that is still on screen, instead of centred:
     // a new sweep's table must not hide exactly behind the last one.
     void CascadeFrom(TfrmData* previous);
+    // The lines exactly as shown, UTF-8, one per line; a failed write leaves
+    // no file and goes to the error path.
+    void SaveTable(const QString& path);
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -27,6 +30,7 @@ protected:
 
 private:
     void FormClose();
+    void SaveTableAs();
     bool FPlaced = false;
     QPointer<TfrmData> FCascadeFrom;
 };
