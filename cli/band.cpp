@@ -1,5 +1,6 @@
 // A band of loads: the networks for a measured antenna (--touchstone), and
 // how wide one network's match is (--bandwidth).
+#include "bandtable.h"
 #include "cli.h"
 #include "response.h"
 #include "touchstone.h"
@@ -23,21 +24,6 @@ ECliError TouchstoneFailure(const std::string& path, const ETouchstoneError& e) 
     return ECliError(path + where + ": " + detail);
 }
 
-// The columns of the band table window: L of the series coil and C of the
-// parallel capacitor (0 for a part the network lacks), then its arrangement.
-std::string BandLine(const TTouchstonePoint& p, double z0) {
-    const TLoad load{p.R, p.X};
-    std::string line = Fixed(p.FrequencyMHz, 3) + ";" + Fixed(p.R, 3) + ";" + Fixed(p.X, 3) + ";";
-    // Without resistance there is no SWR to print and no network, as in the window.
-    if (!IsMatchable(load)) return line + ";;;";
-    line += Fixed(Swr({p.R, p.X}, z0), 3) + ";";
-    const TLNetwork n = ChartNetwork(load, p.FrequencyMHz, z0);
-    const double l = n.Series.Kind == TElementKind::Coil ? n.Series.Value : 0.0;
-    const double c = n.Shunt.Kind == TElementKind::Capacitor ? n.Shunt.Value : 0.0;
-    return line + Fixed(l, 3) + ";" + Fixed(c, 1) + ";" +
-           (n.Arrangement == TArrangement::ShuntAtLoad ? "1" : "0");
-}
-
 struct TModelChoice {
     TLoadModel Model;
     const char* Name;
@@ -55,7 +41,7 @@ const TLimitChoice BandwidthLimits[] = {{SwrLimitTight, "swr_1_5", "<= 1.5"},
 constexpr double BandwidthSpan = 0.5;
 
 std::string EdgeText(const std::optional<double>& f) {
-    return f ? Fixed(*f, 6) : "-";
+    return f ? FormatFixed(*f, 6) : "-";
 }
 
 } // namespace
@@ -78,9 +64,9 @@ int RunTouchstone(const TCliArgs& args, std::ostream& out) {
         out << "]\n";
         return 0;
     }
-    out << "f [MHz]; R; X; PSV; L [uH]; C [pF]; LC=0 / CL=1\n";
+    out << BandTableHeader << "\n";
     for (const TTouchstonePoint& p : trace.Points)
-        out << BandLine(p, options.Z0) << "\n";
+        out << BandRowText(BandRow(p.FrequencyMHz, {p.R, p.X}, options.Z0)) << "\n";
     return 0;
 }
 
@@ -96,9 +82,9 @@ int RunBandwidth(const TCliArgs& args, std::ostream& out) {
     if (json)
         out << "{";
     else
-        out << "chart network designed at " << Fixed(f, 6) << " MHz for " << Fixed(load.R, 3)
-            << (load.X < 0 ? " - j" : " + j") << Fixed(std::fabs(load.X), 3) << " ohm, Z0 "
-            << Fixed(z0, 1) << " ohm; edges searched within +-50 %\n"
+        out << "chart network designed at " << FormatFixed(f, 6) << " MHz for " << FormatFixed(load.R, 3)
+            << (load.X < 0 ? " - j" : " + j") << FormatFixed(std::fabs(load.X), 3) << " ohm, Z0 "
+            << FormatFixed(z0, 1) << " ohm; edges searched within +-50 %\n"
             << std::left << std::setw(11) << "model" << std::setw(8) << "SWR" << std::setw(14)
             << "low MHz" << std::setw(14) << "high MHz" << std::setw(12) << "width kHz"
             << "width %\n";
@@ -117,8 +103,8 @@ int RunBandwidth(const TCliArgs& args, std::ostream& out) {
             } else {
                 out << std::setw(11) << m.Name << std::setw(8) << l.TextName << std::setw(14)
                     << EdgeText(e.LowMHz) << std::setw(14) << EdgeText(e.HighMHz) << std::setw(12)
-                    << (e.Complete() ? Fixed(e.WidthKHz(), 1) : "-")
-                    << (e.Complete() ? Fixed(e.WidthPercent(f), 2) : "-") << "\n";
+                    << (e.Complete() ? FormatFixed(e.WidthKHz(), 1) : "-")
+                    << (e.Complete() ? FormatFixed(e.WidthPercent(f), 2) : "-") << "\n";
             }
             firstLimit = false;
         }

@@ -4,7 +4,6 @@
 #include <charconv>
 #include <cmath>
 #include <cstdio>
-#include <iomanip>
 #include <sstream>
 
 TCliArgs::TCliArgs(int argc, char** argv, const std::vector<std::string>& valued,
@@ -34,7 +33,7 @@ const std::string& TCliArgs::Text(const std::string& name) const {
 double TCliArgs::Number(const std::string& name) const {
     const std::string& text = Text(name);
     double value = 0.0;
-    if (!ParseNumber(text, value)) throw ECliError(name + ": '" + text + "' is not a number");
+    if (!TryParseNumber(text, value)) throw ECliError(name + ": '" + text + "' is not a number");
     return value;
 }
 
@@ -52,22 +51,18 @@ double TCliArgs::Positive(const std::string& name, double fallback) const {
     return Has(name) ? Positive(name) : fallback;
 }
 
-bool ParseNumber(const std::string& text, double& value) {
-    const char* begin = text.data();
-    const char* end = begin + text.size();
-    if (begin != end && *begin == '+') ++begin;
-    double v = 0.0;
-    const auto [ptr, ec] = std::from_chars(begin, end, v, std::chars_format::general);
-    if (ec != std::errc() || ptr != end || begin == end || !std::isfinite(v)) return false;
-    value = v;
-    return true;
-}
-
-std::string JsonNumber(double value) {
-    if (!std::isfinite(value)) return "null";
-    char buf[64];
-    const auto [ptr, ec] = std::to_chars(buf, buf + sizeof buf, value);
-    return ec == std::errc() ? std::string(buf, ptr) : "null";
+std::string TextFaultEn(const ETextError& e) {
+    const std::string quoted = "'" + e.Text + "'";
+    switch (e.Code) {
+    case TTextFault::NotANumber: return quoted + " is not a number";
+    case TTextFault::OutOfRange: return quoted + " is out of range";
+    case TTextFault::EmptyList: return "the list of frequencies is empty";
+    case TTextFault::EmptyItem: return "an empty item in " + quoted;
+    case TTextFault::DecimalComma:
+        return quoted + ": write decimals with '.', separate the frequencies with commas";
+    case TTextFault::NotPositive: return quoted + " must be above 0";
+    }
+    return quoted + " is not valid";
 }
 
 std::string JsonString(const std::string& text) {
@@ -87,16 +82,6 @@ std::string JsonString(const std::string& text) {
     return out + "\"";
 }
 
-std::string Fixed(double value, int decimals) {
-    if (!std::isfinite(value)) return "-";
-    char buf[400];
-    const auto [ptr, ec] =
-        std::to_chars(buf, buf + sizeof buf, value, std::chars_format::fixed, decimals);
-    std::string s = ec == std::errc() ? std::string(buf, ptr) : "-";
-    if (s[0] == '-' && s.find_first_not_of("-0.") == std::string::npos) s.erase(0, 1);
-    return s;
-}
-
 namespace {
 
 TESeries SeriesFrom(const std::string& text) {
@@ -114,12 +99,6 @@ std::string ElementJson(const TElement& e) {
     return std::string("{\"kind\": ") + (coil ? "\"L\"" : "\"C\"") +
            ", \"value\": " + JsonNumber(e.Value) + ", \"unit\": " + (coil ? "\"uH\"" : "\"pF\"") +
            "}";
-}
-
-std::string ElementText(const TElement& e) {
-    if (!e.Present()) return "-";
-    if (e.Kind == TElementKind::Coil) return "L " + Fixed(e.Value, 3) + " uH";
-    return "C " + Fixed(e.Value, 1) + " pF";
 }
 
 } // namespace
@@ -145,11 +124,11 @@ std::string NetworkJson(const TNetworkReport& rep) {
     if (rep.HasStandard)
         s << "{\"series\": " << ElementJson(rep.Standard.Series)
           << ", \"shunt\": " << ElementJson(rep.Standard.Shunt)
-          << ", \"swr\": " << JsonNumber(rep.StandardSwr)
-          << ", \"worst_swr\": " << JsonNumber(rep.WorstSwr) << "}";
+          << ", \"swr\": " << JsonNumber(ShownSwr(rep.StandardSwr))
+          << ", \"worst_swr\": " << JsonNumber(ShownSwr(rep.WorstSwr)) << "}";
     else
         s << "null";
-    s << ", \"swr_with_losses\": " << JsonNumber(rep.Stress.SwrWithLosses)
+    s << ", \"swr_with_losses\": " << JsonNumber(ShownSwr(rep.Stress.SwrWithLosses))
       << ", \"efficiency\": " << JsonNumber(rep.Stress.Efficiency)
       << ", \"loss_db\": " << JsonNumber(rep.Stress.LossDb)
       << ", \"shunt_peak_v\": " << JsonNumber(rep.Stress.ShuntPeakV)
@@ -162,33 +141,42 @@ std::string LoadJson(const TLoad& load, double fMHz, const TDesignOptions& optio
     std::ostringstream s;
     s << "{\"frequency_mhz\": " << JsonNumber(fMHz) << ", \"z0\": " << JsonNumber(options.Z0)
       << ", \"load\": {\"r\": " << JsonNumber(load.R) << ", \"x\": " << JsonNumber(load.X)
-      << ", \"swr\": " << JsonNumber(Swr({load.R, load.X}, options.Z0)) << "}, \"networks\": [";
+      << ", \"swr\": " << JsonNumber(ShownSwr(Swr({load.R, load.X}, options.Z0))) << "}, \"networks\": [";
     for (size_t i = 0; i < reports.size(); ++i)
         s << (i ? ", " : "") << "{" << NetworkJson(reports[i]) << "}";
     s << "]}";
     return s.str();
 }
 
+namespace {
+
+// Left-aligned in its column, and never run into the next one: a text as
+// wide as the column or wider still gets one blank after it.
+std::string Cell(const std::string& text, size_t width) {
+    return text + std::string(text.size() < width ? width - text.size() : 1, ' ');
+}
+
+} // namespace
+
 void WriteNetworkTable(std::ostream& out, const std::vector<TNetworkReport>& reports) {
-    out << std::left << std::setw(7) << "chart" << std::setw(16) << "arrangement"
-        << std::setw(16) << "kind" << std::setw(16) << "series" << std::setw(16) << "shunt"
-        << std::setw(16) << "std series" << std::setw(16) << "std shunt" << std::setw(9)
-        << "std SWR" << std::setw(11) << "worst SWR" << std::setw(9) << "SWR(Q)"
-        << std::setw(8) << "eff %" << std::setw(9) << "loss dB" << std::setw(12)
-        << "shunt V pk" << "series A\n";
+    out << Cell("chart", 7) << Cell("arrangement", 16) << Cell("kind", 16) << Cell("series", 16)
+        << Cell("shunt", 16) << Cell("std series", 16) << Cell("std shunt", 16)
+        << Cell("std SWR", 9) << Cell("worst SWR", 11) << Cell("SWR(Q)", 9) << Cell("eff %", 8)
+        << Cell("loss dB", 9) << Cell("shunt V pk", 12) << "series A\n";
     for (const TNetworkReport& rep : reports) {
         const TLNetwork& n = rep.Network;
-        out << std::setw(7) << (n.Chart ? "*" : "") << std::setw(16)
-            << (n.Arrangement == TArrangement::SeriesAtLoad ? "series-at-load" : "shunt-at-load")
-            << std::setw(16) << KindNameEn(n) << std::setw(16) << ElementText(n.Series)
-            << std::setw(16) << ElementText(n.Shunt) << std::setw(16)
-            << (rep.HasStandard ? ElementText(rep.Standard.Series) : "-") << std::setw(16)
-            << (rep.HasStandard ? ElementText(rep.Standard.Shunt) : "-") << std::setw(9)
-            << (rep.HasStandard ? Fixed(rep.StandardSwr, 3) : "-") << std::setw(11)
-            << (rep.HasStandard ? Fixed(rep.WorstSwr, 3) : "-") << std::setw(9)
-            << Fixed(rep.Stress.SwrWithLosses, 3) << std::setw(8)
-            << Fixed(100.0 * rep.Stress.Efficiency, 2) << std::setw(9)
-            << Fixed(rep.Stress.LossDb, 3) << std::setw(12) << Fixed(rep.Stress.ShuntPeakV, 1)
-            << Fixed(rep.Stress.SeriesRmsA, 3) << "\n";
+        const bool std = rep.HasStandard;
+        out << Cell(n.Chart ? "*" : "", 7)
+            << Cell(n.Arrangement == TArrangement::SeriesAtLoad ? "series-at-load" : "shunt-at-load", 16)
+            << Cell(KindNameEn(n), 16) << Cell(ElementText(n.Series), 16)
+            << Cell(ElementText(n.Shunt), 16) << Cell(std ? ElementText(rep.Standard.Series) : "-", 16)
+            << Cell(std ? ElementText(rep.Standard.Shunt) : "-", 16)
+            << Cell(std ? SwrText(rep.StandardSwr) : "-", 9)
+            << Cell(std ? SwrText(rep.WorstSwr) : "-", 11)
+            << Cell(SwrText(rep.Stress.SwrWithLosses), 9)
+            << Cell(FormatFixed(100.0 * rep.Stress.Efficiency, 2), 8)
+            << Cell(FormatFixed(rep.Stress.LossDb, 3), 9)
+            << Cell(FormatFixed(rep.Stress.ShuntPeakV, 1), 12)
+            << FormatFixed(rep.Stress.SeriesRmsA, 3) << "\n";
     }
 }

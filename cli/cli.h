@@ -3,6 +3,7 @@
 // and table output. Each mode lives in its own file.
 
 #include "lnetwork.h"
+#include "quantity.h"
 
 #include <map>
 #include <ostream>
@@ -35,12 +36,9 @@ private:
     std::map<std::string, std::string> FValues;
 };
 
-// Locale-independent number text: "." always; JSON numbers round-trip.
-bool ParseNumber(const std::string& text, double& value);
-std::string JsonNumber(double value);
 std::string JsonString(const std::string& text);
-// Fixed decimals, "-0" never shown.
-std::string Fixed(double value, int decimals);
+// A fault of a typed number or list, in words.
+std::string TextFaultEn(const ETextError& e);
 
 // The options every design mode shares.
 TDesignOptions DesignOptionsFrom(const TCliArgs& args);

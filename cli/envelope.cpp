@@ -12,33 +12,16 @@ namespace {
 
 std::vector<double> BandsFrom(const TCliArgs& args) {
     if (!args.Has("--bands")) return DefaultEnvelopeBands();
-    const std::string& text = args.Text("--bands");
-    if (text.find_first_not_of(" \t") == std::string::npos)
-        throw ECliError("--bands: the list of frequencies is empty");
-    std::vector<double> bands;
-    size_t start = 0;
-    for (;;) {
-        const size_t comma = text.find(',', start);
-        std::string item =
-            text.substr(start, comma == std::string::npos ? std::string::npos : comma - start);
-        // "3.65, 7.1" as a shell user types it.
-        item.erase(0, item.find_first_not_of(' '));
-        item.erase(item.find_last_not_of(' ') + 1);
-        double f = 0.0;
-        if (item.empty()) throw ECliError("--bands: an empty item in '" + text + "'");
-        if (!ParseNumber(item, f))
-            throw ECliError("--bands: '" + item + "' in '" + text + "' is not a number");
-        if (!(f > 0)) throw ECliError("--bands: '" + item + "' must be above 0");
-        bands.push_back(f);
-        if (comma == std::string::npos) break;
-        start = comma + 1;
+    try {
+        return ParseBandList(args.Text("--bands"));
+    } catch (const ETextError& e) {
+        throw ECliError("--bands: " + TextFaultEn(e));
     }
-    return bands;
 }
 
 // "-" for a band where no point had a network.
 std::string Cell(const TBandEnvelope& b, const TEnvelopeExtreme& e, double scale, int decimals) {
-    return b.Covered() > 0 ? Fixed(e.Value * scale, decimals) : "-";
+    return b.Covered() > 0 ? FormatFixed(e.Value * scale, decimals) : "-";
 }
 
 std::string JsonCell(const TBandEnvelope& b, const TEnvelopeExtreme& e) {
@@ -103,8 +86,8 @@ int RunEnvelope(const TCliArgs& args, std::ostream& out) {
         return 0;
     }
     out << "SWR " << JsonNumber(swr) << " circle against 50 ohm, " << EnvelopeAngles
-        << " points a band; Q coil " << Fixed(q.Coil, 0) << ", Q capacitor "
-        << Fixed(q.Capacitor, 0) << ", power " << Fixed(power, 1) << " W\n";
+        << " points a band; Q coil " << FormatFixed(q.Coil, 0) << ", Q capacitor "
+        << FormatFixed(q.Capacitor, 0) << ", power " << FormatFixed(power, 1) << " W\n";
     out << std::right;
     WriteCells(out, {"f MHz", "L min uH", "L max uH", "C min pF", "C max pF", "shunt V pk",
                      "series A", "eff min %", "LC/CL"});

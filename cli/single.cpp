@@ -26,12 +26,12 @@ int RunSingle(const TCliArgs& args, std::ostream& out) {
     }
     const std::vector<TNetworkReport> reports = DesignNetworks(load, f, options);
     const double swr = Swr({load.R, load.X}, options.Z0);
-    out << "load " << Fixed(load.R, 3) << (load.X < 0 ? " - j" : " + j")
-        << Fixed(std::fabs(load.X), 3) << " ohm at " << Fixed(f, 6) << " MHz, Z0 "
-        << Fixed(options.Z0, 1) << " ohm, SWR " << Fixed(swr, 3) << "; series "
-        << SeriesName(options.Series) << ", Q coil " << Fixed(options.Q.Coil, 0)
-        << ", Q capacitor " << Fixed(options.Q.Capacitor, 0) << ", power "
-        << Fixed(options.PowerW, 1) << " W\n";
+    out << "load " << FormatFixed(load.R, 3) << (load.X < 0 ? " - j" : " + j")
+        << FormatFixed(std::fabs(load.X), 3) << " ohm at " << FormatFixed(f, 6) << " MHz, Z0 "
+        << FormatFixed(options.Z0, 1) << " ohm, SWR " << SwrText(swr) << "; series "
+        << SeriesName(options.Series) << ", Q coil " << FormatFixed(options.Q.Coil, 0)
+        << ", Q capacitor " << FormatFixed(options.Q.Capacitor, 0) << ", power "
+        << FormatFixed(options.PowerW, 1) << " W\n";
     WriteNetworkTable(out, reports);
     return 0;
 }

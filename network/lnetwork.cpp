@@ -249,9 +249,13 @@ double NearestStandard(double value, TESeries series) {
     double best = value, bestDistance = HUGE_VAL;
     // The neighbouring decades too: 9.6 lies nearer to 10 than to 8.2.
     for (int d = decade - 1; d <= decade + 1; ++d) {
-        const double scale = std::pow(10.0, std::abs(d));
+        // From the member in hundredths, an exact integer, with one rounding:
+        // the candidate is the double nearest the decimal value (0.56, never
+        // 0.5599999999999999), so that it prints as the member it is.
+        const double scale = std::pow(10.0, std::abs(d - 2));
         for (const double m : members) {
-            const double candidate = d < 0 ? m / scale : m * scale;
+            const double hundredths = std::round(m * 100.0);
+            const double candidate = d < 2 ? hundredths / scale : hundredths * scale;
             const double distance = std::fabs(std::log(candidate / value));
             if (distance < bestDistance) {
                 best = candidate;

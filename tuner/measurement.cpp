@@ -1,6 +1,7 @@
 // A measured antenna: the Touchstone file opened, its trace on the chart, a
 // click that takes a measured point, and the band table.
 #include "apperror.h"
+#include "bandtable.h"
 #include "numtext.h"
 #include "vSmith.h"
 
@@ -92,25 +93,10 @@ TfrmData* TvSmithChart::ShowBandTable() {
                       QStringLiteral(" Soubor = %1, %2 bodů")
                           .arg(FMeasurementName)
                           .arg(FMeasurement->Points.size()),
-                      QStringLiteral("f [MHz]; R; X; PSV; L [uH]; C [pF]; LC=0 / CL=1"), separator};
-    auto fixed = [](const char* pattern, double v) {
-        return FormatFloat(QString::fromLatin1(pattern), v);
-    };
-    for (const TTouchstonePoint& p : FMeasurement->Points) {
-        QString line = fixed("#0.000", p.FrequencyMHz) + u';' + fixed("#0.000", p.R) + u';' +
-                       fixed("#0.000", p.X) + u';';
-        const TLoad load{p.R, p.X};
-        if (!IsMatchable(load)) {
-            lines << line + QStringLiteral(";;;");
-            continue;
-        }
-        const TLNetwork n = ChartNetwork(load, p.FrequencyMHz, ChartReference);
-        const double l = n.Series.Kind == TElementKind::Coil ? n.Series.Value : 0.0;
-        const double c = n.Shunt.Kind == TElementKind::Capacitor ? n.Shunt.Value : 0.0;
-        lines << line + fixed("#0.000", Swr({p.R, p.X}, ChartReference)) + u';' +
-                     fixed("#0.000", l) + u';' + fixed("#0.0", c) + u';' +
-                     (n.Arrangement == TArrangement::ShuntAtLoad ? u'1' : u'0');
-    }
+                      QString::fromUtf8(BandTableHeader), separator};
+    for (const TTouchstonePoint& p : FMeasurement->Points)
+        lines << QString::fromStdString(
+            BandRowText(BandRow(p.FrequencyMHz, {p.R, p.X}, ChartReference)));
     form->meData->setPlainText(lines.join(u'\n'));
     form->show();
     form->raise();

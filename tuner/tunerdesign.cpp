@@ -4,6 +4,7 @@
 #include "chartgeometry.h"
 #include "layer.h"
 #include "numtext.h"
+#include "quantity.h"
 #include "windowstyle.h"
 
 #include <QApplication>
@@ -183,15 +184,27 @@ void TfrmTunerDesign::Recalculate() {
     const TQuality q{StrToFloat(edQL->text()), StrToFloat(edQC->text())};
     if (!(q.Coil > 0)) Refuse(QStringLiteral("Jakost cívky musí být větší než 0"));
     if (!(q.Capacitor > 0)) Refuse(QStringLiteral("Jakost kondenzátoru musí být větší než 0"));
-    // Commas separate the list, so a decimal comma cannot slip in as a number.
     std::vector<double> bands;
-    for (const QString& item : edBands->text().split(QRegularExpression(QStringLiteral("[,;\\s]+")),
-                                                     Qt::SkipEmptyParts)) {
-        const double f = StrToFloat(item);
-        if (!(f > 0)) Refuse(QStringLiteral("Kmitočet '%1' musí být větší než 0").arg(item));
-        bands.push_back(f);
+    try {
+        bands = ParseBandList(edBands->text().toStdString());
+    } catch (const ETextError& e) {
+        const QString text = QString::fromStdString(e.Text);
+        switch (e.Code) {
+        case TTextFault::EmptyList: Refuse(QStringLiteral("Zadejte alespoň jeden kmitočet"));
+        case TTextFault::NotPositive: Refuse(QStringLiteral("Kmitočet '%1' musí být větší než 0").arg(text));
+        case TTextFault::EmptyItem:
+            Refuse(QStringLiteral("V seznamu kmitočtů '%1' chybí číslo mezi oddělovači").arg(text));
+        case TTextFault::DecimalComma:
+            Refuse(QStringLiteral("'%1': desetinná místa pište za tečku, kmitočty oddělujte čárkou, "
+                                  "středníkem nebo mezerou").arg(text));
+        case TTextFault::NotANumber:
+        case TTextFault::OutOfRange:
+            // The panel's own message for a non-number; what is left underflowed to 0.
+            StrToFloat(text);
+            Refuse(QStringLiteral("Kmitočet '%1' musí být větší než 0").arg(text));
+        }
+        throw;
     }
-    if (bands.empty()) Refuse(QStringLiteral("Zadejte alespoň jeden kmitočet"));
 
     std::vector<TBandEnvelope> result = Envelope(swr, bands, power, q);
     FTotal = EnvelopeTotal(result);
