@@ -35,7 +35,8 @@ BENCHMARK(BM_DesignOneLoad);
 
 // What a click adds when the details window is open.
 void BM_DetailsWindowUpdate(benchmark::State& state) {
-    static TfrmNetwork window;
+    // Never destroyed: a static widget would die after QApplication, a crash at exit.
+    static TfrmNetwork& window = *new TfrmNetwork;
     window.show();
     const std::vector<TLoad> loads = Loads();
     size_t i = 0;

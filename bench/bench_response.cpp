@@ -37,7 +37,8 @@ BENCHMARK(BM_ResponseCompute);
 
 // What a click costs with the window open: recompute, then the chart painted.
 void BM_SwrPlotUpdate(benchmark::State& state) {
-    static TfrmSwrPlot window;
+    // Never destroyed: a static widget would die after QApplication, a crash at exit.
+    static TfrmSwrPlot& window = *new TfrmSwrPlot;
     window.resize(800, 600);
     window.show();
     QApplication::processEvents();
