@@ -4,6 +4,8 @@
 // and the component arithmetic of a click. The chart draws around these; the
 // windows and the command line use them without a chart.
 
+#include "impedance.h"
+
 // ---- Stored constants of the chart math (not the exact values) ----
 // The chart's printed numbers were settled with these inexact values; exact
 // ones would move the last digit of some results.
@@ -17,9 +19,6 @@ constexpr double ChartReference = 50.0; // reference resistance of GammaToImpeda
 
 double SafeArcCos(double c);
 
-struct TImpedance {
-    double R, X;
-};
 
 // Impedance of the point at angle theta (degrees) and reflection magnitude m,
 // against ChartReference.

@@ -165,9 +165,9 @@ TComplex InputImpedance(const TLNetwork& net, const TLoad& load, double fMHz, co
 }
 
 double Swr(TComplex z, double z0) {
-    const double m = std::abs((z - z0) / (z + z0));
+    const double m = std::abs(GammaOf(LoadOf(z), z0));
     if (!(m < 1.0)) return SwrCap;
-    return std::min((1.0 + m) / (1.0 - m), SwrCap);
+    return std::min(SwrOfMagnitude(m), SwrCap);
 }
 
 // ---- Standard values ----

@@ -4,16 +4,12 @@
 // Frequencies are in MHz, inductances in microhenries, capacitances in
 // picofarads, impedances in ohms.
 
+#include "impedance.h"
+
 #include <complex>
 #include <limits>
 #include <vector>
 
-using TComplex = std::complex<double>;
-
-struct TLoad {
-    double R = 0.0;
-    double X = 0.0;
-};
 
 enum class TArrangement {
     SeriesAtLoad, // series element at the load, parallel element on the transmitter side
