@@ -2,6 +2,8 @@
 
 #include "quantity.h"
 
+#include <cmath>
+
 bool TryStrToFloat(const QString& text, double& value) {
     // Non-Latin-1 text is no number; toLatin1 would turn it into '?'.
     for (const QChar c : text)
@@ -18,4 +20,12 @@ double StrToFloat(const QString& text) {
 
 QString FormatFloat(const QString& pattern, double value) {
     return QString::fromStdString(FormatPattern(pattern.toStdString(), value));
+}
+
+QString Fmt(const char* pattern, double value) {
+    return FormatFloat(QString::fromLatin1(pattern), std::isfinite(value) ? value : 0.0);
+}
+
+QString ShownSwrText(double swr) {
+    return QString::fromStdString(SwrText(swr));
 }

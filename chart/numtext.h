@@ -23,3 +23,9 @@ bool TryStrToFloat(const QString& text, double& value);
 // is the minimum of integer digits, after it the exact number of decimals.
 // A value that rounds to zero never shows a minus sign.
 QString FormatFloat(const QString& pattern, double value);
+
+// The windows' numbers: an infinity or NaN, which no window should get, shows
+// as 0 rather than ending the update.
+QString Fmt(const char* pattern, double value);
+// An SWR as "#0.000", empty where no load or network reaches it.
+QString ShownSwrText(double swr);

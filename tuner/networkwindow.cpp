@@ -2,6 +2,7 @@
 
 #include "apperror.h"
 #include "numtext.h"
+#include "quantity.h"
 #include "windowstyle.h"
 
 #include <QApplication>
@@ -25,10 +26,6 @@ namespace {
 const TESeries SeriesChoices[] = {TESeries::E6,  TESeries::E12, TESeries::E24,
                                   TESeries::E48, TESeries::E96, TESeries::None};
 
-QString Fmt(const char* pattern, double value) {
-    return FormatFloat(QString::fromLatin1(pattern), std::isfinite(value) ? value : 0.0);
-}
-
 QString ElementName(const TElement& e) {
     if (!e.Present()) return QStringLiteral("—");
     return e.Kind == TElementKind::Coil ? QStringLiteral("cívka") : QStringLiteral("kondenzátor");
@@ -36,11 +33,11 @@ QString ElementName(const TElement& e) {
 
 QString ElementValue(const TElement& e) {
     if (!e.Present()) return QStringLiteral("—");
-    if (e.Kind == TElementKind::Coil) return Fmt("#0.000", e.Value) + QStringLiteral(" uH");
-    return Fmt("#0.0", e.Value) + QStringLiteral(" pF");
+    return QString::fromStdString(ElementValueText(e)) +
+           (e.Kind == TElementKind::Coil ? QStringLiteral(" uH") : QStringLiteral(" pF"));
 }
 
-QString ElementText(const TElement& e) {
+QString ElementLabel(const TElement& e) {
     return e.Present() ? ElementName(e) + u' ' + ElementValue(e) : QStringLiteral("—");
 }
 
@@ -297,15 +294,15 @@ void TfrmNetwork::Recompute() {
         set(ColSchematic, QString())->setIcon(Schematic(n, ratio));
         set(ColKind, QString::fromUtf8(KindNameCs(n)) + (n.Chart ? QStringLiteral(" (graf)") : QString()))
             ->setToolTip(n.Chart ? QStringLiteral("síť, kterou kreslí graf") : QString());
-        set(ColSeries, ElementText(n.Series));
-        set(ColShunt, ElementText(n.Shunt));
+        set(ColSeries, ElementLabel(n.Series));
+        set(ColShunt, ElementLabel(n.Shunt));
         const bool std = r.HasStandard;
         set(ColStandard, std ? ElementValue(r.Standard.Series) + QStringLiteral(", ") +
                                    ElementValue(r.Standard.Shunt)
                              : QStringLiteral("—"));
-        set(ColStandardSwr, std ? Fmt("#0.000", r.StandardSwr) : QStringLiteral("—"));
-        set(ColWorstSwr, std ? Fmt("#0.000", r.WorstSwr) : QStringLiteral("—"));
-        set(ColLossSwr, Fmt("#0.000", r.Stress.SwrWithLosses));
+        set(ColStandardSwr, std ? ShownSwrText(r.StandardSwr) : QStringLiteral("—"));
+        set(ColWorstSwr, std ? ShownSwrText(r.WorstSwr) : QStringLiteral("—"));
+        set(ColLossSwr, ShownSwrText(r.Stress.SwrWithLosses));
         set(ColEfficiency, Fmt("#0.00", 100.0 * r.Stress.Efficiency) + QStringLiteral(" %"));
         set(ColLoss, Fmt("#0.000", r.Stress.LossDb));
         set(ColVoltage, n.Shunt.Present() ? Fmt("#0.0", r.Stress.ShuntPeakV) : QStringLiteral("—"));
@@ -335,7 +332,7 @@ QString TfrmNetwork::ContentText() const {
         "napětí na paralelním prvku (špička) [V]\tproud sériovým prvkem [A]");
     auto value = [](const TElement& e) {
         if (!e.Present()) return QString();
-        return e.Kind == TElementKind::Coil ? Fmt("#0.000", e.Value) : Fmt("#0.0", e.Value);
+        return QString::fromStdString(ElementValueText(e));
     };
     auto unitName = [](const TElement& e) {
         if (!e.Present()) return QStringLiteral("—");
@@ -350,9 +347,9 @@ QString TfrmNetwork::ContentText() const {
                       r.HasStandard ? QString::fromLatin1(SeriesName(FOptions.Series)) : QString(),
                       r.HasStandard ? value(r.Standard.Series) : QString(),
                       r.HasStandard ? value(r.Standard.Shunt) : QString(),
-                      r.HasStandard ? Fmt("#0.000", r.StandardSwr) : QString(),
-                      r.HasStandard ? Fmt("#0.000", r.WorstSwr) : QString(),
-                      Fmt("#0.000", r.Stress.SwrWithLosses), Fmt("#0.0000", r.Stress.Efficiency),
+                      r.HasStandard ? ShownSwrText(r.StandardSwr) : QString(),
+                      r.HasStandard ? ShownSwrText(r.WorstSwr) : QString(),
+                      ShownSwrText(r.Stress.SwrWithLosses), Fmt("#0.0000", r.Stress.Efficiency),
                       Fmt("#0.000", r.Stress.LossDb),
                       n.Shunt.Present() ? Fmt("#0.0", r.Stress.ShuntPeakV) : QString(),
                       n.Series.Present() ? Fmt("#0.000", r.Stress.SeriesRmsA) : QString()};

@@ -2,6 +2,7 @@
 
 #include "apperror.h"
 #include "numtext.h"
+#include "quantity.h"
 #include "windowstyle.h"
 
 #include <QApplication>
@@ -42,10 +43,6 @@ double SwrToAxis(double swr) {
     return std::log10(std::clamp(swr, 1.0, SwrDrawCap));
 }
 
-QString Fmt(const char* pattern, double value) {
-    return FormatFloat(QString::fromLatin1(pattern), std::isfinite(value) ? value : 0.0);
-}
-
 QLineSeries* AddSeries(QChart* chart, const QPen& pen) {
     auto* s = new QLineSeries(chart);
     s->setPen(pen);
@@ -63,9 +60,7 @@ double NiceStep(double span) {
 }
 
 QString PartText(const TElement& e) {
-    if (e.Kind == TElementKind::Coil)
-        return QStringLiteral("L ") + Fmt("#0.000", e.Value) + QStringLiteral(" uH");
-    return QStringLiteral("C ") + Fmt("#0.0", e.Value) + QStringLiteral(" pF");
+    return QString::fromStdString(ElementText(e));
 }
 
 QString LimitName(double limit) {
