@@ -5,37 +5,45 @@
 #include "touchstone.h"
 
 #include <cmath>
-#include <filesystem>
 #include <iomanip>
 
 namespace {
 
-// ETouchstoneError speaks Czech and starts with "<name>: " and, for a line,
-// "řádek N: "; the command line names the file as given and the line in English.
+// The file as the user named it, the fault in English.
 ECliError TouchstoneFailure(const std::string& path, const ETouchstoneError& e) {
-    std::string detail = e.what();
-    const std::string namePrefix = std::filesystem::path(path).filename().string() + ": ";
-    if (detail.compare(0, namePrefix.size(), namePrefix) == 0) detail.erase(0, namePrefix.size());
-    const std::string linePrefix = "řádek " + std::to_string(e.Line) + ": ";
-    if (e.Line > 0 && detail.compare(0, linePrefix.size(), linePrefix) == 0)
-        detail.erase(0, linePrefix.size());
-    const std::string where = e.Line > 0 ? ": line " + std::to_string(e.Line) : std::string();
-    return ECliError(path + where + ": " + detail);
+    return ECliError(path + ": " + TouchstoneErrorEnglish(e));
 }
 
 // The columns of the band table window: L of the series coil and C of the
 // parallel capacitor (0 for a part the network lacks), then its arrangement.
 std::string BandLine(const TTouchstonePoint& p, double z0) {
+    // An open circuit has no R and X to print.
+    if (p.Open) return Fixed(p.FrequencyMHz, 3) + ";;;;;;";
     const TLoad load{p.R, p.X};
     std::string line = Fixed(p.FrequencyMHz, 3) + ";" + Fixed(p.R, 3) + ";" + Fixed(p.X, 3) + ";";
-    // Without resistance there is no SWR to print and no network, as in the window.
-    if (!IsMatchable(load)) return line + ";;;";
+    // Without resistance, or at 0 Hz, there is no SWR to print and no network,
+    // as in the window.
+    if (!IsMatchable(load) || !(p.FrequencyMHz > 0)) return line + ";;;";
     line += Fixed(Swr({p.R, p.X}, z0), 3) + ";";
     const TLNetwork n = ChartNetwork(load, p.FrequencyMHz, z0);
     const double l = n.Series.Kind == TElementKind::Coil ? n.Series.Value : 0.0;
     const double c = n.Shunt.Kind == TElementKind::Capacitor ? n.Shunt.Value : 0.0;
     return line + Fixed(l, 3) + ";" + Fixed(c, 1) + ";" +
            (n.Arrangement == TArrangement::ShuntAtLoad ? "1" : "0");
+}
+
+// A point the band table designs no network for has a null SWR (and a null
+// load when it is an open circuit) and no networks.
+std::string PointJson(const TTouchstonePoint& p, const TDesignOptions& options) {
+    const TLoad load{p.R, p.X};
+    if (!p.Open && IsMatchable(load) && p.FrequencyMHz > 0)
+        return LoadJson(load, p.FrequencyMHz, options);
+    const std::string loadJson =
+        p.Open ? "null"
+               : "{\"r\": " + JsonNumber(p.R) + ", \"x\": " + JsonNumber(p.X) + ", \"swr\": null}";
+    return "{\"frequency_mhz\": " + JsonNumber(p.FrequencyMHz) +
+           ", \"z0\": " + JsonNumber(options.Z0) + ", \"load\": " + loadJson +
+           ", \"networks\": []}";
 }
 
 struct TModelChoice {
@@ -73,7 +81,7 @@ int RunTouchstone(const TCliArgs& args, std::ostream& out) {
         out << "[";
         for (std::size_t i = 0; i < trace.Points.size(); ++i) {
             const TTouchstonePoint& p = trace.Points[i];
-            out << (i ? ",\n " : "") << LoadJson({p.R, p.X}, p.FrequencyMHz, options);
+            out << (i ? ",\n " : "") << PointJson(p, options);
         }
         out << "]\n";
         return 0;

@@ -2,6 +2,7 @@
 // click that takes a measured point, and the band table.
 #include "apperror.h"
 #include "numtext.h"
+#include "touchstonetext.h"
 #include "vSmith.h"
 
 #include <QDragEnterEvent>
@@ -27,12 +28,13 @@ void TvSmithChart::OpenMeasurement(const QString& path) {
         measurement = ReadTouchstoneFile(QFile::encodeName(path).toStdString());
     } catch (const ETouchstoneError& e) {
         // The whole message, file and line included; what was open stays open.
-        throw EConvertError(QString::fromUtf8(e.what()));
+        throw EConvertError(TouchstoneErrorText(e));
     }
     std::vector<TSmithChart::TTracePoint> points;
     points.reserve(measurement.Points.size());
+    // An open circuit has no place the chart could compute: it is left off.
     for (const TTouchstonePoint& p : measurement.Points)
-        points.push_back({p.FrequencyMHz, p.R, p.X});
+        if (!p.Open) points.push_back({p.FrequencyMHz, p.R, p.X});
     FMeasurement = std::move(measurement);
     FMeasurementName = QFileInfo(path).fileName();
     if (FChart) FChart->SetTrace(points);
@@ -70,8 +72,9 @@ bool TvSmithChart::TakeTracePoint(int x, int y) {
     const std::optional<size_t> i = FChart->TracePointNear(x, y, TSmithChart::TraceReach);
     if (!i) return false;
     const TSmithChart::TTracePoint p = FChart->Trace()[*i];
-    // Outside the chart's disc the point has no network; the click is ordinary.
-    if (!(p.R > 0)) return false;
+    // Outside the chart's disc, or at 0 Hz, the point has no network; the
+    // click is ordinary.
+    if (!(p.R > 0) || !(p.FrequencyMHz > 0)) return false;
     edFR->setText(FrequencyText(p.FrequencyMHz));
     Recorded([&] {
         TNetwork net;
@@ -97,10 +100,15 @@ TfrmData* TvSmithChart::ShowBandTable() {
         return FormatFloat(QString::fromLatin1(pattern), v);
     };
     for (const TTouchstonePoint& p : FMeasurement->Points) {
+        if (p.Open) {
+            // An open circuit has no R and X to print.
+            lines << fixed("#0.000", p.FrequencyMHz) + QStringLiteral(";;;;;;");
+            continue;
+        }
         QString line = fixed("#0.000", p.FrequencyMHz) + u';' + fixed("#0.000", p.R) + u';' +
                        fixed("#0.000", p.X) + u';';
         const TLoad load{p.R, p.X};
-        if (!IsMatchable(load)) {
+        if (!IsMatchable(load) || !(p.FrequencyMHz > 0)) {
             lines << line + QStringLiteral(";;;");
             continue;
         }
