@@ -198,7 +198,7 @@ TTouchstonePoint LoadImpedance(const double* pairs, int ports, const TOptions& o
     TComplex v = PairValue(pairs[0], pairs[1], options.Format);
     // Port 2 terminated in the reference, a normalised 1 in z and y alike:
     // v11 − v12·v21/(v22 + 1). This is S11 of S = (z − I)(z + I)⁻¹ (or
-    // (I − y)(I + y)⁻¹) turned back into a load. S11 already is that load.
+    // (I − y)(I + y)⁻¹) turned back into a load; an S file's S11 already is it.
     bool infinite = false;
     if (ports == 2 && options.Parameter != TParameter::S) {
         const TComplex coupling = PairValue(pairs[2], pairs[3], options.Format) *
