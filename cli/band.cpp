@@ -6,22 +6,27 @@
 #include "touchstone.h"
 
 #include <cmath>
-#include <filesystem>
 #include <iomanip>
 
 namespace {
 
-// ETouchstoneError speaks Czech and starts with "<name>: " and, for a line,
-// "řádek N: "; the command line names the file as given and the line in English.
+// The file as the user named it, the fault in English.
 ECliError TouchstoneFailure(const std::string& path, const ETouchstoneError& e) {
-    std::string detail = e.what();
-    const std::string namePrefix = std::filesystem::path(path).filename().string() + ": ";
-    if (detail.compare(0, namePrefix.size(), namePrefix) == 0) detail.erase(0, namePrefix.size());
-    const std::string linePrefix = "řádek " + std::to_string(e.Line) + ": ";
-    if (e.Line > 0 && detail.compare(0, linePrefix.size(), linePrefix) == 0)
-        detail.erase(0, linePrefix.size());
-    const std::string where = e.Line > 0 ? ": line " + std::to_string(e.Line) : std::string();
-    return ECliError(path + where + ": " + detail);
+    return ECliError(path + ": " + TouchstoneErrorEnglish(e));
+}
+
+// A point the band table designs no network for has a null SWR (and a null
+// load when it is an open circuit) and no networks.
+std::string PointJson(const TTouchstonePoint& p, const TDesignOptions& options) {
+    const TLoad load{p.R, p.X};
+    if (!p.Open && IsMatchable(load) && p.FrequencyMHz > 0)
+        return LoadJson(load, p.FrequencyMHz, options);
+    const std::string loadJson =
+        p.Open ? "null"
+               : "{\"r\": " + JsonNumber(p.R) + ", \"x\": " + JsonNumber(p.X) + ", \"swr\": null}";
+    return "{\"frequency_mhz\": " + JsonNumber(p.FrequencyMHz) +
+           ", \"z0\": " + JsonNumber(options.Z0) + ", \"load\": " + loadJson +
+           ", \"networks\": []}";
 }
 
 struct TModelChoice {
@@ -59,14 +64,14 @@ int RunTouchstone(const TCliArgs& args, std::ostream& out) {
         out << "[";
         for (std::size_t i = 0; i < trace.Points.size(); ++i) {
             const TTouchstonePoint& p = trace.Points[i];
-            out << (i ? ",\n " : "") << LoadJson({p.R, p.X}, p.FrequencyMHz, options);
+            out << (i ? ",\n " : "") << PointJson(p, options);
         }
         out << "]\n";
         return 0;
     }
     out << BandTableHeader << "\n";
     for (const TTouchstonePoint& p : trace.Points)
-        out << BandRowText(BandRow(p.FrequencyMHz, {p.R, p.X}, options.Z0)) << "\n";
+        out << BandRowText(BandRowOf(p, options.Z0)) << "\n";
     return 0;
 }
 

@@ -50,6 +50,11 @@ std::string LoadJson(const TLoad& load, double fMHz, const TDesignOptions& optio
 // A table of the reports with its header line.
 void WriteNetworkTable(std::ostream& out, const std::vector<TNetworkReport>& reports);
 
+// A Touchstone file's fault in English, "line N: " first when it belongs to
+// a line; the caller names the file as the user gave it.
+class ETouchstoneError;
+std::string TouchstoneErrorEnglish(const ETouchstoneError& e);
+
 int RunSingle(const TCliArgs& args, std::ostream& out);
 int RunEnvelope(const TCliArgs& args, std::ostream& out);
 int RunTouchstone(const TCliArgs& args, std::ostream& out);

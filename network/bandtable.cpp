@@ -13,10 +13,17 @@ TBandRow BandRow(double fMHz, const TLoad& load, double z0) {
     return row;
 }
 
+TBandRow BandRowOf(const TTouchstonePoint& point, double z0) {
+    if (point.Open) return {point.FrequencyMHz, std::nullopt, std::nullopt, std::nullopt};
+    return BandRow(point.FrequencyMHz, {point.R, point.X}, z0);
+}
+
 std::string BandRowText(const TBandRow& row) {
-    std::string line = FormatPattern("#0.000", row.FrequencyMHz) + ";" +
-                       FormatPattern("#0.000", row.Load.R) + ";" +
-                       FormatPattern("#0.000", row.Load.X) + ";";
+    const std::string f = FormatPattern("#0.000", row.FrequencyMHz);
+    // An open circuit has no R and X to print.
+    if (!row.Load) return f + ";;;;;;";
+    std::string line = f + ";" + FormatPattern("#0.000", row.Load->R) + ";" +
+                       FormatPattern("#0.000", row.Load->X) + ";";
     if (!row.Network) return line + (row.Swr ? FormatPattern("#0.000", *row.Swr) : "") + ";;;";
     const TLNetwork& n = *row.Network;
     const double l = n.Series.Kind == TElementKind::Coil ? n.Series.Value : 0.0;

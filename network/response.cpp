@@ -23,8 +23,11 @@ std::optional<TLoad> InterpolateTrace(const TTouchstone& trace, double fMHz) {
     const auto hi =
         std::lower_bound(p.begin(), p.end(), fMHz,
                          [](const TTouchstonePoint& a, double f) { return a.FrequencyMHz < f; });
+    // At an open circuit, and between it and its neighbours, no load is known.
+    if (hi->Open) return std::nullopt;
     if (hi->FrequencyMHz == fMHz) return TLoad{hi->R, hi->X};
     const auto lo = hi - 1;
+    if (lo->Open) return std::nullopt;
     const double t = (fMHz - lo->FrequencyMHz) / (hi->FrequencyMHz - lo->FrequencyMHz);
     return TLoad{lo->R + t * (hi->R - lo->R), lo->X + t * (hi->X - lo->X)};
 }

@@ -72,5 +72,5 @@ private:
 };
 
 // The load of a measured trace at f, linear in R and X between its points;
-// none outside the trace's first and last frequency.
+// none outside the trace's first and last frequency, nor next to an open circuit.
 std::optional<TLoad> InterpolateTrace(const TTouchstone& trace, double fMHz);

@@ -1,7 +1,8 @@
 #pragma once
 // Touchstone version 1 reader (.s1p, .s2p): a measured antenna as the load
-// impedance at each frequency. S11 of a two-port file is used; its noise
-// block is skipped.
+// impedance at each frequency. A two-port file gives the load port 1 sees
+// with port 2 terminated in the reference (its S11); its noise block is
+// skipped.
 
 #include <cstddef>
 #include <stdexcept>
@@ -9,27 +10,68 @@
 #include <string_view>
 #include <vector>
 
+// A point that cannot be matched is kept, not refused: R ≤ 0 (|S11| ≥ 1) as
+// it is; a first point at 0 Hz; and an open circuit (S11 = 1, zero
+// admittance), whose impedance has no finite value: it is marked Open and
+// its R and X are 0 and mean nothing. Every reader of Points honours Open:
+// no chart pixel, no band-table R or X, no interpolation across it.
 struct TTouchstonePoint {
     double FrequencyMHz;
     double R; // load impedance in ohms
     double X;
+    bool Open = false;
 };
 
 struct TTouchstone {
-    std::vector<TTouchstonePoint> Points; // frequencies rise strictly, every value finite
+    std::vector<TTouchstonePoint> Points; // frequencies ≥ 0 rise strictly, every value finite
     double Reference = 50;                // the file's reference resistance in ohms
     int Ports = 1;
 };
 
-// A file that cannot be used. what() is the whole Czech message, starting
-// with "řádek N: " when the fault belongs to line N; Line is 0 when it
-// belongs to no line (size, empty file, missing file).
+// What is wrong with a file; each front end words it in its own language.
+enum class TTouchstoneFault {
+    TooBig,
+    NoData,
+    Utf16,
+    CountMismatch, // Expected and Found
+    BadNumber,     // Text
+    NumberOutOfRange,
+    NegativeFrequency,
+    FrequencyOutOfRange,
+    FrequenciesMustRise,
+    TooManyPoints,
+    ImpedanceOutOfRange,
+    UnknownOption,         // Text
+    UnsupportedParameters, // Text
+    MissingReference,
+    ReferenceNotPositive,
+    OptionsAfterData,
+    Version2,
+    UnknownExtension, // from here on whole-file faults of ReadTouchstoneFile
+    NotFound,
+    CannotOpen,
+    NotAFile,
+    ReadFailed,
+};
+
+// A file that cannot be used, as data: the fault, its line (0 when it
+// belongs to no line), the offending token (escaped: never a raw byte), and
+// the file's name when it came from ReadTouchstoneFile. what() is a short
+// technical summary, not a message for the user.
 class ETouchstoneError : public std::runtime_error {
 public:
-    explicit ETouchstoneError(const std::string& message, int line = 0)
-        : std::runtime_error(message), Line(line) {}
+    ETouchstoneError(TTouchstoneFault code, int line, std::string text = {},
+                     std::size_t expected = 0, std::size_t found = 0, std::string file = {});
+    TTouchstoneFault Code;
     int Line;
+    std::string Text;
+    std::size_t Expected;
+    std::size_t Found;
+    std::string File;
 };
+
+// The fault's short name, e.g. "count-mismatch".
+const char* TouchstoneFaultName(TTouchstoneFault code);
 
 constexpr std::size_t TouchstoneMaxBytes = std::size_t(64) << 20;
 constexpr std::size_t TouchstoneMaxPoints = 1000000;
@@ -38,5 +80,5 @@ constexpr std::size_t TouchstoneMaxPoints = 1000000;
 TTouchstone ParseTouchstone(std::string_view text, int ports);
 
 // Reads the file once, taking the port count from its extension (.s1p or
-// .s2p, any case). Every message starts with the file's name: "<name>: ...".
+// .s2p, any case). Every error carries the file's name in File.
 TTouchstone ReadTouchstoneFile(const std::string& path);

@@ -160,3 +160,26 @@ TEST(MatchBand, BandwidthEdgesBracketTheDesignFrequency) {
     EXPECT_EQ(bad.Status, 2);
     EXPECT_TRUE(bad.Out.isEmpty());
 }
+
+TEST(MatchBand, PointsWithoutANetworkKeepTheirLine) {
+    QTemporaryDir dir;
+    // 0 Hz, an open (S11 = 1), R = 0 and R < 0.
+    const QString path =
+        WriteFile(dir, "odd.s1p", "# MHz S RI R 50\n0 0.2 0\n1 1 0\n2 0.6 0.8\n3 1.2 0\n");
+    const TRun run = Match({"--touchstone", path});
+    ASSERT_EQ(run.Status, 0) << run.Err.toStdString();
+    EXPECT_EQ(run.Out.split(u'\n', Qt::SkipEmptyParts).mid(1),
+              QStringList({"0.000;75.000;0.000;;;;", "1.000;;;;;;", "2.000;0.000;100.000;;;;",
+                           "3.000;-550.000;0.000;;;;"}));
+    const QJsonArray a = JsonOf(Match({"--touchstone", path, "--json"})).array();
+    ASSERT_EQ(a.size(), 4);
+    for (int i = 0; i < a.size(); ++i) {
+        const QJsonObject o = a[i].toObject();
+        EXPECT_EQ(o["frequency_mhz"].toDouble(), i);
+        EXPECT_TRUE(o["networks"].toArray().isEmpty());
+        EXPECT_EQ(o["load"].isNull(), i == 1);
+        if (i != 1) {
+            EXPECT_TRUE(o["load"].toObject()["swr"].isNull());
+        }
+    }
+}

@@ -157,3 +157,28 @@ TEST_F(MeasurementTest, TheDataWindowSavesItsLinesAsShown) {
     EXPECT_EQ(TakeRecordedErrors().size(), 1);
     EXPECT_FALSE(QFile::exists(bad));
 }
+
+TEST_F(MeasurementTest, PointsWithoutANetworkLoadAndStayOutOfTheDesign) {
+    // 0 Hz, an open (S11 = 1), R = 0 and R < 0.
+    const QString odd =
+        WriteS1p(Dir, QStringLiteral("odd.s1p"),
+                 QStringLiteral("# MHz S RI R 50\n0 0.2 0\n1 1 0\n2 0.6 0.8\n3 1.2 0\n"));
+    Frame->OpenMeasurement(odd);
+    ASSERT_EQ(Frame->Measurement()->Points.size(), 4u);
+    // The open has no place on the chart.
+    const auto& trace = Frame->Chart()->Trace();
+    ASSERT_EQ(trace.size(), 3u);
+    TfrmData* table = Frame->ShowBandTable();
+    ASSERT_NE(table, nullptr);
+    EXPECT_EQ(table->meData->toPlainText().split(u'\n').mid(4),
+              QStringList({"0.000;75.000;0.000;;;;", "1.000;;;;;;", "2.000;0.000;100.000;;;;",
+                           "3.000;-550.000;0.000;;;;"}));
+    table->close();
+    // The 0 Hz point reads out, and a click on it takes nothing.
+    const QString frequency = Frame->edFR->text();
+    Frame->pbSmithMouseMove(trace[0].PixelX, trace[0].PixelY);
+    EXPECT_GT(CountColor(Frame->Chart()->CursorLayer().Image(), TraceColor), 10);
+    ClickAt(Frame, {trace[0].PixelX, trace[0].PixelY});
+    EXPECT_EQ(Frame->edFR->text(), frequency);
+    EXPECT_TRUE(TakeRecordedErrors().isEmpty());
+}

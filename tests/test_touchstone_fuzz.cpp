@@ -1,9 +1,14 @@
 // Mutated Touchstone files: whatever comes in, the reader either refuses it
-// with its own error, naming a line that exists, or returns finite points
-// with strictly rising frequencies. A fixed seed keeps failures reproducible.
+// with its own error, naming a line that exists in words without a raw byte,
+// or returns finite points with strictly rising frequencies. A fixed seed
+// keeps failures reproducible.
 
+#include "cli.h"
 #include "touchstone.h"
+#include "touchstonetext.h"
 
+#include <QByteArray>
+#include <QString>
 #include <algorithm>
 #include <cmath>
 #include <gtest/gtest.h>
@@ -102,6 +107,14 @@ void Mutate(std::string& text, std::mt19937& rng) {
     text = Joined(lines);
 }
 
+// Well-formed UTF-8 (it survives a round trip through Qt) without a control character.
+bool Clean(const std::string& words) {
+    const QByteArray bytes = QByteArray::fromStdString(words);
+    return QString::fromUtf8(bytes).toUtf8() == bytes &&
+           std::none_of(words.begin(), words.end(),
+                        [](char c) { return static_cast<unsigned char>(c) < 0x20 || c == 0x7F; });
+}
+
 // Empty when the outcome is acceptable, else what is wrong with it.
 std::string Fault(const std::string& text, int ports, bool* accepted = nullptr) {
     try {
@@ -109,16 +122,18 @@ std::string Fault(const std::string& text, int ports, bool* accepted = nullptr) 
         if (accepted) *accepted = true;
         if (t.Points.empty()) return "accepted without points";
         if (!(t.Reference > 0) || !std::isfinite(t.Reference)) return "bad reference";
-        double previous = 0;
+        double previous = -1;
         for (const TTouchstonePoint& p : t.Points) {
             if (!std::isfinite(p.FrequencyMHz) || !std::isfinite(p.R) || !std::isfinite(p.X))
                 return "a point is not finite";
+            if (p.FrequencyMHz < 0) return "a negative frequency";
             if (!(p.FrequencyMHz > previous)) return "frequencies do not rise";
+            if (p.Open && (p.R != 0 || p.X != 0)) return "an open circuit with an impedance";
             previous = p.FrequencyMHz;
         }
         return {};
     } catch (const ETouchstoneError& e) {
-        const std::string message = e.what();
+        const std::string message = TouchstoneErrorText(e).toStdString();
         const long lineCount = std::count(text.begin(), text.end(), '\n') +
                                std::count(text.begin(), text.end(), '\r') + 1;
         if (e.Line < 0 || e.Line > lineCount) return "line out of range: " + message;
@@ -126,6 +141,8 @@ std::string Fault(const std::string& text, int ports, bool* accepted = nullptr) 
         if (e.Line > 0 && message.rfind(prefix, 0) != 0)
             return "message without its line: " + message;
         if (message.size() <= (e.Line > 0 ? prefix.size() : 0)) return "empty message";
+        for (const std::string& words : {message, TouchstoneErrorEnglish(e)})
+            if (!Clean(words)) return "a raw byte in: " + words;
         return {};
     }
 }

@@ -3,6 +3,7 @@
 #include "apperror.h"
 #include "bandtable.h"
 #include "numtext.h"
+#include "touchstonetext.h"
 #include "vSmith.h"
 
 #include <QDragEnterEvent>
@@ -28,12 +29,13 @@ void TvSmithChart::OpenMeasurement(const QString& path) {
         measurement = ReadTouchstoneFile(QFile::encodeName(path).toStdString());
     } catch (const ETouchstoneError& e) {
         // The whole message, file and line included; what was open stays open.
-        throw EConvertError(QString::fromUtf8(e.what()));
+        throw EConvertError(TouchstoneErrorText(e));
     }
     std::vector<TSmithChart::TTracePoint> points;
     points.reserve(measurement.Points.size());
+    // An open circuit has no place the chart could compute: it is left off.
     for (const TTouchstonePoint& p : measurement.Points)
-        points.push_back({p.FrequencyMHz, p.R, p.X});
+        if (!p.Open) points.push_back({p.FrequencyMHz, p.R, p.X});
     FMeasurement = std::move(measurement);
     FMeasurementName = QFileInfo(path).fileName();
     if (FChart) FChart->SetTrace(points);
@@ -71,8 +73,9 @@ bool TvSmithChart::TakeTracePoint(int x, int y) {
     const std::optional<size_t> i = FChart->TracePointNear(x, y, TSmithChart::TraceReach);
     if (!i) return false;
     const TSmithChart::TTracePoint p = FChart->Trace()[*i];
-    // Outside the chart's disc the point has no network; the click is ordinary.
-    if (!(p.R > 0)) return false;
+    // Outside the chart's disc, or at 0 Hz, the point has no network; the
+    // click is ordinary.
+    if (!(p.R > 0) || !(p.FrequencyMHz > 0)) return false;
     edFR->setText(FrequencyText(p.FrequencyMHz));
     Recorded([&] {
         TNetwork net;
@@ -95,8 +98,7 @@ TfrmData* TvSmithChart::ShowBandTable() {
                           .arg(FMeasurement->Points.size()),
                       QString::fromUtf8(BandTableHeader), separator};
     for (const TTouchstonePoint& p : FMeasurement->Points)
-        lines << QString::fromStdString(
-            BandRowText(BandRow(p.FrequencyMHz, {p.R, p.X}, ChartReference)));
+        lines << QString::fromStdString(BandRowText(BandRowOf(p, ChartReference)));
     form->meData->setPlainText(lines.join(u'\n'));
     form->show();
     form->raise();

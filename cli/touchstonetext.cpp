@@ -1,0 +1,63 @@
+// A Touchstone file's fault as the command line words it, in English.
+#include "cli.h"
+#include "touchstone.h"
+
+namespace {
+
+std::string Detail(const ETouchstoneError& e) {
+    const std::string text = "'" + e.Text + "'";
+    switch (e.Code) {
+    case TTouchstoneFault::TooBig:
+        return "the file is larger than 64 MiB";
+    case TTouchstoneFault::NoData:
+        return "the file holds no data";
+    case TTouchstoneFault::Utf16:
+        return "the file is in UTF-16; save it as UTF-8";
+    case TTouchstoneFault::CountMismatch:
+        return "expected " + std::to_string(e.Expected) +
+               (e.Expected == 1 ? " number" : " numbers") + ", found " + std::to_string(e.Found);
+    case TTouchstoneFault::BadNumber:
+        return "invalid number " + text;
+    case TTouchstoneFault::NumberOutOfRange:
+        return "number out of range " + text;
+    case TTouchstoneFault::NegativeFrequency:
+        return "negative frequency";
+    case TTouchstoneFault::FrequencyOutOfRange:
+        return "frequency out of range";
+    case TTouchstoneFault::FrequenciesMustRise:
+        return "frequencies must rise";
+    case TTouchstoneFault::TooManyPoints:
+        return "more than a million points";
+    case TTouchstoneFault::ImpedanceOutOfRange:
+        return "impedance out of range";
+    case TTouchstoneFault::UnknownOption:
+        return "unknown option " + text;
+    case TTouchstoneFault::UnsupportedParameters:
+        return "parameters " + text + " are not supported";
+    case TTouchstoneFault::MissingReference:
+        return "R without a reference resistance";
+    case TTouchstoneFault::ReferenceNotPositive:
+        return "the reference resistance must be positive";
+    case TTouchstoneFault::OptionsAfterData:
+        return "the option line must come before the data";
+    case TTouchstoneFault::Version2:
+        return "Touchstone version 2 is not supported";
+    case TTouchstoneFault::UnknownExtension:
+        return "unknown extension, only .s1p and .s2p files are read";
+    case TTouchstoneFault::NotFound:
+        return "no such file";
+    case TTouchstoneFault::CannotOpen:
+        return "cannot open the file";
+    case TTouchstoneFault::NotAFile:
+        return "not a data file";
+    case TTouchstoneFault::ReadFailed:
+        return "error reading the file";
+    }
+    return TouchstoneFaultName(e.Code);
+}
+
+} // namespace
+
+std::string TouchstoneErrorEnglish(const ETouchstoneError& e) {
+    return (e.Line > 0 ? "line " + std::to_string(e.Line) + ": " : std::string()) + Detail(e);
+}
