@@ -2,6 +2,7 @@
 // click that takes a measured point, and the band table.
 #include "apperror.h"
 #include "numtext.h"
+#include "savefile.h"
 #include "vSmith.h"
 
 #include <QDragEnterEvent>
@@ -16,7 +17,7 @@
 void TvSmithChart::OpenMeasurementAs() {
     const QString path = QFileDialog::getOpenFileName(
         this, QStringLiteral("Otevřít měření"),
-        QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation),
+        ExistingFolderOrHome(QStandardPaths::DocumentsLocation),
         QStringLiteral("Touchstone (*.s1p *.s2p *.S1P *.S2P);;Všechny soubory (*)"));
     if (!path.isEmpty()) OpenMeasurement(path);
 }
