@@ -106,9 +106,15 @@ constexpr double MinQ = 1, MaxQ = 1e6;
 constexpr double MaxPowerW = 1e7;
 constexpr double MinZ0 = 1, MaxZ0 = 1e4;
 // False for NaN too.
-constexpr bool ValidQ(double q) { return q >= MinQ && q <= MaxQ; }
-constexpr bool ValidPowerW(double w) { return w > 0 && w <= MaxPowerW; }
-constexpr bool ValidZ0(double z0) { return z0 >= MinZ0 && z0 <= MaxZ0; }
+constexpr bool ValidQ(double q) {
+    return q >= MinQ && q <= MaxQ;
+}
+constexpr bool ValidPowerW(double w) {
+    return w > 0 && w <= MaxPowerW;
+}
+constexpr bool ValidZ0(double z0) {
+    return z0 >= MinZ0 && z0 <= MaxZ0;
+}
 
 struct TDesignOptions {
     double Z0 = 50.0;

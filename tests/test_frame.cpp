@@ -556,7 +556,8 @@ TEST_F(FrameTest, SwrBelowOneIsRefusedByAddAndTheSweep) {
     } rows[] = {{"0.5", false}, {"0.999", false}, {"-3", false}, {"1", true}, {"", true}};
     for (const auto& row : rows)
         for (QPushButton* button : {frame->btnAdd, frame->Button1}) {
-            SCOPED_TRACE(testing::Message() << "'" << row.text << "' " << button->text().toStdString());
+            SCOPED_TRACE(testing::Message()
+                         << "'" << row.text << "' " << button->text().toStdString());
             frame->edPSV->setText(QString::fromUtf8(row.text));
             const size_t markers = MarkerCount();
             const bool undo = frame->actUndo->isEnabled();

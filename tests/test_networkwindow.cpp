@@ -133,13 +133,15 @@ TEST_F(NetworkWindowTest, StoredAndTypedValuesShareTheirRanges) {
         EXPECT_EQ(row.get(w.Options()), row.used);
 
         const QString text = QString::fromLatin1(row.text);
-        (w.*row.edit)->setText(text);
-        emit (w.*row.edit)->editingFinished();
+        QLineEdit* edit = w.*row.edit;
+        edit->setText(text);
+        emit edit->editingFinished();
         const QStringList errors = TakeRecordedErrors();
         const bool refused = row.used != QLocale::c().toDouble(text);
         ASSERT_EQ(errors.size(), refused ? 1 : 0);
         if (refused) {
-            EXPECT_TRUE(errors.front().startsWith(u'\'' + text + u'\'')) << errors.front().toStdString();
+            EXPECT_TRUE(errors.front().startsWith(u'\'' + text + u'\''))
+                << errors.front().toStdString();
         }
         EXPECT_EQ(row.get(w.Options()), row.used);
     }
@@ -155,7 +157,9 @@ TEST_F(NetworkWindowTest, SettingsThatAreNoRegularFileAreLeftAlone) {
     ASSERT_TRUE(file.open(QIODevice::WriteOnly));
     file.write("[network]\nqCoil=50\n");
     file.close();
-    const auto fifo = [](const QString& path) { return ::mkfifo(QFile::encodeName(path), 0600) == 0; };
+    const auto fifo = [](const QString& path) {
+        return ::mkfifo(QFile::encodeName(path), 0600) == 0;
+    };
     const auto folder = [](const QString& path) { return QDir().mkdir(path); };
     const auto link = [&](const QString& path) { return QFile::link(real, path); };
     const struct {

@@ -42,7 +42,8 @@ TEST(SaveFileTest, AFailedSaveLeavesTheOldFileAndTellsWhy) {
         }
         EXPECT_EQ(reason, qt_error_string(EFBIG).toStdString());
         EXPECT_EQ(ReadAll(path), old);
-        EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList{QStringLiteral("saved.bin")});
+        EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files),
+                  QStringList{QStringLiteral("saved.bin")});
     }
     const TFileSizeLimit roomy(large.size());
     SaveAtomically(path, large);
@@ -56,5 +57,6 @@ TEST(SaveFileTest, ADialogStartsInTheStandardFolderOnlyWhereItExists) {
     const ScopedEnv homeEnv("HOME", &homeName), configEnv("XDG_CONFIG_HOME", &config);
     EXPECT_EQ(ExistingFolderOrHome(QStandardPaths::PicturesLocation), QDir::homePath());
     ASSERT_TRUE(QDir(home.path()).mkdir(QStringLiteral("Pictures")));
-    EXPECT_EQ(ExistingFolderOrHome(QStandardPaths::PicturesLocation), home.filePath(QStringLiteral("Pictures")));
+    EXPECT_EQ(ExistingFolderOrHome(QStandardPaths::PicturesLocation),
+              home.filePath(QStringLiteral("Pictures")));
 }

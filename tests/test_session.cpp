@@ -197,7 +197,8 @@ TEST_F(SessionTest, APictureThatDoesNotFitLeavesTheOldOne) {
         Guarded([&] { Frame->SavePicture(path); });
     }
     EXPECT_EQ(TakeRecordedErrors(),
-              QStringList{ErrorBoxText(QStringLiteral("Obrázek nelze uložit: ") + qt_error_string(EFBIG))});
+              QStringList{
+                  ErrorBoxText(QStringLiteral("Obrázek nelze uložit: ") + qt_error_string(EFBIG))});
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
     EXPECT_EQ(file.readAll(), old);
 }
