@@ -1,5 +1,6 @@
 #include "SmithTest.h"
 #include "paintbox.h"
+#include "qtczech.h"
 
 #include <QApplication>
 #include <QTimer>
@@ -23,6 +24,8 @@ protected:
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
+    const std::unique_ptr<QTranslator> czech = LoadQtCzech();
+    if (czech) QCoreApplication::installTranslator(czech.get());
     TExitAfterFirstPresent exitHook;
     if (qgetenv("PENTARIX_EXIT_AFTER_FIRST_PRESENT") == "1") app.installEventFilter(&exitHook);
     TForm1 form;

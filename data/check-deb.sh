@@ -48,6 +48,9 @@ names=$(echo "$depends" | tr ',' '\n' | sed 's/^ *//; s/[ (].*//')
 for lib in libc6 libstdc++6 libqt6core6 libqt6gui6 libqt6widgets6; do
     echo "$names" | grep -qxF "$lib" || fail "Depends lacks $lib"
 done
+# Qt's Czech catalogue is no library, so the libraries do not bring it.
+field Recommends | tr ',' '\n' | sed 's/^ *//; s/[ (].*//' | grep -qxF qt6-translations-l10n ||
+    fail "Recommends lacks qt6-translations-l10n"
 dpkg-deb -I "$deb" | grep -q '^ Description: ' || fail "no Description"
 
 contents=$(dpkg-deb -c "$deb")

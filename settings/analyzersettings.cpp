@@ -1,6 +1,7 @@
 #include "analyzersettings.h"
 
 #include "inifile.h"
+#include "savefile.h"
 
 #include <QDeadlineTimer>
 #include <QDir>
@@ -8,7 +9,6 @@
 #include <QFileInfo>
 #include <QLockFile>
 #include <QRandomGenerator>
-#include <QSaveFile>
 #include <QThread>
 
 #include <cerrno>
@@ -172,28 +172,21 @@ void WriteIniFileValue(const QString& path, const QByteArray& section, const QBy
     const QByteArray updated = SetIniValue(old.content, section, key, value);
 
     // The old file is replaced only by a rename once the new one is complete.
-    // Flushing by hand matters: Qt 6.4's commit overlooks a failed final flush
-    // (disk full, size limit) and would rename a truncated file into place.
     QSaveFile out(path);
-    if (!out.open(QIODevice::WriteOnly)) FailToWrite(path);
-    if (old.exists) {
-        // The replacement is a new file: it takes the old one's owner and group
-        // (only root may give them away; others own the file anyway), then its
-        // mode, which a change of owner may have cut.
-        const int fd = out.handle();
+    // The replacement is a new file: it takes the old one's owner and group
+    // (only root may give them away; others own the file anyway), then its
+    // mode, which a change of owner may have cut.
+    auto keepOwnerAndMode = [&old](QSaveFile& file) {
+        if (!old.exists) return true;
+        const int fd = file.handle();
         const bool sameOwner = old.info.st_uid == ::geteuid() && old.info.st_gid == ::getegid();
-        if (!sameOwner && ::fchown(fd, old.info.st_uid, old.info.st_gid) != 0 && ::geteuid() == 0) {
-            out.cancelWriting();
-            FailToWrite(path);
-        }
-        if (::fchmod(fd, old.info.st_mode & 07777) != 0) {
-            out.cancelWriting();
-            FailToWrite(path);
-        }
-    }
-    if (out.write(updated) != updated.size() || !out.flush()) {
-        out.cancelWriting();
+        if (!sameOwner && ::fchown(fd, old.info.st_uid, old.info.st_gid) != 0 && ::geteuid() == 0)
+            return false;
+        return ::fchmod(fd, old.info.st_mode & 07777) == 0;
+    };
+    try {
+        SaveAtomically(out, updated, keepOwnerAndMode);
+    } catch (const ESaveError&) {
         FailToWrite(path);
     }
-    if (!out.commit()) FailToWrite(path);
 }

@@ -518,7 +518,7 @@ TEST_F(FrameTest, BadSwrAddsNothingAndLaterAddStillDraws) {
     };
     for (const Case& c : {Case{"4,2", "'4,2' is not a valid floating point value."},
                           Case{"abc", "'abc' is not a valid floating point value."},
-                          Case{"-1", "Floating point division by zero."}}) {
+                          Case{"-1", "PSV musí být alespoň 1."}}) {
         SCOPED_TRACE(c.text);
         frame->edPSV->setText(QString::fromUtf8(c.text));
         QTest::mouseClick(frame->btnAdd, Qt::LeftButton);
@@ -545,6 +545,37 @@ TEST_F(FrameTest, BadSwrAddsNothingAndLaterAddStillDraws) {
     // Shown at once, on the left and at the bottom of the circle.
     EXPECT_GT(grayNear(frame->pbSmith->Picture(), kCx - r, kCy), 0);
     EXPECT_GT(grayNear(frame->pbSmith->Picture(), kCx, kCy + r), 0);
+}
+
+// Below SWR 1 there is no circle: Add and the sweep refuse it with one message
+// and leave no trace, no step to undo; empty text (SWR 1) and 1 itself draw.
+TEST_F(FrameTest, SwrBelowOneIsRefusedByAddAndTheSweep) {
+    const struct {
+        const char* text;
+        bool accepted;
+    } rows[] = {{"0.5", false}, {"0.999", false}, {"-3", false}, {"1", true}, {"", true}};
+    for (const auto& row : rows)
+        for (QPushButton* button : {frame->btnAdd, frame->Button1}) {
+            SCOPED_TRACE(testing::Message()
+                         << "'" << row.text << "' " << button->text().toStdString());
+            frame->edPSV->setText(QString::fromUtf8(row.text));
+            const size_t markers = MarkerCount();
+            const bool undo = frame->actUndo->isEnabled();
+            const qsizetype windows = AllDataWindows().size();
+            QTest::mouseClick(button, Qt::LeftButton);
+            const QStringList errors = TakeRecordedErrors();
+            if (row.accepted) {
+                EXPECT_TRUE(errors.isEmpty());
+                EXPECT_GT(MarkerCount(), markers);
+                EXPECT_TRUE(frame->actUndo->isEnabled());
+                continue;
+            }
+            EXPECT_EQ(errors, QStringList{QStringLiteral("PSV musí být alespoň 1.")});
+            EXPECT_EQ(MarkerCount(), markers);
+            EXPECT_EQ(frame->actUndo->isEnabled(), undo);
+            EXPECT_EQ(AllDataWindows().size(), windows);
+        }
+    CloseAllDataWindows();
 }
 
 // ---------------------------------------------------------------- pointer

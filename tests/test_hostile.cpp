@@ -517,7 +517,7 @@ TEST_F(Hostile, FrequencyTextsThenClickEitherSolveOrShowOneError) {
     ExpectChartStillWorks();
 }
 
-// SWR texts through "Add": a valid SWR >= 0 always draws its circle; text that
+// SWR texts through "Add": a valid SWR >= 1 always draws its circle; text that
 // is no number is refused with one message; nothing else happens either way.
 TEST_F(Hostile, SwrTextsThroughAddDrawOrShowOneError) {
     std::mt19937 rng(Seed() + 1);
@@ -546,7 +546,7 @@ TEST_F(Hostile, SwrTextsThroughAddDrawOrShowOneError) {
         if (PlainAscii(held) && !valid) {
             EXPECT_EQ(errors.size(), 1) << ctx << ": not a number, yet no message";
         }
-        if (valid && swr >= 0) {
+        if (valid && swr >= 1) {
             EXPECT_TRUE(errors.isEmpty()) << ctx << ": " << errors.join(" | ").toStdString();
         }
         // One circle record per successful Add, none for a refused one.

@@ -5,8 +5,14 @@
 #include "testsupport.h"
 
 #include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QLineEdit>
 #include <QSettings>
 #include <QTemporaryDir>
+#include <functional>
+#include <sys/stat.h>
 
 namespace {
 
@@ -88,4 +94,96 @@ TEST_F(NetworkWindowTest, BadInputsChangeNothingAndGoodOnesAreRemembered) {
     EXPECT_EQ(again.Options().Q.Coil, 50.0);
     EXPECT_EQ(again.Options().PowerW, 1500.0);
     EXPECT_EQ(again.Options().Series, TESeries::E96);
+}
+
+// A stored value passes the test a typed one does: inside the range it is
+// used; outside, the default stands for it, and typed it is refused.
+TEST_F(NetworkWindowTest, StoredAndTypedValuesShareTheirRanges) {
+    using TGet = double (*)(const TDesignOptions&);
+    const TGet coil = [](const TDesignOptions& o) { return o.Q.Coil; };
+    const TGet capacitor = [](const TDesignOptions& o) { return o.Q.Capacitor; };
+    const TGet power = [](const TDesignOptions& o) { return o.PowerW; };
+    const TGet z0 = [](const TDesignOptions& o) { return o.Z0; };
+    const struct {
+        const char* key;
+        QLineEdit* TfrmNetwork::*edit;
+        TGet get;
+        const char* text;
+        double used; // the default where the text is refused
+    } rows[] = {{"qCoil", &TfrmNetwork::edQCoil, coil, "1e-300", 200},
+                {"qCoil", &TfrmNetwork::edQCoil, coil, "1000000", 1e6},
+                {"qCapacitor", &TfrmNetwork::edQCapacitor, capacitor, "0.5", 1000},
+                {"qCapacitor", &TfrmNetwork::edQCapacitor, capacitor, "1", 1},
+                {"power", &TfrmNetwork::edPower, power, "1e300", 100},
+                {"power", &TfrmNetwork::edPower, power, "10000000", 1e7},
+                {"power", &TfrmNetwork::edPower, power, "0.001", 0.001},
+                {"z0", &TfrmNetwork::edZ0, z0, "10001", 50},
+                {"z0", &TfrmNetwork::edZ0, z0, "0.9", 50},
+                {"z0", &TfrmNetwork::edZ0, z0, "abc", 50},
+                {"z0", &TfrmNetwork::edZ0, z0, "75", 75}};
+    const QString conf = QDir(Settings.path()).filePath(QStringLiteral("Pentarix/Pentarix.conf"));
+    ASSERT_TRUE(QDir(Settings.path()).mkpath(QStringLiteral("Pentarix")));
+    for (const auto& row : rows) {
+        SCOPED_TRACE(testing::Message() << row.key << " " << row.text);
+        QFile file(conf);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        file.write(QByteArray("[network]\n") + row.key + '=' + row.text + '\n');
+        file.close();
+        TfrmNetwork w;
+        EXPECT_EQ(row.get(w.Options()), row.used);
+
+        const QString text = QString::fromLatin1(row.text);
+        QLineEdit* edit = w.*row.edit;
+        edit->setText(text);
+        emit edit->editingFinished();
+        const QStringList errors = TakeRecordedErrors();
+        const bool refused = row.used != QLocale::c().toDouble(text);
+        ASSERT_EQ(errors.size(), refused ? 1 : 0);
+        if (refused) {
+            EXPECT_TRUE(errors.front().startsWith(u'\'' + text + u'\''))
+                << errors.front().toStdString();
+        }
+        EXPECT_EQ(row.get(w.Options()), row.used);
+    }
+}
+
+// Anything but a regular file in place of the settings is neither read nor
+// written (a FIFO would hang the program); a link to a regular file is used.
+TEST_F(NetworkWindowTest, SettingsThatAreNoRegularFileAreLeftAlone) {
+    const QDir dir(Settings.path());
+    ASSERT_TRUE(dir.mkpath(QStringLiteral("Pentarix")));
+    const QString real = dir.filePath(QStringLiteral("real.conf"));
+    QFile file(real);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write("[network]\nqCoil=50\n");
+    file.close();
+    const auto fifo = [](const QString& path) {
+        return ::mkfifo(QFile::encodeName(path), 0600) == 0;
+    };
+    const auto folder = [](const QString& path) { return QDir().mkdir(path); };
+    const auto link = [&](const QString& path) { return QFile::link(real, path); };
+    const struct {
+        const char* name;
+        std::function<bool(const QString&)> make;
+        double qCoil;
+    } rows[] = {{"Pentarix/Pentarix.conf", fifo, 200},
+                {"Pentarix.conf", fifo, 200},
+                {"Pentarix/Pentarix.conf", folder, 200},
+                {"Pentarix/Pentarix.conf", link, 50}};
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        const QString path = dir.filePath(QLatin1String(row.name));
+        ASSERT_TRUE(row.make(path));
+        const QFileInfo before(path);
+        {
+            TfrmNetwork w;
+            EXPECT_EQ(w.Options().Q.Coil, row.qCoil);
+            w.edQCoil->setText(QStringLiteral("70"));
+            emit w.edQCoil->editingFinished();
+            EXPECT_TRUE(TakeRecordedErrors().isEmpty());
+            EXPECT_EQ(w.Options().Q.Coil, 70.0);
+        }
+        EXPECT_EQ(QFileInfo(path).isFile(), before.isFile());
+        EXPECT_TRUE(QFile::remove(path) || QDir().rmdir(path));
+    }
 }

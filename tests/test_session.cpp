@@ -7,6 +7,7 @@
 #include <QFile>
 #include <QImageReader>
 #include <QTemporaryDir>
+#include <cerrno>
 #include <functional>
 #include <random>
 #include <string_view>
@@ -178,4 +179,26 @@ TEST_F(SessionTest, SavedPictureOpensAndAFailedSaveLeavesNothing) {
     ASSERT_EQ(TakeRecordedErrors().size(), 1);
     EXPECT_FALSE(QFile::exists(bad));
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files).size(), 2); // no temporary left behind
+}
+
+// On a full disk the picture already there stays whole, and the message
+// says why the new one could not be saved.
+TEST_F(SessionTest, APictureThatDoesNotFitLeavesTheOldOne) {
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("chart.png"));
+    Frame->SavePicture(path);
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QByteArray old = file.readAll();
+    file.close();
+    ClickAt(Frame, {600, 500});
+    {
+        const TFileSizeLimit full(old.size() / 2);
+        Guarded([&] { Frame->SavePicture(path); });
+    }
+    EXPECT_EQ(TakeRecordedErrors(),
+              QStringList{
+                  ErrorBoxText(QStringLiteral("Obrázek nelze uložit: ") + qt_error_string(EFBIG))});
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_EQ(file.readAll(), old);
 }

@@ -1,5 +1,6 @@
 #include "analyzersettings.h"
 #include "inifile.h"
+#include "testsupport.h"
 
 #include <QDir>
 #include <QFile>
@@ -44,31 +45,6 @@ template <class Write> std::string FailureMessage(Write&& write) {
     }
     return "<no exception>";
 }
-
-// Sets or unsets an environment variable for one test and puts it back after.
-class ScopedEnv {
-public:
-    ScopedEnv(const char* name, const QByteArray* value)
-        : name_(name), wasSet_(qEnvironmentVariableIsSet(name)), old_(qgetenv(name)) {
-        if (value)
-            qputenv(name, *value);
-        else
-            qunsetenv(name);
-    }
-    ~ScopedEnv() {
-        if (wasSet_)
-            qputenv(name_, old_);
-        else
-            qunsetenv(name_);
-    }
-    ScopedEnv(const ScopedEnv&) = delete;
-    ScopedEnv& operator=(const ScopedEnv&) = delete;
-
-private:
-    const char* name_;
-    bool wasSet_;
-    QByteArray old_;
-};
 
 std::string Show(const QByteArray& bytes) {
     return QByteArray(bytes).replace("\r", "\\r").replace("\n", "\\n\n").toStdString();

@@ -2,6 +2,7 @@
 
 #include "apperror.h"
 #include "layer.h"
+#include "savefile.h"
 #include "windowstyle.h"
 
 #include <QCloseEvent>
@@ -9,7 +10,6 @@
 #include <QDir>
 #include <QFileDialog>
 #include <QMenu>
-#include <QSaveFile>
 #include <QStandardPaths>
 #include <memory>
 #include <stdexcept>
@@ -84,7 +84,7 @@ void TfrmData::FormClose() {
 }
 
 void TfrmData::SaveTableAs() {
-    const QString folder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    const QString folder = ExistingFolderOrHome(QStandardPaths::DocumentsLocation);
     const QString name =
         QStringLiteral("pentarix-%1.txt")
             .arg(QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss")));
@@ -95,12 +95,9 @@ void TfrmData::SaveTableAs() {
 }
 
 void TfrmData::SaveTable(const QString& path) {
-    QSaveFile file(path);
-    const QByteArray text = (meData->toPlainText() + u'\n').toUtf8();
-    const bool ok = file.open(QIODevice::WriteOnly) && file.write(text) == text.size() &&
-                    file.flush() && file.commit();
-    if (!ok) {
-        file.cancelWriting();
+    try {
+        SaveAtomically(path, (meData->toPlainText() + u'\n').toUtf8());
+    } catch (const ESaveError&) {
         throw std::runtime_error(
             QStringLiteral("Tabulku nelze uložit do '%1'").arg(QDir::toNativeSeparators(path)).toStdString());
     }

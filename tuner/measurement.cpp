@@ -3,6 +3,7 @@
 #include "apperror.h"
 #include "bandtable.h"
 #include "numtext.h"
+#include "savefile.h"
 #include "touchstonetext.h"
 #include "vSmith.h"
 
@@ -18,7 +19,7 @@
 void TvSmithChart::OpenMeasurementAs() {
     const QString path = QFileDialog::getOpenFileName(
         this, QStringLiteral("Otevřít měření"),
-        QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation),
+        ExistingFolderOrHome(QStandardPaths::DocumentsLocation),
         QStringLiteral("Touchstone (*.s1p *.s2p *.S1P *.S2P);;Všechny soubory (*)"));
     if (!path.isEmpty()) OpenMeasurement(path);
 }

@@ -8,6 +8,8 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QComboBox>
+#include <QDir>
+#include <QFileInfo>
 #include <QGridLayout>
 #include <QHeaderView>
 #include <QLabel>
@@ -19,6 +21,7 @@
 #include <QTableWidget>
 #include <cmath>
 #include <map>
+#include <memory>
 #include <tuple>
 
 namespace {
@@ -48,6 +51,42 @@ double PositiveValue(const QLineEdit* edit) {
         throw EConvertError(
             QStringLiteral("'%1' není platná hodnota, musí být větší než 0").arg(edit->text()));
     return v;
+}
+
+// The accepted range of one input: typed and stored values pass the same test.
+struct TInputRange {
+    double Least; // 0: only above 0
+    double Most;
+    bool (*Valid)(double);
+};
+constexpr TInputRange QRange{MinQ, MaxQ, ValidQ};
+constexpr TInputRange PowerRange{0, MaxPowerW, ValidPowerW};
+constexpr TInputRange Z0Range{MinZ0, MaxZ0, ValidZ0};
+
+double RangedValue(const QLineEdit* edit, const TInputRange& range) {
+    const double v = PositiveValue(edit);
+    if (range.Valid(v)) return v;
+    if (range.Least > 0)
+        throw EConvertError(QStringLiteral("'%1' není platná hodnota, musí být od %2 do %3")
+                                .arg(edit->text(), Fmt("#0", range.Least), Fmt("#0", range.Most)));
+    throw EConvertError(QStringLiteral("'%1' není platná hodnota, musí být nejvýše %2")
+                            .arg(edit->text(), Fmt("#0", range.Most)));
+}
+
+// QSettings reads its files as it is made, and opening a FIFO or a device
+// there would hang the program: only regular files, or none yet, are let in.
+// Qt's folder for them (a test's setPath included) is learnt from a name that
+// has no file.
+std::unique_ptr<QSettings> OpenSettings() {
+    const QSettings probe(QSettings::NativeFormat, QSettings::UserScope,
+                          QStringLiteral(".pentarix-folder-probe"));
+    const QDir folder = QFileInfo(probe.fileName()).dir();
+    // The application's file and the organisation's, which Qt reads as a fallback.
+    for (const char* name : {"Pentarix/Pentarix.conf", "Pentarix.conf"}) {
+        const QFileInfo file(folder.filePath(QLatin1String(name)));
+        if (file.exists() && !file.isFile()) return nullptr;
+    }
+    return std::make_unique<QSettings>(QStringLiteral("Pentarix"), QStringLiteral("Pentarix"));
 }
 
 // Coil: a row of bumps; capacitor: two plates. Drawn along a line from a to b.
@@ -206,18 +245,20 @@ TfrmNetwork::TfrmNetwork(QWidget* parent)
 
 TDesignOptions TfrmNetwork::SavedOptions() {
     TDesignOptions o;
-    QSettings s(QStringLiteral("Pentarix"), QStringLiteral("Pentarix"));
-    s.beginGroup(QStringLiteral("network"));
-    auto positive = [&](const char* key, double fallback) {
+    const std::unique_ptr<QSettings> s = OpenSettings();
+    if (!s) return o;
+    s->beginGroup(QStringLiteral("network"));
+    // Unreadable or out of range, a stored value gives way to the default.
+    auto stored = [&](const char* key, double fallback, const TInputRange& range) {
         bool ok = false;
-        const double v = s.value(QLatin1String(key), fallback).toDouble(&ok);
-        return ok && v > 0 && std::isfinite(v) ? v : fallback;
+        const double v = s->value(QLatin1String(key), fallback).toDouble(&ok);
+        return ok && range.Valid(v) ? v : fallback;
     };
-    o.Q.Coil = positive("qCoil", 200.0);
-    o.Q.Capacitor = positive("qCapacitor", 1000.0);
-    o.PowerW = positive("power", 100.0);
-    o.Z0 = positive("z0", 50.0);
-    const QString series = s.value(QStringLiteral("series"), QStringLiteral("E12")).toString();
+    o.Q.Coil = stored("qCoil", 200.0, QRange);
+    o.Q.Capacitor = stored("qCapacitor", 1000.0, QRange);
+    o.PowerW = stored("power", 100.0, PowerRange);
+    o.Z0 = stored("z0", 50.0, Z0Range);
+    const QString series = s->value(QStringLiteral("series"), QStringLiteral("E12")).toString();
     for (const TESeries e : SeriesChoices)
         if (series == QString::fromLatin1(SeriesName(e))) o.Series = e;
     return o;
@@ -228,22 +269,23 @@ void TfrmNetwork::LoadSettings() {
 }
 
 void TfrmNetwork::SaveSettings() const {
-    QSettings s(QStringLiteral("Pentarix"), QStringLiteral("Pentarix"));
-    s.beginGroup(QStringLiteral("network"));
-    s.setValue(QStringLiteral("qCoil"), FOptions.Q.Coil);
-    s.setValue(QStringLiteral("qCapacitor"), FOptions.Q.Capacitor);
-    s.setValue(QStringLiteral("power"), FOptions.PowerW);
-    s.setValue(QStringLiteral("z0"), FOptions.Z0);
-    s.setValue(QStringLiteral("series"), QString::fromLatin1(SeriesName(FOptions.Series)));
+    const std::unique_ptr<QSettings> s = OpenSettings();
+    if (!s) return;
+    s->beginGroup(QStringLiteral("network"));
+    s->setValue(QStringLiteral("qCoil"), FOptions.Q.Coil);
+    s->setValue(QStringLiteral("qCapacitor"), FOptions.Q.Capacitor);
+    s->setValue(QStringLiteral("power"), FOptions.PowerW);
+    s->setValue(QStringLiteral("z0"), FOptions.Z0);
+    s->setValue(QStringLiteral("series"), QString::fromLatin1(SeriesName(FOptions.Series)));
 }
 
 void TfrmNetwork::ApplyInputs() {
     TDesignOptions o = FOptions;
     o.Series = SeriesChoices[std::clamp(cbSeries->currentIndex(), 0, 5)];
-    o.Q.Coil = PositiveValue(edQCoil);
-    o.Q.Capacitor = PositiveValue(edQCapacitor);
-    o.PowerW = PositiveValue(edPower);
-    o.Z0 = PositiveValue(edZ0);
+    o.Q.Coil = RangedValue(edQCoil, QRange);
+    o.Q.Capacitor = RangedValue(edQCapacitor, QRange);
+    o.PowerW = RangedValue(edPower, PowerRange);
+    o.Z0 = RangedValue(edZ0, Z0Range);
     FOptions = o;
     SaveSettings();
     Recompute();

@@ -2,16 +2,18 @@
 // annotations, the live drag preview, and the picture saved or copied.
 #include "apperror.h"
 #include "numtext.h"
+#include "savefile.h"
 #include "vSmith.h"
 
 #include <QApplication>
+#include <QBuffer>
 #include <QClipboard>
 #include <QDateTime>
 #include <QDir>
 #include <QFileDialog>
+#include <QImageWriter>
 #include <QKeyEvent>
 #include <QMouseEvent>
-#include <QSaveFile>
 #include <QStandardPaths>
 
 // ---------------------------------------------------------------- history
@@ -108,19 +110,21 @@ QImage TvSmithChart::Picture() {
 }
 
 void TvSmithChart::SavePicture(const QString& path) {
-    const QImage image = Picture();
-    QSaveFile file(path);
-    bool ok = file.open(QIODevice::WriteOnly) && image.save(&file, "PNG");
-    ok = ok && file.commit();
-    if (!ok) {
-        file.cancelWriting();
-        throw std::runtime_error(
-            QStringLiteral("Obrázek nelze uložit do '%1'").arg(QDir::toNativeSeparators(path)).toStdString());
+    // Encoded whole in memory first, so that only a complete picture is written.
+    QByteArray png;
+    QBuffer buffer(&png);
+    buffer.open(QIODevice::WriteOnly);
+    QImageWriter writer(&buffer, "PNG");
+    try {
+        if (!writer.write(Picture())) throw ESaveError(writer.errorString().toStdString());
+        SaveAtomically(path, png);
+    } catch (const ESaveError& e) {
+        throw std::runtime_error("Obrázek nelze uložit: " + std::string(e.what()));
     }
 }
 
 void TvSmithChart::SavePictureAs() {
-    const QString folder = QStandardPaths::writableLocation(QStandardPaths::PicturesLocation);
+    const QString folder = ExistingFolderOrHome(QStandardPaths::PicturesLocation);
     const QString name = QStringLiteral("pentarix-%1.png")
                              .arg(QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss")));
     const QString path = QFileDialog::getSaveFileName(this, QStringLiteral("Uložit obrázek"),

@@ -54,6 +54,15 @@ void SetBackground(QWidget* widget, TColor color) {
     widget->setAutoFillBackground(true);
 }
 
+// The panel's SWR: empty means 1. Below 1 there is no circle, and drawing
+// one of the same radius under the wrong label would mislead.
+double PanelSwr(const QString& text) {
+    if (text.isEmpty()) return 1.0;
+    const double swr = StrToFloat(text);
+    if (!(swr >= 1.0)) throw std::runtime_error("PSV musí být alespoň 1");
+    return swr;
+}
+
 } // namespace
 
 TvSmithChart::TvSmithChart(QWidget* parent) : QFrame(parent) {
@@ -260,8 +269,7 @@ void TvSmithChart::AddSwrCircle(bool circle, double r, double x, double swr) {
 }
 
 void TvSmithChart::btnAddClick() {
-    double swr = 1.0;
-    if (!edPSV->text().isEmpty()) swr = StrToFloat(edPSV->text());
+    const double swr = PanelSwr(edPSV->text());
     Recorded([&] { AddSwrCircle(true, 0.0, 0.0, swr); });
 }
 
@@ -331,8 +339,7 @@ bool TvSmithChart::SolveAtPolar(double& l, double& c, double swr, double a, bool
 }
 
 void TvSmithChart::Button1Click() {
-    double swr = 1.0;
-    if (!edPSV->text().isEmpty()) swr = StrToFloat(edPSV->text());
+    const double swr = PanelSwr(edPSV->text());
     Recorded([&] { WriteLcPsvPoints(swr); });
     UpdateNetworkWindow();
 }
