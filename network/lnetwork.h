@@ -100,6 +100,15 @@ TStress NetworkStress(const TLNetwork& net, const TLoad& load, double fMHz, cons
                       double powerW, double z0);
 
 // ---- Everything about one load, as the details window and the command line show it ----
+// What the details window and the command line accept; a stored or typed
+// value outside is refused. Only a power above 0 is accepted.
+constexpr double MinQ = 1, MaxQ = 1e6;
+constexpr double MaxPowerW = 1e7;
+constexpr double MinZ0 = 1, MaxZ0 = 1e4;
+// False for NaN too.
+constexpr bool ValidQ(double q) { return q >= MinQ && q <= MaxQ; }
+constexpr bool ValidPowerW(double w) { return w > 0 && w <= MaxPowerW; }
+constexpr bool ValidZ0(double z0) { return z0 >= MinZ0 && z0 <= MaxZ0; }
 struct TDesignOptions {
     double Z0 = 50.0;
     TESeries Series = TESeries::E12;
