@@ -11,6 +11,12 @@ constexpr double MaxLoadOhm = 1e9;       // R and |X|
 constexpr double MinLoadR = 1e-6;
 
 // False for NaN too.
-constexpr bool ValidFrequencyMHz(double f) { return f >= MinFrequencyMHz && f <= MaxFrequencyMHz; }
-constexpr bool ValidLoadR(double r) { return r == 0 || (r >= MinLoadR && r <= MaxLoadOhm); }
-constexpr bool ValidLoadX(double x) { return x >= -MaxLoadOhm && x <= MaxLoadOhm; }
+constexpr bool ValidFrequencyMHz(double f) {
+    return f >= MinFrequencyMHz && f <= MaxFrequencyMHz;
+}
+constexpr bool ValidLoadR(double r) {
+    return r == 0 || (r >= MinLoadR && r <= MaxLoadOhm);
+}
+constexpr bool ValidLoadX(double x) {
+    return x >= -MaxLoadOhm && x <= MaxLoadOhm;
+}

@@ -40,8 +40,8 @@ TEST(MatchCommand, JsonForOneLoad) {
         EXPECT_TRUE(n["standard"].toObject().contains("worst_swr"));
     }
     // A standard part prints as the member it is, not as its nearest binary fraction.
-    EXPECT_TRUE(Match({"-f", "14", "-r", "25", "-x", "-30", "--json"}).Out.contains(
-        QLatin1String("\"value\": 0.68,")));
+    EXPECT_TRUE(Match({"-f", "14", "-r", "25", "-x", "-30", "--json"})
+                    .Out.contains(QLatin1String("\"value\": 0.68,")));
     const QJsonObject matched = Json({"-f", "7", "-r", "50", "-x", "0", "--series", "none"});
     ASSERT_EQ(matched["networks"].toArray().size(), 1);
     const QJsonObject none = matched["networks"].toArray()[0].toObject();
@@ -60,10 +60,10 @@ TEST(MatchCommand, TableAndHelp) {
     for (const char* option : {"-f", "--z0", "--series", "--ql", "--qc", "--power", "--json"})
         EXPECT_TRUE(help.Out.contains(QLatin1String(option))) << option;
     // An example per mode, and the two SWR columns explained.
-    for (const char* text : {"pentarix-match -f 7 ", "pentarix-match --envelope --swr 2.5",
-                             "pentarix-match --touchstone dipole", "pentarix-match --bandwidth -f 7.1 -r",
-                             "pentarix-match --bandwidth -f 7.1 --touchstone", "\"worst SWR\" is",
-                             "\"SWR(Q)\" is"})
+    for (const char* text :
+         {"pentarix-match -f 7 ", "pentarix-match --envelope --swr 2.5",
+          "pentarix-match --touchstone dipole", "pentarix-match --bandwidth -f 7.1 -r",
+          "pentarix-match --bandwidth -f 7.1 --touchstone", "\"worst SWR\" is", "\"SWR(Q)\" is"})
         EXPECT_TRUE(help.Out.contains(QLatin1String(text))) << text;
 }
 
@@ -118,7 +118,8 @@ TEST(MatchCommand, BadInputIsOneLineAndStatusTwo) {
         {envelope + QStringList{"-f", "7"}, "-f does not apply to --envelope"},
         {envelope + QStringList{"--z0", "75"}, "--z0 does not apply"},
         {envelope + QStringList{"--bandwidth"}, "--bandwidth does not apply"},
-        {measured + QStringList{"-f", "7.1", "-r", "25"}, "-r does not apply to --bandwidth --touchstone"},
+        {measured + QStringList{"-f", "7.1", "-r", "25"},
+         "-r does not apply to --bandwidth --touchstone"},
         {measured + QStringList{"-f", "7.1", "--power", "5"}, "--power does not apply"},
         // Outside the physical range.
         {{"-f", "5e-324", "-r", "25", "-x", "1"}, "-f: '5e-324' must be 0.001 to 100000 MHz"},
@@ -127,7 +128,8 @@ TEST(MatchCommand, BadInputIsOneLineAndStatusTwo) {
         {{"-f", "7", "-r", "1e154", "-x", "1"}, "-r: '1e154' must be 1e-6 to 1e9 ohm"},
         {{"-f", "7", "-r", "1e-154", "-x", "1e-154"}, "-r: '1e-154' must be 1e-6"},
         {{"-f", "7", "-r", "25", "-x", "-2e9"}, "-x: '-2e9' must be -1e9 to 1e9 ohm"},
-        {load + QStringList{"--power", "1e308"}, "--power: '1e308' must be above 0 and at most 1e7 W"},
+        {load + QStringList{"--power", "1e308"},
+         "--power: '1e308' must be above 0 and at most 1e7 W"},
         {load + QStringList{"--ql", "0.5"}, "--ql: '0.5' must be 1 to 1e6"},
         {load + QStringList{"--qc", "2e6"}, "--qc: '2e6' must be 1 to 1e6"},
         {load + QStringList{"--z0", "0.5"}, "--z0: '0.5' must be 1 to 1e4 ohm"},
@@ -141,8 +143,10 @@ TEST(MatchCommand, BadInputIsOneLineAndStatusTwo) {
         {{"--bandwidth", "-f", "7", "-r", "2e9", "-x", "1"}, "-r: '2e9' must be"},
         {{"--bandwidth", "-f", "7", "-r", "25", "-x", "1", "--z0", "0"}, "--z0: '0' must be"},
         // The measured bandwidth: -f inside the file, and a load there that can be matched.
-        {measured + QStringList{"-f", "8"}, "-f: '8' lies outside the file's data, 7.000000 to 7.200000 MHz"},
-        {measured + QStringList{"-f", "7"}, "the file's load at 7 MHz, 0.000 + j5.000 ohm, cannot be matched"},
+        {measured + QStringList{"-f", "8"},
+         "-f: '8' lies outside the file's data, 7.000000 to 7.200000 MHz"},
+        {measured + QStringList{"-f", "7"},
+         "the file's load at 7 MHz, 0.000 + j5.000 ohm, cannot be matched"},
     };
     for (const Case& c : cases) {
         const TRun run = Match(c.args);

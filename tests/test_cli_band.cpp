@@ -181,7 +181,8 @@ std::vector<TPoint> DipolePoints() {
 // The test's own linear interpolation between the file's points.
 std::complex<double> LoadBetween(const std::vector<TPoint>& p, double f) {
     std::size_t i = 1;
-    while (i + 1 < p.size() && p[i].f < f) ++i;
+    while (i + 1 < p.size() && p[i].f < f)
+        ++i;
     const double t = (f - p[i - 1].f) / (p[i].f - p[i - 1].f);
     return {p[i - 1].r + t * (p[i].r - p[i - 1].r), p[i - 1].x + t * (p[i].x - p[i - 1].x)};
 }
@@ -218,7 +219,8 @@ TEST(MatchBand, MeasuredBandwidthAgreesWithADenseScanOfTheFile) {
                 if (swrAt(fs) > limit) return fs;
             return std::nullopt;
         };
-        for (const auto& [name, limit] : {std::pair{"swr_1_5", SwrLimitTight}, {"swr_2", SwrLimitLoose}}) {
+        for (const auto& [name, limit] :
+             {std::pair{"swr_1_5", SwrLimitTight}, {"swr_2", SwrLimitLoose}}) {
             const QJsonObject e = o["measured"].toObject()[name].toObject();
             const std::pair<const char*, std::optional<double>> edges[] = {
                 {"low_mhz", scan(limit, -1, points.front().f)},
