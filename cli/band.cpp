@@ -63,7 +63,8 @@ std::string EdgeText(const std::optional<double>& f) {
 }
 
 std::string LoadText(const TLoad& load) {
-    return FormatFixed(load.R, 3) + (load.X < 0 ? " - j" : " + j") + FormatFixed(std::fabs(load.X), 3);
+    return FormatFixed(load.R, 3) + (load.X < 0 ? " - j" : " + j") +
+           FormatFixed(std::fabs(load.X), 3);
 }
 
 // The file's load at f, interpolated as the SWR plot window does.
@@ -123,8 +124,10 @@ int RunBandwidth(const TCliArgs& args, std::ostream& out) {
         if (m.Model == TLoadModel::Measured && !trace) continue;
         const TBandResponse response(load, f, m.Model, trace ? &*trace : nullptr, z0);
         const bool measured = m.Model == TLoadModel::Measured;
-        const double fLow = measured ? trace->Points.front().FrequencyMHz : f * (1.0 - BandwidthSpan);
-        const double fHigh = measured ? trace->Points.back().FrequencyMHz : f * (1.0 + BandwidthSpan);
+        const double fLow =
+            measured ? trace->Points.front().FrequencyMHz : f * (1.0 - BandwidthSpan);
+        const double fHigh =
+            measured ? trace->Points.back().FrequencyMHz : f * (1.0 + BandwidthSpan);
         TModelEdges edges{m.Name, {}};
         for (std::size_t i = 0; i < std::size(BandwidthLimits); ++i)
             edges.Edges[i] = response.Edges(BandwidthLimits[i].Limit, fLow, fHigh);

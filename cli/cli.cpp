@@ -46,14 +46,14 @@ double TCliArgs::Number(const std::string& name, double fallback) const {
 
 std::vector<std::string> TCliArgs::Names() const {
     std::vector<std::string> names;
-    for (const auto& [name, value] : FValues) names.push_back(name);
+    for (const auto& [name, value] : FValues)
+        names.push_back(name);
     return names;
 }
 
 double TCliArgs::Ranged(const std::string& name, const TRange& range) const {
     const double value = Number(name);
-    if (!range.Valid(value))
-        throw ECliError(name + ": '" + Text(name) + "' must be " + range.Text);
+    if (!range.Valid(value)) throw ECliError(name + ": '" + Text(name) + "' must be " + range.Text);
     return value;
 }
 

@@ -108,7 +108,10 @@ const TMode Modes[] = {
      {"--touchstone", "--z0", "--series", "--ql", "--qc", "--power", "--json"},
      RunTouchstone,
      true},
-    {{}, {"-f", "-r", "-x", "--z0", "--series", "--ql", "--qc", "--power", "--json"}, RunSingle, false},
+    {{},
+     {"-f", "-r", "-x", "--z0", "--series", "--ql", "--qc", "--power", "--json"},
+     RunSingle,
+     false},
 };
 
 bool Contains(const std::vector<std::string>& list, const std::string& name) {
@@ -125,7 +128,8 @@ const TMode& ModeOf(const TCliArgs& args) {
 
 void RefuseOthers(const TCliArgs& args, const TMode& mode) {
     std::string name;
-    for (const std::string& c : mode.Chosen) name += (name.empty() ? "" : " ") + c;
+    for (const std::string& c : mode.Chosen)
+        name += (name.empty() ? "" : " ") + c;
     for (const std::string& given : args.Names())
         if (!Contains(mode.Allowed, given))
             throw ECliError(given + " does not apply to " +
