@@ -2,11 +2,13 @@
 // how wide one network's match is (--bandwidth).
 #include "bandtable.h"
 #include "cli.h"
+#include "ranges.h"
 #include "response.h"
 #include "touchstone.h"
 
 #include <cmath>
 #include <iomanip>
+#include <optional>
 
 namespace {
 
@@ -29,11 +31,22 @@ std::string PointJson(const TTouchstonePoint& p, const TDesignOptions& options) 
            ", \"networks\": []}";
 }
 
+TTouchstone ReadTrace(const std::string& path) {
+    TTouchstone trace;
+    try {
+        trace = ReadTouchstoneFile(path);
+    } catch (const ETouchstoneError& e) {
+        throw TouchstoneFailure(path, e);
+    }
+    return trace;
+}
+
 struct TModelChoice {
     TLoadModel Model;
     const char* Name;
 };
-const TModelChoice BandwidthModels[] = {{TLoadModel::Constant, "constant"},
+const TModelChoice BandwidthModels[] = {{TLoadModel::Measured, "measured"},
+                                        {TLoadModel::Constant, "constant"},
                                         {TLoadModel::Reactance, "reactance"}};
 struct TLimitChoice {
     double Limit;
@@ -42,11 +55,36 @@ struct TLimitChoice {
 };
 const TLimitChoice BandwidthLimits[] = {{SwrLimitTight, "swr_1_5", "<= 1.5"},
                                         {SwrLimitLoose, "swr_2", "< 2"}};
-// The edges are searched this far either side of the design frequency.
+// The edges of the constant and reactance models are searched this far
+// either side of the design frequency; the measured ones over the file's data.
 constexpr double BandwidthSpan = 0.5;
+
+struct TModelEdges {
+    const char* Name;
+    TBandEdges Edges[std::size(BandwidthLimits)];
+};
 
 std::string EdgeText(const std::optional<double>& f) {
     return f ? FormatFixed(*f, 6) : "-";
+}
+
+std::string LoadText(const TLoad& load) {
+    return FormatFixed(load.R, 3) + (load.X < 0 ? " - j" : " + j") +
+           FormatFixed(std::fabs(load.X), 3);
+}
+
+// The file's load at f, interpolated as the SWR plot window does.
+TLoad TraceLoadAt(const TCliArgs& args, const TTouchstone& trace, double f) {
+    const std::optional<TLoad> load = InterpolateTrace(trace, f);
+    if (!load)
+        throw ECliError("-f: '" + args.Text("-f") + "' lies outside the file's data, " +
+                        FormatFixed(trace.Points.front().FrequencyMHz, 6) + " to " +
+                        FormatFixed(trace.Points.back().FrequencyMHz, 6) + " MHz");
+    if (!IsMatchable(*load) || !ValidLoadR(load->R) || !ValidLoadX(load->X))
+        throw ECliError("--touchstone: the file's load at " + args.Text("-f") + " MHz, " +
+                        LoadText(*load) + " ohm, cannot be matched (R must be " + LoadRRange.Text +
+                        ", X " + LoadXRange.Text + ")");
+    return *load;
 }
 
 } // namespace
@@ -54,12 +92,9 @@ std::string EdgeText(const std::optional<double>& f) {
 int RunTouchstone(const TCliArgs& args, std::ostream& out) {
     const std::string& path = args.Text("--touchstone");
     const TDesignOptions options = DesignOptionsFrom(args);
-    TTouchstone trace;
-    try {
-        trace = ReadTouchstoneFile(path);
-    } catch (const ETouchstoneError& e) {
-        throw TouchstoneFailure(path, e);
-    }
+    const TTouchstone trace = ReadTrace(path);
+    // Printed point by point as designed: a million points held as text would
+    // take gigabytes. Everything that can be refused is refused above.
     if (args.Has("--json")) {
         out << "[";
         for (std::size_t i = 0; i < trace.Points.size(); ++i) {
@@ -76,45 +111,67 @@ int RunTouchstone(const TCliArgs& args, std::ostream& out) {
 }
 
 int RunBandwidth(const TCliArgs& args, std::ostream& out) {
-    const double f = args.Positive("-f");
-    const TLoad load{args.Number("-r"), args.Number("-x")};
-    const double z0 = args.Positive("--z0", 50.0);
-    if (!IsMatchable(load))
-        throw ECliError("-r: '" + args.Text("-r") +
-                        "': a load without resistance cannot be matched by an L network");
-    const double fLow = f * (1.0 - BandwidthSpan), fHigh = f * (1.0 + BandwidthSpan);
-    const bool json = args.Has("--json");
-    if (json)
-        out << "{";
-    else
-        out << "chart network designed at " << FormatFixed(f, 6) << " MHz for " << FormatFixed(load.R, 3)
-            << (load.X < 0 ? " - j" : " + j") << FormatFixed(std::fabs(load.X), 3) << " ohm, Z0 "
-            << FormatFixed(z0, 1) << " ohm; edges searched within +-50 %\n"
-            << std::left << std::setw(11) << "model" << std::setw(8) << "SWR" << std::setw(14)
-            << "low MHz" << std::setw(14) << "high MHz" << std::setw(12) << "width kHz"
-            << "width %\n";
-    bool firstModel = true;
-    for (const TModelChoice& m : BandwidthModels) {
-        const TBandResponse response(load, f, m.Model, nullptr, z0);
-        if (json) out << (firstModel ? "" : ", ") << JsonString(m.Name) << ": {";
-        firstModel = false;
-        bool firstLimit = true;
-        for (const TLimitChoice& l : BandwidthLimits) {
-            const TBandEdges e = response.Edges(l.Limit, fLow, fHigh);
-            if (json) {
-                out << (firstLimit ? "" : ", ") << JsonString(l.JsonName)
-                    << ": {\"low_mhz\": " << (e.LowMHz ? JsonNumber(*e.LowMHz) : "null")
-                    << ", \"high_mhz\": " << (e.HighMHz ? JsonNumber(*e.HighMHz) : "null") << "}";
-            } else {
-                out << std::setw(11) << m.Name << std::setw(8) << l.TextName << std::setw(14)
-                    << EdgeText(e.LowMHz) << std::setw(14) << EdgeText(e.HighMHz) << std::setw(12)
-                    << (e.Complete() ? FormatFixed(e.WidthKHz(), 1) : "-")
-                    << (e.Complete() ? FormatFixed(e.WidthPercent(f), 2) : "-") << "\n";
-            }
-            firstLimit = false;
-        }
-        if (json) out << "}";
+    const double f = args.Ranged("-f", FrequencyRange);
+    const double z0 = args.Ranged("--z0", Z0Range, 50.0);
+    std::optional<TTouchstone> trace;
+    TLoad load;
+    if (args.Has("--touchstone")) {
+        trace = ReadTrace(args.Text("--touchstone"));
+        load = TraceLoadAt(args, *trace, f);
+    } else {
+        load = {args.Ranged("-r", LoadRRange), args.Ranged("-x", LoadXRange)};
+        if (!IsMatchable(load))
+            throw ECliError("-r: '" + args.Text("-r") +
+                            "': a load without resistance cannot be matched by an L network");
     }
-    if (json) out << "}\n";
+
+    std::vector<TModelEdges> models;
+    for (const TModelChoice& m : BandwidthModels) {
+        if (m.Model == TLoadModel::Measured && !trace) continue;
+        const TBandResponse response(load, f, m.Model, trace ? &*trace : nullptr, z0);
+        const bool measured = m.Model == TLoadModel::Measured;
+        const double fLow =
+            measured ? trace->Points.front().FrequencyMHz : f * (1.0 - BandwidthSpan);
+        const double fHigh =
+            measured ? trace->Points.back().FrequencyMHz : f * (1.0 + BandwidthSpan);
+        TModelEdges edges{m.Name, {}};
+        for (std::size_t i = 0; i < std::size(BandwidthLimits); ++i)
+            edges.Edges[i] = response.Edges(BandwidthLimits[i].Limit, fLow, fHigh);
+        models.push_back(edges);
+    }
+
+    if (args.Has("--json")) {
+        out << "{";
+        for (std::size_t m = 0; m < models.size(); ++m) {
+            out << (m ? ", " : "") << JsonString(models[m].Name) << ": {";
+            for (std::size_t i = 0; i < std::size(BandwidthLimits); ++i) {
+                const TBandEdges& e = models[m].Edges[i];
+                out << (i ? ", " : "") << JsonString(BandwidthLimits[i].JsonName)
+                    << ": {\"low_mhz\": " << JsonNumber(e.LowMHz)
+                    << ", \"high_mhz\": " << JsonNumber(e.HighMHz) << "}";
+            }
+            out << "}";
+        }
+        out << "}\n";
+        return 0;
+    }
+    out << "chart network designed at " << FormatFixed(f, 6) << " MHz for "
+        << (trace ? "the file's load " : "") << LoadText(load) << " ohm, Z0 " << FormatFixed(z0, 1)
+        << " ohm; edges searched ";
+    if (trace)
+        out << "over the file's data (" << FormatFixed(trace->Points.front().FrequencyMHz, 6)
+            << " to " << FormatFixed(trace->Points.back().FrequencyMHz, 6)
+            << " MHz) when measured, else ";
+    out << "within +-50 %\n"
+        << Cell("model", 11) << Cell("SWR", 8) << Cell("low MHz", 14) << Cell("high MHz", 14)
+        << Cell("width kHz", 12) << "width %\n";
+    for (const TModelEdges& m : models)
+        for (std::size_t i = 0; i < std::size(BandwidthLimits); ++i) {
+            const TBandEdges& e = m.Edges[i];
+            out << Cell(m.Name, 11) << Cell(BandwidthLimits[i].TextName, 8)
+                << Cell(EdgeText(e.LowMHz), 14) << Cell(EdgeText(e.HighMHz), 14)
+                << Cell(e.Complete() ? FormatFixed(e.WidthKHz(), 1) : "-", 12)
+                << (e.Complete() ? FormatFixed(e.WidthPercent(f), 2) : "-") << "\n";
+        }
     return 0;
 }

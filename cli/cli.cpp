@@ -1,4 +1,5 @@
 #include "cli.h"
+#include "ranges.h"
 
 #include <algorithm>
 #include <charconv>
@@ -13,6 +14,8 @@ TCliArgs::TCliArgs(int argc, char** argv, const std::vector<std::string>& valued
     };
     for (int i = 1; i < argc; ++i) {
         const std::string name = argv[i];
+        // The last of two would win silently, and a script's typo with it.
+        if (Has(name)) throw ECliError(name + ": given more than once");
         if (known(flags, name)) {
             FValues[name] = std::string();
         } else if (known(valued, name)) {
@@ -41,15 +44,29 @@ double TCliArgs::Number(const std::string& name, double fallback) const {
     return Has(name) ? Number(name) : fallback;
 }
 
-double TCliArgs::Positive(const std::string& name) const {
+std::vector<std::string> TCliArgs::Names() const {
+    std::vector<std::string> names;
+    for (const auto& [name, value] : FValues)
+        names.push_back(name);
+    return names;
+}
+
+double TCliArgs::Ranged(const std::string& name, const TRange& range) const {
     const double value = Number(name);
-    if (!(value > 0)) throw ECliError(name + ": '" + Text(name) + "' must be above 0");
+    if (!range.Valid(value)) throw ECliError(name + ": '" + Text(name) + "' must be " + range.Text);
     return value;
 }
 
-double TCliArgs::Positive(const std::string& name, double fallback) const {
-    return Has(name) ? Positive(name) : fallback;
+double TCliArgs::Ranged(const std::string& name, const TRange& range, double fallback) const {
+    return Has(name) ? Ranged(name, range) : fallback;
 }
+
+const TRange FrequencyRange{ValidFrequencyMHz, "0.001 to 100000 MHz (1 kHz to 100 GHz)"};
+const TRange LoadRRange{ValidLoadR, "1e-6 to 1e9 ohm"};
+const TRange LoadXRange{ValidLoadX, "-1e9 to 1e9 ohm"};
+const TRange Z0Range{ValidZ0, "1 to 1e4 ohm"};
+const TRange QRange{ValidQ, "1 to 1e6"};
+const TRange PowerRange{ValidPowerW, "above 0 and at most 1e7 W"};
 
 std::string TextFaultEn(const ETextError& e) {
     const std::string quoted = "'" + e.Text + "'";
@@ -105,11 +122,11 @@ std::string ElementJson(const TElement& e) {
 
 TDesignOptions DesignOptionsFrom(const TCliArgs& args) {
     TDesignOptions o;
-    o.Z0 = args.Positive("--z0", 50.0);
+    o.Z0 = args.Ranged("--z0", Z0Range, 50.0);
     if (args.Has("--series")) o.Series = SeriesFrom(args.Text("--series"));
-    o.Q.Coil = args.Positive("--ql", 200.0);
-    o.Q.Capacitor = args.Positive("--qc", 1000.0);
-    o.PowerW = args.Positive("--power", 100.0);
+    o.Q.Coil = args.Ranged("--ql", QRange, 200.0);
+    o.Q.Capacitor = args.Ranged("--qc", QRange, 1000.0);
+    o.PowerW = args.Ranged("--power", PowerRange, 100.0);
     return o;
 }
 
@@ -148,15 +165,13 @@ std::string LoadJson(const TLoad& load, double fMHz, const TDesignOptions& optio
     return s.str();
 }
 
-namespace {
-
-// Left-aligned in its column, and never run into the next one: a text as
-// wide as the column or wider still gets one blank after it.
 std::string Cell(const std::string& text, size_t width) {
     return text + std::string(text.size() < width ? width - text.size() : 1, ' ');
 }
 
-} // namespace
+std::string CellRight(const std::string& text, size_t width) {
+    return std::string(text.size() < width ? width - text.size() : 1, ' ') + text;
+}
 
 void WriteNetworkTable(std::ostream& out, const std::vector<TNetworkReport>& reports) {
     out << Cell("chart", 7) << Cell("arrangement", 16) << Cell("kind", 16) << Cell("series", 16)

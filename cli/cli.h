@@ -17,6 +17,13 @@ public:
     using std::runtime_error::runtime_error;
 };
 
+// What a typed value must be, and its wording after "must be".
+struct TRange {
+    bool (*Valid)(double);
+    const char* Text;
+};
+extern const TRange FrequencyRange, LoadRRange, LoadXRange, Z0Range, QRange, PowerRange;
+
 class TCliArgs {
 public:
     // Options that take a value, and flags that do not; anything else is refused.
@@ -24,13 +31,15 @@ public:
              const std::vector<std::string>& flags);
     bool Has(const std::string& name) const { return FValues.count(name) > 0; }
     const std::string& Text(const std::string& name) const;
+    // Every option given, in no particular order.
+    std::vector<std::string> Names() const;
     // A finite number; a missing option takes the fallback, or is an error
     // when there is none.
     double Number(const std::string& name) const;
     double Number(const std::string& name, double fallback) const;
-    // The same, refused unless above 0.
-    double Positive(const std::string& name) const;
-    double Positive(const std::string& name, double fallback) const;
+    // The same, refused unless the range holds it.
+    double Ranged(const std::string& name, const TRange& range) const;
+    double Ranged(const std::string& name, const TRange& range, double fallback) const;
 
 private:
     std::map<std::string, std::string> FValues;
@@ -47,6 +56,11 @@ TDesignOptions DesignOptionsFrom(const TCliArgs& args);
 std::string NetworkJson(const TNetworkReport& rep);
 // The single-load JSON object: frequency, z0, the load and every network.
 std::string LoadJson(const TLoad& load, double fMHz, const TDesignOptions& options);
+// A column of a table, left-aligned, or right-aligned: padded to its width,
+// and a text as wide as the column or wider still keeps one blank from the
+// next column.
+std::string Cell(const std::string& text, size_t width);
+std::string CellRight(const std::string& text, size_t width);
 // A table of the reports with its header line.
 void WriteNetworkTable(std::ostream& out, const std::vector<TNetworkReport>& reports);
 
@@ -55,6 +69,8 @@ void WriteNetworkTable(std::ostream& out, const std::vector<TNetworkReport>& rep
 class ETouchstoneError;
 std::string TouchstoneErrorEnglish(const ETouchstoneError& e);
 
+// Each mode checks everything that can fail before its first output, so
+// that a refusal leaves stdout empty.
 int RunSingle(const TCliArgs& args, std::ostream& out);
 int RunEnvelope(const TCliArgs& args, std::ostream& out);
 int RunTouchstone(const TCliArgs& args, std::ostream& out);

@@ -4,7 +4,6 @@
 #include "cli.h"
 
 #include <algorithm>
-#include <iomanip>
 #include <iterator>
 #include <stdexcept>
 
@@ -12,11 +11,17 @@ namespace {
 
 std::vector<double> BandsFrom(const TCliArgs& args) {
     if (!args.Has("--bands")) return DefaultEnvelopeBands();
+    std::vector<double> bands;
     try {
-        return ParseBandList(args.Text("--bands"));
+        bands = ParseBandList(args.Text("--bands"));
     } catch (const ETextError& e) {
         throw ECliError("--bands: " + TextFaultEn(e));
     }
+    // The list parser knows no physical range: the band is named as read.
+    for (const double f : bands)
+        if (!FrequencyRange.Valid(f))
+            throw ECliError("--bands: '" + JsonNumber(f) + "' must be " + FrequencyRange.Text);
+    return bands;
 }
 
 // "-" for a band where no point had a network.
@@ -28,14 +33,12 @@ std::string JsonCell(const TBandEnvelope& b, const TEnvelopeExtreme& e) {
     return b.Covered() > 0 ? JsonNumber(e.Value) : "null";
 }
 
-// Right-aligned columns; a value wider than its column still keeps a blank
-// before it.
+// Right-aligned columns; the first needs no blank before it at the line's start.
 void WriteCells(std::ostream& out, const std::vector<std::string>& cells) {
-    static const int widths[] = {10, 11, 11, 11, 11, 12, 11, 11, 9};
+    static const size_t widths[] = {10, 11, 11, 11, 11, 12, 11, 11, 9};
     for (size_t i = 0; i < cells.size(); ++i) {
-        const int width = widths[std::min(i, std::size(widths) - 1)];
-        if (i > 0 && int(cells[i].size()) >= width) out << ' ';
-        out << std::setw(width) << cells[i];
+        const size_t width = widths[std::min(i, std::size(widths) - 1)];
+        out << (i == 0 && cells[i].size() >= width ? cells[i] : CellRight(cells[i], width));
     }
     out << "\n";
 }
@@ -50,15 +53,11 @@ void WriteRow(std::ostream& out, const std::string& label, const TBandEnvelope& 
 } // namespace
 
 int RunEnvelope(const TCliArgs& args, std::ostream& out) {
-    for (const char* other : {"-f", "-r", "-x", "--z0", "--series", "--touchstone", "--bandwidth"})
-        if (args.Has(other))
-            throw ECliError(std::string("--envelope: ") + other +
-                            " does not apply (the circle is against 50 ohms; bands: --bands)");
     const double swr = args.Number("--swr");
     if (!(swr >= 1.0)) throw ECliError("--swr: '" + args.Text("--swr") + "' must be at least 1");
     const std::vector<double> bands = BandsFrom(args);
-    const double power = args.Positive("--power", 100.0);
-    const TQuality q{args.Positive("--ql", 200.0), args.Positive("--qc", 1000.0)};
+    const double power = args.Ranged("--power", PowerRange, 100.0);
+    const TQuality q{args.Ranged("--ql", QRange, 200.0), args.Ranged("--qc", QRange, 1000.0)};
     std::vector<TBandEnvelope> rows;
     try {
         rows = Envelope(swr, bands, power, q);
@@ -88,7 +87,6 @@ int RunEnvelope(const TCliArgs& args, std::ostream& out) {
     out << "SWR " << JsonNumber(swr) << " circle against 50 ohm, " << EnvelopeAngles
         << " points a band; Q coil " << FormatFixed(q.Coil, 0) << ", Q capacitor "
         << FormatFixed(q.Capacitor, 0) << ", power " << FormatFixed(power, 1) << " W\n";
-    out << std::right;
     WriteCells(out, {"f MHz", "L min uH", "L max uH", "C min pF", "C max pF", "shunt V pk",
                      "series A", "eff min %", "LC/CL"});
     for (const TBandEnvelope& b : rows)

@@ -1,27 +1,36 @@
 // pentarix-match: L networks for a load, from the command line.
 #include "cli.h"
 
+#include <algorithm>
 #include <iostream>
 #include <sstream>
 
 namespace {
 
+const char* const UsageLine = "Usage: pentarix-match -f MHZ -r OHMS -x OHMS [options]\n";
 const char* const Usage =
-    R"(Usage: pentarix-match -f MHZ -r OHMS -x OHMS [options]
-
+    R"USAGE(
 Every two-element L network that matches the load R + jX to the reference
 impedance at the frequency; the network the chart draws comes first (marked *).
+"std series" and "std shunt" are the designed parts rounded to the standard
+series, "std SWR" what those present; "worst SWR" is the highest SWR of the
+four corners of the series' tolerance (each part at its value +- the
+tolerance); "SWR(Q)" is what the designed values present with the coil's and
+the capacitor's Q.
 
-  -f MHZ            frequency in MHz (above 0)
-  -r OHMS           load resistance (not negative; 0 cannot be matched)
-  -x OHMS           load reactance (positive: inductive)
-  --z0 OHMS         reference impedance (default 50)
+  -f MHZ            frequency in MHz, 0.001 to 100000 (1 kHz to 100 GHz)
+  -r OHMS           load resistance, 1e-6 to 1e9 (0 cannot be matched)
+  -x OHMS           load reactance, -1e9 to 1e9 (positive: inductive)
+  --z0 OHMS         reference impedance, 1 to 1e4 (default 50)
   --series NAME     standard values: E6, E12, E24, E48, E96 or none (default E12)
-  --ql Q            quality factor of the coil (default 200)
-  --qc Q            quality factor of the capacitor (default 1000)
-  --power W         power into the network in watts (default 100)
+  --ql Q            quality factor of the coil, 1 to 1e6 (default 200)
+  --qc Q            quality factor of the capacitor, 1 to 1e6 (default 1000)
+  --power W         power into the network in watts, above 0 up to 1e7
+                    (default 100)
   --json            one JSON object on stdout instead of the table
   --help            this text
+
+  pentarix-match -f 7 -r 25 -x -30 --series E24 --ql 150 --power 500
 
        pentarix-match --envelope --swr S [--bands MHZ,MHZ,...] [--power W]
                       [--ql Q] [--qc Q] [--json]
@@ -32,48 +41,121 @@ and largest L and C, the highest shunt voltage and series current at the
 power, the lowest efficiency with the Qs, and how many points are LC and CL.
 
   --swr S           SWR of the circle (at least 1)
-  --bands LIST      frequencies in MHz, comma-separated (default: the amateur
-                    bands' centres 1.85,3.65,7.1,10.125,14.175,18.118,21.225,
-                    24.94,28.85,50.15)
+  --bands LIST      frequencies in MHz, comma-separated, each 0.001 to 100000
+                    (default: the amateur bands' centres 1.85,3.65,7.1,
+                    10.125,14.175,18.118,21.225,24.94,28.85,50.15)
 
-       pentarix-match --touchstone FILE [--z0 OHMS] [--json]
+  pentarix-match --envelope --swr 2.5 --bands 3.65,7.1,14.175 --power 500
+
+       pentarix-match --touchstone FILE [--z0 OHMS] [--series NAME] [--ql Q]
+                      [--qc Q] [--power W] [--json]
 
 The band table of a measured antenna (.s1p, or .s2p whose S11 is used): per
 frequency the load, its SWR and the network the chart draws,
 "f [MHz]; R; X; PSV; L [uH]; C [pF]; LC=0 / CL=1" (L and C are 0 for a part
 the network lacks; a load that cannot be matched leaves them empty). With
---json, an array of the single-load objects, one per frequency.
+--json, an array of the single-load objects, one per frequency, which the
+other options shape.
+
+  pentarix-match --touchstone dipole.s1p --json
 
        pentarix-match --bandwidth -f MHZ -r OHMS -x OHMS [--z0 OHMS] [--json]
+       pentarix-match --bandwidth -f MHZ --touchstone FILE [--z0 OHMS] [--json]
 
 Where the SWR of the chart's network, designed at -f for the load, rises
 above 1.5 and 2 on either side of -f, for a load that stays constant and for
 one whose reactance is a coil (X > 0) or a capacitor (X < 0). An edge not
-reached within +-50 % of -f is shown as "-" (null in JSON).
+reached within +-50 % of -f is shown as "-" (null in JSON). With --touchstone
+the load is the file's at -f (linear between its points; -f must lie within
+the file), and the measured model comes first: the edges over the file's own
+data, "-" where the SWR stays below the limit up to the file's end.
 
-Bad input: one line on stderr, exit status 2, nothing on stdout.
-)";
+  pentarix-match --bandwidth -f 7.1 -r 25 -x -30
+  pentarix-match --bandwidth -f 7.1 --touchstone dipole.s1p --json
+
+Bad input, an option that does not apply to the mode, an option given twice
+or a value outside its range: one line on stderr, exit status 2, nothing on
+stdout.
+)USAGE";
 
 const std::vector<std::string> Valued = {"-f",   "-r",   "-x",      "--z0",         "--series",
                                          "--ql", "--qc", "--power", "--touchstone", "--swr",
                                          "--bands"};
 const std::vector<std::string> Flags = {"--json", "--help", "--bandwidth", "--envelope"};
 
+// The modes and the options each takes; anything else given is refused
+// rather than ignored. The first mode whose choosing options are all given
+// runs, so the measured bandwidth comes before the band table.
+struct TMode {
+    std::vector<std::string> Chosen; // none: the single load
+    std::vector<std::string> Allowed;
+    int (*Run)(const TCliArgs&, std::ostream&);
+    // Writes straight to stdout once its checks and the file are done, so
+    // that a large file never sits in memory as text.
+    bool Streams;
+};
+const TMode Modes[] = {
+    {{"--envelope"},
+     {"--envelope", "--swr", "--bands", "--power", "--ql", "--qc", "--json"},
+     RunEnvelope,
+     false},
+    {{"--bandwidth", "--touchstone"},
+     {"--bandwidth", "--touchstone", "-f", "--z0", "--json"},
+     RunBandwidth,
+     false},
+    {{"--bandwidth"}, {"--bandwidth", "-f", "-r", "-x", "--z0", "--json"}, RunBandwidth, false},
+    {{"--touchstone"},
+     {"--touchstone", "--z0", "--series", "--ql", "--qc", "--power", "--json"},
+     RunTouchstone,
+     true},
+    {{},
+     {"-f", "-r", "-x", "--z0", "--series", "--ql", "--qc", "--power", "--json"},
+     RunSingle,
+     false},
+};
+
+bool Contains(const std::vector<std::string>& list, const std::string& name) {
+    return std::find(list.begin(), list.end(), name) != list.end();
+}
+
+const TMode& ModeOf(const TCliArgs& args) {
+    for (const TMode& m : Modes)
+        if (std::all_of(m.Chosen.begin(), m.Chosen.end(),
+                        [&](const std::string& name) { return args.Has(name); }))
+            return m;
+    return Modes[std::size(Modes) - 1];
+}
+
+void RefuseOthers(const TCliArgs& args, const TMode& mode) {
+    std::string name;
+    for (const std::string& c : mode.Chosen)
+        name += (name.empty() ? "" : " ") + c;
+    for (const std::string& given : args.Names())
+        if (!Contains(mode.Allowed, given))
+            throw ECliError(given + " does not apply to " +
+                            (name.empty() ? std::string("one load (-f -r -x)") : name) +
+                            " (see --help)");
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
     try {
+        if (argc < 2) {
+            std::cerr << UsageLine << "Try 'pentarix-match --help' for every mode and option.\n";
+            return 2;
+        }
         const TCliArgs args(argc, argv, Valued, Flags);
         if (args.Has("--help")) {
-            std::cout << Usage;
+            std::cout << UsageLine << Usage;
             return 0;
         }
+        const TMode& mode = ModeOf(args);
+        RefuseOthers(args, mode);
+        if (mode.Streams) return mode.Run(args, std::cout);
         // Built whole before anything is printed, so a late error leaves stdout empty.
         std::ostringstream out;
-        const int status = args.Has("--envelope")      ? RunEnvelope(args, out)
-                           : args.Has("--touchstone") ? RunTouchstone(args, out)
-                           : args.Has("--bandwidth")  ? RunBandwidth(args, out)
-                                                      : RunSingle(args, out);
+        const int status = mode.Run(args, out);
         std::cout << out.str();
         return status;
     } catch (const ECliError& e) {

@@ -6,15 +6,15 @@
 namespace {
 
 TLoad LoadFrom(const TCliArgs& args) {
-    TLoad load{args.Number("-r"), args.Number("-x")};
-    if (load.R < 0) throw ECliError("-r: '" + args.Text("-r") + "' must not be negative");
-    return load;
+    const double r = args.Number("-r");
+    if (r < 0) throw ECliError("-r: '" + args.Text("-r") + "' must not be negative");
+    return {args.Ranged("-r", LoadRRange), args.Ranged("-x", LoadXRange)};
 }
 
 } // namespace
 
 int RunSingle(const TCliArgs& args, std::ostream& out) {
-    const double f = args.Positive("-f");
+    const double f = args.Ranged("-f", FrequencyRange);
     const TLoad load = LoadFrom(args);
     const TDesignOptions options = DesignOptionsFrom(args);
     if (!IsMatchable(load))

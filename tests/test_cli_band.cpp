@@ -1,5 +1,6 @@
 // pentarix-match over a band: --touchstone on files written here, and --bandwidth.
 #include "clirun.h"
+#include "lcphysics.h"
 #include "response.h"
 
 #include <QFile>
@@ -8,6 +9,8 @@
 #include <QJsonObject>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
+#include <optional>
+#include <vector>
 
 namespace {
 
@@ -181,5 +184,87 @@ TEST(MatchBand, PointsWithoutANetworkKeepTheirLine) {
         if (i != 1) {
             EXPECT_TRUE(o["load"].toObject()["swr"].isNull());
         }
+    }
+}
+
+namespace {
+
+// A dipole as a series RLC: 60 ohm, resonant at 7.1 MHz, 600 ohm reactance of
+// its inductance there; 201 points over 6.6 … 7.6 MHz.
+std::vector<TPoint> DipolePoints() {
+    const double r = 60, f0 = 7.1, x0 = 600;
+    std::vector<TPoint> points;
+    for (int i = 0; i <= 200; ++i) {
+        const double f = 6.6 + i * 0.005;
+        points.push_back({f, r, x0 * (f / f0 - f0 / f)});
+    }
+    return points;
+}
+
+// The test's own linear interpolation between the file's points.
+std::complex<double> LoadBetween(const std::vector<TPoint>& p, double f) {
+    std::size_t i = 1;
+    while (i + 1 < p.size() && p[i].f < f)
+        ++i;
+    const double t = (f - p[i - 1].f) / (p[i].f - p[i - 1].f);
+    return {p[i - 1].r + t * (p[i].r - p[i - 1].r), p[i - 1].x + t * (p[i].x - p[i - 1].x)};
+}
+
+} // namespace
+
+TEST(MatchBand, MeasuredBandwidthAgreesWithADenseScanOfTheFile) {
+    const std::vector<TPoint> points = DipolePoints();
+    QByteArray text = "# MHz Z RI R 1\n";
+    for (const TPoint& p : points)
+        text += QByteArray::number(p.f, 'g', 17) + ' ' + QByteArray::number(p.r, 'g', 17) + ' ' +
+                QByteArray::number(p.x, 'g', 17) + '\n';
+    QTemporaryDir dir;
+    const QString path = WriteFile(dir, "rlc.s1p", text);
+    const double step = 1e-5; // MHz
+    // At 6.65 MHz the SWR 2 edge below lies beyond the file's first point.
+    for (const double f : {7.03, 6.65}) {
+        SCOPED_TRACE(f);
+        const QStringList args{"--bandwidth", "-f", QString::number(f), "--touchstone", path};
+        const QJsonObject o = JsonOf(Match(args + QStringList{"--json"})).object();
+        const std::complex<double> z = LoadBetween(points, f);
+        const TLNetwork n = ChartNetwork({z.real(), z.imag()}, f);
+        ASSERT_TRUE(n.Series.Kind == TElementKind::Coil && n.Shunt.Kind == TElementKind::Capacitor);
+        auto swrAt = [&](double fs) {
+            const double g = ReflectionMagnitude(
+                LcCircuit(LoadBetween(points, fs), n.Series.Value, n.Shunt.Value,
+                          n.Arrangement == TArrangement::ShuntAtLoad, fs)
+                    .Input);
+            return (1 + g) / (1 - g);
+        };
+        // Outward from f in fine steps until the SWR exceeds the limit; none at the data's end.
+        auto scan = [&](double limit, double dir, double end) -> std::optional<double> {
+            for (double fs = f; dir * (end - fs) >= 0; fs += dir * step)
+                if (swrAt(fs) > limit) return fs;
+            return std::nullopt;
+        };
+        for (const auto& [name, limit] :
+             {std::pair{"swr_1_5", SwrLimitTight}, {"swr_2", SwrLimitLoose}}) {
+            const QJsonObject e = o["measured"].toObject()[name].toObject();
+            const std::pair<const char*, std::optional<double>> edges[] = {
+                {"low_mhz", scan(limit, -1, points.front().f)},
+                {"high_mhz", scan(limit, 1, points.back().f)}};
+            for (const auto& [side, expected] : edges) {
+                SCOPED_TRACE(std::string(name) + " " + side);
+                ASSERT_EQ(e[side].isNull(), !expected);
+                if (expected) {
+                    EXPECT_NEAR(e[side].toDouble(), *expected, step);
+                }
+            }
+            // The other models start from the file's load at f too.
+            const QJsonObject c = o["constant"].toObject()[name].toObject();
+            const TBandResponse constant({z.real(), z.imag()}, f, TLoadModel::Constant);
+            if (!c["high_mhz"].isNull()) {
+                EXPECT_NEAR(*constant.SwrAt(c["high_mhz"].toDouble()), limit, 1e-6);
+            }
+        }
+        EXPECT_EQ(f == 6.65, o["measured"].toObject()["swr_2"].toObject()["low_mhz"].isNull());
+        const TRun table = Match(args);
+        EXPECT_EQ(table.Status, 0);
+        EXPECT_EQ(table.Out.count(u'\n'), 2 + 6) << table.Out.toStdString();
     }
 }
