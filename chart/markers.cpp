@@ -2,7 +2,7 @@
 // Additions repair only the pixels they touch, found through a cell index of
 // the point markers and a map of the pixels the arcs drew.
 #include "fpcheck.h"
-#include "numtext.h"
+#include "quantity.h"
 #include "smithchart.h"
 
 #include <algorithm>
@@ -29,7 +29,7 @@ TSwrCircleShape SwrCircleShape(double swr, int radius, int centerX, int centerY)
     RoundPixel(t);
     RoundPixel(t - 1);
     const int labelY = RoundPixel(centerY - t - 12);
-    return {t, labelY, QStringLiteral("PSV ") + FormatFloat(QStringLiteral("#0.0"), swr)};
+    return {t, labelY, QStringLiteral("PSV ") + QString::fromStdString(FormatPattern("#0.0", swr))};
 }
 
 // Point markers are indexed by cells of this many pixels square.

@@ -1,15 +1,15 @@
 // Pointer readout: a pixel of the chart turned into SWR, angle, R and X.
 #include "fpcheck.h"
-#include "numtext.h"
+#include "quantity.h"
 #include "smithchart.h"
 
 #include <cmath>
 
 std::array<QString, 4> TSmithChart::ReadoutTexts(const TReading& reading) {
-    return {QStringLiteral("ro ") + FormatFloat(QStringLiteral("#00.00"), reading.Theta),
-            QStringLiteral("PSV ") + FormatFloat(QStringLiteral("#0.000"), reading.Swr),
-            QStringLiteral("Rx ") + FormatFloat(QStringLiteral("#0.000"), reading.R),
-            QStringLiteral("Xx ") + FormatFloat(QStringLiteral("#0.000"), reading.X)};
+    return {QStringLiteral("ro ") + QString::fromStdString(FormatPattern("#00.00", reading.Theta)),
+            QStringLiteral("PSV ") + QString::fromStdString(FormatPattern("#0.000", reading.Swr)),
+            QStringLiteral("Rx ") + QString::fromStdString(FormatPattern("#0.000", reading.R)),
+            QStringLiteral("Xx ") + QString::fromStdString(FormatPattern("#0.000", reading.X))};
 }
 
 bool TSmithChart::ReadPointer(int x, int y, bool draw, TReading& reading) {

@@ -1,7 +1,7 @@
 // A measured antenna's trace on the chart: one line through its points, with
 // the first and last frequency written at their ends.
 #include "fpcheck.h"
-#include "numtext.h"
+#include "quantity.h"
 #include "smithchart.h"
 
 #include <cmath>
@@ -17,7 +17,7 @@ constexpr double FarPixel = 1e6;
 } // namespace
 
 QString FrequencyText(double mhz) {
-    QString text = FormatFloat(QStringLiteral("#0.000000"), mhz);
+    QString text = QString::fromStdString(FormatPattern("#0.000000", mhz));
     while (text.endsWith(u'0'))
         text.chop(1);
     if (text.endsWith(u'.')) text.chop(1);
