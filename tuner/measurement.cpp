@@ -72,13 +72,14 @@ bool TvSmithChart::TakeTracePoint(int x, int y) {
     const TSmithChart::TTracePoint p = FChart->Trace()[*i];
     // Outside the chart's disc the point has no network; the click is ordinary.
     if (!(p.R > 0)) return false;
-    edFR->setText(FrequencyText(p.FrequencyMHz));
     Recorded([&] {
+        // The field shows the measured frequency; the solve takes the number itself.
+        edFR->setText(FrequencyText(p.FrequencyMHz));
         TNetwork net;
         const TPolarOfImpedance polar = ImpedanceToPolar(p.R, p.X, ChartReference);
         net.Load = {polar.Swr, polar.Theta, p.R, p.X};
         FChart->ClearCursorLayer();
-        SolveReading(net);
+        SolveReading(net, p.FrequencyMHz);
     });
     return true;
 }

@@ -170,6 +170,9 @@ TfrmNetwork::TfrmNetwork(QWidget* parent)
 
     lbLoad = new QLabel(this);
     grid->addWidget(lbLoad, 1, 0, 1, 11);
+    lbNotice = new QLabel(this);
+    lbNotice->hide();
+    grid->addWidget(lbNotice, 2, 0, 1, 11);
 
     tbNetworks = new QTableWidget(0, ColumnCount, this);
     tbNetworks->setHorizontalHeaderLabels(
@@ -184,7 +187,7 @@ TfrmNetwork::TfrmNetwork(QWidget* parent)
     tbNetworks->setIconSize(QSize(170, 52));
     tbNetworks->verticalHeader()->setDefaultSectionSize(58);
     tbNetworks->setWordWrap(false);
-    grid->addWidget(tbNetworks, 2, 0, 1, 11);
+    grid->addWidget(tbNetworks, 3, 0, 1, 11);
 
     LoadSettings();
     cbSeries->setCurrentIndex(int(std::find(std::begin(SeriesChoices), std::end(SeriesChoices),
@@ -257,6 +260,25 @@ void TfrmNetwork::SetLoad(const TLoad& load, double fMHz) {
     FFrequency = fMHz;
     FHasLoad = true;
     Recompute();
+}
+
+void TfrmNetwork::Follow(const TCurrentStep& step, const QString& fieldText) {
+    if (step.Load) {
+        if (!FFollowing || step.Load->R != FLoad.R || step.Load->X != FLoad.X ||
+            step.FrequencyMHz != FFrequency)
+            SetLoad(*step.Load, step.FrequencyMHz);
+        FFollowing = true;
+    } else if (FFollowing) {
+        // Every step taken back: no load, as the panel shows none.
+        FFollowing = false;
+        FHasLoad = false;
+        FReports.clear();
+        lbLoad->clear();
+        tbNetworks->setRowCount(0);
+    }
+    const QString notice = FHasLoad ? FrequencyNotice(FFrequency, fieldText) : QString();
+    lbNotice->setText(notice);
+    lbNotice->setVisible(!notice.isEmpty());
 }
 
 void TfrmNetwork::Recompute() {

@@ -2,6 +2,7 @@
 // The network details window "Síť": every L network for one load, with
 // standard parts, losses and stress, for a ham who is about to build one.
 
+#include "currentstep.h"
 #include "lnetwork.h"
 
 #include <QWidget>
@@ -18,6 +19,9 @@ public:
 
     // Shows the networks for the load at f MHz.
     void SetLoad(const TLoad& load, double fMHz);
+    // Follows the frame's current step; fieldText is the panel's frequency field.
+    void Follow(const TCurrentStep& step, const QString& fieldText);
+    bool HasLoad() const { return FHasLoad; }
     // The inputs read and checked; bad text goes to the error path and keeps
     // the last good values.
     void ApplyInputs();
@@ -37,6 +41,7 @@ public:
     QLineEdit* edPower;
     QLineEdit* edZ0;
     QLabel* lbLoad;
+    QLabel* lbNotice;
     QTableWidget* tbNetworks;
 
 private:
@@ -48,6 +53,8 @@ private:
     TLoad FLoad{50.0, 0.0};
     double FFrequency = 7.0;
     bool FHasLoad = false;
+    // Shows a step rather than the point under the pointer before any.
+    bool FFollowing = false;
     bool FNeedsResize = true;
     std::vector<TNetworkReport> FReports;
 };

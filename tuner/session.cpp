@@ -16,11 +16,14 @@
 
 // ---------------------------------------------------------------- history
 
-TvSmithChart::TFields TvSmithChart::CurrentFields() const {
-    return {edL->text(), edC->text(), chkL->isChecked(), chkC->isChecked(), FLastLoad};
+TCurrentStep TvSmithChart::CurrentStep() const {
+    return {FStep.Load,         FStep.FrequencyMHz, edL->text(), edC->text(),
+            chkL->isChecked(), chkC->isChecked(),  edFR->text()};
 }
 
-void TvSmithChart::ShowFields(const TFields& fields) {
+// The frequency field is the step's to restore only when the step wrote it
+// (a measured point); the callers do that, so that typing survives undo.
+void TvSmithChart::ShowFields(const TCurrentStep& fields) {
     edL->setText(fields.L);
     edL->setCursorPosition(0);
     edC->setText(fields.C);
@@ -32,26 +35,31 @@ void TvSmithChart::ShowFields(const TFields& fields) {
     chkC->setChecked(fields.CL);
     for (QRadioButton* b : {chkL, chkC})
         b->setAutoExclusive(true);
-    FLastLoad = fields.Load;
-    UpdateNetworkWindow();
+    FStep.Load = fields.Load;
+    FStep.FrequencyMHz = fields.FrequencyMHz;
+    PublishStep();
 }
 
 void TvSmithChart::Recorded(const std::function<void()>& action) {
     if (!FChart) return action();
     const TSmithChart::TAnnotationCount before = FChart->AnnotationCount();
+    const QString frequencyText = edFR->text();
     try {
         action();
     } catch (...) {
-        RecordStep(before);
+        RecordStep(before, frequencyText);
+        PublishStep();
         throw;
     }
-    RecordStep(before);
+    RecordStep(before, frequencyText);
+    PublishStep();
 }
 
-void TvSmithChart::RecordStep(const TSmithChart::TAnnotationCount& before) {
+void TvSmithChart::RecordStep(const TSmithChart::TAnnotationCount& before,
+                              const QString& frequencyText) {
     const TSmithChart::TAnnotationCount after = FChart->AnnotationCount();
     if (after.Markers == before.Markers && after.Arcs == before.Arcs) return;
-    FUndo.push_back({before, {}, CurrentFields()});
+    FUndo.push_back({before, {}, CurrentStep(), frequencyText});
     FRedo.clear();
     UpdateHistoryActions();
 }
@@ -69,8 +77,9 @@ void TvSmithChart::Undo() {
         FChart->RestoreAnnotations(std::move(step.Taken));
     else
         step.Taken = FChart->TakeAnnotationsFrom(step.Before);
+    if (step.FrequencyTextBefore != step.After.FrequencyText) edFR->setText(step.FrequencyTextBefore);
     FRedo.push_back(std::move(step));
-    ShowFields(FUndo.empty() ? TFields{} : FUndo.back().After);
+    ShowFields(FUndo.empty() ? TCurrentStep{} : FUndo.back().After);
     UpdateHistoryActions();
 }
 
@@ -82,6 +91,7 @@ void TvSmithChart::Redo() {
         step.Taken = FChart->TakeAnnotationsFrom({0, 0});
     else
         FChart->RestoreAnnotations(std::move(step.Taken));
+    if (step.FrequencyTextBefore != step.After.FrequencyText) edFR->setText(step.After.FrequencyText);
     ShowFields(step.After);
     FUndo.push_back(std::move(step));
     UpdateHistoryActions();
@@ -92,7 +102,8 @@ void TvSmithChart::ClearAnnotations() {
     const TSmithChart::TAnnotationCount all = FChart->AnnotationCount();
     if (all.Markers == 0 && all.Arcs == 0) return;
     // The clearing keeps what it took while it stands; undo puts it back.
-    FUndo.push_back({{0, 0}, FChart->TakeAnnotationsFrom({0, 0}), CurrentFields(), true});
+    const TCurrentStep now = CurrentStep();
+    FUndo.push_back({{0, 0}, FChart->TakeAnnotationsFrom({0, 0}), now, now.FrequencyText, true});
     FRedo.clear();
     UpdateHistoryActions();
 }
@@ -151,7 +162,7 @@ bool TvSmithChart::DragEvent(QEvent* event) {
         if (e->button() != Qt::LeftButton) return false;
         FDrag = {};
         FDrag.Pressed = true;
-        FDrag.Before = CurrentFields();
+        FDrag.Before = CurrentStep();
         return false;
     }
     case QEvent::MouseMove: {
@@ -171,7 +182,7 @@ bool TvSmithChart::DragEvent(QEvent* event) {
         if (e->button() != Qt::LeftButton) return false;
         const bool swallow = FDrag.Swallow;
         const bool dragged = FDrag.Dragging;
-        const TFields before = FDrag.Before;
+        const TCurrentStep before = FDrag.Before;
         FDrag = {};
         if (swallow) return true;
         // Released over the chart it is the ordinary click there; elsewhere

@@ -131,6 +131,8 @@ TfrmSwrPlot::TfrmSwrPlot(QWidget* parent)
                         s);
 
     lbDesign = new QLabel(this);
+    lbNotice = new QLabel(this);
+    lbNotice->hide();
     lbBandTight = new QLabel(this);
     lbBandLoose = new QLabel(this);
     for (QLabel* l : {lbDesign, lbBandTight, lbBandLoose})
@@ -147,6 +149,7 @@ TfrmSwrPlot::TfrmSwrPlot(QWidget* parent)
     layout->setContentsMargins(8, 8, 8, 8);
     layout->addLayout(controls);
     layout->addWidget(lbDesign);
+    layout->addWidget(lbNotice);
     layout->addWidget(chartView, 1);
     layout->addWidget(lbBandTight);
     layout->addWidget(lbBandLoose);
@@ -169,6 +172,21 @@ void TfrmSwrPlot::SetDesign(const TLoad& load, double f0MHz) {
     FF0 = f0MHz;
     FHasDesign = true;
     Recompute();
+}
+
+void TfrmSwrPlot::Follow(const TCurrentStep& step, const QString& fieldText) {
+    if (step.Load) {
+        if (!FHasDesign || step.Load->R != FLoad.R || step.Load->X != FLoad.X ||
+            step.FrequencyMHz != FF0)
+            SetDesign(*step.Load, step.FrequencyMHz);
+    } else if (FHasDesign) {
+        // Every step taken back: no load, as the panel shows none.
+        FHasDesign = false;
+        Recompute();
+    }
+    const QString notice = FHasDesign ? FrequencyNotice(FF0, fieldText) : QString();
+    lbNotice->setText(notice);
+    lbNotice->setVisible(!notice.isEmpty());
 }
 
 void TfrmSwrPlot::SetMeasurement(const TTouchstone* trace) {

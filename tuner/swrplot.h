@@ -3,6 +3,7 @@
 // designed at the current frequency for the last clicked load, presents, with
 // the bandwidths at SWR 1.5 and 2, under a choice of load models.
 
+#include "currentstep.h"
 #include "response.h"
 
 #include <QWidget>
@@ -22,6 +23,10 @@ public:
 
     // The network is designed at f0 for load; the plot follows at once.
     void SetDesign(const TLoad& load, double f0MHz);
+    // Follows the frame's current step; fieldText is the panel's frequency field.
+    void Follow(const TCurrentStep& step, const QString& fieldText);
+    const TLoad& DesignLoad() const { return FLoad; }
+    double DesignFrequency() const { return FF0; }
     // The measured trace, copied; nullptr when the measurement is closed.
     // A new measurement makes the measured model the current one; closing it
     // falls back to the constant impedance.
@@ -42,6 +47,7 @@ public:
     QComboBox* cbModel;
     QComboBox* cbSpan;
     QLabel* lbDesign;
+    QLabel* lbNotice;
     QLabel* lbBandTight;
     QLabel* lbBandLoose;
     QChartView* chartView;

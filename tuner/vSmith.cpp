@@ -110,7 +110,8 @@ TvSmithChart::TvSmithChart(QWidget* parent) : QFrame(parent) {
     pbSmith->OnMouseMove = [this](int x, int y) { Guarded([this, x, y] { pbSmithMouseMove(x, y); }); };
     connect(btnAdd, &QPushButton::clicked, this, [this] { Guarded([this] { btnAddClick(); }); });
     connect(Button1, &QPushButton::clicked, this, [this] { Guarded([this] { Button1Click(); }); });
-    connect(edFR, &QLineEdit::editingFinished, this, [this] { Guarded([this] { FrequencyEdited(); }); });
+    // The windows follow the steps, not the typing; they only say when the field differs.
+    connect(edFR, &QLineEdit::textChanged, this, [this] { Guarded([this] { PublishStep(); }); });
     BuildChartMenu();
 }
 
@@ -167,7 +168,7 @@ void TvSmithChart::ShowNetworkWindow() {
         FNetworkWindow = new TfrmNetwork(nullptr);
         FNetworkWindow->setAttribute(Qt::WA_DeleteOnClose, true);
     }
-    if (!FLastLoad && FChart) {
+    if (!FStep.Load && FChart) {
         // Before any click: the point under the right-click, else under the pointer.
         QPoint p = FMenuPoint;
         if (p.x() < 0) p = pbSmith->mapFromGlobal(QCursor::pos());
@@ -175,9 +176,8 @@ void TvSmithChart::ShowNetworkWindow() {
         if (pbSmith->rect().contains(p) && FChart->ReadPointer(p.x(), p.y(), false, reading) &&
             reading.R > 0)
             FNetworkWindow->SetLoad({reading.R, reading.X}, ReadFrequency());
-    } else {
-        UpdateNetworkWindow();
     }
+    PublishStep();
     FNetworkWindow->show();
     FNetworkWindow->raise();
 }
@@ -195,23 +195,16 @@ void TvSmithChart::ShowTunerDesign() {
 void TvSmithChart::ShowSwrPlot() {
     if (!FSwrPlot) FSwrPlot = new TfrmSwrPlot(this);
     FSwrPlot->SetMeasurement(FMeasurement ? &*FMeasurement : nullptr);
-    UpdateNetworkWindow();
+    PublishStep();
     FSwrPlot->show();
     FSwrPlot->raise();
 }
 
-// The windows that follow the last load and the frequency.
-void TvSmithChart::UpdateNetworkWindow() {
-    if ((!FNetworkWindow && !FSwrPlot) || !FLastLoad) return;
-    double f = 0.0;
-    // A frequency being typed is not an error of the windows'; they keep their numbers.
-    if (!TryStrToFloat(edFR->text(), f) || !(f > 0)) return;
-    if (FNetworkWindow) FNetworkWindow->SetLoad(*FLastLoad, f);
-    if (FSwrPlot && IsMatchable(*FLastLoad)) FSwrPlot->SetDesign(*FLastLoad, f);
-}
-
-void TvSmithChart::FrequencyEdited() {
-    UpdateNetworkWindow();
+void TvSmithChart::PublishStep() {
+    if (!FNetworkWindow && !FSwrPlot) return;
+    const TCurrentStep step = CurrentStep();
+    if (FNetworkWindow) FNetworkWindow->Follow(step, edFR->text());
+    if (FSwrPlot) FSwrPlot->Follow(step, edFR->text());
 }
 
 TvSmithChart::~TvSmithChart() {
@@ -292,17 +285,18 @@ std::optional<TNetwork> TvSmithChart::SolveAtPixel(int x, int y) {
     return net;
 }
 
-void TvSmithChart::SolveReading(TNetwork& net) {
+void TvSmithChart::SolveReading(TNetwork& net, std::optional<double> fMHz) {
     const TReading& load = net.Load;
-    FLastLoad = TLoad{load.R, load.X};
 
     TMatch match;
     FChart->SolveMatch(load.Theta, load.Swr, match);
     const TImpedance zm = TSmithChart::GammaToImpedance(match.MatchAngle, match.MatchMagnitude);
     FChart->AddPolarMarker(0, match.MatchAngle, match.MatchSwr);
 
-    const double f = ReadFrequency();
-    FFrequency = f;
+    const double f = fMHz ? *fMHz : ReadFrequency();
+    // The load and its frequency become the current step together.
+    FStep.Load = TLoad{load.R, load.X};
+    FStep.FrequencyMHz = f;
     net.IsCL = match.IsCL;
     // Each field is written as soon as its value stands, so an error in the
     // capacitance leaves the inductance shown.
@@ -317,7 +311,6 @@ void TvSmithChart::pbSmithClick() {
     if (!FChart) return;
     const QPoint p = mapFromGlobal(QCursor::pos());
     if (!TakeTracePoint(p.x(), p.y())) Recorded([&] { SolveAtPixel(p.x(), p.y()); });
-    UpdateNetworkWindow();
 }
 
 bool TvSmithChart::SolveAtPolar(double& l, double& c, double swr, double a, bool& isCL) {
@@ -334,7 +327,6 @@ void TvSmithChart::Button1Click() {
     double swr = 1.0;
     if (!edPSV->text().isEmpty()) swr = StrToFloat(edPSV->text());
     Recorded([&] { WriteLcPsvPoints(swr); });
-    UpdateNetworkWindow();
 }
 
 void TvSmithChart::WriteLcPsvPoints(double swr) {

@@ -2,6 +2,7 @@
 // The tuner frame: the chart's paint box above, the panel with frequency, SWR,
 // results and commands below.
 
+#include "currentstep.h"
 #include "fData.h"
 #include "networkwindow.h"
 #include "swrplot.h"
@@ -64,8 +65,10 @@ public:
     QPushButton* Button1;
 
     TSmithChart* Chart() const { return FChart.get(); }
-    // The frequency of the last solved click, in MHz.
-    double Frequency() const { return FFrequency; }
+    // The frequency of the current step, in MHz.
+    double Frequency() const { return FStep.FrequencyMHz; }
+    // The last standing step's load and frequency with the panel's fields now.
+    TCurrentStep CurrentStep() const;
     // The data window the running sweep writes to; null between sweeps.
     TfrmData* DataForm() const { return FDataForm.data(); }
     // The chart's right-click menu; its actions carry their shortcuts in the frame.
@@ -128,8 +131,9 @@ public:
     std::optional<TNetwork> SolveAtPixel(int x, int y);
     // Solves the pixel nearest to the polar point; false when it has no reading.
     bool SolveAtPolar(double& l, double& c, double swr, double a, bool& isCL);
-    // Solves a load already read, as a click does after its reading.
-    void SolveReading(TNetwork& net);
+    // Solves a load already read, as a click does after its reading; at the
+    // frequency given, else at the panel's, read when a click reads it.
+    void SolveReading(TNetwork& net, std::optional<double> fMHz = std::nullopt);
     void WriteLcPsvPoints(double swr);
     void AppendDataLine(const QString& line);
     void DataWindowClosed();
@@ -143,21 +147,13 @@ protected:
 private:
     double ReadFrequency();
     void BuildChartMenu();
-    void UpdateNetworkWindow();
-    void FrequencyEdited();
-
-    // What the panel shows of the last result.
-    struct TFields {
-        QString L, C;
-        bool LC = false, CL = false;
-        std::optional<TLoad> Load;
-    };
-    TFields CurrentFields() const;
-    void ShowFields(const TFields& fields);
+    // Every window that follows the current step gets it, with the frequency field's text.
+    void PublishStep();
+    void ShowFields(const TCurrentStep& fields);
     // Runs an action and keeps it as one undoable step when it added to the
     // chart, even when it ended in an error after adding.
     void Recorded(const std::function<void()>& action);
-    void RecordStep(const TSmithChart::TAnnotationCount& before);
+    void RecordStep(const TSmithChart::TAnnotationCount& before, const QString& frequencyText);
     void UpdateHistoryActions();
     void SavePictureAs();
     void CopyPicture();
@@ -175,7 +171,9 @@ private:
         TSmithChart::TAnnotationCount Before;
         // An action's annotations while it is undone; a clearing's while it stands.
         TSmithChart::TAnnotations Taken;
-        TFields After;
+        TCurrentStep After;
+        // A measured point writes the frequency field; undo puts this back.
+        QString FrequencyTextBefore;
         bool Clearing = false;
     };
     std::vector<TStep> FUndo, FRedo;
@@ -184,11 +182,10 @@ private:
         bool Dragging = false;
         bool Swallow = false; // the release of a refused or cancelled drag does nothing
         double Frequency = 0.0;
-        TFields Before;
+        TCurrentStep Before;
     } FDrag;
 
     QPointer<TfrmData> FDataForm;
-    double FFrequency = 0.0;
     std::unique_ptr<TSmithChart> FChart;
     std::function<void()> FOnApply;
     QString FSettingsFolder;
@@ -198,8 +195,9 @@ private:
     QPointer<TfrmNetwork> FNetworkWindow;
     QPointer<TfrmSwrPlot> FSwrPlot;
     std::vector<QPointer<TfrmTunerDesign>> FTunerWindows;
-    // The antenna load of the last click or sweep point, for the windows that follow it.
-    std::optional<TLoad> FLastLoad;
+    // The load and frequency of the last standing step; the panel's own
+    // fields stay in the panel and are read from it.
+    TCurrentStep FStep;
     std::optional<TTouchstone> FMeasurement;
     QString FMeasurementName;
 };
