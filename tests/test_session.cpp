@@ -202,9 +202,10 @@ TEST_F(SessionTest, PanelAndWindowsAgreeOnTheCurrentStep) {
         EXPECT_NE(Frame->chkL->isChecked(), Frame->chkC->isChecked());
         for (const QLabel* notice : {w->lbNotice, plot->lbNotice}) {
             EXPECT_EQ(notice->isVisibleTo(notice->window()), step.Notice);
-            if (step.Notice)
+            if (step.Notice) {
                 EXPECT_TRUE(notice->text().contains(QStringLiteral("platí pro %1 MHz").arg(FrequencyText(step.F))))
                     << notice->text().toStdString();
+            }
         }
     }
     EXPECT_TRUE(TakeRecordedErrors().isEmpty());
