@@ -203,8 +203,9 @@ void TvSmithChart::ShowSwrPlot() {
 void TvSmithChart::PublishStep() {
     if (!FNetworkWindow && !FSwrPlot) return;
     const TCurrentStep step = CurrentStep();
-    if (FNetworkWindow) FNetworkWindow->Follow(step, edFR->text());
-    if (FSwrPlot) FSwrPlot->Follow(step, edFR->text());
+    for (TToolWindow* window : {static_cast<TToolWindow*>(FNetworkWindow.data()),
+                                static_cast<TToolWindow*>(FSwrPlot.data())})
+        if (window) window->Follow(step, edFR->text());
 }
 
 TvSmithChart::~TvSmithChart() {

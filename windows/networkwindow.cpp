@@ -4,8 +4,6 @@
 #include "numtext.h"
 #include "windowstyle.h"
 
-#include <QApplication>
-#include <QClipboard>
 #include <QComboBox>
 #include <QGridLayout>
 #include <QHeaderView>
@@ -141,10 +139,7 @@ enum Column {
 } // namespace
 
 TfrmNetwork::TfrmNetwork(QWidget* parent)
-    : QWidget(parent, Qt::Window | Qt::WindowStaysOnTopHint) {
-    setWindowTitle(QStringLiteral("Síť"));
-    setAttribute(Qt::WA_QuitOnClose, false);
-    setFont(DesignFont(11));
+    : TToolWindow(QStringLiteral("Síť"), 11, Qt::Window | Qt::WindowStaysOnTopHint, parent) {
 
     auto* grid = new QGridLayout(this);
     auto addInput = [&](int column, const QString& caption, QWidget* input) {
@@ -170,8 +165,6 @@ TfrmNetwork::TfrmNetwork(QWidget* parent)
 
     lbLoad = new QLabel(this);
     grid->addWidget(lbLoad, 1, 0, 1, 11);
-    lbNotice = new QLabel(this);
-    lbNotice->hide();
     grid->addWidget(lbNotice, 2, 0, 1, 11);
 
     tbNetworks = new QTableWidget(0, ColumnCount, this);
@@ -202,9 +195,7 @@ TfrmNetwork::TfrmNetwork(QWidget* parent)
         connect(e, &QLineEdit::editingFinished, this, [this] { Guarded([this] { ApplyInputs(); }); });
     connect(cbSeries, &QComboBox::currentIndexChanged, this,
             [this] { Guarded([this] { ApplyInputs(); }); });
-    auto* copy = new QShortcut(QKeySequence::Copy, this);
-    connect(copy, &QShortcut::activated, this,
-            [this] { QApplication::clipboard()->setText(ContentText()); });
+    SetCopyText([this] { return ContentText(); });
     auto* all = new QShortcut(QKeySequence::SelectAll, this);
     connect(all, &QShortcut::activated, tbNetworks, &QTableWidget::selectAll);
     resize(1180, 330);
@@ -262,23 +253,19 @@ void TfrmNetwork::SetLoad(const TLoad& load, double fMHz) {
     Recompute();
 }
 
-void TfrmNetwork::Follow(const TCurrentStep& step, const QString& fieldText) {
-    if (step.Load) {
-        if (!FFollowing || step.Load->R != FLoad.R || step.Load->X != FLoad.X ||
-            step.FrequencyMHz != FFrequency)
-            SetLoad(*step.Load, step.FrequencyMHz);
-        FFollowing = true;
-    } else if (FFollowing) {
-        // Every step taken back: no load, as the panel shows none.
-        FFollowing = false;
-        FHasLoad = false;
-        FReports.clear();
-        lbLoad->clear();
-        tbNetworks->setRowCount(0);
-    }
-    const QString notice = FHasLoad ? FrequencyNotice(FFrequency, fieldText) : QString();
-    lbNotice->setText(notice);
-    lbNotice->setVisible(!notice.isEmpty());
+void TfrmNetwork::ShowStep(const TLoad& load, double fMHz) {
+    SetLoad(load, fMHz);
+}
+
+void TfrmNetwork::ClearStep() {
+    FHasLoad = false;
+    FReports.clear();
+    lbLoad->clear();
+    tbNetworks->setRowCount(0);
+}
+
+std::optional<double> TfrmNetwork::ShownFrequency() const {
+    return FHasLoad ? std::optional<double>(FFrequency) : std::nullopt;
 }
 
 void TfrmNetwork::Recompute() {

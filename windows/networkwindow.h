@@ -2,26 +2,21 @@
 // The network details window "Síť": every L network for one load, with
 // standard parts, losses and stress, for a ham who is about to build one.
 
-#include "currentstep.h"
 #include "lnetwork.h"
-
-#include <QWidget>
+#include "toolwindow.h"
 
 class QComboBox;
 class QLabel;
 class QLineEdit;
 class QTableWidget;
 
-class TfrmNetwork : public QWidget {
+class TfrmNetwork : public TToolWindow {
     Q_OBJECT
 public:
     explicit TfrmNetwork(QWidget* parent = nullptr);
 
     // Shows the networks for the load at f MHz.
     void SetLoad(const TLoad& load, double fMHz);
-    // Follows the frame's current step; fieldText is the panel's frequency field.
-    void Follow(const TCurrentStep& step, const QString& fieldText);
-    bool HasLoad() const { return FHasLoad; }
     // The inputs read and checked; bad text goes to the error path and keeps
     // the last good values.
     void ApplyInputs();
@@ -41,8 +36,12 @@ public:
     QLineEdit* edPower;
     QLineEdit* edZ0;
     QLabel* lbLoad;
-    QLabel* lbNotice;
     QTableWidget* tbNetworks;
+
+protected:
+    void ShowStep(const TLoad& load, double fMHz) override;
+    void ClearStep() override;
+    std::optional<double> ShownFrequency() const override;
 
 private:
     void Recompute();
@@ -53,8 +52,6 @@ private:
     TLoad FLoad{50.0, 0.0};
     double FFrequency = 7.0;
     bool FHasLoad = false;
-    // Shows a step rather than the point under the pointer before any.
-    bool FFollowing = false;
     bool FNeedsResize = true;
     std::vector<TNetworkReport> FReports;
 };

@@ -4,16 +4,13 @@
 #include "numtext.h"
 #include "windowstyle.h"
 
-#include <QApplication>
 #include <QCategoryAxis>
 #include <QChart>
 #include <QChartView>
-#include <QClipboard>
 #include <QComboBox>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineSeries>
-#include <QShortcut>
 #include <QSignalBlocker>
 #include <QStandardItemModel>
 #include <QVBoxLayout>
@@ -75,13 +72,11 @@ QString LimitName(double limit) {
 } // namespace
 
 TfrmSwrPlot::TfrmSwrPlot(QWidget* parent)
-    : QWidget(parent, Qt::Window | Qt::WindowStaysOnTopHint | Qt::CustomizeWindowHint |
-                          Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
-                          Qt::WindowCloseButtonHint | Qt::WindowMinMaxButtonsHint) {
-    setWindowTitle(QStringLiteral("Průběh PSV"));
-    // Only the main window keeps the program running.
-    setAttribute(Qt::WA_QuitOnClose, false);
-    setFont(DesignFont(11));
+    : TToolWindow(QStringLiteral("Průběh PSV"), 11,
+                  Qt::Window | Qt::WindowStaysOnTopHint | Qt::CustomizeWindowHint |
+                      Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                      Qt::WindowCloseButtonHint | Qt::WindowMinMaxButtonsHint,
+                  parent) {
     resize(640, 480);
 
     auto* chart = new QChart;
@@ -131,8 +126,6 @@ TfrmSwrPlot::TfrmSwrPlot(QWidget* parent)
                         s);
 
     lbDesign = new QLabel(this);
-    lbNotice = new QLabel(this);
-    lbNotice->hide();
     lbBandTight = new QLabel(this);
     lbBandLoose = new QLabel(this);
     for (QLabel* l : {lbDesign, lbBandTight, lbBandLoose})
@@ -159,9 +152,7 @@ TfrmSwrPlot::TfrmSwrPlot(QWidget* parent)
     });
     connect(cbSpan, &QComboBox::currentIndexChanged, this,
             [this](int index) { Guarded([&] { SetSpan(cbSpan->itemData(index).toDouble()); }); });
-    auto* copy = new QShortcut(QKeySequence::Copy, this);
-    connect(copy, &QShortcut::activated, this,
-            [this] { Guarded([this] { QApplication::clipboard()->setText(CurveText()); }); });
+    SetCopyText([this] { return CurveText(); });
 
     SyncModelBox();
     Recompute();
@@ -174,19 +165,17 @@ void TfrmSwrPlot::SetDesign(const TLoad& load, double f0MHz) {
     Recompute();
 }
 
-void TfrmSwrPlot::Follow(const TCurrentStep& step, const QString& fieldText) {
-    if (step.Load) {
-        if (!FHasDesign || step.Load->R != FLoad.R || step.Load->X != FLoad.X ||
-            step.FrequencyMHz != FF0)
-            SetDesign(*step.Load, step.FrequencyMHz);
-    } else if (FHasDesign) {
-        // Every step taken back: no load, as the panel shows none.
-        FHasDesign = false;
-        Recompute();
-    }
-    const QString notice = FHasDesign ? FrequencyNotice(FF0, fieldText) : QString();
-    lbNotice->setText(notice);
-    lbNotice->setVisible(!notice.isEmpty());
+void TfrmSwrPlot::ShowStep(const TLoad& load, double fMHz) {
+    SetDesign(load, fMHz);
+}
+
+void TfrmSwrPlot::ClearStep() {
+    FHasDesign = false;
+    Recompute();
+}
+
+std::optional<double> TfrmSwrPlot::ShownFrequency() const {
+    return FHasDesign ? std::optional<double>(FF0) : std::nullopt;
 }
 
 void TfrmSwrPlot::SetMeasurement(const TTouchstone* trace) {

@@ -3,10 +3,9 @@
 // designed at the current frequency for the last clicked load, presents, with
 // the bandwidths at SWR 1.5 and 2, under a choice of load models.
 
-#include "currentstep.h"
 #include "response.h"
+#include "toolwindow.h"
 
-#include <QWidget>
 #include <optional>
 #include <vector>
 
@@ -16,15 +15,13 @@ class QLineSeries;
 class QValueAxis;
 class QChartView;
 
-class TfrmSwrPlot : public QWidget {
+class TfrmSwrPlot : public TToolWindow {
     Q_OBJECT
 public:
     explicit TfrmSwrPlot(QWidget* parent = nullptr);
 
     // The network is designed at f0 for load; the plot follows at once.
     void SetDesign(const TLoad& load, double f0MHz);
-    // Follows the frame's current step; fieldText is the panel's frequency field.
-    void Follow(const TCurrentStep& step, const QString& fieldText);
     const TLoad& DesignLoad() const { return FLoad; }
     double DesignFrequency() const { return FF0; }
     // The measured trace, copied; nullptr when the measurement is closed.
@@ -47,12 +44,16 @@ public:
     QComboBox* cbModel;
     QComboBox* cbSpan;
     QLabel* lbDesign;
-    QLabel* lbNotice;
     QLabel* lbBandTight;
     QLabel* lbBandLoose;
     QChartView* chartView;
 
     static constexpr int CurvePoints = 1001;
+
+protected:
+    void ShowStep(const TLoad& load, double fMHz) override;
+    void ClearStep() override;
+    std::optional<double> ShownFrequency() const override;
 
 private:
     bool HasRange() const;
