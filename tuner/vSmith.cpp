@@ -194,7 +194,7 @@ void TvSmithChart::ShowTunerDesign() {
 
 void TvSmithChart::ShowSwrPlot() {
     if (!FSwrPlot) FSwrPlot = new TfrmSwrPlot(this);
-    FSwrPlot->SetMeasurement(FMeasurement ? &*FMeasurement : nullptr);
+    FSwrPlot->SetMeasurement(FMeasurement.IsOpen() ? &*FMeasurement.Touchstone() : nullptr);
     PublishStep();
     FSwrPlot->show();
     FSwrPlot->raise();
@@ -246,7 +246,7 @@ void TvSmithChart::pbSmithMouseMove(int x, int y) {
     if (!FChart) return;
     TReading reading;
     const bool read = FChart->ReadPointer(x, y, true, reading);
-    if (FDrag.Dragging && read && pbSmith->rect().contains(x, y)) PreviewAt(reading);
+    if (FSession.Dragging() && read && pbSmith->rect().contains(x, y)) FSession.PreviewAt(reading);
 }
 
 void TvSmithChart::AddSwrCircle(bool circle, double r, double x, double swr) {

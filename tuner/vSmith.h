@@ -4,11 +4,13 @@
 
 #include "currentstep.h"
 #include "fData.h"
+#include "measurement.h"
 #include "networkwindow.h"
 #include "swrplot.h"
 #include "tunerdesign.h"
 #include "touchstone.h"
 #include "paintbox.h"
+#include "session.h"
 #include "smithchart.h"
 
 #include <QFrame>
@@ -98,7 +100,7 @@ public:
     // behind when the write fails.
     void SavePicture(const QString& path);
     QImage Picture();
-    bool Dragging() const { return FDrag.Dragging; }
+    bool Dragging() const { return FSession.Dragging(); }
 
     // A measured antenna from a Touchstone file: its trace on the chart.
     QAction* actOpenMeasurement = nullptr;
@@ -106,7 +108,7 @@ public:
     QAction* actBandTable = nullptr;
     void OpenMeasurement(const QString& path);
     void CloseMeasurement();
-    const std::optional<TTouchstone>& Measurement() const { return FMeasurement; }
+    const std::optional<TTouchstone>& Measurement() const { return FMeasurement.Touchstone(); }
     // The band table: a data window with the chart's network at every measured frequency.
     TfrmData* ShowBandTable();
     void SetOnApply(std::function<void()> onApply) { FOnApply = std::move(onApply); }
@@ -150,40 +152,19 @@ private:
     // Every window that follows the current step gets it, with the frequency field's text.
     void PublishStep();
     void ShowFields(const TCurrentStep& fields);
-    // Runs an action and keeps it as one undoable step when it added to the
-    // chart, even when it ended in an error after adding.
-    void Recorded(const std::function<void()>& action);
-    void RecordStep(const TSmithChart::TAnnotationCount& before, const QString& frequencyText);
+    // The session and its steps call back into the panel they record.
+    friend class TSession;
+    void Recorded(const std::function<void()>& action) { FSession.Recorded(action); }
     void UpdateHistoryActions();
     void SavePictureAs();
     void CopyPicture();
-    // Live drag: the preview at a pixel, and the way back when cancelled.
-    bool DragEvent(QEvent* event);
-    void PreviewAt(const TReading& load);
-    void CancelDrag();
     void OpenMeasurementAs();
     void ShowBandTableAction() { ShowBandTable(); }
     // A click near the trace takes the measured point itself; false when none is near.
     bool TakeTracePoint(int x, int y);
     void UpdateMeasurementActions();
 
-    struct TStep {
-        TSmithChart::TAnnotationCount Before;
-        // An action's annotations while it is undone; a clearing's while it stands.
-        TSmithChart::TAnnotations Taken;
-        TCurrentStep After;
-        // A measured point writes the frequency field; undo puts this back.
-        QString FrequencyTextBefore;
-        bool Clearing = false;
-    };
-    std::vector<TStep> FUndo, FRedo;
-    struct TDragState {
-        bool Pressed = false;
-        bool Dragging = false;
-        bool Swallow = false; // the release of a refused or cancelled drag does nothing
-        double Frequency = 0.0;
-        TCurrentStep Before;
-    } FDrag;
+    TSession FSession{*this};
 
     QPointer<TfrmData> FDataForm;
     std::unique_ptr<TSmithChart> FChart;
@@ -198,6 +179,5 @@ private:
     // The load and frequency of the last standing step; the panel's own
     // fields stay in the panel and are read from it.
     TCurrentStep FStep;
-    std::optional<TTouchstone> FMeasurement;
-    QString FMeasurementName;
+    TMeasurement FMeasurement;
 };
