@@ -135,8 +135,11 @@ TEST_F(MeasurementTest, SwrPlotFollowsTheMeasuredClickAndTheFrequency) {
     // Designed at the measured point, the network matches it there.
     const TSwrPoint& middle = plot->Curve()[TfrmSwrPlot::CurvePoints / 2];
     EXPECT_NEAR(middle.FrequencyMHz, p.FrequencyMHz, 1e-9);
+    // A typed frequency takes effect at the next click, as in the panel.
     Frame->edFR->setText(QStringLiteral("7.2"));
     emit Frame->edFR->editingFinished();
+    EXPECT_NEAR(plot->Curve()[TfrmSwrPlot::CurvePoints / 2].FrequencyMHz, p.FrequencyMHz, 1e-9);
+    ClickAt(Frame, {p.PixelX + 25, p.PixelY + 25});
     EXPECT_NEAR(plot->Curve()[TfrmSwrPlot::CurvePoints / 2].FrequencyMHz, 7.2, 1e-9);
     Frame->CloseMeasurement();
     EXPECT_EQ(plot->Model(), TLoadModel::Constant);

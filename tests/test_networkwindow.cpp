@@ -52,8 +52,11 @@ TEST_F(NetworkWindowTest, FollowsClicksAndFrequency) {
         ExpectPanelValues();
     }
     const double l7 = w->Reports().front().Network.Series.Value;
+    // A typed frequency takes effect at the next click, as in the panel.
     Frame->edFR->setText(QStringLiteral("14"));
     emit Frame->edFR->editingFinished();
+    EXPECT_DOUBLE_EQ(w->FrequencyMHz(), 7.0);
+    ClickAt(Frame, {450, 420});
     EXPECT_DOUBLE_EQ(w->FrequencyMHz(), 14.0);
     EXPECT_NEAR(w->Reports().front().Network.Series.Value, l7 / 2, 1e-12 * l7);
     // One window at a time.

@@ -2,9 +2,11 @@
 // live drag, and the saved picture.
 #include "framefixture.h"
 #include "apperror.h"
+#include "numtext.h"
 #include "testsupport.h"
 
 #include <QFile>
+#include <QLabel>
 #include <QImageReader>
 #include <QTemporaryDir>
 #include <cerrno>
@@ -143,6 +145,71 @@ TEST_F(SessionTest, DragPreviewsAndReleaseIsAClick) {
     ASSERT_EQ(errors.size(), 1);
     EXPECT_TRUE(errors[0].startsWith("'abc' is not a valid floating point value"));
     ExpectSameState(StateOf(Frame), before);
+}
+
+// After every step, typing and undo the panel and the open windows show one
+// load at one frequency; the windows' notice shows exactly while the field differs.
+TEST_F(SessionTest, PanelAndWindowsAgreeOnTheCurrentStep) {
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("ant.s1p"));
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write("# MHz Z RI R 50\n7.05 0.5 -0.4\n7.1 0.6 0.1\n7.15 0.8 0.6\n");
+    file.close();
+    Frame->OpenMeasurement(path);
+    Frame->actNetworkDetails->trigger();
+    Frame->actSwrPlot->trigger();
+    TfrmNetwork* w = Frame->NetworkWindow();
+    TfrmSwrPlot* plot = Frame->SwrPlot();
+    const TSmithChart::TTracePoint m = Frame->Chart()->Trace()[1];
+    auto type = [&](const char* text) { return [&, text] { Frame->edFR->setText(QLatin1String(text)); }; };
+    auto click = [&](QPoint p) { return [&, p] { ClickAt(Frame, p); }; };
+    const auto undo = [&] { Frame->actUndo->trigger(); };
+    const auto redo = [&] { Frame->actRedo->trigger(); };
+    const struct {
+        const char* Name;
+        std::function<void()> Do;
+        const char* Field;
+        double F;
+        bool Notice;
+    } steps[] = {{"click", click({600, 250}), "7", 7.0, false},
+                 {"type", type("14.2"), "14.2", 7.0, true},
+                 {"measured point", click({m.PixelX, m.PixelY}), "7.1", 7.1, false},
+                 {"undo", undo, "14.2", 7.0, true},
+                 {"redo", redo, "7.1", 7.1, false},
+                 {"undo again", undo, "14.2", 7.0, true},
+                 {"click at 14.2", click({300, 500}), "14.2", 14.2, false},
+                 {"undo the click", undo, "14.2", 7.0, true},
+                 {"same frequency", type(" 7.000"), " 7.000", 7.0, false},
+                 {"no frequency", type("abc"), "abc", 7.0, false}};
+    for (const auto& step : steps) {
+        SCOPED_TRACE(step.Name);
+        step.Do();
+        const TCurrentStep now = Frame->CurrentStep();
+        ASSERT_TRUE(now.Load.has_value());
+        EXPECT_EQ(Frame->edFR->text(), QLatin1String(step.Field));
+        EXPECT_NEAR(Frame->Frequency(), step.F, 1e-12);
+        EXPECT_EQ(w->FrequencyMHz(), Frame->Frequency());
+        EXPECT_EQ(plot->DesignFrequency(), Frame->Frequency());
+        for (const TLoad& load : {w->Load(), plot->DesignLoad()}) {
+            EXPECT_EQ(load.R, now.Load->R);
+            EXPECT_EQ(load.X, now.Load->X);
+        }
+        // The panel shows the chart's network of that load at that frequency.
+        const TLNetwork& n = w->Reports().front().Network;
+        EXPECT_EQ(FormatFloat("#0.000", n.Series.Present() ? n.Series.Value : 0.0), Frame->edL->text());
+        EXPECT_EQ(FormatFloat("#0.0", n.Shunt.Present() ? n.Shunt.Value : 0.0), Frame->edC->text());
+        EXPECT_EQ(n.Arrangement == TArrangement::ShuntAtLoad, Frame->chkC->isChecked());
+        EXPECT_NE(Frame->chkL->isChecked(), Frame->chkC->isChecked());
+        for (const QLabel* notice : {w->lbNotice, plot->lbNotice}) {
+            EXPECT_EQ(notice->isVisibleTo(notice->window()), step.Notice);
+            if (step.Notice) {
+                EXPECT_TRUE(notice->text().contains(QStringLiteral("platí pro %1 MHz").arg(FrequencyText(step.F))))
+                    << notice->text().toStdString();
+            }
+        }
+    }
+    EXPECT_TRUE(TakeRecordedErrors().isEmpty());
 }
 
 TEST_F(SessionTest, KeysUndoTheClickButNotTheFieldsText) {

@@ -2,6 +2,7 @@
 // click that takes a measured point, and the band table.
 #include "apperror.h"
 #include "bandtable.h"
+#include "measurement.h"
 #include "numtext.h"
 #include "savefile.h"
 #include "touchstonetext.h"
@@ -32,29 +33,22 @@ void TvSmithChart::OpenMeasurement(const QString& path) {
         // The whole message, file and line included; what was open stays open.
         throw EConvertError(TouchstoneErrorText(e));
     }
-    std::vector<TSmithChart::TTracePoint> points;
-    points.reserve(measurement.Points.size());
-    // An open circuit has no place the chart could compute: it is left off.
-    for (const TTouchstonePoint& p : measurement.Points)
-        if (!p.Open) points.push_back({p.FrequencyMHz, p.R, p.X});
-    FMeasurement = std::move(measurement);
-    FMeasurementName = QFileInfo(path).fileName();
-    if (FChart) FChart->SetTrace(points);
-    if (FSwrPlot) FSwrPlot->SetMeasurement(&*FMeasurement);
+    FMeasurement.Open(std::move(measurement), QFileInfo(path).fileName());
+    if (FChart) FChart->SetTrace(FMeasurement.TracePoints());
+    if (FSwrPlot) FSwrPlot->SetMeasurement(&*FMeasurement.Touchstone());
     UpdateMeasurementActions();
 }
 
 void TvSmithChart::CloseMeasurement() {
-    FMeasurement.reset();
-    FMeasurementName.clear();
+    FMeasurement.Close();
     if (FChart) FChart->ClearTrace();
     if (FSwrPlot) FSwrPlot->SetMeasurement(nullptr);
     UpdateMeasurementActions();
 }
 
 void TvSmithChart::UpdateMeasurementActions() {
-    if (actCloseMeasurement) actCloseMeasurement->setEnabled(FMeasurement.has_value());
-    if (actBandTable) actBandTable->setEnabled(FMeasurement.has_value());
+    if (actCloseMeasurement) actCloseMeasurement->setEnabled(FMeasurement.IsOpen());
+    if (actBandTable) actBandTable->setEnabled(FMeasurement.IsOpen());
 }
 
 void TvSmithChart::dragEnterEvent(QDragEnterEvent* event) {
@@ -70,38 +64,69 @@ void TvSmithChart::dropEvent(QDropEvent* event) {
 }
 
 bool TvSmithChart::TakeTracePoint(int x, int y) {
-    if (!FChart || !FMeasurement) return false;
-    const std::optional<size_t> i = FChart->TracePointNear(x, y, TSmithChart::TraceReach);
-    if (!i) return false;
-    const TSmithChart::TTracePoint p = FChart->Trace()[*i];
-    // Outside the chart's disc, or at 0 Hz, the point has no network; the
-    // click is ordinary.
-    if (!(p.R > 0) || !(p.FrequencyMHz > 0)) return false;
-    edFR->setText(FrequencyText(p.FrequencyMHz));
+    if (!FChart) return false;
+    const std::optional<TSmithChart::TTracePoint> near = FMeasurement.PointNear(*FChart, x, y);
+    if (!near) return false;
+    const TSmithChart::TTracePoint p = *near;
     Recorded([&] {
+        // The field shows the measured frequency; the solve takes the number itself.
+        edFR->setText(FrequencyText(p.FrequencyMHz));
         TNetwork net;
         const TPolarOfImpedance polar = ImpedanceToPolar(p.R, p.X, ChartReference);
         net.Load = {polar.Swr, polar.Theta, p.R, p.X};
         FChart->ClearCursorLayer();
-        SolveReading(net);
+        SolveReading(net, p.FrequencyMHz);
     });
     return true;
 }
 
 TfrmData* TvSmithChart::ShowBandTable() {
-    if (!FMeasurement) return nullptr;
+    if (!FMeasurement.IsOpen()) return nullptr;
+    const TTouchstone& measurement = *FMeasurement.Touchstone();
     auto* form = new TfrmData(nullptr);
     FDataWindows.push_back(form);
     const QString separator(33, u'*');
     QStringList lines{separator,
                       QStringLiteral(" Soubor = %1, %2 bodů")
-                          .arg(FMeasurementName)
-                          .arg(FMeasurement->Points.size()),
+                          .arg(FMeasurement.Name())
+                          .arg(measurement.Points.size()),
                       QString::fromUtf8(BandTableHeader), separator};
-    for (const TTouchstonePoint& p : FMeasurement->Points)
+    for (const TTouchstonePoint& p : measurement.Points)
         lines << QString::fromStdString(BandRowText(BandRowOf(p, ChartReference)));
     form->meData->setPlainText(lines.join(u'\n'));
     form->show();
     form->raise();
     return form;
+}
+
+void TMeasurement::Open(TTouchstone touchstone, const QString& name) {
+    FTouchstone = std::move(touchstone);
+    FName = name;
+}
+
+void TMeasurement::Close() {
+    FTouchstone.reset();
+    FName.clear();
+}
+
+std::vector<TSmithChart::TTracePoint> TMeasurement::TracePoints() const {
+    std::vector<TSmithChart::TTracePoint> points;
+    if (!FTouchstone) return points;
+    points.reserve(FTouchstone->Points.size());
+    // An open circuit has no place the chart could compute: it is left off.
+    for (const TTouchstonePoint& p : FTouchstone->Points)
+        if (!p.Open) points.push_back({p.FrequencyMHz, p.R, p.X});
+    return points;
+}
+
+std::optional<TSmithChart::TTracePoint> TMeasurement::PointNear(const TSmithChart& chart, int x,
+                                                                int y) const {
+    if (!FTouchstone) return std::nullopt;
+    const std::optional<size_t> i = chart.TracePointNear(x, y, TSmithChart::TraceReach);
+    if (!i) return std::nullopt;
+    const TSmithChart::TTracePoint& p = chart.Trace()[*i];
+    // Outside the chart's disc, or at 0 Hz, the point has no network; the
+    // click is ordinary.
+    if (!(p.R > 0) || !(p.FrequencyMHz > 0)) return std::nullopt;
+    return p;
 }

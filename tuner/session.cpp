@@ -2,6 +2,7 @@
 // annotations, the live drag preview, and the picture saved or copied.
 #include "apperror.h"
 #include "numtext.h"
+#include "session.h"
 #include "savefile.h"
 #include "vSmith.h"
 
@@ -18,11 +19,14 @@
 
 // ---------------------------------------------------------------- history
 
-TvSmithChart::TFields TvSmithChart::CurrentFields() const {
-    return {edL->text(), edC->text(), chkL->isChecked(), chkC->isChecked(), FLastLoad};
+TCurrentStep TvSmithChart::CurrentStep() const {
+    return {FStep.Load,         FStep.FrequencyMHz, edL->text(), edC->text(),
+            chkL->isChecked(), chkC->isChecked(),  edFR->text()};
 }
 
-void TvSmithChart::ShowFields(const TFields& fields) {
+// The frequency field is the step's to restore only when the step wrote it
+// (a measured point); the callers do that, so that typing survives undo.
+void TvSmithChart::ShowFields(const TCurrentStep& fields) {
     edL->setText(fields.L);
     edL->setCursorPosition(0);
     edC->setText(fields.C);
@@ -34,69 +38,93 @@ void TvSmithChart::ShowFields(const TFields& fields) {
     chkC->setChecked(fields.CL);
     for (QRadioButton* b : {chkL, chkC})
         b->setAutoExclusive(true);
-    FLastLoad = fields.Load;
-    UpdateNetworkWindow();
-}
-
-void TvSmithChart::Recorded(const std::function<void()>& action) {
-    if (!FChart) return action();
-    const TSmithChart::TAnnotationCount before = FChart->AnnotationCount();
-    try {
-        action();
-    } catch (...) {
-        RecordStep(before);
-        throw;
-    }
-    RecordStep(before);
-}
-
-void TvSmithChart::RecordStep(const TSmithChart::TAnnotationCount& before) {
-    const TSmithChart::TAnnotationCount after = FChart->AnnotationCount();
-    if (after.Markers == before.Markers && after.Arcs == before.Arcs) return;
-    FUndo.push_back({before, {}, CurrentFields()});
-    FRedo.clear();
-    UpdateHistoryActions();
+    FStep.Load = fields.Load;
+    FStep.FrequencyMHz = fields.FrequencyMHz;
+    PublishStep();
 }
 
 void TvSmithChart::UpdateHistoryActions() {
-    if (actUndo) actUndo->setEnabled(!FUndo.empty());
-    if (actRedo) actRedo->setEnabled(!FRedo.empty());
+    if (actUndo) actUndo->setEnabled(FSession.CanUndo());
+    if (actRedo) actRedo->setEnabled(FSession.CanRedo());
 }
 
 void TvSmithChart::Undo() {
-    if (!FChart || FUndo.empty()) return;
-    TStep step = std::move(FUndo.back());
-    FUndo.pop_back();
-    if (step.Clearing)
-        FChart->RestoreAnnotations(std::move(step.Taken));
-    else
-        step.Taken = FChart->TakeAnnotationsFrom(step.Before);
-    FRedo.push_back(std::move(step));
-    ShowFields(FUndo.empty() ? TFields{} : FUndo.back().After);
-    UpdateHistoryActions();
+    FSession.Undo();
 }
 
 void TvSmithChart::Redo() {
-    if (!FChart || FRedo.empty()) return;
-    TStep step = std::move(FRedo.back());
-    FRedo.pop_back();
-    if (step.Clearing)
-        step.Taken = FChart->TakeAnnotationsFrom({0, 0});
-    else
-        FChart->RestoreAnnotations(std::move(step.Taken));
-    ShowFields(step.After);
-    FUndo.push_back(std::move(step));
-    UpdateHistoryActions();
+    FSession.Redo();
 }
 
 void TvSmithChart::ClearAnnotations() {
-    if (!FChart) return;
-    const TSmithChart::TAnnotationCount all = FChart->AnnotationCount();
+    FSession.ClearAnnotations();
+}
+
+void TSession::Recorded(const std::function<void()>& action) {
+    TSmithChart* chart = F.Chart();
+    if (!chart) return action();
+    const TSmithChart::TAnnotationCount before = chart->AnnotationCount();
+    const QString frequencyText = F.edFR->text();
+    try {
+        action();
+    } catch (...) {
+        RecordStep(before, frequencyText);
+        F.PublishStep();
+        throw;
+    }
+    RecordStep(before, frequencyText);
+    F.PublishStep();
+}
+
+void TSession::RecordStep(const TSmithChart::TAnnotationCount& before,
+                          const QString& frequencyText) {
+    const TSmithChart::TAnnotationCount after = F.Chart()->AnnotationCount();
+    if (after.Markers == before.Markers && after.Arcs == before.Arcs) return;
+    FUndo.push_back({before, {}, F.CurrentStep(), frequencyText});
+    FRedo.clear();
+    F.UpdateHistoryActions();
+}
+
+void TSession::Undo() {
+    TSmithChart* chart = F.Chart();
+    if (!chart || FUndo.empty()) return;
+    TStep step = std::move(FUndo.back());
+    FUndo.pop_back();
+    if (step.Clearing)
+        chart->RestoreAnnotations(std::move(step.Taken));
+    else
+        step.Taken = chart->TakeAnnotationsFrom(step.Before);
+    if (step.FrequencyTextBefore != step.After.FrequencyText) F.edFR->setText(step.FrequencyTextBefore);
+    FRedo.push_back(std::move(step));
+    F.ShowFields(FUndo.empty() ? TCurrentStep{} : FUndo.back().After);
+    F.UpdateHistoryActions();
+}
+
+void TSession::Redo() {
+    TSmithChart* chart = F.Chart();
+    if (!chart || FRedo.empty()) return;
+    TStep step = std::move(FRedo.back());
+    FRedo.pop_back();
+    if (step.Clearing)
+        step.Taken = chart->TakeAnnotationsFrom({0, 0});
+    else
+        chart->RestoreAnnotations(std::move(step.Taken));
+    if (step.FrequencyTextBefore != step.After.FrequencyText) F.edFR->setText(step.After.FrequencyText);
+    F.ShowFields(step.After);
+    FUndo.push_back(std::move(step));
+    F.UpdateHistoryActions();
+}
+
+void TSession::ClearAnnotations() {
+    TSmithChart* chart = F.Chart();
+    if (!chart) return;
+    const TSmithChart::TAnnotationCount all = chart->AnnotationCount();
     if (all.Markers == 0 && all.Arcs == 0) return;
     // The clearing keeps what it took while it stands; undo puts it back.
-    FUndo.push_back({{0, 0}, FChart->TakeAnnotationsFrom({0, 0}), CurrentFields(), true});
+    const TCurrentStep now = F.CurrentStep();
+    FUndo.push_back({{0, 0}, chart->TakeAnnotationsFrom({0, 0}), now, now.FrequencyText, true});
     FRedo.clear();
-    UpdateHistoryActions();
+    F.UpdateHistoryActions();
 }
 
 // ---------------------------------------------------------------- picture
@@ -142,20 +170,20 @@ void TvSmithChart::CopyPicture() {
 bool TvSmithChart::eventFilter(QObject* watched, QEvent* event) {
     if (watched == pbSmith && FChart) {
         bool swallow = false;
-        Guarded([&] { swallow = DragEvent(event); });
+        Guarded([&] { swallow = FSession.DragEvent(event); });
         if (swallow) return true;
     }
     return QFrame::eventFilter(watched, event);
 }
 
-bool TvSmithChart::DragEvent(QEvent* event) {
+bool TSession::DragEvent(QEvent* event) {
     switch (event->type()) {
     case QEvent::MouseButtonPress: {
         const auto* e = static_cast<QMouseEvent*>(event);
         if (e->button() != Qt::LeftButton) return false;
         FDrag = {};
         FDrag.Pressed = true;
-        FDrag.Before = CurrentFields();
+        FDrag.Before = F.CurrentStep();
         return false;
     }
     case QEvent::MouseMove: {
@@ -165,7 +193,7 @@ bool TvSmithChart::DragEvent(QEvent* event) {
         // The frequency is read once, at the start: a bad one is told once
         // and the drag is off, instead of a box at every move.
         FDrag.Swallow = true;
-        FDrag.Frequency = ReadFrequency();
+        FDrag.Frequency = F.ReadFrequency();
         FDrag.Swallow = false;
         FDrag.Dragging = true;
         return false;
@@ -175,12 +203,12 @@ bool TvSmithChart::DragEvent(QEvent* event) {
         if (e->button() != Qt::LeftButton) return false;
         const bool swallow = FDrag.Swallow;
         const bool dragged = FDrag.Dragging;
-        const TFields before = FDrag.Before;
+        const TCurrentStep before = FDrag.Before;
         FDrag = {};
         if (swallow) return true;
         // Released over the chart it is the ordinary click there; elsewhere
         // the drag is called off.
-        if (dragged && !pbSmith->rect().contains(e->position().toPoint())) {
+        if (dragged && !F.pbSmith->rect().contains(e->position().toPoint())) {
             FDrag.Before = before;
             CancelDrag();
             FDrag = {};
@@ -200,13 +228,13 @@ bool TvSmithChart::DragEvent(QEvent* event) {
     }
 }
 
-void TvSmithChart::CancelDrag() {
-    FChart->ClearCursorLayer();
-    FChart->Present();
-    ShowFields(FDrag.Before);
+void TSession::CancelDrag() {
+    F.Chart()->ClearCursorLayer();
+    F.Chart()->Present();
+    F.ShowFields(FDrag.Before);
 }
 
-void TvSmithChart::PreviewAt(const TReading& load) {
+void TSession::PreviewAt(const TReading& load) {
     TMatch match;
     TFirstMove move;
     double l = 0.0, c = 0.0;
@@ -221,10 +249,10 @@ void TvSmithChart::PreviewAt(const TReading& load) {
         // A point with no network (the matched centre) shows no preview.
         return;
     }
-    edL->setText(FormatFloat(QStringLiteral("#0.000"), l));
-    edL->setCursorPosition(0);
-    edC->setText(FormatFloat(QStringLiteral("#0.0"), c));
-    edC->setCursorPosition(0);
-    (match.IsCL ? chkC : chkL)->setChecked(true);
-    FChart->DrawPreview(load.Theta, load.Swr, match, move);
+    F.edL->setText(FormatFloat(QStringLiteral("#0.000"), l));
+    F.edL->setCursorPosition(0);
+    F.edC->setText(FormatFloat(QStringLiteral("#0.0"), c));
+    F.edC->setCursorPosition(0);
+    (match.IsCL ? F.chkC : F.chkL)->setChecked(true);
+    F.Chart()->DrawPreview(load.Theta, load.Swr, match, move);
 }

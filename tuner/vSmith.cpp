@@ -119,7 +119,8 @@ TvSmithChart::TvSmithChart(QWidget* parent) : QFrame(parent) {
     pbSmith->OnMouseMove = [this](int x, int y) { Guarded([this, x, y] { pbSmithMouseMove(x, y); }); };
     connect(btnAdd, &QPushButton::clicked, this, [this] { Guarded([this] { btnAddClick(); }); });
     connect(Button1, &QPushButton::clicked, this, [this] { Guarded([this] { Button1Click(); }); });
-    connect(edFR, &QLineEdit::editingFinished, this, [this] { Guarded([this] { FrequencyEdited(); }); });
+    // The windows follow the steps, not the typing; they only say when the field differs.
+    connect(edFR, &QLineEdit::textChanged, this, [this] { Guarded([this] { PublishStep(); }); });
     BuildChartMenu();
 }
 
@@ -176,7 +177,7 @@ void TvSmithChart::ShowNetworkWindow() {
         FNetworkWindow = new TfrmNetwork(nullptr);
         FNetworkWindow->setAttribute(Qt::WA_DeleteOnClose, true);
     }
-    if (!FLastLoad && FChart) {
+    if (!FStep.Load && FChart) {
         // Before any click: the point under the right-click, else under the pointer.
         QPoint p = FMenuPoint;
         if (p.x() < 0) p = pbSmith->mapFromGlobal(QCursor::pos());
@@ -184,9 +185,8 @@ void TvSmithChart::ShowNetworkWindow() {
         if (pbSmith->rect().contains(p) && FChart->ReadPointer(p.x(), p.y(), false, reading) &&
             reading.R > 0)
             FNetworkWindow->SetLoad({reading.R, reading.X}, ReadFrequency());
-    } else {
-        UpdateNetworkWindow();
     }
+    PublishStep();
     FNetworkWindow->show();
     FNetworkWindow->raise();
 }
@@ -203,24 +203,18 @@ void TvSmithChart::ShowTunerDesign() {
 
 void TvSmithChart::ShowSwrPlot() {
     if (!FSwrPlot) FSwrPlot = new TfrmSwrPlot(this);
-    FSwrPlot->SetMeasurement(FMeasurement ? &*FMeasurement : nullptr);
-    UpdateNetworkWindow();
+    FSwrPlot->SetMeasurement(FMeasurement.IsOpen() ? &*FMeasurement.Touchstone() : nullptr);
+    PublishStep();
     FSwrPlot->show();
     FSwrPlot->raise();
 }
 
-// The windows that follow the last load and the frequency.
-void TvSmithChart::UpdateNetworkWindow() {
-    if ((!FNetworkWindow && !FSwrPlot) || !FLastLoad) return;
-    double f = 0.0;
-    // A frequency being typed is not an error of the windows'; they keep their numbers.
-    if (!TryStrToFloat(edFR->text(), f) || !(f > 0)) return;
-    if (FNetworkWindow) FNetworkWindow->SetLoad(*FLastLoad, f);
-    if (FSwrPlot && IsMatchable(*FLastLoad)) FSwrPlot->SetDesign(*FLastLoad, f);
-}
-
-void TvSmithChart::FrequencyEdited() {
-    UpdateNetworkWindow();
+void TvSmithChart::PublishStep() {
+    if (!FNetworkWindow && !FSwrPlot) return;
+    const TCurrentStep step = CurrentStep();
+    for (TToolWindow* window : {static_cast<TToolWindow*>(FNetworkWindow.data()),
+                                static_cast<TToolWindow*>(FSwrPlot.data())})
+        if (window) window->Follow(step, edFR->text());
 }
 
 TvSmithChart::~TvSmithChart() {
@@ -261,7 +255,7 @@ void TvSmithChart::pbSmithMouseMove(int x, int y) {
     if (!FChart) return;
     TReading reading;
     const bool read = FChart->ReadPointer(x, y, true, reading);
-    if (FDrag.Dragging && read && pbSmith->rect().contains(x, y)) PreviewAt(reading);
+    if (FSession.Dragging() && read && pbSmith->rect().contains(x, y)) FSession.PreviewAt(reading);
 }
 
 void TvSmithChart::AddSwrCircle(bool circle, double r, double x, double swr) {
@@ -300,17 +294,18 @@ std::optional<TNetwork> TvSmithChart::SolveAtPixel(int x, int y) {
     return net;
 }
 
-void TvSmithChart::SolveReading(TNetwork& net) {
+void TvSmithChart::SolveReading(TNetwork& net, std::optional<double> fMHz) {
     const TReading& load = net.Load;
-    FLastLoad = TLoad{load.R, load.X};
 
     TMatch match;
     FChart->SolveMatch(load.Theta, load.Swr, match);
     const TImpedance zm = TSmithChart::GammaToImpedance(match.MatchAngle, match.MatchMagnitude);
     FChart->AddPolarMarker(0, match.MatchAngle, match.MatchSwr);
 
-    const double f = ReadFrequency();
-    FFrequency = f;
+    const double f = fMHz ? *fMHz : ReadFrequency();
+    // The load and its frequency become the current step together.
+    FStep.Load = TLoad{load.R, load.X};
+    FStep.FrequencyMHz = f;
     net.IsCL = match.IsCL;
     // Each field is written as soon as its value stands, so an error in the
     // capacitance leaves the inductance shown.
@@ -325,7 +320,6 @@ void TvSmithChart::pbSmithClick() {
     if (!FChart) return;
     const QPoint p = mapFromGlobal(QCursor::pos());
     if (!TakeTracePoint(p.x(), p.y())) Recorded([&] { SolveAtPixel(p.x(), p.y()); });
-    UpdateNetworkWindow();
 }
 
 bool TvSmithChart::SolveAtPolar(double& l, double& c, double swr, double a, bool& isCL) {
@@ -341,7 +335,6 @@ bool TvSmithChart::SolveAtPolar(double& l, double& c, double swr, double a, bool
 void TvSmithChart::Button1Click() {
     const double swr = PanelSwr(edPSV->text());
     Recorded([&] { WriteLcPsvPoints(swr); });
-    UpdateNetworkWindow();
 }
 
 void TvSmithChart::WriteLcPsvPoints(double swr) {

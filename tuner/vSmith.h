@@ -2,12 +2,15 @@
 // The tuner frame: the chart's paint box above, the panel with frequency, SWR,
 // results and commands below.
 
+#include "currentstep.h"
 #include "fData.h"
+#include "measurement.h"
 #include "networkwindow.h"
 #include "swrplot.h"
 #include "tunerdesign.h"
 #include "touchstone.h"
 #include "paintbox.h"
+#include "session.h"
 #include "smithchart.h"
 
 #include <QFrame>
@@ -64,8 +67,10 @@ public:
     QPushButton* Button1;
 
     TSmithChart* Chart() const { return FChart.get(); }
-    // The frequency of the last solved click, in MHz.
-    double Frequency() const { return FFrequency; }
+    // The frequency of the current step, in MHz.
+    double Frequency() const { return FStep.FrequencyMHz; }
+    // The last standing step's load and frequency with the panel's fields now.
+    TCurrentStep CurrentStep() const;
     // The data window the running sweep writes to; null between sweeps.
     TfrmData* DataForm() const { return FDataForm.data(); }
     // The chart's right-click menu; its actions carry their shortcuts in the frame.
@@ -95,7 +100,7 @@ public:
     // behind when the write fails.
     void SavePicture(const QString& path);
     QImage Picture();
-    bool Dragging() const { return FDrag.Dragging; }
+    bool Dragging() const { return FSession.Dragging(); }
 
     // A measured antenna from a Touchstone file: its trace on the chart.
     QAction* actOpenMeasurement = nullptr;
@@ -103,7 +108,7 @@ public:
     QAction* actBandTable = nullptr;
     void OpenMeasurement(const QString& path);
     void CloseMeasurement();
-    const std::optional<TTouchstone>& Measurement() const { return FMeasurement; }
+    const std::optional<TTouchstone>& Measurement() const { return FMeasurement.Touchstone(); }
     // The band table: a data window with the chart's network at every measured frequency.
     TfrmData* ShowBandTable();
     void SetOnApply(std::function<void()> onApply) { FOnApply = std::move(onApply); }
@@ -128,8 +133,9 @@ public:
     std::optional<TNetwork> SolveAtPixel(int x, int y);
     // Solves the pixel nearest to the polar point; false when it has no reading.
     bool SolveAtPolar(double& l, double& c, double swr, double a, bool& isCL);
-    // Solves a load already read, as a click does after its reading.
-    void SolveReading(TNetwork& net);
+    // Solves a load already read, as a click does after its reading; at the
+    // frequency given, else at the panel's, read when a click reads it.
+    void SolveReading(TNetwork& net, std::optional<double> fMHz = std::nullopt);
     void WriteLcPsvPoints(double swr);
     void AppendDataLine(const QString& line);
     void DataWindowClosed();
@@ -143,52 +149,24 @@ protected:
 private:
     double ReadFrequency();
     void BuildChartMenu();
-    void UpdateNetworkWindow();
-    void FrequencyEdited();
-
-    // What the panel shows of the last result.
-    struct TFields {
-        QString L, C;
-        bool LC = false, CL = false;
-        std::optional<TLoad> Load;
-    };
-    TFields CurrentFields() const;
-    void ShowFields(const TFields& fields);
-    // Runs an action and keeps it as one undoable step when it added to the
-    // chart, even when it ended in an error after adding.
-    void Recorded(const std::function<void()>& action);
-    void RecordStep(const TSmithChart::TAnnotationCount& before);
+    // Every window that follows the current step gets it, with the frequency field's text.
+    void PublishStep();
+    void ShowFields(const TCurrentStep& fields);
+    // The session and its steps call back into the panel they record.
+    friend class TSession;
+    void Recorded(const std::function<void()>& action) { FSession.Recorded(action); }
     void UpdateHistoryActions();
     void SavePictureAs();
     void CopyPicture();
-    // Live drag: the preview at a pixel, and the way back when cancelled.
-    bool DragEvent(QEvent* event);
-    void PreviewAt(const TReading& load);
-    void CancelDrag();
     void OpenMeasurementAs();
     void ShowBandTableAction() { ShowBandTable(); }
     // A click near the trace takes the measured point itself; false when none is near.
     bool TakeTracePoint(int x, int y);
     void UpdateMeasurementActions();
 
-    struct TStep {
-        TSmithChart::TAnnotationCount Before;
-        // An action's annotations while it is undone; a clearing's while it stands.
-        TSmithChart::TAnnotations Taken;
-        TFields After;
-        bool Clearing = false;
-    };
-    std::vector<TStep> FUndo, FRedo;
-    struct TDragState {
-        bool Pressed = false;
-        bool Dragging = false;
-        bool Swallow = false; // the release of a refused or cancelled drag does nothing
-        double Frequency = 0.0;
-        TFields Before;
-    } FDrag;
+    TSession FSession{*this};
 
     QPointer<TfrmData> FDataForm;
-    double FFrequency = 0.0;
     std::unique_ptr<TSmithChart> FChart;
     std::function<void()> FOnApply;
     QString FSettingsFolder;
@@ -198,8 +176,8 @@ private:
     QPointer<TfrmNetwork> FNetworkWindow;
     QPointer<TfrmSwrPlot> FSwrPlot;
     std::vector<QPointer<TfrmTunerDesign>> FTunerWindows;
-    // The antenna load of the last click or sweep point, for the windows that follow it.
-    std::optional<TLoad> FLastLoad;
-    std::optional<TTouchstone> FMeasurement;
-    QString FMeasurementName;
+    // The load and frequency of the last standing step; the panel's own
+    // fields stay in the panel and are read from it.
+    TCurrentStep FStep;
+    TMeasurement FMeasurement;
 };

@@ -5,8 +5,6 @@
 #include "quantity.h"
 #include "windowstyle.h"
 
-#include <QApplication>
-#include <QClipboard>
 #include <QComboBox>
 #include <QDir>
 #include <QFileInfo>
@@ -177,10 +175,7 @@ enum Column {
 } // namespace
 
 TfrmNetwork::TfrmNetwork(QWidget* parent)
-    : QWidget(parent, Qt::Window | Qt::WindowStaysOnTopHint) {
-    setWindowTitle(QStringLiteral("Síť"));
-    setAttribute(Qt::WA_QuitOnClose, false);
-    setFont(DesignFont(11));
+    : TToolWindow(QStringLiteral("Síť"), 11, Qt::Window | Qt::WindowStaysOnTopHint, parent) {
 
     auto* grid = new QGridLayout(this);
     auto addInput = [&](int column, const QString& caption, QWidget* input) {
@@ -206,6 +201,7 @@ TfrmNetwork::TfrmNetwork(QWidget* parent)
 
     lbLoad = new QLabel(this);
     grid->addWidget(lbLoad, 1, 0, 1, 11);
+    grid->addWidget(lbNotice, 2, 0, 1, 11);
 
     tbNetworks = new QTableWidget(0, ColumnCount, this);
     tbNetworks->setHorizontalHeaderLabels(
@@ -220,7 +216,7 @@ TfrmNetwork::TfrmNetwork(QWidget* parent)
     tbNetworks->setIconSize(QSize(170, 52));
     tbNetworks->verticalHeader()->setDefaultSectionSize(58);
     tbNetworks->setWordWrap(false);
-    grid->addWidget(tbNetworks, 2, 0, 1, 11);
+    grid->addWidget(tbNetworks, 3, 0, 1, 11);
 
     LoadSettings();
     cbSeries->setCurrentIndex(int(std::find(std::begin(SeriesChoices), std::end(SeriesChoices),
@@ -235,9 +231,7 @@ TfrmNetwork::TfrmNetwork(QWidget* parent)
         connect(e, &QLineEdit::editingFinished, this, [this] { Guarded([this] { ApplyInputs(); }); });
     connect(cbSeries, &QComboBox::currentIndexChanged, this,
             [this] { Guarded([this] { ApplyInputs(); }); });
-    auto* copy = new QShortcut(QKeySequence::Copy, this);
-    connect(copy, &QShortcut::activated, this,
-            [this] { QApplication::clipboard()->setText(ContentText()); });
+    SetCopyText([this] { return ContentText(); });
     auto* all = new QShortcut(QKeySequence::SelectAll, this);
     connect(all, &QShortcut::activated, tbNetworks, &QTableWidget::selectAll);
     resize(1180, 330);
@@ -296,6 +290,21 @@ void TfrmNetwork::SetLoad(const TLoad& load, double fMHz) {
     FFrequency = fMHz;
     FHasLoad = true;
     Recompute();
+}
+
+void TfrmNetwork::ShowStep(const TLoad& load, double fMHz) {
+    SetLoad(load, fMHz);
+}
+
+void TfrmNetwork::ClearStep() {
+    FHasLoad = false;
+    FReports.clear();
+    lbLoad->clear();
+    tbNetworks->setRowCount(0);
+}
+
+std::optional<double> TfrmNetwork::ShownFrequency() const {
+    return FHasLoad ? std::optional<double>(FFrequency) : std::nullopt;
 }
 
 void TfrmNetwork::Recompute() {

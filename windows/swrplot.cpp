@@ -5,16 +5,13 @@
 #include "quantity.h"
 #include "windowstyle.h"
 
-#include <QApplication>
 #include <QCategoryAxis>
 #include <QChart>
 #include <QChartView>
-#include <QClipboard>
 #include <QComboBox>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineSeries>
-#include <QShortcut>
 #include <QSignalBlocker>
 #include <QStandardItemModel>
 #include <QVBoxLayout>
@@ -70,13 +67,11 @@ QString LimitName(double limit) {
 } // namespace
 
 TfrmSwrPlot::TfrmSwrPlot(QWidget* parent)
-    : QWidget(parent, Qt::Window | Qt::WindowStaysOnTopHint | Qt::CustomizeWindowHint |
-                          Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
-                          Qt::WindowCloseButtonHint | Qt::WindowMinMaxButtonsHint) {
-    setWindowTitle(QStringLiteral("Průběh PSV"));
-    // Only the main window keeps the program running.
-    setAttribute(Qt::WA_QuitOnClose, false);
-    setFont(DesignFont(11));
+    : TToolWindow(QStringLiteral("Průběh PSV"), 11,
+                  Qt::Window | Qt::WindowStaysOnTopHint | Qt::CustomizeWindowHint |
+                      Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                      Qt::WindowCloseButtonHint | Qt::WindowMinMaxButtonsHint,
+                  parent) {
     resize(640, 480);
 
     auto* chart = new QChart;
@@ -142,6 +137,7 @@ TfrmSwrPlot::TfrmSwrPlot(QWidget* parent)
     layout->setContentsMargins(8, 8, 8, 8);
     layout->addLayout(controls);
     layout->addWidget(lbDesign);
+    layout->addWidget(lbNotice);
     layout->addWidget(chartView, 1);
     layout->addWidget(lbBandTight);
     layout->addWidget(lbBandLoose);
@@ -151,9 +147,7 @@ TfrmSwrPlot::TfrmSwrPlot(QWidget* parent)
     });
     connect(cbSpan, &QComboBox::currentIndexChanged, this,
             [this](int index) { Guarded([&] { SetSpan(cbSpan->itemData(index).toDouble()); }); });
-    auto* copy = new QShortcut(QKeySequence::Copy, this);
-    connect(copy, &QShortcut::activated, this,
-            [this] { Guarded([this] { QApplication::clipboard()->setText(CurveText()); }); });
+    SetCopyText([this] { return CurveText(); });
 
     SyncModelBox();
     Recompute();
@@ -164,6 +158,19 @@ void TfrmSwrPlot::SetDesign(const TLoad& load, double f0MHz) {
     FF0 = f0MHz;
     FHasDesign = true;
     Recompute();
+}
+
+void TfrmSwrPlot::ShowStep(const TLoad& load, double fMHz) {
+    SetDesign(load, fMHz);
+}
+
+void TfrmSwrPlot::ClearStep() {
+    FHasDesign = false;
+    Recompute();
+}
+
+std::optional<double> TfrmSwrPlot::ShownFrequency() const {
+    return FHasDesign ? std::optional<double>(FF0) : std::nullopt;
 }
 
 void TfrmSwrPlot::SetMeasurement(const TTouchstone* trace) {

@@ -3,15 +3,14 @@
 // standard parts, losses and stress, for a ham who is about to build one.
 
 #include "lnetwork.h"
-
-#include <QWidget>
+#include "toolwindow.h"
 
 class QComboBox;
 class QLabel;
 class QLineEdit;
 class QTableWidget;
 
-class TfrmNetwork : public QWidget {
+class TfrmNetwork : public TToolWindow {
     Q_OBJECT
 public:
     explicit TfrmNetwork(QWidget* parent = nullptr);
@@ -38,6 +37,11 @@ public:
     QLineEdit* edZ0;
     QLabel* lbLoad;
     QTableWidget* tbNetworks;
+
+protected:
+    void ShowStep(const TLoad& load, double fMHz) override;
+    void ClearStep() override;
+    std::optional<double> ShownFrequency() const override;
 
 private:
     void Recompute();

@@ -26,6 +26,10 @@ void StyleToolWindow(QWidget* window, const QString& title, int fontPixels) {
     // Only the main window keeps the program running.
     window->setAttribute(Qt::WA_QuitOnClose, false);
     window->setFont(DesignFont(fontPixels));
+    UseWindowColour(window);
+}
+
+void UseWindowColour(QWidget* window) {
     QPalette pal = window->palette();
     pal.setColor(QPalette::Window, ColorToRgb(clWindow));
     window->setPalette(pal);

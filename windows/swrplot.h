@@ -4,8 +4,8 @@
 // the bandwidths at SWR 1.5 and 2, under a choice of load models.
 
 #include "response.h"
+#include "toolwindow.h"
 
-#include <QWidget>
 #include <optional>
 #include <vector>
 
@@ -15,13 +15,15 @@ class QLineSeries;
 class QValueAxis;
 class QChartView;
 
-class TfrmSwrPlot : public QWidget {
+class TfrmSwrPlot : public TToolWindow {
     Q_OBJECT
 public:
     explicit TfrmSwrPlot(QWidget* parent = nullptr);
 
     // The network is designed at f0 for load; the plot follows at once.
     void SetDesign(const TLoad& load, double f0MHz);
+    const TLoad& DesignLoad() const { return FLoad; }
+    double DesignFrequency() const { return FF0; }
     // The measured trace, copied; nullptr when the measurement is closed.
     // A new measurement makes the measured model the current one; closing it
     // falls back to the constant impedance.
@@ -47,6 +49,11 @@ public:
     QChartView* chartView;
 
     static constexpr int CurvePoints = 1001;
+
+protected:
+    void ShowStep(const TLoad& load, double fMHz) override;
+    void ClearStep() override;
+    std::optional<double> ShownFrequency() const override;
 
 private:
     bool HasRange() const;

@@ -16,3 +16,5 @@ constexpr Qt::WindowFlags ToolWindowFlags = Qt::Window | Qt::WindowStaysOnTopHin
                                             Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint;
 // Their title, font and window colour; they never keep the program running.
 void StyleToolWindow(QWidget* window, const QString& title, int fontPixels);
+// The window colour of the small windows, behind their own controls.
+void UseWindowColour(QWidget* window);

@@ -121,8 +121,9 @@ std::vector<TCell> RowCells(const TBandEnvelope& b, bool overBands) {
 
 TfrmTunerDesign::TfrmTunerDesign(const QString& swrText, double qCoil, double qCapacitor,
                                  QWidget* parent)
-    : QWidget(parent, ToolWindowFlags) {
-    StyleToolWindow(this, QStringLiteral("Návrh ladicího členu"), 11);
+    : TToolWindow(QStringLiteral("Návrh ladicího členu"), 11, ToolWindowFlags, parent) {
+    UseWindowColour(this);
+    CenterWhenFirstShown();
 
     auto* column = new QVBoxLayout(this);
     auto* inputs = new QHBoxLayout;
@@ -273,13 +274,6 @@ QString TfrmTunerDesign::SelectionText() const {
     for (const int r : rows)
         text += RowText(r);
     return text;
-}
-
-void TfrmTunerDesign::showEvent(QShowEvent* event) {
-    QWidget::showEvent(event);
-    if (FPlaced) return;
-    FPlaced = true;
-    CenterOnScreen(this);
 }
 
 void TfrmTunerDesign::closeEvent(QCloseEvent* event) {

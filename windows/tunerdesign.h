@@ -6,13 +6,14 @@
 
 #include "envelope.h"
 
+#include "toolwindow.h"
+
 #include <QLineEdit>
 #include <QTableWidget>
-#include <QWidget>
 #include <functional>
 #include <vector>
 
-class TfrmTunerDesign : public QWidget {
+class TfrmTunerDesign : public TToolWindow {
     Q_OBJECT
 public:
     TfrmTunerDesign(const QString& swrText, double qCoil, double qCapacitor,
@@ -40,12 +41,10 @@ public:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
-    void showEvent(QShowEvent* event) override;
 
 private:
     void FillTable();
     QString RowText(int row) const;
     std::vector<TBandEnvelope> FBands;
     TBandEnvelope FTotal;
-    bool FPlaced = false;
 };

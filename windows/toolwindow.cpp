@@ -1,0 +1,57 @@
+#include "toolwindow.h"
+
+#include "apperror.h"
+#include "windowstyle.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QLabel>
+#include <QShortcut>
+
+TToolWindow::TToolWindow(const QString& title, int fontPixels, Qt::WindowFlags flags,
+                         QWidget* parent)
+    : QWidget(parent, flags) {
+    setWindowTitle(title);
+    // Only the main window keeps the program running.
+    setAttribute(Qt::WA_QuitOnClose, false);
+    setFont(DesignFont(fontPixels));
+    lbNotice = new QLabel(this);
+    lbNotice->hide();
+}
+
+void TToolWindow::Follow(const TCurrentStep& step, const QString& fieldText) {
+    const bool same = step.Load && FFollowedLoad && step.Load->R == FFollowedLoad->R &&
+                      step.Load->X == FFollowedLoad->X && step.FrequencyMHz == FFollowedFrequency;
+    if (step.Load && !same)
+        ShowStep(*step.Load, step.FrequencyMHz);
+    else if (!step.Load && FFollowedLoad)
+        ClearStep();
+    FFollowedLoad = step.Load;
+    FFollowedFrequency = step.FrequencyMHz;
+    const std::optional<double> shown = ShownFrequency();
+    const QString notice = shown ? FrequencyNotice(*shown, fieldText) : QString();
+    lbNotice->setText(notice);
+    lbNotice->setVisible(!notice.isEmpty());
+}
+
+void TToolWindow::ShowStep(const TLoad&, double) {}
+
+void TToolWindow::ClearStep() {}
+
+std::optional<double> TToolWindow::ShownFrequency() const {
+    return std::nullopt;
+}
+
+void TToolWindow::SetCopyText(std::function<QString()> text) {
+    auto* copy = new QShortcut(QKeySequence::Copy, this);
+    connect(copy, &QShortcut::activated, this, [text = std::move(text)] {
+        Guarded([&] { QApplication::clipboard()->setText(text()); });
+    });
+}
+
+void TToolWindow::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    if (!FCenterOnShow) return;
+    FCenterOnShow = false;
+    CenterOnScreen(this);
+}

@@ -1,0 +1,44 @@
+#pragma once
+// What the tool windows share: their style and first placement, Ctrl+C, and
+// following the frame's current step with the one-line frequency notice.
+
+#include "currentstep.h"
+
+#include <QWidget>
+#include <functional>
+#include <optional>
+
+class QLabel;
+
+class TToolWindow : public QWidget {
+    Q_OBJECT
+public:
+    // Title and design font; a tool window never keeps the program running.
+    TToolWindow(const QString& title, int fontPixels, Qt::WindowFlags flags,
+                QWidget* parent = nullptr);
+
+    // Follows the frame's current step; fieldText is the panel's frequency
+    // field, which the window names in lbNotice while it holds another one.
+    void Follow(const TCurrentStep& step, const QString& fieldText);
+
+    // Shown only while the frequency field differs; each window places it.
+    QLabel* lbNotice;
+
+protected:
+    // The step's load at its frequency, called only when either changes.
+    virtual void ShowStep(const TLoad& load, double fMHz);
+    // Every step taken back: the window shows no load, as the panel.
+    virtual void ClearStep();
+    // The frequency the window's numbers are for; none while it shows none.
+    virtual std::optional<double> ShownFrequency() const;
+    // Ctrl+C anywhere in the window puts this text on the clipboard.
+    void SetCopyText(std::function<QString()> text);
+    // Centred on the screen when first shown.
+    void CenterWhenFirstShown() { FCenterOnShow = true; }
+    void showEvent(QShowEvent* event) override;
+
+private:
+    std::optional<TLoad> FFollowedLoad;
+    double FFollowedFrequency = 0.0;
+    bool FCenterOnShow = false;
+};
