@@ -8,7 +8,7 @@ JOBS     ?= $(shell nproc 2>/dev/null || echo 2)
 DEB_PACKAGES = build-essential cmake pkg-config qt6-base-dev qt6-charts-dev libgtest-dev libgmock-dev \
                libbenchmark-dev fonts-dejavu-core xvfb xdotool xclip x11-utils imagemagick \
                appstream desktop-file-utils python3 locales dpkg-dev file lintian \
-               qt6-translations-l10n
+               qt6-translations-l10n libxml2-utils shared-mime-info
 
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 
@@ -48,7 +48,7 @@ bench: deps
 	cmake --build build-bench --target run-bench
 
 install: build
-	cmake --install $(BUILD) --prefix $(PREFIX)
+	cmake --install $(BUILD) --prefix $(PREFIX) --strip
 
 # The Debian package, left in $(BUILD) as pentarix_<version>_<arch>.deb.
 deb: build

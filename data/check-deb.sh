@@ -58,9 +58,12 @@ contents=$(dpkg-deb -c "$deb")
 entry() { echo "$contents" | awk -v p="./usr/$1" '$6 == p { print $1, $2 }'; }
 for program in "$@"; do
     [ "$(entry "bin/$program")" = "-rwxr-xr-x root/root" ] || fail "usr/bin/$program: '$(entry "bin/$program")'"
+    [ "$(entry "share/man/man1/$program.1.gz")" = "-rw-r--r-- root/root" ] ||
+        fail "usr/share/man/man1/$program.1.gz: '$(entry "share/man/man1/$program.1.gz")'"
 done
 for f in "share/applications/$appid.desktop" "share/icons/hicolor/scalable/apps/pentarix.svg" \
-         "share/metainfo/$appid.metainfo.xml" share/doc/pentarix/copyright share/doc/pentarix/changelog.gz; do
+         "share/metainfo/$appid.metainfo.xml" "share/mime/packages/$appid.xml" \
+         share/doc/pentarix/copyright share/doc/pentarix/changelog.gz; do
     [ "$(entry "$f")" = "-rw-r--r-- root/root" ] || fail "usr/$f: '$(entry "$f")'"
 done
 # Nothing outside /usr, nothing owned by the builder.
