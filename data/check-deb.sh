@@ -2,7 +2,7 @@
 # Builds the Debian package of a finished build into a scratch folder and
 # reads it back: its control fields, the runtime dependencies found from the
 # shared libraries, the files a desktop and a software centre look for, and
-# lintian's verdict when lintian is installed (errors fail, warnings show).
+# lintian's verdict when lintian is installed (errors and warnings fail).
 #
 # usage: check-deb.sh CPACK CPACK_CONFIG APP_ID PROGRAM...
 set -eu
@@ -73,10 +73,10 @@ owners=$(echo "$contents" | awk '$2 != "root/root" { print $6 }')
 [ -z "$owners" ] || fail "entries not owned by root: $owners"
 
 if command -v lintian >/dev/null 2>&1; then
-    # Errors fail; warnings and notes are advice (a package built outside a
-    # Debian source tree has no manual pages or upstream changelog).
-    if lintian --fail-on error --tag-display-limit 0 "$deb"; then
-        echo "lintian: no errors"
+    # Errors and warnings fail; info and pedantic tags are advice (a package
+    # built outside a Debian source tree has no upstream changelog).
+    if lintian --fail-on error,warning --tag-display-limit 0 "$deb"; then
+        echo "lintian: no errors or warnings"
     else
         fail "lintian"
     fi
