@@ -48,9 +48,11 @@ void TForm1::BuildMainMenu() {
     addAction(actQuit);
     connect(actQuit, &QAction::triggered, this, &QWidget::close);
     actShortcuts = mnHelp->addAction(QStringLiteral("Klávesové zkratky"));
-    connect(actShortcuts, &QAction::triggered, this, [this] { Guarded([this] { ShowShortcuts(); }); });
+    connect(actShortcuts, &QAction::triggered, this,
+            [this] { Guarded([this] { ShowShortcuts(); }); });
     actAbout = mnHelp->addAction(QStringLiteral("O programu"));
-    connect(actAbout, &QAction::triggered, this, [this] { Guarded([this] { ShowAbout(QStringLiteral(PENTARIX_VERSION), this); }); });
+    connect(actAbout, &QAction::triggered, this,
+            [this] { Guarded([this] { ShowAbout(QStringLiteral(PENTARIX_VERSION), this); }); });
 }
 
 // The frame's own actions, the ones its right-click menu holds: enabling and
@@ -95,7 +97,8 @@ void TForm1::FormShow() {
     KeepBottomPanelWhole();
     // Once the window is up, so that a message about a bad file stands over it.
     if (!FStartFile.isEmpty())
-        QTimer::singleShot(0, this, [this] { Guarded([this] { FTunerFrame->OpenMeasurement(FStartFile); }); });
+        QTimer::singleShot(
+            0, this, [this] { Guarded([this] { FTunerFrame->OpenMeasurement(FStartFile); }); });
 }
 
 // The user cannot shrink the window below the size at which the bottom

@@ -28,13 +28,20 @@ TEST_F(MainMenuTest, EveryEntryInItsMenuWithItsShortcutAndTheChartMenuWhole) {
         QString Text, Keys;
     };
     const Entry table[] = {
-        {Form->mnFile, "Otevřít měření…", "Ctrl+O"},      {Form->mnFile, "Zavřít měření", ""},
-        {Form->mnFile, "Uložit obrázek…", "Ctrl+S"},      {Form->mnFile, "Kopírovat obrázek", "Ctrl+Shift+C"},
-        {Form->mnFile, "Konec", "Ctrl+Q"},                {Form->mnEdit, "Zpět", "Ctrl+Z"},
-        {Form->mnEdit, "Znovu", "Ctrl+Shift+Z, Ctrl+Y"},  {Form->mnEdit, "Smazat body a oblouky", ""},
-        {Form->mnDesign, "Detaily sítě…", "Ctrl+D"},      {Form->mnDesign, "Tabulka pásma…", ""},
-        {Form->mnDesign, "Průběh PSV…", ""},              {Form->mnDesign, "Návrh ladicího členu…", ""},
-        {Form->mnHelp, "Klávesové zkratky", ""},          {Form->mnHelp, "O programu", ""},
+        {Form->mnFile, "Otevřít měření…", "Ctrl+O"},
+        {Form->mnFile, "Zavřít měření", ""},
+        {Form->mnFile, "Uložit obrázek…", "Ctrl+S"},
+        {Form->mnFile, "Kopírovat obrázek", "Ctrl+Shift+C"},
+        {Form->mnFile, "Konec", "Ctrl+Q"},
+        {Form->mnEdit, "Zpět", "Ctrl+Z"},
+        {Form->mnEdit, "Znovu", "Ctrl+Shift+Z, Ctrl+Y"},
+        {Form->mnEdit, "Smazat body a oblouky", ""},
+        {Form->mnDesign, "Detaily sítě…", "Ctrl+D"},
+        {Form->mnDesign, "Tabulka pásma…", ""},
+        {Form->mnDesign, "Průběh PSV…", ""},
+        {Form->mnDesign, "Návrh ladicího členu…", ""},
+        {Form->mnHelp, "Klávesové zkratky", ""},
+        {Form->mnHelp, "O programu", ""},
     };
     QList<QAction*> listed;
     for (const Entry& e : table) {

@@ -46,6 +46,7 @@ QWidget* ShowShortcutList(const QList<QAction*>& actions, QWidget* owner) {
     layout->addWidget(table);
     window->resize(table->horizontalHeader()->length() + 60,
                    table->verticalHeader()->length() + table->horizontalHeader()->height() + 40);
+    CenterOnScreen(window);
     window->show();
     return window;
 }
