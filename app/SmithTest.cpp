@@ -1,6 +1,7 @@
 #include "SmithTest.h"
 
 #include "apperror.h"
+#include "helpwindows.h"
 #include "windowstyle.h"
 
 #include <QLocale>
@@ -14,14 +15,64 @@ TForm1::TForm1(QWidget* parent) : QWidget(parent) {
     QPalette pal = palette();
     pal.setColor(QPalette::Window, ColorToRgb(clBtnFace));
     setPalette(pal);
-    resize(823, 772);
+
+    BuildMainMenu();
+    // The window grows by the menu bar, so that the frame keeps its design size.
+    FMenuHeight = MainMenu->sizeHint().height();
+    resize(823, 772 + FMenuHeight);
 
     Panel1 = new QWidget(this);
-    Panel1->setGeometry(0, 0, 823, 772);
+    Panel1->setGeometry(ClientRect());
     QPalette panelPal = Panel1->palette();
     panelPal.setColor(QPalette::Window, ColorToRgb(clWhite));
     Panel1->setPalette(panelPal);
     Panel1->setAutoFillBackground(true);
+}
+
+QRect TForm1::ClientRect() const {
+    return QRect(0, FMenuHeight, width(), std::max(0, height() - FMenuHeight));
+}
+
+void TForm1::BuildMainMenu() {
+    MainMenu = new QMenuBar(this);
+    // In the window on every desktop, also where a global menu would take it away.
+    MainMenu->setNativeMenuBar(false);
+    mnFile = MainMenu->addMenu(QStringLiteral("Soubor"));
+    mnEdit = MainMenu->addMenu(QStringLiteral("Úpravy"));
+    mnDesign = MainMenu->addMenu(QStringLiteral("Návrh"));
+    mnHelp = MainMenu->addMenu(QStringLiteral("Nápověda"));
+
+    actQuit = new QAction(QStringLiteral("Konec"), this);
+    actQuit->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
+    actQuit->setShortcutContext(Qt::WindowShortcut);
+    addAction(actQuit);
+    connect(actQuit, &QAction::triggered, this, &QWidget::close);
+    actShortcuts = mnHelp->addAction(QStringLiteral("Klávesové zkratky"));
+    connect(actShortcuts, &QAction::triggered, this,
+            [this] { Guarded([this] { ShowShortcuts(); }); });
+    actAbout = mnHelp->addAction(QStringLiteral("O programu"));
+    connect(actAbout, &QAction::triggered, this,
+            [this] { Guarded([this] { ShowAbout(QStringLiteral(PENTARIX_VERSION), this); }); });
+}
+
+// The frame's own actions, the ones its right-click menu holds: enabling and
+// shortcuts stay in one place.
+void TForm1::FillMainMenu() {
+    const TvSmithChart* f = FTunerFrame;
+    mnFile->addActions({f->actOpenMeasurement, f->actCloseMeasurement});
+    mnFile->addSeparator();
+    mnFile->addActions({f->actSavePicture, f->actCopyPicture});
+    mnFile->addSeparator();
+    mnFile->addAction(actQuit);
+    mnEdit->addActions({f->actUndo, f->actRedo, f->actClear});
+    mnDesign->addActions({f->actNetworkDetails, f->actBandTable, f->actSwrPlot, f->actTunerDesign});
+}
+
+void TForm1::ShowShortcuts() {
+    QList<QAction*> actions;
+    for (const QMenu* menu : {mnFile, mnEdit, mnDesign, mnHelp})
+        actions += menu->actions();
+    ShowShortcutList(actions, this);
 }
 
 void TForm1::showEvent(QShowEvent* event) {
@@ -39,10 +90,15 @@ void TForm1::FormShow() {
     // window's font from the start.
     auto* frame = new TvSmithChart(Panel1->parentWidget());
     FTunerFrame = frame;
-    frame->setGeometry(rect());
+    frame->setGeometry(ClientRect());
     frame->show();
     frame->CreateChart();
+    FillMainMenu();
     KeepBottomPanelWhole();
+    // Once the window is up, so that a message about a bad file stands over it.
+    if (!FStartFile.isEmpty())
+        QTimer::singleShot(
+            0, this, [this] { Guarded([this] { FTunerFrame->OpenMeasurement(FStartFile); }); });
 }
 
 // The user cannot shrink the window below the size at which the bottom
@@ -57,13 +113,15 @@ void TForm1::KeepBottomPanelWhole() {
     // The first label's left margin, on the right as well.
     const int margin = FTunerFrame->Label1->x();
     if (QWindow* window = windowHandle())
-        window->setMinimumSize(QSize(std::min(right + margin, width()), panel->height()));
+        window->setMinimumSize(
+            QSize(std::min(right + margin, width()), FMenuHeight + panel->height()));
 }
 
 void TForm1::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);
-    Panel1->setGeometry(rect());
-    if (FTunerFrame) FTunerFrame->setGeometry(rect());
+    MainMenu->setGeometry(0, 0, width(), FMenuHeight);
+    Panel1->setGeometry(ClientRect());
+    if (FTunerFrame) FTunerFrame->setGeometry(ClientRect());
 }
 
 void TForm1::paintEvent(QPaintEvent* event) {

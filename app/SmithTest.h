@@ -1,9 +1,10 @@
 #pragma once
-// The main window: an almost empty shell that, when first shown, fixes the
-// number format and creates the tuner frame, which holds everything else.
+// The main window: a menu bar over the tuner frame. When first shown it fixes
+// the number format and creates the frame, which holds everything else.
 
 #include "vSmith.h"
 
+#include <QMenuBar>
 #include <QWidget>
 
 class TForm1 : public QWidget {
@@ -14,6 +15,20 @@ public:
     QWidget* Panel1;
     TvSmithChart* FTunerFrame = nullptr;
 
+    QMenuBar* MainMenu;
+    QMenu* mnFile;
+    QMenu* mnEdit;
+    QMenu* mnDesign;
+    QMenu* mnHelp;
+    QAction* actQuit;
+    QAction* actShortcuts;
+    QAction* actAbout;
+
+    // The area under the menu bar: the frame fills it, at the design size 823x772.
+    QRect ClientRect() const;
+    // Opens this measurement once the window is first shown, as Ctrl+O does.
+    void OpenAtStart(const QString& path) { FStartFile = path; }
+
     void FormShow();
     void FormPaint();
 
@@ -23,6 +38,11 @@ protected:
     void resizeEvent(QResizeEvent* event) override;
 
 private:
+    void BuildMainMenu();
+    void FillMainMenu();
+    void ShowShortcuts();
     void KeepBottomPanelWhole();
     bool FShown = false;
+    int FMenuHeight = 0;
+    QString FStartFile;
 };

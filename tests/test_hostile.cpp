@@ -227,7 +227,7 @@ protected:
     }
 
     void RestoreDesignSize() {
-        Form->resize(823, 772);
+        Form->resize(823, 772 + Form->MainMenu->height());
         QCoreApplication::processEvents();
         ASSERT_TRUE(TakeRecordedErrors().isEmpty());
         ASSERT_EQ(F->pbSmith->width(), 823);

@@ -46,6 +46,12 @@ void TvSmithChart::ShowFields(const TCurrentStep& fields) {
 void TvSmithChart::UpdateHistoryActions() {
     if (actUndo) actUndo->setEnabled(FSession.CanUndo());
     if (actRedo) actRedo->setEnabled(FSession.CanRedo());
+    // Clearing an empty chart would do nothing, so the menus offer it only with something drawn.
+    if (actClear) {
+        const TSmithChart::TAnnotationCount drawn =
+            FChart ? FChart->AnnotationCount() : TSmithChart::TAnnotationCount{};
+        actClear->setEnabled(drawn.Markers > 0 || drawn.Arcs > 0);
+    }
 }
 
 void TvSmithChart::Undo() {

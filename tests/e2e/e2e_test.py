@@ -36,8 +36,8 @@ WAIT = 10.0
 START_WAIT = 20.0  # a cold start on a loaded CI machine may take longer
 
 SCREEN_W, SCREEN_H = 1280, 1024
-WINDOW_W, WINDOW_H = 823, 772
-CENTRE_X, CENTRE_Y = 411, 356  # chart centre, window coordinates
+WINDOW_W, WINDOW_H = 823, 772  # the frame; the window adds its menu bar
+CENTRE_X, CENTRE_Y = 411, 356  # chart centre, from the frame's top-left
 RADIUS = 330                   # chart radius in pixels (|Gamma| = 1)
 PANEL_TOP = WINDOW_H - 62      # the bottom panel of the frame
 
@@ -127,6 +127,8 @@ class Session:
         self.app_log_path = os.path.join(self.tmp, "pentarix.log")
         self.app_log = None
         self.clipboard_owners = []
+        # Per window, how far below its top the frame starts (the menu bar's height).
+        self.frame_top = {}
 
     # -- processes
 
@@ -294,6 +296,8 @@ class Session:
                 field("Width"), field("Height"))
 
     def click(self, wid, x, y):
+        """Clicks at (x, y) from the top-left of the window's frame."""
+        y += self.frame_top.get(wid, 0)
         # --delay 0: this xdotool otherwise sleeps a fixed time after a click.
         self.run(["xdotool", "mousemove", "--window", str(wid), str(x), str(y),
                   "click", "--delay", "0", "1"])
@@ -448,7 +452,7 @@ def parse_number(text):
 # ------------------------------------------------------------------- steps
 
 def panel_point(rect):
-    """Window coordinates of the middle of a bottom-panel widget."""
+    """Frame coordinates of the middle of a bottom-panel widget."""
     left, top, w, h = rect
     return left + w // 2, PANEL_TOP + top + h // 2
 
@@ -541,7 +545,7 @@ def click_and_read(s, main, dx, dy):
     fields clicked and copied.
     """
     ox, oy = s.geometry(main)[:2]
-    x, y = ox + CENTRE_X + dx, oy + CENTRE_Y + dy
+    x, y = ox + CENTRE_X + dx, oy + s.frame_top.get(main, 0) + CENTRE_Y + dy
     s.run(["xdotool", "mousemove", str(x), str(y)])
     before = settled_screenshot(s)
     near = [(x + i, y + j) for i in range(-6, 7) for j in range(-6, 7)]
@@ -680,9 +684,15 @@ def scenario(s, res):
         return ids[0] if len(ids) == 1 else None
     main = wait_for(main_window, START_WAIT, "the 'Pentarix' window")
     ox, oy, w, h = s.geometry(main)
-    origin = (ox, oy)
     log(f"  main window 0x{main:x} at {ox},{oy}")
-    res.check((w, h) == (WINDOW_W, WINDOW_H), f"main window is {WINDOW_W}x{WINDOW_H}", f"got {w}x{h}")
+    # The frame keeps its design size under the menu bar: the window grows by
+    # the bar, and every position below counts from the frame's top-left.
+    menu = h - WINDOW_H
+    res.check(w == WINDOW_W and 0 < menu < 60,
+              f"main window is {WINDOW_W}x{WINDOW_H} under its menu bar", f"got {w}x{h}")
+    s.frame_top[main] = menu
+    oy += menu
+    origin = (ox, oy)
 
     log("checking the chart grid")
     img = chart_checks(s, res, origin)
