@@ -215,8 +215,8 @@ TEST(TunerDesign, ShowsOneRowABandAndTheTotal) {
 
     const QStringList lines = Lines(form.TableText());
     ASSERT_EQ(lines.size(), 12);
-    EXPECT_EQ(lines[0], QStringLiteral("kmitočet [MHz]\tL min\tL max\tC min\tC max\tnapětí max "
-                                       "[V]\tproud max [A]\túčinnost min\tLC/CL"));
+    EXPECT_EQ(lines[0], QStringLiteral("kmitočet [MHz]\tL min [uH]\tL max [uH]\tC min [pF]\tC max "
+                                       "[pF]\tnapětí max [V]\tproud max [A]\túčinnost min [%]\tLC/CL"));
     for (const QString& line : lines) {
         EXPECT_EQ(line.count(u'\t'), 8) << line.toStdString();
         EXPECT_FALSE(line.contains(u',') || line.contains(QStringLiteral("nan")) ||

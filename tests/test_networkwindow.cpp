@@ -10,6 +10,7 @@
 #include <QFileInfo>
 #include <QLineEdit>
 #include <QSettings>
+#include <QTableWidget>
 #include <QTemporaryDir>
 #include <functional>
 #include <sys/stat.h>
@@ -69,6 +70,15 @@ TEST_F(NetworkWindowTest, FollowsClicksAndFrequency) {
         EXPECT_EQ(line.count(u'\t'), lines.front().count(u'\t'));
         EXPECT_FALSE(line.contains(u',')) << line.toStdString();
     }
+    // The copy gives the efficiency as the window shows it, in percent.
+    const int eff = lines.front().split(u'\t').indexOf(QStringLiteral("účinnost [%]"));
+    ASSERT_GE(eff, 0);
+    int shown = -1;
+    for (int c = 0; c < w->tbNetworks->columnCount(); ++c)
+        if (w->tbNetworks->horizontalHeaderItem(c)->text() == QStringLiteral("účinnost")) shown = c;
+    ASSERT_GE(shown, 0);
+    EXPECT_EQ(w->tbNetworks->item(0, shown)->text(),
+              lines[1].split(u'\t')[eff] + QStringLiteral(" %"));
     EXPECT_TRUE(TakeRecordedErrors().isEmpty());
 }
 

@@ -90,7 +90,7 @@ void TfrmData::SaveTableAs() {
             .arg(QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss")));
     const QString path = QFileDialog::getSaveFileName(this, QStringLiteral("Uložit tabulku"),
                                                       QDir(folder).filePath(name),
-                                                      QStringLiteral("Text (*.txt *.csv)"));
+                                                      QStringLiteral("Text (*.txt)"));
     if (!path.isEmpty()) SaveTable(path);
 }
 

@@ -379,7 +379,7 @@ QString TfrmNetwork::ContentText() const {
     lines << QStringLiteral(
         "f [MHz]\tR\tX\tzapojení\tgraf\tsériový prvek\thodnota\tparalelní prvek\thodnota\t"
         "řada\tsériový z řady\tparalelní z řady\tPSV s řadovými hodnotami\t"
-        "nejhorší PSV v toleranci\tPSV se ztrátami\túčinnost\tztráta [dB]\t"
+        "nejhorší PSV v toleranci\tPSV se ztrátami\túčinnost [%]\tztráta [dB]\t"
         "napětí na paralelním prvku (špička) [V]\tproud sériovým prvkem [A]");
     auto value = [](const TElement& e) {
         if (!e.Present()) return QString();
@@ -400,7 +400,7 @@ QString TfrmNetwork::ContentText() const {
                       r.HasStandard ? value(r.Standard.Shunt) : QString(),
                       r.HasStandard ? ShownSwrText(r.StandardSwr) : QString(),
                       r.HasStandard ? ShownSwrText(r.WorstSwr) : QString(),
-                      ShownSwrText(r.Stress.SwrWithLosses), Fmt("#0.0000", r.Stress.Efficiency),
+                      ShownSwrText(r.Stress.SwrWithLosses), Fmt("#0.00", 100.0 * r.Stress.Efficiency),
                       Fmt("#0.000", r.Stress.LossDb),
                       n.Shunt.Present() ? Fmt("#0.0", r.Stress.ShuntPeakV) : QString(),
                       n.Series.Present() ? Fmt("#0.000", r.Stress.SeriesRmsA) : QString()};

@@ -30,6 +30,12 @@ const QStringList Headers = {QStringLiteral("kmitočet [MHz]"), QStringLiteral("
                              QStringLiteral("C max"),          QStringLiteral("napětí max [V]"),
                              QStringLiteral("proud max [A]"),  QStringLiteral("účinnost min"),
                              QStringLiteral("LC/CL")};
+// What Ctrl+C copies: the shown headers with the units their tips give.
+const QStringList CopyHeaders = {QStringLiteral("kmitočet [MHz]"), QStringLiteral("L min [uH]"),
+                                 QStringLiteral("L max [uH]"),     QStringLiteral("C min [pF]"),
+                                 QStringLiteral("C max [pF]"),     QStringLiteral("napětí max [V]"),
+                                 QStringLiteral("proud max [A]"),  QStringLiteral("účinnost min [%]"),
+                                 QStringLiteral("LC/CL")};
 const QStringList HeaderTips = {QString(),
                                 QStringLiteral("uH"),
                                 QStringLiteral("uH"),
@@ -259,7 +265,7 @@ QString TfrmTunerDesign::RowText(int row) const {
 }
 
 QString TfrmTunerDesign::TableText() const {
-    QString text = Headers.join(u'\t') + u'\n';
+    QString text = CopyHeaders.join(u'\t') + u'\n';
     for (int r = 0; r < sgEnvelope->rowCount(); ++r)
         text += RowText(r);
     return text;
@@ -270,7 +276,7 @@ QString TfrmTunerDesign::SelectionText() const {
     for (const QTableWidgetItem* item : sgEnvelope->selectedItems())
         rows.insert(item->row());
     if (rows.empty()) return TableText();
-    QString text = Headers.join(u'\t') + u'\n';
+    QString text = CopyHeaders.join(u'\t') + u'\n';
     for (const int r : rows)
         text += RowText(r);
     return text;
