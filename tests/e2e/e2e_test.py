@@ -168,15 +168,20 @@ class Session:
         self.display = ":" + number.strip().decode()
         # A busy machine (the sanitizer run) has seen the first client refused
         # on the reported display: wait until it answers, else take the fallback.
+        if not self.xvfb_answers():
+            self.start_xvfb_fixed()
+
+    def xvfb_answers(self):
+        """Waits until the server on self.display answers; stops it when it never does."""
         self.env = self.make_env()
         deadline = time.monotonic() + WAIT
         while time.monotonic() < deadline and self.xvfb.poll() is None:
             if self.run(["xwininfo", "-root"], check=False).returncode == 0:
-                return
+                return True
             time.sleep(POLL)
         self.stop_process(self.xvfb)
         self.xvfb = None
-        self.start_xvfb_fixed()
+        return False
 
     def start_xvfb_fixed(self):
         # Fallback for servers without -displayfd: the first display number
@@ -192,14 +197,8 @@ class Session:
                 start_new_session=True)
             xvfb_log.close()
             self.display = f":{n}"
-            self.env = self.make_env()
-            deadline = time.monotonic() + WAIT
-            while time.monotonic() < deadline and self.xvfb.poll() is None:
-                if self.run(["xwininfo", "-root"], check=False).returncode == 0:
-                    return
-                time.sleep(POLL)
-            self.stop_process(self.xvfb)
-            self.xvfb = None
+            if self.xvfb_answers():
+                return
         raise Fatal("could not start Xvfb on any display in :90..:120")
 
     def make_env(self):
