@@ -19,7 +19,8 @@ TForm1::TForm1(QWidget* parent) : QWidget(parent) {
     BuildMainMenu();
     // The window grows by the menu bar, so that the frame keeps its design size.
     FMenuHeight = MainMenu->sizeHint().height();
-    resize(823, 772 + FMenuHeight);
+    // On a screen too small for it, the largest size that fits.
+    resize(FitToScreen(QSize(823, 772 + FMenuHeight), this));
 
     Panel1 = new QWidget(this);
     Panel1->setGeometry(ClientRect());

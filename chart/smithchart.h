@@ -89,6 +89,8 @@ public:
     TRect GetLayerRect() const;
     void ClearGridLayer();
     void ClearCursorLayer();
+    // Whether a crosshair stands on the cursor layer.
+    bool CursorDrawn() const { return !FIndex.CursorClean(); }
     void ClearMarkerLayer();
     void DrawGrid();
     static void DrawCircle(TLayer& surface, double cx, double cy, double r);

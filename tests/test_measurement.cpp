@@ -8,6 +8,7 @@
 #include <QFile>
 #include <QTemporaryDir>
 #include <cmath>
+#include <functional>
 
 namespace {
 
@@ -183,5 +184,39 @@ TEST_F(MeasurementTest, PointsWithoutANetworkLoadAndStayOutOfTheDesign) {
     EXPECT_GT(CountColor(Frame->Chart()->CursorLayer().Image(), TraceColor), 10);
     ClickAt(Frame, {trace[0].PixelX, trace[0].PixelY});
     EXPECT_EQ(Frame->edFR->text(), frequency);
+    EXPECT_TRUE(TakeRecordedErrors().isEmpty());
+}
+
+TEST_F(MeasurementTest, ReadoutRedrawnAfterEveryChangeThePointerDidNotMake) {
+    TSmithChart& chart = *Frame->Chart();
+    const TPointD near = chart.ImpedanceToPixel(DipoleLoad(7.0).R, DipoleLoad(7.0).X, 50.0);
+    const QPoint p(int(std::lround(near.X)), int(std::lround(near.Y)));
+    QTest::mouseMove(Frame->pbSmith, p);
+    ASSERT_TRUE(Frame->pbSmith->underMouse());
+    // What a pointer move to the same place would show now.
+    auto freshMove = [&] {
+        QTest::mouseMove(Frame->pbSmith, p + QPoint(1, 0));
+        QTest::mouseMove(Frame->pbSmith, p);
+        return chart.Composite().Image().copy();
+    };
+    const std::pair<const char*, std::function<void()>> actions[] = {
+        {"open", [&] { Frame->OpenMeasurement(Path); }},
+        {"click", [&] {
+             ClickAt(Frame, p + QPoint(-90, 40));
+             QTest::mouseMove(Frame->pbSmith, p);
+         }},
+        {"undo", [&] { Frame->actUndo->trigger(); }},
+        {"redo", [&] { Frame->actRedo->trigger(); }},
+        {"clear", [&] { Frame->actClear->trigger(); }},
+        {"undo clear", [&] { Frame->actUndo->trigger(); }},
+        {"close", [&] { Frame->actCloseMeasurement->trigger(); }},
+    };
+    for (const auto& [name, action] : actions) {
+        SCOPED_TRACE(name);
+        action();
+        const QImage shown = chart.Composite().Image().copy();
+        EXPECT_TRUE(chart.CursorDrawn());
+        EXPECT_TRUE(shown == freshMove());
+    }
     EXPECT_TRUE(TakeRecordedErrors().isEmpty());
 }

@@ -12,7 +12,14 @@ int main(int argc, char** argv) {
     for (int i = 1; i < argc; ++i)
         if (std::strcmp(argv[i], "--gtest_list_tests") == 0) listing = true;
     if (listing) return RUN_ALL_TESTS();
-    if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    // Offscreen on a desktop-sized screen, or the one PENTARIX_TEST_SCREEN names.
+    const QByteArray platform = qgetenv("QT_QPA_PLATFORM");
+    if (platform.isEmpty() || platform == "offscreen") {
+        QByteArray screen = qgetenv("PENTARIX_TEST_SCREEN");
+        if (screen.isEmpty()) screen = "desktop";
+        qputenv("QT_QPA_PLATFORM",
+                "offscreen:configfile=" PENTARIX_TEST_SCREENS "/" + screen + ".json");
+    }
     QApplication app(argc, argv);
     InstallErrorRecorder();
     return RUN_ALL_TESTS();

@@ -37,6 +37,7 @@ void TvSmithChart::OpenMeasurement(const QString& path) {
     if (FChart) FChart->SetTrace(FMeasurement.TracePoints());
     if (FSwrPlot) FSwrPlot->SetMeasurement(&*FMeasurement.Touchstone());
     UpdateMeasurementActions();
+    RedrawReadout();
 }
 
 void TvSmithChart::CloseMeasurement() {
@@ -44,6 +45,7 @@ void TvSmithChart::CloseMeasurement() {
     if (FChart) FChart->ClearTrace();
     if (FSwrPlot) FSwrPlot->SetMeasurement(nullptr);
     UpdateMeasurementActions();
+    RedrawReadout();
 }
 
 void TvSmithChart::UpdateMeasurementActions() {

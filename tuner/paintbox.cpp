@@ -80,8 +80,12 @@ void TPaintBox::mouseReleaseEvent(QMouseEvent* event) {
 }
 
 void TPaintBox::mouseMoveEvent(QMouseEvent* event) {
-    if (OnMouseMove) {
-        const QPoint p = event->position().toPoint();
-        OnMouseMove(p.x(), p.y());
-    }
+    const QPoint p = event->position().toPoint();
+    FPointer = p;
+    if (OnMouseMove) OnMouseMove(p.x(), p.y());
+}
+
+std::optional<QPoint> TPaintBox::PointerOver() const {
+    if (!FPointer || !underMouse() || !rect().contains(*FPointer)) return std::nullopt;
+    return FPointer;
 }

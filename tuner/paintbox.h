@@ -7,6 +7,7 @@
 #include <QImage>
 #include <QWidget>
 #include <functional>
+#include <optional>
 
 class TPaintBox : public QWidget, public TDrawTarget {
     Q_OBJECT
@@ -28,6 +29,8 @@ public:
     // Device pixels, at the picture's own device pixel ratio.
     const QImage& Picture() const { return FPicture; }
     int PresentCount() const { return FPresentCount; }
+    // Where the pointer last moved over the box, while it is still over it.
+    std::optional<QPoint> PointerOver() const;
 
 protected:
     bool event(QEvent* event) override;
@@ -40,4 +43,5 @@ private:
     QImage FPicture;
     bool FPressed = false;
     int FPresentCount = 0;
+    std::optional<QPoint> FPointer;
 };

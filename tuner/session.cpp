@@ -56,14 +56,30 @@ void TvSmithChart::UpdateHistoryActions() {
 
 void TvSmithChart::Undo() {
     FSession.Undo();
+    RedrawReadout();
 }
 
 void TvSmithChart::Redo() {
     FSession.Redo();
+    RedrawReadout();
 }
 
 void TvSmithChart::ClearAnnotations() {
     FSession.ClearAnnotations();
+    RedrawReadout();
+}
+
+// After a change the pointer did not make, the readout tells what now lies
+// under the pointer; with the pointer elsewhere a stale crosshair goes.
+void TvSmithChart::RedrawReadout() {
+    if (!FChart) return;
+    if (const std::optional<QPoint> p = pbSmith->PointerOver()) {
+        TReading reading;
+        FChart->ReadPointer(p->x(), p->y(), true, reading);
+    } else if (FChart->CursorDrawn()) {
+        FChart->ClearCursorLayer();
+        FChart->Present();
+    }
 }
 
 void TSession::Recorded(const std::function<void()>& action) {

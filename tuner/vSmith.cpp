@@ -187,6 +187,7 @@ void TvSmithChart::ShowNetworkWindow() {
             FNetworkWindow->SetLoad({reading.R, reading.X}, ReadFrequency());
     }
     PublishStep();
+    PlaceToolWindow(FNetworkWindow);
     FNetworkWindow->show();
     FNetworkWindow->raise();
 }
@@ -197,6 +198,7 @@ void TvSmithChart::ShowTunerDesign() {
     auto* window = new TfrmTunerDesign(edPSV->text(), q.Coil, q.Capacitor);
     FTunerWindows.push_back(window);
     std::erase_if(FTunerWindows, [](const QPointer<TfrmTunerDesign>& w) { return w.isNull(); });
+    PlaceToolWindow(window);
     window->show();
     window->raise();
 }
@@ -205,8 +207,27 @@ void TvSmithChart::ShowSwrPlot() {
     if (!FSwrPlot) FSwrPlot = new TfrmSwrPlot(this);
     FSwrPlot->SetMeasurement(FMeasurement.IsOpen() ? &*FMeasurement.Touchstone() : nullptr);
     PublishStep();
+    PlaceToolWindow(FSwrPlot);
     FSwrPlot->show();
     FSwrPlot->raise();
+}
+
+// A tool window opens beside the main window where there is room, else where
+// it hides least of the chart and of the panel.
+void TvSmithChart::PlaceToolWindow(TToolWindow* tool) {
+    const QWidget* main = window();
+    if (!main || !main->isVisible()) return;
+    const QRect mainFrame = main->frameGeometry();
+    QRect chart(pbSmith->mapToGlobal(QPoint(0, 0)), pbSmith->size());
+    if (FChart) {
+        const int r = FChart->Radius();
+        chart = chart.intersected(QRect(pbSmith->mapToGlobal(QPoint(FChart->CenterX() - r,
+                                                                    FChart->CenterY() - r)),
+                                        QSize(2 * r + 1, 2 * r + 1)));
+    }
+    const QRect panel(pnBottom->mapToGlobal(QPoint(0, 0)), pnBottom->size());
+    tool->PlaceAwayFrom({{mainFrame, 1}, {chart, 1}, {panel, 1}},
+                        QPoint(mainFrame.right() + 1, mainFrame.top()));
 }
 
 void TvSmithChart::PublishStep() {
@@ -237,7 +258,11 @@ void TvSmithChart::resizeEvent(QResizeEvent* event) {
 }
 
 void TvSmithChart::CreateChart() {
-    FChart = std::make_unique<TSmithChart>(width() / 2, height() / 2 - 30, 330, pbSmith);
+    // The design size gets the design radius; a smaller frame (a small
+    // screen) a chart scaled to fit above the panel.
+    const double scale = std::min({1.0, width() / 823.0, height() / 772.0});
+    const int radius = static_cast<int>(330 * scale);
+    FChart = std::make_unique<TSmithChart>(width() / 2, height() / 2 - 30, radius, pbSmith);
     FChart->SetSize(pbSmith->width(), pbSmith->height());
 }
 

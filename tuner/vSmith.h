@@ -123,6 +123,8 @@ public:
     void FrameResize();
     void btnAplyClick();
     void pbSmithMouseMove(int x, int y);
+    void RedrawReadout();
+    void PlaceToolWindow(TToolWindow* tool);
     void btnAddClick();
     void pbSmithClick();
     void Button1Click();

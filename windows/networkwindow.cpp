@@ -205,12 +205,12 @@ TfrmNetwork::TfrmNetwork(QWidget* parent)
 
     tbNetworks = new QTableWidget(0, ColumnCount, this);
     tbNetworks->setHorizontalHeaderLabels(
-        {QString(), QStringLiteral("zapojení"), QStringLiteral("sériový prvek"),
-         QStringLiteral("paralelní prvek"), QStringLiteral("řada: sériový, paralelní"),
+        {QString(), QStringLiteral("zapojení"), QStringLiteral("sériový\nprvek"),
+         QStringLiteral("paralelní\nprvek"), QStringLiteral("řada: sériový,\nparalelní"),
          QStringLiteral("PSV s řadovými\nhodnotami"), QStringLiteral("nejhorší PSV\nv toleranci"),
          QStringLiteral("PSV se\nztrátami"), QStringLiteral("účinnost"),
-         QStringLiteral("ztráta\n[dB]"), QStringLiteral("napětí na paralelním\nprvku (špička) [V]"),
-         QStringLiteral("proud sériovým\nprvkem [A]")});
+         QStringLiteral("ztráta\n[dB]"), QStringLiteral("napětí na\nparalelním prvku\n(špička) [V]"),
+         QStringLiteral("proud\nsériovým\nprvkem [A]")});
     tbNetworks->verticalHeader()->setVisible(false);
     tbNetworks->setEditTriggers(QAbstractItemView::NoEditTriggers);
     tbNetworks->setIconSize(QSize(170, 52));
@@ -235,6 +235,8 @@ TfrmNetwork::TfrmNetwork(QWidget* parent)
     auto* all = new QShortcut(QKeySequence::SelectAll, this);
     connect(all, &QShortcut::activated, tbNetworks, &QTableWidget::selectAll);
     resize(1180, 330);
+    // Headers whole before the first load fills the rows.
+    FitColumns();
 }
 
 TDesignOptions TfrmNetwork::SavedOptions() {
@@ -359,19 +361,26 @@ void TfrmNetwork::Recompute() {
         set(ColVoltage, n.Shunt.Present() ? Fmt("#0.0", r.Stress.ShuntPeakV) : QStringLiteral("—"));
         set(ColCurrent, n.Series.Present() ? Fmt("#0.000", r.Stress.SeriesRmsA) : QStringLiteral("—"));
     }
-    if (FNeedsResize) {
-        tbNetworks->resizeColumnsToContents();
-        // The window grows to show every column, as far as the screen allows.
-        int tableWidth = 2 * tbNetworks->frameWidth() + 4;
-        for (int c = 0; c < ColumnCount; ++c)
-            tableWidth += tbNetworks->columnWidth(c);
-        const QMargins m = layout()->contentsMargins();
-        const int wanted = tableWidth + m.left() + m.right();
-        const QScreen* screen = this->screen();
-        const int most = screen ? screen->availableGeometry().width() - 40 : wanted;
-        if (wanted > width()) resize(std::min(wanted, most), height());
-    }
+    if (FNeedsResize) FitColumns();
     FNeedsResize = false;
+}
+
+void TfrmNetwork::FitColumns() {
+    tbNetworks->resizeColumnsToContents();
+    // The window grows to show every column, as far as the screen allows,
+    // and stays on the screen as it grows.
+    int tableWidth = 2 * tbNetworks->frameWidth() + 4;
+    for (int c = 0; c < ColumnCount; ++c)
+        tableWidth += tbNetworks->columnWidth(c);
+    const QMargins m = layout()->contentsMargins();
+    const int wanted = tableWidth + m.left() + m.right();
+    if (wanted <= width()) return;
+    resize(FitToScreen(QSize(wanted, height()), this));
+    if (const QScreen* screen = this->screen(); screen && isVisible()) {
+        const QRect area = screen->availableGeometry();
+        const int over = frameGeometry().right() - area.right();
+        if (over > 0) move(std::max(area.left(), x() - over), y());
+    }
 }
 
 QString TfrmNetwork::ContentText() const {

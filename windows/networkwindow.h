@@ -53,5 +53,6 @@ private:
     double FFrequency = 7.0;
     bool FHasLoad = false;
     bool FNeedsResize = true;
+    void FitColumns();
     std::vector<TNetworkReport> FReports;
 };

@@ -6,6 +6,8 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QLabel>
+#include <QGuiApplication>
+#include <QScreen>
 #include <QShortcut>
 
 TToolWindow::TToolWindow(const QString& title, int fontPixels, Qt::WindowFlags flags,
@@ -47,6 +49,21 @@ void TToolWindow::SetCopyText(std::function<QString()> text) {
     connect(copy, &QShortcut::activated, this, [text = std::move(text)] {
         Guarded([&] { QApplication::clipboard()->setText(text()); });
     });
+}
+
+void TToolWindow::PlaceAwayFrom(std::vector<TKeepClear> keepClear, const QPoint& preferred) {
+    if (FPlaced) return;
+    FKeepClear = std::move(keepClear);
+    FPreferred = preferred;
+    // Placed before the window manager maps it, so that the window never jumps.
+    const QScreen* screen = this->screen() ? this->screen() : QGuiApplication::primaryScreen();
+    if (!screen) return;
+    const QRect area = screen->availableGeometry();
+    const QSize size = FitToScreen(this->size(), this);
+    if (size != this->size()) resize(size);
+    move(LeastCoveringPlace(size + DecorationAllowance, area, FKeepClear, FPreferred));
+    FPlaced = true;
+    FCenterOnShow = false;
 }
 
 void TToolWindow::showEvent(QShowEvent* event) {

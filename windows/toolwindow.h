@@ -3,6 +3,7 @@
 // following the frame's current step with the one-line frequency notice.
 
 #include "currentstep.h"
+#include "windowstyle.h"
 
 #include <QWidget>
 #include <functional>
@@ -24,6 +25,11 @@ public:
     // Shown only while the frequency field differs; each window places it.
     QLabel* lbNotice;
 
+    // When first shown, the window goes where it covers least of these
+    // (the main window, its chart and panel), beside preferred when it can;
+    // it never opens larger than the screen's free area.
+    void PlaceAwayFrom(std::vector<TKeepClear> keepClear, const QPoint& preferred);
+
 protected:
     // The step's load at its frequency, called only when either changes.
     virtual void ShowStep(const TLoad& load, double fMHz);
@@ -41,4 +47,7 @@ private:
     std::optional<TLoad> FFollowedLoad;
     double FFollowedFrequency = 0.0;
     bool FCenterOnShow = false;
+    std::vector<TKeepClear> FKeepClear;
+    QPoint FPreferred;
+    bool FPlaced = false;
 };
