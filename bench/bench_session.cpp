@@ -107,6 +107,24 @@ void BM_TraceDrawn(benchmark::State& state) {
 }
 BENCHMARK(BM_TraceDrawn)->Iterations(10);
 
+// A pointer move (readout with its "f" line) over a million-point trace.
+void BM_PointerOverMillionPointTrace(benchmark::State& state) {
+    const QString path = DipoleFile(1000001);
+    Frame().OpenMeasurement(path);
+    TSmithChart& chart = *Frame().Chart();
+    const std::vector<TSmithChart::TTracePoint>& trace = chart.Trace();
+    size_t i = 0;
+    for (auto _ : state) {
+        const TSmithChart::TTracePoint& p = trace[(i += 7919) % trace.size()];
+        const auto t0 = TBenchClock::now();
+        Send(QEvent::MouseMove, {p.PixelX + 2, p.PixelY - 1}, Qt::NoButton);
+        Record("trace pointer", t0);
+    }
+    Frame().CloseMeasurement();
+    QFile::remove(path);
+}
+BENCHMARK(BM_PointerOverMillionPointTrace)->Iterations(200);
+
 void BM_BandTable(benchmark::State& state) {
     const QString path = DipoleFile(10001);
     Frame().OpenMeasurement(path);
@@ -129,6 +147,9 @@ void Summary() {
     Line("Saving the picture as PNG", Ms(save), Verdict(save, 100e-3, "<= 100 ms"));
     const double trace = Median("trace"), band = Median("band");
     Line("Trace of 100,001 points drawn with the grid", Ms(trace), Verdict(trace, 30e-3, "<= 30 ms"));
+    const double tracePointer = Median("trace pointer");
+    Line("Pointer move over a 1,000,001-point trace", Ms(tracePointer),
+         Verdict(tracePointer, 1e-3, "<= 1 ms"));
     Line("Band table of 10,001 points filled", Ms(band), Verdict(band, 300e-3, "<= 300 ms"));
 }
 

@@ -26,7 +26,7 @@ std::vector<std::string> ChildEnvironment() {
             continue;
         env.push_back(v);
     }
-    env.push_back("QT_QPA_PLATFORM=offscreen");
+    env.push_back(std::string("QT_QPA_PLATFORM=") + OffscreenDesktop());
     env.push_back("PENTARIX_EXIT_AFTER_FIRST_PRESENT=1");
     return env;
 }

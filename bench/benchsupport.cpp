@@ -75,8 +75,14 @@ void QuietHandler(QtMsgType type, const QMessageLogContext& context, const QStri
 }
 } // namespace
 
+const char* OffscreenDesktop() {
+    return "offscreen:configfile=" PENTARIX_DESKTOP_SCREEN;
+}
+
 void PrepareQtEnvironment() {
-    if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    // A desktop-sized screen: the default offscreen one is smaller than the window.
+    const QByteArray platform = qgetenv("QT_QPA_PLATFORM");
+    if (platform.isEmpty() || platform == "offscreen") qputenv("QT_QPA_PLATFORM", OffscreenDesktop());
     if (!qEnvironmentVariableIsSet("XDG_RUNTIME_DIR")) {
         char pattern[] = "/tmp/pentarix-bench-XXXXXX"; // mkdtemp makes it 0700
         if (mkdtemp(pattern)) {

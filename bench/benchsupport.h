@@ -28,6 +28,8 @@ void MemcpyFrames(int frames);
 // Before QApplication: offscreen unless told otherwise, a private runtime
 // folder when there is none (children inherit it), and the offscreen
 // platform's notes about raise() kept out of the figures.
+// The offscreen platform on a desktop-sized screen.
+const char* OffscreenDesktop();
 void PrepareQtEnvironment();
 
 // Runs the registered benchmarks, then calls `summary` to print the figures.

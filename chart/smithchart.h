@@ -4,6 +4,7 @@
 
 #include "chartgeometry.h"
 #include "layer.h"
+#include "traceindex.h"
 
 #include <array>
 #include <cstdint>
@@ -244,6 +245,7 @@ private:
     std::vector<std::unique_ptr<TMarkerRec>> FMarkers;
     std::vector<std::unique_ptr<TArcRec>> FArcs;
     std::vector<TTracePoint> FTrace;
+    TTraceIndex FTraceIndex;
     int FCenterX;
     int FCenterY;
     int FRadius;

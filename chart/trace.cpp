@@ -38,12 +38,17 @@ void TSmithChart::SetTrace(const std::vector<TTracePoint>& points) {
             // A point the chart cannot place (a short circuit's pole) is skipped.
         }
     }
+    std::vector<TTraceIndex::TPoint> placed(FTrace.size());
+    for (size_t i = 0; i < FTrace.size(); ++i)
+        placed[i] = {FTrace[i].PixelX, FTrace[i].PixelY, FTrace[i].OnLayer};
+    FTraceIndex.Build(std::move(placed));
     RedrawGrid();
 }
 
 void TSmithChart::ClearTrace() {
     if (FTrace.empty()) return;
     FTrace.clear();
+    FTraceIndex.Clear();
     RedrawGrid();
 }
 
@@ -55,19 +60,7 @@ void TSmithChart::RedrawGrid() {
 }
 
 std::optional<size_t> TSmithChart::TracePointNear(int x, int y, double maxPixels) const {
-    std::optional<size_t> best;
-    double bestDistance = maxPixels * maxPixels;
-    for (size_t i = 0; i < FTrace.size(); ++i) {
-        const TTracePoint& p = FTrace[i];
-        if (!p.OnLayer) continue;
-        const double dx = double(p.PixelX) - x, dy = double(p.PixelY) - y;
-        const double d = dx * dx + dy * dy;
-        if (d <= bestDistance) {
-            bestDistance = d;
-            best = i;
-        }
-    }
-    return best;
+    return FTraceIndex.Nearest(x, y, maxPixels);
 }
 
 void TSmithChart::DrawTrace(TLayer& s) const {

@@ -5,6 +5,7 @@
 #include <QPalette>
 #include <QTest>
 #include <cmath>
+#include <random>
 #include <gtest/gtest.h>
 
 namespace {
@@ -154,3 +155,38 @@ TEST(ChartLifecycle, LowPaintBoxFillsTheSidesFromTheOtherSeeds) {
 }
 
 } // namespace
+
+// The trace's cell index against the plain scan it replaces: crowded pixels
+// (ties), points far off any layer, unplaced points, queries anywhere.
+TEST(TraceIndex, FindsWhatAScanInOrderFinds) {
+    std::mt19937 random(11);
+    auto coordinate = [&]() {
+        switch (random() % 4) {
+        case 0: return int(random() % 40) + 400;               // a crowd
+        case 1: return int(random() % 2000) - 500;              // around the layer
+        case 2: return int(random() % 20000) - 10000;           // outside the cells
+        default: return (random() % 2 ? 1 : -1) * int(random() % 1000000);
+        }
+    };
+    std::vector<TTraceIndex::TPoint> points(5000);
+    for (TTraceIndex::TPoint& p : points)
+        p = {coordinate(), coordinate(), random() % 10 != 0};
+    TTraceIndex index;
+    index.Build(points);
+    for (int q = 0; q < 5000; ++q) {
+        const int x = coordinate() + int(random() % 13) - 6, y = coordinate() + int(random() % 13) - 6;
+        const double reach = q % 2 ? 6.0 : 1.5;
+        std::optional<size_t> scan;
+        double best = reach * reach;
+        for (size_t i = 0; i < points.size(); ++i) {
+            const double dx = double(points[i].X) - x, dy = double(points[i].Y) - y;
+            if (points[i].Placed && dx * dx + dy * dy <= best) {
+                best = dx * dx + dy * dy;
+                scan = i;
+            }
+        }
+        ASSERT_EQ(index.Nearest(x, y, reach), scan) << x << "," << y;
+    }
+    index.Clear();
+    EXPECT_FALSE(index.Nearest(410, 410, 6.0));
+}
