@@ -36,6 +36,21 @@ QString DipoleFile(int points) {
     return text;
 }
 
+// The band table's header and rows as the command line prints them.
+QStringList BandTableLines(const TBandTableModel& model) {
+    QStringList titles, lines;
+    for (int c = 0; c < model.columnCount(); ++c)
+        titles << model.headerData(c, Qt::Horizontal, Qt::DisplayRole).toString();
+    lines << titles.join(QStringLiteral("; "));
+    for (int row = 0; row < model.rowCount(); ++row) {
+        QStringList cells;
+        for (int c = 0; c < model.columnCount(); ++c)
+            cells << model.data(model.index(row, c), Qt::DisplayRole).toString();
+        lines << cells.join(u';');
+    }
+    return lines;
+}
+
 int CountColor(const QImage& image, TColor color) {
     int n = 0;
     for (int y = 0; y < image.height(); ++y)
@@ -91,15 +106,15 @@ TEST_F(MeasurementTest, TraceReadoutAndClickOnAPoint) {
 
 TEST_F(MeasurementTest, BandTableLinesAreTheChartNetwork) {
     Frame->OpenMeasurement(Path);
-    TfrmData* table = Frame->ShowBandTable();
+    TfrmBandTable* table = Frame->ShowBandTable();
     ASSERT_NE(table, nullptr);
-    const QStringList lines = table->meData->toPlainText().split(u'\n');
-    ASSERT_EQ(lines.size(), 4 + 51);
-    EXPECT_EQ(lines[1], QStringLiteral(" Soubor = dipole.s1p, 51 bodů"));
-    EXPECT_EQ(lines[2], QStringLiteral("f [MHz]; R; X; PSV; L [uH]; C [pF]; LC=0 / CL=1"));
+    EXPECT_EQ(table->windowTitle(), QStringLiteral("Tabulka pásma – dipole.s1p"));
+    const QStringList lines = BandTableLines(*table->Model());
+    ASSERT_EQ(lines.size(), 1 + 51);
+    EXPECT_EQ(lines[0], QStringLiteral("f [MHz]; R; X; PSV; L [uH]; C [pF]; LC=0 / CL=1"));
     for (int i = 0; i < 51; ++i) {
         const TTouchstonePoint& p = Frame->Measurement()->Points[size_t(i)];
-        const QStringList f = lines[4 + i].split(u';');
+        const QStringList f = lines[1 + i].split(u';');
         ASSERT_EQ(f.size(), 7);
         const TLNetwork n = ChartNetwork({p.R, p.X}, p.FrequencyMHz);
         EXPECT_EQ(f[0], FormatFloat("#0.000", p.FrequencyMHz));
@@ -147,8 +162,9 @@ TEST_F(MeasurementTest, SwrPlotFollowsTheMeasuredClickAndTheFrequency) {
 }
 
 TEST_F(MeasurementTest, TheDataWindowSavesItsLinesAsShown) {
-    Frame->OpenMeasurement(Path);
-    TfrmData* table = Frame->ShowBandTable();
+    TfrmData* table = new TfrmData;
+    table->meData->setPlainText(QStringLiteral("PSV = 2.000\n7.000;1.234;56.7"));
+    table->show();
     const QString good = Dir.filePath(QStringLiteral("band.txt"));
     table->SaveTable(good);
     QFile saved(good);
@@ -171,9 +187,9 @@ TEST_F(MeasurementTest, PointsWithoutANetworkLoadAndStayOutOfTheDesign) {
     // The open has no place on the chart.
     const auto& trace = Frame->Chart()->Trace();
     ASSERT_EQ(trace.size(), 3u);
-    TfrmData* table = Frame->ShowBandTable();
+    TfrmBandTable* table = Frame->ShowBandTable();
     ASSERT_NE(table, nullptr);
-    EXPECT_EQ(table->meData->toPlainText().split(u'\n').mid(4),
+    EXPECT_EQ(BandTableLines(*table->Model()).mid(1),
               QStringList({"0.000;75.000;0.000;;;;", "1.000;;;;;;", "2.000;0.000;100.000;;;;",
                            "3.000;-550.000;0.000;;;;"}));
     table->close();
