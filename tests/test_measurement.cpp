@@ -1,13 +1,18 @@
 // A measured antenna on the chart: the trace, its readout line, a click that
 // takes a measured point, the band table, and files that are refused.
+#include "clirun.h"
 #include "framefixture.h"
 #include "numtext.h"
 #include "apperror.h"
 #include "testsupport.h"
 
+#include <QApplication>
+#include <QClipboard>
 #include <QFile>
+#include <QTableView>
 #include <QTemporaryDir>
 #include <cmath>
+#include <numeric>
 
 namespace {
 
@@ -123,6 +128,69 @@ TEST_F(MeasurementTest, BandTableLinesAreTheChartNetwork) {
         EXPECT_EQ(f[6], n.Arrangement == TArrangement::ShuntAtLoad ? "1" : "0");
     }
     table->close();
+}
+
+TEST_F(MeasurementTest, BandTableIsTheCommandLinesTableAndFollowsTheStep) {
+    const QString odd = WriteS1p(Dir, QStringLiteral("odd.s1p"),
+                                 QStringLiteral("# MHz S RI R 50\n0 0.2 0\n1 1 0\n2 0.6 0.8\n"));
+    for (const QString& path : {odd, Path}) {
+        Frame->OpenMeasurement(path);
+        TfrmBandTable* table = Frame->ShowBandTable();
+        const TRun cli = Match({"--touchstone", path});
+        ASSERT_EQ(cli.Status, 0) << cli.Err.toStdString();
+        EXPECT_EQ(BandTableLines(*table->Model()), cli.Out.split(u'\n', Qt::SkipEmptyParts));
+    }
+    // Opened over the first file, the same window now shows the second.
+    TfrmBandTable* table = Frame->BandTable();
+    EXPECT_EQ(table->windowTitle(), QStringLiteral("Tabulka pásma – dipole.s1p"));
+    const TSmithChart::TTracePoint p = Frame->Chart()->Trace()[20];
+    ClickAt(Frame, {p.PixelX, p.PixelY});
+    const QModelIndexList selected = table->tbBand->selectionModel()->selectedRows();
+    ASSERT_EQ(selected.size(), 1);
+    EXPECT_EQ(selected[0].row(), 20);
+
+    Frame->CloseMeasurement();
+    FlushDeferredDeletes();
+    EXPECT_EQ(Frame->BandTable(), nullptr);
+    EXPECT_TRUE(TakeRecordedErrors().isEmpty());
+}
+
+TEST_F(MeasurementTest, BandTableCopiesTabsAndSavesCsv) {
+    Frame->OpenMeasurement(Path);
+    TfrmBandTable* table = Frame->ShowBandTable();
+    QStringList lines = BandTableLines(*table->Model());
+    lines[0].replace(QStringLiteral("; "), QStringLiteral(";"));
+    auto joined = [&](QChar separator, const QList<int>& rows) {
+        QString text;
+        for (const int row : rows)
+            text += QString(lines[row]).replace(u';', separator) + u'\n';
+        return text;
+    };
+    QItemSelectionModel* selection = table->tbBand->selectionModel();
+    selection->select(table->Model()->index(9, 0),
+                      QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    selection->select(table->Model()->index(2, 0),
+                      QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    table->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(table));
+    QTest::keyClick(table->tbBand, Qt::Key_C, Qt::ControlModifier);
+    // Header first, then the rows in the table's order whatever the clicks' order.
+    EXPECT_EQ(QApplication::clipboard()->text(), joined(u'\t', {0, 3, 10}));
+    QTest::keyClick(table->tbBand, Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClick(table->tbBand, Qt::Key_C, Qt::ControlModifier);
+    QList<int> all(lines.size());
+    std::iota(all.begin(), all.end(), 0);
+    EXPECT_EQ(QApplication::clipboard()->text(), joined(u'\t', all));
+
+    const QString csv = Dir.filePath(QStringLiteral("band.csv"));
+    table->SaveTable(csv);
+    QFile saved(csv);
+    ASSERT_TRUE(saved.open(QIODevice::ReadOnly));
+    EXPECT_EQ(QString::fromUtf8(saved.readAll()), joined(u',', all));
+    const QString bad = Path + QStringLiteral("/band.csv"); // a file in place of a folder
+    Guarded([&] { table->SaveTable(bad); });
+    EXPECT_EQ(TakeRecordedErrors().size(), 1);
+    EXPECT_FALSE(QFile::exists(bad));
 }
 
 TEST_F(MeasurementTest, ABadFileIsRefusedAndTheOpenOneStays) {
