@@ -2,8 +2,7 @@
 
 #include "quantity.h"
 
-const TBandCells BandColumnTitles = {"f [MHz]", "R",      "X",          "PSV",
-                                     "L [uH]",  "C [pF]", "LC=0 / CL=1"};
+const TBandCells BandColumnTitles = {"f [MHz]", "R", "X", "PSV", "L [uH]", "C [pF]", "LC=0 / CL=1"};
 const std::string BandTableHeader = JoinBandCells(BandColumnTitles, "; ");
 
 TBandRow BandRow(double fMHz, const TLoad& load, double z0) {

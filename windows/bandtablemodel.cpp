@@ -2,8 +2,7 @@
 
 #include <algorithm>
 
-TBandTableModel::TBandTableModel(QObject* parent)
-    : QAbstractTableModel(parent) {}
+TBandTableModel::TBandTableModel(QObject* parent) : QAbstractTableModel(parent) {}
 
 void TBandTableModel::SetMeasurement(const TTouchstone* measurement, double z0) {
     beginResetModel();
@@ -41,8 +40,7 @@ QVariant TBandTableModel::data(const QModelIndex& index, int role) const {
 QVariant TBandTableModel::headerData(int section, Qt::Orientation orientation, int role) const {
     if (orientation != Qt::Horizontal || section < 0 || section >= int(BandColumnCount))
         return QAbstractTableModel::headerData(section, orientation, role);
-    if (role == Qt::DisplayRole)
-        return QString::fromStdString(BandColumnTitles[size_t(section)]);
+    if (role == Qt::DisplayRole) return QString::fromStdString(BandColumnTitles[size_t(section)]);
     return QAbstractTableModel::headerData(section, orientation, role);
 }
 
@@ -51,12 +49,12 @@ std::optional<int> TBandTableModel::RowNear(double fMHz) const {
     const std::vector<TTouchstonePoint>& p = FMeasurement->Points;
     if (fMHz < p.front().FrequencyMHz || fMHz > p.back().FrequencyMHz) return std::nullopt;
     // The file's frequencies never fall, so the nearest is one of two neighbours.
-    const auto above = std::lower_bound(
-        p.begin(), p.end(), fMHz,
-        [](const TTouchstonePoint& point, double f) { return point.FrequencyMHz < f; });
+    const auto above =
+        std::lower_bound(p.begin(), p.end(), fMHz, [](const TTouchstonePoint& point, double f) {
+            return point.FrequencyMHz < f;
+        });
     if (above == p.begin()) return 0;
     const auto below = std::prev(above);
-    const bool upper =
-        above != p.end() && above->FrequencyMHz - fMHz < fMHz - below->FrequencyMHz;
+    const bool upper = above != p.end() && above->FrequencyMHz - fMHz < fMHz - below->FrequencyMHz;
     return int((upper ? above : below) - p.begin());
 }

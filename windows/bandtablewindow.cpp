@@ -33,8 +33,8 @@ constexpr int DesignRows = 30;
 TfrmBandTable::TfrmBandTable(QWidget* parent)
     : TToolWindow(QStringLiteral("Tabulka pásma"), 11,
                   Qt::Window | Qt::WindowStaysOnTopHint | Qt::CustomizeWindowHint |
-                      Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
-                      Qt::WindowCloseButtonHint | Qt::WindowMinMaxButtonsHint,
+                      Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint |
+                      Qt::WindowMinMaxButtonsHint,
                   parent) {
     FModel = new TBandTableModel(this);
     lbFile = new QLabel(this);
@@ -64,8 +64,8 @@ TfrmBandTable::TfrmBandTable(QWidget* parent)
         tableWidth += width;
     }
 
-    auto* hint = new QLabel(
-        QStringLiteral("Ctrl+C kopíruje vybrané řádky, Ctrl+A vybere všechny."), this);
+    auto* hint =
+        new QLabel(QStringLiteral("Ctrl+C kopíruje vybrané řádky, Ctrl+A vybere všechny."), this);
     btnSave = new QPushButton(QStringLiteral("Uložit tabulku…"), this);
     connect(btnSave, &QPushButton::clicked, this, [this] { Guarded([this] { SaveTableAs(); }); });
     tbBand->setContextMenuPolicy(Qt::CustomContextMenu);
@@ -99,8 +99,7 @@ TfrmBandTable::TfrmBandTable(QWidget* parent)
 
     // The design size, as far as the screen's free area allows.
     const QMargins m = layout->contentsMargins();
-    const int wanted = std::max(tableWidth + m.left() + m.right(),
-                                layout->minimumSize().width());
+    const int wanted = std::max(tableWidth + m.left() + m.right(), layout->minimumSize().width());
     const int tall = header->sizeHint().height() + DesignRows * rowHeight +
                      2 * tbBand->frameWidth() + 2 * lbFile->sizeHint().height() +
                      btnSave->sizeHint().height() + 4 * layout->spacing() + m.top() + m.bottom();
@@ -142,9 +141,22 @@ void TfrmBandTable::SelectStepRow() {
         return;
     }
     const QModelIndex index = FModel->index(*row, 0);
-    tbBand->selectionModel()->setCurrentIndex(
-        index, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    tbBand->selectionModel()->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect |
+                                                         QItemSelectionModel::Rows);
     tbBand->scrollTo(index, QAbstractItemView::PositionAtCenter);
+}
+
+void TfrmBandTable::showEvent(QShowEvent* event) {
+    TToolWindow::showEvent(event);
+    // Scrolled before the view had its height, the step's row sits at an
+    // edge: it is centred again once the layout has placed the view.
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            if (tbBand->selectionModel()->hasSelection())
+                tbBand->scrollTo(tbBand->currentIndex(), QAbstractItemView::PositionAtCenter);
+        },
+        Qt::QueuedConnection);
 }
 
 QString TfrmBandTable::SelectionText() const {
@@ -166,9 +178,9 @@ QString TfrmBandTable::SelectionText() const {
 void TfrmBandTable::SaveTableAs() {
     const QString folder = ExistingFolderOrHome(QStandardPaths::DocumentsLocation);
     const QString name = QFileInfo(FFileName).completeBaseName() + QStringLiteral("-pasmo.csv");
-    const QString path = QFileDialog::getSaveFileName(this, QStringLiteral("Uložit tabulku"),
-                                                      QDir(folder).filePath(name),
-                                                      QStringLiteral("CSV (*.csv)"));
+    const QString path =
+        QFileDialog::getSaveFileName(this, QStringLiteral("Uložit tabulku"),
+                                     QDir(folder).filePath(name), QStringLiteral("CSV (*.csv)"));
     if (!path.isEmpty()) SaveTable(path);
 }
 

@@ -30,6 +30,7 @@ public:
 protected:
     void ShowStep(const TLoad& load, double fMHz) override;
     void ClearStep() override;
+    void showEvent(QShowEvent* event) override;
 
 private:
     void SelectStepRow();
