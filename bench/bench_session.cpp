@@ -9,6 +9,7 @@
 #include <QMouseEvent>
 #include <QTest>
 #include <benchmark/benchmark.h>
+#include <algorithm>
 #include <cstdio>
 #include <random>
 
@@ -125,19 +126,28 @@ void BM_PointerOverMillionPointTrace(benchmark::State& state) {
 }
 BENCHMARK(BM_PointerOverMillionPointTrace)->Iterations(200);
 
+// Opening the band table on a 1,000,000-point measurement until the window
+// has painted, and the memory that adds at its peak.
+double gBandAddedBytes = 0;
 void BM_BandTable(benchmark::State& state) {
-    const QString path = DipoleFile(10001);
+    const QString path = DipoleFile(1000000);
     Frame().OpenMeasurement(path);
     for (auto _ : state) {
+        ResetPeakResident();
+        const std::size_t before = ResidentBytes();
         const auto t0 = TBenchClock::now();
-        TfrmData* table = Frame().ShowBandTable();
+        TfrmBandTable* table = Frame().ShowBandTable();
+        QApplication::processEvents();
         Record("band", t0);
+        const std::size_t peak = std::max(PeakResidentBytes(), ResidentBytes());
+        gBandAddedBytes = std::max(gBandAddedBytes, double(peak) - double(before));
         table->close();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     }
     Frame().CloseMeasurement();
     QFile::remove(path);
 }
-BENCHMARK(BM_BandTable)->Iterations(5);
+BENCHMARK(BM_BandTable)->Iterations(3);
 
 void Summary() {
     std::printf("Pentarix session figures (medians of single operations, this run)\n");
@@ -150,7 +160,10 @@ void Summary() {
     const double tracePointer = Median("trace pointer");
     Line("Pointer move over a 1,000,001-point trace", Ms(tracePointer),
          Verdict(tracePointer, 1e-3, "<= 1 ms"));
-    Line("Band table of 10,001 points filled", Ms(band), Verdict(band, 300e-3, "<= 300 ms"));
+    Line("Band table of 1,000,000 points opened", Ms(band), Verdict(band, 1.0, "<= 1 s"));
+    if (band > 0)
+        Line("Memory the band table adds at its peak", Mb(gBandAddedBytes),
+             Verdict(gBandAddedBytes, 200e6, "<= 200 MB"));
 }
 
 } // namespace

@@ -7,6 +7,7 @@
 #include <benchmark/benchmark.h>
 #include <cstdio>
 #include <cstring>
+#include <fstream>
 #include <map>
 #include <memory>
 #include <unistd.h>
@@ -126,4 +127,40 @@ void Line(const std::string& label, const std::string& value, const std::string&
 std::string Verdict(double value, double limit, const std::string& target) {
     if (value <= 0 || value != value) return {};
     return "(target " + target + (value <= limit ? ": met)" : ": MISSED)");
+}
+
+namespace {
+// A "Name:   1234 kB" line of /proc/self/status.
+std::size_t StatusBytes(const std::string& key) {
+    std::ifstream status("/proc/self/status");
+    std::string name;
+    while (status >> name) {
+        if (name == key) {
+            std::size_t kb = 0;
+            status >> kb;
+            return kb * 1024;
+        }
+        status.ignore(4096, '\n');
+    }
+    return 0;
+}
+} // namespace
+
+std::size_t ResidentBytes() {
+    return StatusBytes("VmRSS:");
+}
+
+std::size_t PeakResidentBytes() {
+    return StatusBytes("VmHWM:");
+}
+
+void ResetPeakResident() {
+    // "5" resets VmHWM to the present resident size (Linux 4.0 and later).
+    std::ofstream("/proc/self/clear_refs") << "5";
+}
+
+std::string Mb(double bytes) {
+    char buf[64];
+    std::snprintf(buf, sizeof buf, "%.1f MB", bytes / 1e6);
+    return buf;
 }

@@ -32,6 +32,14 @@ void MemcpyFrames(int frames);
 const char* OffscreenDesktop();
 void PrepareQtEnvironment();
 
+// The process's resident memory now and at its peak, in bytes (Linux; 0
+// where it cannot be read). Resetting the peak lets a figure give what one
+// operation added at its worst rather than what the run ever held.
+std::size_t ResidentBytes();
+std::size_t PeakResidentBytes();
+void ResetPeakResident();
+std::string Mb(double bytes);
+
 // Runs the registered benchmarks, then calls `summary` to print the figures.
 int RunBenchmarks(int argc, char** argv, void (*summary)());
 

@@ -2,7 +2,8 @@
 
 #include "quantity.h"
 
-const char* const BandTableHeader = "f [MHz]; R; X; PSV; L [uH]; C [pF]; LC=0 / CL=1";
+const TBandCells BandColumnTitles = {"f [MHz]", "R", "X", "PSV", "L [uH]", "C [pF]", "LC=0 / CL=1"};
+const std::string BandTableHeader = JoinBandCells(BandColumnTitles, "; ");
 
 TBandRow BandRow(double fMHz, const TLoad& load, double z0) {
     TBandRow row{fMHz, load, std::nullopt, std::nullopt};
@@ -18,17 +19,35 @@ TBandRow BandRowOf(const TTouchstonePoint& point, double z0) {
     return BandRow(point.FrequencyMHz, {point.R, point.X}, z0);
 }
 
-std::string BandRowText(const TBandRow& row) {
-    const std::string f = FormatPattern("#0.000", row.FrequencyMHz);
+TBandCells BandRowCells(const TBandRow& row) {
+    TBandCells cells;
+    cells[0] = FormatPattern("#0.000", row.FrequencyMHz);
     // An open circuit has no R and X to print.
-    if (!row.Load) return f + ";;;;;;";
-    std::string line = f + ";" + FormatPattern("#0.000", row.Load->R) + ";" +
-                       FormatPattern("#0.000", row.Load->X) + ";";
-    if (!row.Network) return line + (row.Swr ? FormatPattern("#0.000", *row.Swr) : "") + ";;;";
+    if (!row.Load) return cells;
+    cells[1] = FormatPattern("#0.000", row.Load->R);
+    cells[2] = FormatPattern("#0.000", row.Load->X);
+    if (row.Swr) cells[3] = FormatPattern("#0.000", *row.Swr);
+    if (!row.Network) return cells;
     const TLNetwork& n = *row.Network;
     const double l = n.Series.Kind == TElementKind::Coil ? n.Series.Value : 0.0;
     const double c = n.Shunt.Kind == TElementKind::Capacitor ? n.Shunt.Value : 0.0;
-    return line + (row.Swr ? FormatPattern("#0.000", *row.Swr) : "") + ";" +
-           FormatPattern("#0.000", l) + ";" + FormatPattern("#0.0", c) + ";" +
-           (n.Arrangement == TArrangement::ShuntAtLoad ? "1" : "0");
+    cells[4] = FormatPattern("#0.000", l);
+    cells[5] = FormatPattern("#0.0", c);
+    cells[6] = std::string(1, n.Arrangement == TArrangement::ShuntAtLoad ? '1' : '0');
+    return cells;
+}
+
+std::string JoinBandCells(const TBandCells& cells, const std::string& separator) {
+    std::string line = cells[0];
+    for (std::size_t i = 1; i < cells.size(); ++i)
+        line += separator + cells[i];
+    return line;
+}
+
+std::string BandRowText(const TBandRow& row) {
+    return JoinBandCells(BandRowCells(row), ";");
+}
+
+std::string BandCsvLine(const TBandCells& cells) {
+    return JoinBandCells(cells, ",");
 }

@@ -5,6 +5,8 @@
 #include "lnetwork.h"
 #include "touchstone.h"
 
+#include <array>
+#include <cstddef>
 #include <optional>
 #include <string>
 
@@ -19,8 +21,18 @@ struct TBandRow {
 TBandRow BandRow(double fMHz, const TLoad& load, double z0);
 TBandRow BandRowOf(const TTouchstonePoint& point, double z0);
 
-// The header line and one ";"-separated line per row: L of the series coil
-// and C of the parallel capacitor (0 for a part the network lacks), then 0
-// for LC or 1 for CL.
-extern const char* const BandTableHeader;
+// One text per column: f, R, X, SWR, L of the series coil and C of the
+// parallel capacitor (0 for a part the network lacks), then 0 for LC or 1 for
+// CL. Cells the row has no value for are empty.
+constexpr std::size_t BandColumnCount = 7;
+using TBandCells = std::array<std::string, BandColumnCount>;
+extern const TBandCells BandColumnTitles;
+TBandCells BandRowCells(const TBandRow& row);
+std::string JoinBandCells(const TBandCells& cells, const std::string& separator);
+
+// The command line's header and ";"-separated lines.
+extern const std::string BandTableHeader;
 std::string BandRowText(const TBandRow& row);
+// Cells as one CSV line: no cell holds a comma, a quote or a line break, so
+// none needs quoting, and "." is the decimal separator.
+std::string BandCsvLine(const TBandCells& cells);

@@ -1,14 +1,19 @@
 // A measured antenna on the chart: the trace, its readout line, a click that
 // takes a measured point, the band table, and files that are refused.
+#include "clirun.h"
 #include "framefixture.h"
 #include "numtext.h"
 #include "apperror.h"
 #include "testsupport.h"
 
+#include <QApplication>
+#include <QClipboard>
 #include <QFile>
+#include <QTableView>
 #include <QTemporaryDir>
 #include <cmath>
 #include <functional>
+#include <numeric>
 
 namespace {
 
@@ -35,6 +40,21 @@ QString DipoleFile(int points) {
         text += QStringLiteral("%1 %2 %3\n").arg(f, 0, 'f', 6).arg(z.R / 50, 0, 'g', 17).arg(z.X / 50, 0, 'g', 17);
     }
     return text;
+}
+
+// The band table's header and rows as the command line prints them.
+QStringList BandTableLines(const TBandTableModel& model) {
+    QStringList titles, lines;
+    for (int c = 0; c < model.columnCount(); ++c)
+        titles << model.headerData(c, Qt::Horizontal, Qt::DisplayRole).toString();
+    lines << titles.join(QStringLiteral("; "));
+    for (int row = 0; row < model.rowCount(); ++row) {
+        QStringList cells;
+        for (int c = 0; c < model.columnCount(); ++c)
+            cells << model.data(model.index(row, c), Qt::DisplayRole).toString();
+        lines << cells.join(u';');
+    }
+    return lines;
 }
 
 int CountColor(const QImage& image, TColor color) {
@@ -92,15 +112,15 @@ TEST_F(MeasurementTest, TraceReadoutAndClickOnAPoint) {
 
 TEST_F(MeasurementTest, BandTableLinesAreTheChartNetwork) {
     Frame->OpenMeasurement(Path);
-    TfrmData* table = Frame->ShowBandTable();
+    TfrmBandTable* table = Frame->ShowBandTable();
     ASSERT_NE(table, nullptr);
-    const QStringList lines = table->meData->toPlainText().split(u'\n');
-    ASSERT_EQ(lines.size(), 4 + 51);
-    EXPECT_EQ(lines[1], QStringLiteral(" Soubor = dipole.s1p, 51 bodů"));
-    EXPECT_EQ(lines[2], QStringLiteral("f [MHz]; R; X; PSV; L [uH]; C [pF]; LC=0 / CL=1"));
+    EXPECT_EQ(table->windowTitle(), QStringLiteral("Tabulka pásma – dipole.s1p"));
+    const QStringList lines = BandTableLines(*table->Model());
+    ASSERT_EQ(lines.size(), 1 + 51);
+    EXPECT_EQ(lines[0], QStringLiteral("f [MHz]; R; X; PSV; L [uH]; C [pF]; LC=0 / CL=1"));
     for (int i = 0; i < 51; ++i) {
         const TTouchstonePoint& p = Frame->Measurement()->Points[size_t(i)];
-        const QStringList f = lines[4 + i].split(u';');
+        const QStringList f = lines[1 + i].split(u';');
         ASSERT_EQ(f.size(), 7);
         const TLNetwork n = ChartNetwork({p.R, p.X}, p.FrequencyMHz);
         EXPECT_EQ(f[0], FormatFloat("#0.000", p.FrequencyMHz));
@@ -109,6 +129,69 @@ TEST_F(MeasurementTest, BandTableLinesAreTheChartNetwork) {
         EXPECT_EQ(f[6], n.Arrangement == TArrangement::ShuntAtLoad ? "1" : "0");
     }
     table->close();
+}
+
+TEST_F(MeasurementTest, BandTableIsTheCommandLinesTableAndFollowsTheStep) {
+    const QString odd = WriteS1p(Dir, QStringLiteral("odd.s1p"),
+                                 QStringLiteral("# MHz S RI R 50\n0 0.2 0\n1 1 0\n2 0.6 0.8\n"));
+    for (const QString& path : {odd, Path}) {
+        Frame->OpenMeasurement(path);
+        TfrmBandTable* table = Frame->ShowBandTable();
+        const TRun cli = Match({"--touchstone", path});
+        ASSERT_EQ(cli.Status, 0) << cli.Err.toStdString();
+        EXPECT_EQ(BandTableLines(*table->Model()), cli.Out.split(u'\n', Qt::SkipEmptyParts));
+    }
+    // Opened over the first file, the same window now shows the second.
+    TfrmBandTable* table = Frame->BandTable();
+    EXPECT_EQ(table->windowTitle(), QStringLiteral("Tabulka pásma – dipole.s1p"));
+    const TSmithChart::TTracePoint p = Frame->Chart()->Trace()[20];
+    ClickAt(Frame, {p.PixelX, p.PixelY});
+    const QModelIndexList selected = table->tbBand->selectionModel()->selectedRows();
+    ASSERT_EQ(selected.size(), 1);
+    EXPECT_EQ(selected[0].row(), 20);
+
+    Frame->CloseMeasurement();
+    FlushDeferredDeletes();
+    EXPECT_EQ(Frame->BandTable(), nullptr);
+    EXPECT_TRUE(TakeRecordedErrors().isEmpty());
+}
+
+TEST_F(MeasurementTest, BandTableCopiesTabsAndSavesCsv) {
+    Frame->OpenMeasurement(Path);
+    TfrmBandTable* table = Frame->ShowBandTable();
+    QStringList lines = BandTableLines(*table->Model());
+    lines[0].replace(QStringLiteral("; "), QStringLiteral(";"));
+    auto joined = [&](QChar separator, const QList<int>& rows) {
+        QString text;
+        for (const int row : rows)
+            text += QString(lines[row]).replace(u';', separator) + u'\n';
+        return text;
+    };
+    QItemSelectionModel* selection = table->tbBand->selectionModel();
+    selection->select(table->Model()->index(9, 0),
+                      QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    selection->select(table->Model()->index(2, 0),
+                      QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    table->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(table));
+    QTest::keyClick(table->tbBand, Qt::Key_C, Qt::ControlModifier);
+    // Header first, then the rows in the table's order whatever the clicks' order.
+    EXPECT_EQ(QApplication::clipboard()->text(), joined(u'\t', {0, 3, 10}));
+    QTest::keyClick(table->tbBand, Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClick(table->tbBand, Qt::Key_C, Qt::ControlModifier);
+    QList<int> all(lines.size());
+    std::iota(all.begin(), all.end(), 0);
+    EXPECT_EQ(QApplication::clipboard()->text(), joined(u'\t', all));
+
+    const QString csv = Dir.filePath(QStringLiteral("band.csv"));
+    table->SaveTable(csv);
+    QFile saved(csv);
+    ASSERT_TRUE(saved.open(QIODevice::ReadOnly));
+    EXPECT_EQ(QString::fromUtf8(saved.readAll()), joined(u',', all));
+    const QString bad = Path + QStringLiteral("/band.csv"); // a file in place of a folder
+    Guarded([&] { table->SaveTable(bad); });
+    EXPECT_EQ(TakeRecordedErrors().size(), 1);
+    EXPECT_FALSE(QFile::exists(bad));
 }
 
 TEST_F(MeasurementTest, ABadFileIsRefusedAndTheOpenOneStays) {
@@ -148,8 +231,9 @@ TEST_F(MeasurementTest, SwrPlotFollowsTheMeasuredClickAndTheFrequency) {
 }
 
 TEST_F(MeasurementTest, TheDataWindowSavesItsLinesAsShown) {
-    Frame->OpenMeasurement(Path);
-    TfrmData* table = Frame->ShowBandTable();
+    TfrmData* table = new TfrmData;
+    table->meData->setPlainText(QStringLiteral("PSV = 2.000\n7.000;1.234;56.7"));
+    table->show();
     const QString good = Dir.filePath(QStringLiteral("band.txt"));
     table->SaveTable(good);
     QFile saved(good);
@@ -172,9 +256,9 @@ TEST_F(MeasurementTest, PointsWithoutANetworkLoadAndStayOutOfTheDesign) {
     // The open has no place on the chart.
     const auto& trace = Frame->Chart()->Trace();
     ASSERT_EQ(trace.size(), 3u);
-    TfrmData* table = Frame->ShowBandTable();
+    TfrmBandTable* table = Frame->ShowBandTable();
     ASSERT_NE(table, nullptr);
-    EXPECT_EQ(table->meData->toPlainText().split(u'\n').mid(4),
+    EXPECT_EQ(BandTableLines(*table->Model()).mid(1),
               QStringList({"0.000;75.000;0.000;;;;", "1.000;;;;;;", "2.000;0.000;100.000;;;;",
                            "3.000;-550.000;0.000;;;;"}));
     table->close();

@@ -1,7 +1,6 @@
 // A measured antenna: the Touchstone file opened, its trace on the chart, a
 // click that takes a measured point, and the band table.
 #include "apperror.h"
-#include "bandtable.h"
 #include "measurement.h"
 #include "numtext.h"
 #include "savefile.h"
@@ -36,11 +35,19 @@ void TvSmithChart::OpenMeasurement(const QString& path) {
     FMeasurement.Open(std::move(measurement), QFileInfo(path).fileName());
     if (FChart) FChart->SetTrace(FMeasurement.TracePoints());
     if (FSwrPlot) FSwrPlot->SetMeasurement(&*FMeasurement.Touchstone());
+    if (FBandTable)
+        FBandTable->SetMeasurement(&*FMeasurement.Touchstone(), FMeasurement.Name(),
+                                   ChartReference);
     UpdateMeasurementActions();
     RedrawReadout();
 }
 
 void TvSmithChart::CloseMeasurement() {
+    // The table reads the measurement's points: it lets go of them first.
+    if (FBandTable) {
+        FBandTable->SetMeasurement(nullptr, QString(), ChartReference);
+        FBandTable->close();
+    }
     FMeasurement.Close();
     if (FChart) FChart->ClearTrace();
     if (FSwrPlot) FSwrPlot->SetMeasurement(nullptr);
@@ -82,23 +89,19 @@ bool TvSmithChart::TakeTracePoint(int x, int y) {
     return true;
 }
 
-TfrmData* TvSmithChart::ShowBandTable() {
+TfrmBandTable* TvSmithChart::ShowBandTable() {
     if (!FMeasurement.IsOpen()) return nullptr;
-    const TTouchstone& measurement = *FMeasurement.Touchstone();
-    auto* form = new TfrmData(nullptr);
-    FDataWindows.push_back(form);
-    const QString separator(33, u'*');
-    QStringList lines{separator,
-                      QStringLiteral(" Soubor = %1, %2 bodů")
-                          .arg(FMeasurement.Name())
-                          .arg(measurement.Points.size()),
-                      QString::fromUtf8(BandTableHeader), separator};
-    for (const TTouchstonePoint& p : measurement.Points)
-        lines << QString::fromStdString(BandRowText(BandRowOf(p, ChartReference)));
-    form->meData->setPlainText(lines.join(u'\n'));
-    form->show();
-    form->raise();
-    return form;
+    if (!FBandTable) {
+        FBandTable = new TfrmBandTable(nullptr);
+        FBandTable->setAttribute(Qt::WA_DeleteOnClose, true);
+        FBandTable->SetMeasurement(&*FMeasurement.Touchstone(), FMeasurement.Name(),
+                                   ChartReference);
+    }
+    PublishStep();
+    PlaceToolWindow(FBandTable);
+    FBandTable->show();
+    FBandTable->raise();
+    return FBandTable;
 }
 
 void TMeasurement::Open(TTouchstone touchstone, const QString& name) {

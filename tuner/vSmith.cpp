@@ -231,10 +231,11 @@ void TvSmithChart::PlaceToolWindow(TToolWindow* tool) {
 }
 
 void TvSmithChart::PublishStep() {
-    if (!FNetworkWindow && !FSwrPlot) return;
+    if (!FNetworkWindow && !FSwrPlot && !FBandTable) return;
     const TCurrentStep step = CurrentStep();
     for (TToolWindow* window : {static_cast<TToolWindow*>(FNetworkWindow.data()),
-                                static_cast<TToolWindow*>(FSwrPlot.data())})
+                                static_cast<TToolWindow*>(FSwrPlot.data()),
+                                static_cast<TToolWindow*>(FBandTable.data())})
         if (window) window->Follow(step, edFR->text());
 }
 
@@ -245,6 +246,8 @@ TvSmithChart::~TvSmithChart() {
     for (QPointer<TfrmData>& window : FDataWindows)
         delete window.data();
     delete FNetworkWindow.data();
+    // Before the measurement its rows are read from.
+    delete FBandTable.data();
     for (QPointer<TfrmTunerDesign>& window : FTunerWindows)
         delete window.data();
 }

@@ -2,6 +2,7 @@
 // The tuner frame: the chart's paint box above, the panel with frequency, SWR,
 // results and commands below.
 
+#include "bandtablewindow.h"
 #include "currentstep.h"
 #include "fData.h"
 #include "measurement.h"
@@ -109,8 +110,10 @@ public:
     void OpenMeasurement(const QString& path);
     void CloseMeasurement();
     const std::optional<TTouchstone>& Measurement() const { return FMeasurement.Touchstone(); }
-    // The band table: a data window with the chart's network at every measured frequency.
-    TfrmData* ShowBandTable();
+    // The band table: the chart's network at every measured frequency, in
+    // one window that follows the open measurement and closes with it.
+    TfrmBandTable* ShowBandTable();
+    TfrmBandTable* BandTable() const { return FBandTable.data(); }
     void SetOnApply(std::function<void()> onApply) { FOnApply = std::move(onApply); }
     // Where btnAplyClick writes ANALYZER.INI; empty means the user's config folder.
     void SetSettingsFolder(const QString& folder) { FSettingsFolder = folder; }
@@ -177,6 +180,7 @@ private:
     QPoint FMenuPoint{-1, -1};
     QPointer<TfrmNetwork> FNetworkWindow;
     QPointer<TfrmSwrPlot> FSwrPlot;
+    QPointer<TfrmBandTable> FBandTable;
     std::vector<QPointer<TfrmTunerDesign>> FTunerWindows;
     // The load and frequency of the last standing step; the panel's own
     // fields stay in the panel and are read from it.

@@ -1,0 +1,195 @@
+#include "bandtablewindow.h"
+
+#include "apperror.h"
+#include "savefile.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QMenu>
+#include <QPushButton>
+#include <QScreen>
+#include <QScrollBar>
+#include <QShortcut>
+#include <QStandardPaths>
+#include <QTableView>
+#include <QVBoxLayout>
+#include <algorithm>
+#include <stdexcept>
+
+namespace {
+
+// Wide enough for every value the table can show: R and X reach four digits.
+const QString WidestCell = QStringLiteral("-00000.000");
+constexpr int DesignRows = 30;
+
+} // namespace
+
+TfrmBandTable::TfrmBandTable(QWidget* parent)
+    : TToolWindow(QStringLiteral("Tabulka pásma"), 11,
+                  Qt::Window | Qt::WindowStaysOnTopHint | Qt::CustomizeWindowHint |
+                      Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint |
+                      Qt::WindowMinMaxButtonsHint,
+                  parent) {
+    FModel = new TBandTableModel(this);
+    lbFile = new QLabel(this);
+    tbBand = new QTableView(this);
+    tbBand->setModel(FModel);
+    tbBand->setSelectionBehavior(QAbstractItemView::SelectRows);
+    tbBand->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    tbBand->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    tbBand->setWordWrap(false);
+    tbBand->setAlternatingRowColors(true);
+    tbBand->verticalHeader()->hide();
+    // Every row as high as the font, fixed: a view that measured a million
+    // rows' contents would take longer than designing them.
+    const int rowHeight = fontMetrics().height() + 6;
+    tbBand->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    tbBand->verticalHeader()->setDefaultSectionSize(rowHeight);
+    QHeaderView* header = tbBand->horizontalHeader();
+    header->setSectionResizeMode(QHeaderView::Fixed);
+    header->setDefaultAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    int tableWidth = 2 * tbBand->frameWidth() + tbBand->verticalScrollBar()->sizeHint().width();
+    for (int c = 0; c < int(BandColumnCount); ++c) {
+        const QString title = QString::fromStdString(BandColumnTitles[size_t(c)]);
+        const int width = std::max(header->fontMetrics().horizontalAdvance(title),
+                                   tbBand->fontMetrics().horizontalAdvance(WidestCell)) +
+                          20;
+        tbBand->setColumnWidth(c, width);
+        tableWidth += width;
+    }
+
+    auto* hint =
+        new QLabel(QStringLiteral("Ctrl+C kopíruje vybrané řádky, Ctrl+A vybere všechny."), this);
+    btnSave = new QPushButton(QStringLiteral("Uložit tabulku…"), this);
+    connect(btnSave, &QPushButton::clicked, this, [this] { Guarded([this] { SaveTableAs(); }); });
+    tbBand->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(tbBand, &QWidget::customContextMenuRequested, this, [this](const QPoint& pos) {
+        QMenu menu;
+        QAction* copy = menu.addAction(QStringLiteral("Kopírovat"));
+        copy->setShortcut(QKeySequence::Copy);
+        connect(copy, &QAction::triggered, this, [this] {
+            Guarded([this] { QApplication::clipboard()->setText(SelectionText()); });
+        });
+        connect(menu.addAction(QStringLiteral("Vybrat vše")), &QAction::triggered, tbBand,
+                &QTableView::selectAll);
+        menu.addSeparator();
+        connect(menu.addAction(QStringLiteral("Uložit tabulku…")), &QAction::triggered, this,
+                [this] { Guarded([this] { SaveTableAs(); }); });
+        menu.exec(tbBand->viewport()->mapToGlobal(pos));
+    });
+    SetCopyText([this] { return SelectionText(); });
+    auto* all = new QShortcut(QKeySequence::SelectAll, this);
+    connect(all, &QShortcut::activated, tbBand, &QTableView::selectAll);
+
+    auto* bottom = new QHBoxLayout;
+    bottom->addWidget(hint);
+    bottom->addStretch();
+    bottom->addWidget(btnSave);
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(8, 8, 8, 8);
+    layout->addWidget(lbFile);
+    layout->addWidget(tbBand, 1);
+    layout->addLayout(bottom);
+
+    // The design size, as far as the screen's free area allows.
+    const QMargins m = layout->contentsMargins();
+    const int wanted = std::max(tableWidth + m.left() + m.right(), layout->minimumSize().width());
+    const int tall = header->sizeHint().height() + DesignRows * rowHeight +
+                     2 * tbBand->frameWidth() + 2 * lbFile->sizeHint().height() +
+                     btnSave->sizeHint().height() + 4 * layout->spacing() + m.top() + m.bottom();
+    resize(FitToScreen(QSize(wanted, tall), this));
+    CenterWhenFirstShown();
+}
+
+void TfrmBandTable::SetMeasurement(const TTouchstone* measurement, const QString& fileName,
+                                   double z0) {
+    FModel->SetMeasurement(measurement, z0);
+    FFileName = measurement ? fileName : QString();
+    setWindowTitle(measurement ? QStringLiteral("Tabulka pásma – %1").arg(fileName)
+                               : QStringLiteral("Tabulka pásma"));
+    lbFile->setText(measurement ? QStringLiteral("Soubor %1, %2 bodů – síť, kterou kreslí graf, "
+                                                 "pro každý změřený kmitočet")
+                                      .arg(fileName)
+                                      .arg(measurement->Points.size())
+                                : QString());
+    SelectStepRow();
+}
+
+void TfrmBandTable::ShowStep(const TLoad&, double fMHz) {
+    FStepFrequency = fMHz;
+    SelectStepRow();
+}
+
+void TfrmBandTable::ClearStep() {
+    FStepFrequency.reset();
+    tbBand->clearSelection();
+}
+
+void TfrmBandTable::SelectStepRow() {
+    const std::optional<int> row = FStepFrequency ? FModel->RowNear(*FStepFrequency) : std::nullopt;
+    if (!row) {
+        tbBand->clearSelection();
+        return;
+    }
+    const QModelIndex index = FModel->index(*row, 0);
+    tbBand->selectionModel()->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect |
+                                                         QItemSelectionModel::Rows);
+    tbBand->scrollTo(index, QAbstractItemView::PositionAtCenter);
+}
+
+void TfrmBandTable::showEvent(QShowEvent* event) {
+    TToolWindow::showEvent(event);
+    // Scrolled before the view had its height, the step's row sits at an
+    // edge: it is centred again once the layout has placed the view.
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            if (tbBand->selectionModel()->hasSelection())
+                tbBand->scrollTo(tbBand->currentIndex(), QAbstractItemView::PositionAtCenter);
+        },
+        Qt::QueuedConnection);
+}
+
+QString TfrmBandTable::SelectionText() const {
+    // Row spans, not indexes: Ctrl+A over a million rows is one span.
+    std::vector<std::pair<int, int>> spans;
+    for (const QItemSelectionRange& r : tbBand->selectionModel()->selection())
+        spans.emplace_back(r.top(), r.bottom());
+    std::sort(spans.begin(), spans.end());
+    std::string text = JoinBandCells(BandColumnTitles, "\t") + "\n";
+    int next = 0; // the first row not yet copied: overlapping spans copy a row once
+    for (const auto& [top, bottom] : spans)
+        for (int row = std::max(top, next); row <= bottom; ++row) {
+            text += JoinBandCells(FModel->Cells(row), "\t") + "\n";
+            next = row + 1;
+        }
+    return QString::fromStdString(text);
+}
+
+void TfrmBandTable::SaveTableAs() {
+    const QString folder = ExistingFolderOrHome(QStandardPaths::DocumentsLocation);
+    const QString name = QFileInfo(FFileName).completeBaseName() + QStringLiteral("-pasmo.csv");
+    const QString path =
+        QFileDialog::getSaveFileName(this, QStringLiteral("Uložit tabulku"),
+                                     QDir(folder).filePath(name), QStringLiteral("CSV (*.csv)"));
+    if (!path.isEmpty()) SaveTable(path);
+}
+
+void TfrmBandTable::SaveTable(const QString& path) {
+    std::string text = BandCsvLine(BandColumnTitles) + "\n";
+    for (int row = 0; row < FModel->rowCount(); ++row)
+        text += BandCsvLine(FModel->Cells(row)) + "\n";
+    try {
+        SaveAtomically(path, QByteArray::fromStdString(text));
+    } catch (const ESaveError&) {
+        throw std::runtime_error(QStringLiteral("Tabulku nelze uložit do '%1'")
+                                     .arg(QDir::toNativeSeparators(path))
+                                     .toStdString());
+    }
+}
