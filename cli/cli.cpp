@@ -8,7 +8,7 @@
 #include <sstream>
 
 TCliArgs::TCliArgs(int argc, char** argv, const std::vector<std::string>& valued,
-                   const std::vector<std::string>& flags) {
+                   const std::vector<std::string>& flags, const std::vector<std::string>& optional) {
     auto known = [](const std::vector<std::string>& list, const std::string& name) {
         return std::find(list.begin(), list.end(), name) != list.end();
     };
@@ -21,6 +21,10 @@ TCliArgs::TCliArgs(int argc, char** argv, const std::vector<std::string>& valued
         } else if (known(valued, name)) {
             if (i + 1 >= argc) throw ECliError(name + ": a value is missing");
             FValues[name] = argv[++i];
+        } else if (known(optional, name)) {
+            const bool valueFollows =
+                i + 1 < argc && (std::string(argv[i + 1]) == "-" || argv[i + 1][0] != '-');
+            FValues[name] = valueFollows ? argv[++i] : std::string();
         } else {
             throw ECliError("unknown option '" + name + "' (see --help)");
         }
@@ -33,11 +37,31 @@ const std::string& TCliArgs::Text(const std::string& name) const {
     return it->second;
 }
 
-double TCliArgs::Number(const std::string& name) const {
-    const std::string& text = Text(name);
+double TypedNumber(const std::string& name, const std::string& text) {
     double value = 0.0;
     if (!TryParseNumber(text, value)) throw ECliError(name + ": '" + text + "' is not a number");
     return value;
+}
+
+double TypedRanged(const std::string& name, const std::string& text, const TRange& range) {
+    const double value = TypedNumber(name, text);
+    if (!range.Valid(value)) throw ECliError(name + ": '" + text + "' must be " + range.Text);
+    return value;
+}
+
+double TypedLoadR(const std::string& name, const std::string& text) {
+    if (TypedNumber(name, text) < 0) throw ECliError(name + ": '" + text + "' must not be negative");
+    return TypedRanged(name, text, LoadRRange);
+}
+
+void RequireMatchable(const TLoad& load, const std::string& name, const std::string& text) {
+    if (!IsMatchable(load))
+        throw ECliError(name + ": '" + text +
+                        "': a load without resistance cannot be matched by an L network");
+}
+
+double TCliArgs::Number(const std::string& name) const {
+    return TypedNumber(name, Text(name));
 }
 
 double TCliArgs::Number(const std::string& name, double fallback) const {
@@ -52,9 +76,7 @@ std::vector<std::string> TCliArgs::Names() const {
 }
 
 double TCliArgs::Ranged(const std::string& name, const TRange& range) const {
-    const double value = Number(name);
-    if (!range.Valid(value)) throw ECliError(name + ": '" + Text(name) + "' must be " + range.Text);
-    return value;
+    return TypedRanged(name, Text(name), range);
 }
 
 double TCliArgs::Ranged(const std::string& name, const TRange& range, double fallback) const {
@@ -173,25 +195,38 @@ std::string CellRight(const std::string& text, size_t width) {
     return std::string(text.size() < width ? width - text.size() : 1, ' ') + text;
 }
 
+std::string NetworkHeaderCells() {
+    return Cell("arrangement", 16) + Cell("kind", 16) + Cell("series", 16) + Cell("shunt", 16) +
+           Cell("std series", 16) + Cell("std shunt", 16) + Cell("std SWR", 9) +
+           Cell("worst SWR", 11) + Cell("SWR(Q)", 9) + Cell("eff %", 8) + Cell("loss dB", 9) +
+           Cell("shunt V pk", 12) + "series A";
+}
+
+std::string NetworkCells(const TNetworkReport& rep) {
+    const TLNetwork& n = rep.Network;
+    const bool std = rep.HasStandard;
+    return Cell(n.Arrangement == TArrangement::SeriesAtLoad ? "series-at-load" : "shunt-at-load",
+                16) +
+           Cell(KindNameEn(n), 16) + Cell(ElementText(n.Series), 16) +
+           Cell(ElementText(n.Shunt), 16) + Cell(std ? ElementText(rep.Standard.Series) : "-", 16) +
+           Cell(std ? ElementText(rep.Standard.Shunt) : "-", 16) +
+           Cell(std ? SwrText(rep.StandardSwr) : "-", 9) +
+           Cell(std ? SwrText(rep.WorstSwr) : "-", 11) +
+           Cell(SwrText(rep.Stress.SwrWithLosses), 9) +
+           Cell(FormatFixed(100.0 * rep.Stress.Efficiency, 2), 8) +
+           Cell(FormatFixed(rep.Stress.LossDb, 3), 9) +
+           Cell(FormatFixed(rep.Stress.ShuntPeakV, 1), 12) + FormatFixed(rep.Stress.SeriesRmsA, 3);
+}
+
 void WriteNetworkTable(std::ostream& out, const std::vector<TNetworkReport>& reports) {
-    out << Cell("chart", 7) << Cell("arrangement", 16) << Cell("kind", 16) << Cell("series", 16)
-        << Cell("shunt", 16) << Cell("std series", 16) << Cell("std shunt", 16)
-        << Cell("std SWR", 9) << Cell("worst SWR", 11) << Cell("SWR(Q)", 9) << Cell("eff %", 8)
-        << Cell("loss dB", 9) << Cell("shunt V pk", 12) << "series A\n";
-    for (const TNetworkReport& rep : reports) {
-        const TLNetwork& n = rep.Network;
-        const bool std = rep.HasStandard;
-        out << Cell(n.Chart ? "*" : "", 7)
-            << Cell(n.Arrangement == TArrangement::SeriesAtLoad ? "series-at-load" : "shunt-at-load", 16)
-            << Cell(KindNameEn(n), 16) << Cell(ElementText(n.Series), 16)
-            << Cell(ElementText(n.Shunt), 16) << Cell(std ? ElementText(rep.Standard.Series) : "-", 16)
-            << Cell(std ? ElementText(rep.Standard.Shunt) : "-", 16)
-            << Cell(std ? SwrText(rep.StandardSwr) : "-", 9)
-            << Cell(std ? SwrText(rep.WorstSwr) : "-", 11)
-            << Cell(SwrText(rep.Stress.SwrWithLosses), 9)
-            << Cell(FormatFixed(100.0 * rep.Stress.Efficiency, 2), 8)
-            << Cell(FormatFixed(rep.Stress.LossDb, 3), 9)
-            << Cell(FormatFixed(rep.Stress.ShuntPeakV, 1), 12)
-            << FormatFixed(rep.Stress.SeriesRmsA, 3) << "\n";
-    }
+    out << Cell("chart", 7) << NetworkHeaderCells() << "\n";
+    for (const TNetworkReport& rep : reports)
+        out << Cell(rep.Network.Chart ? "*" : "", 7) << NetworkCells(rep) << "\n";
+}
+
+std::string DesignOptionsText(const TDesignOptions& options) {
+    return std::string("series ") + SeriesName(options.Series) + ", Q coil " +
+           FormatFixed(options.Q.Coil, 0) + ", Q capacitor " +
+           FormatFixed(options.Q.Capacitor, 0) + ", power " + FormatFixed(options.PowerW, 1) +
+           " W";
 }
