@@ -92,11 +92,12 @@ std::string TableHeader() {
 }
 
 // The load and the network the chart draws for it: the first report.
-std::string TableRow(const TBatchLoad& b, const TDesignOptions& options) {
-    return Cell(FormatFixed(b.FrequencyMHz, 6), 13) + Cell(FormatFixed(b.Load.R, 3), 12) +
-           Cell(FormatFixed(b.Load.X, 3), 12) +
-           Cell(SwrText(Swr({b.Load.R, b.Load.X}, options.Z0)), 9) +
-           NetworkCells(DesignNetworks(b.Load, b.FrequencyMHz, options).front()) + "\n";
+void AppendTableRow(std::string& s, const TBatchLoad& b, const TDesignOptions& options) {
+    s += Cell(FormatFixed(b.FrequencyMHz, 6), 13);
+    s += Cell(FormatFixed(b.Load.R, 3), 12);
+    s += Cell(FormatFixed(b.Load.X, 3), 12);
+    s += Cell(SwrText(Swr({b.Load.R, b.Load.X}, options.Z0)), 9);
+    s += NetworkCells(DesignNetworks(b.Load, b.FrequencyMHz, options).front());
 }
 
 // Checked before the first line is read, so that a file that cannot be read
@@ -126,6 +127,7 @@ int RunBatch(const TCliArgs& args, std::ostream& out) {
             << TableHeader();
     bool anyBad = false;
     char line[MaxLineLength];
+    std::string text; // one row at a time, its capacity kept from row to row
     for (long number = 1;; ++number) {
         in.getline(line, MaxLineLength);
         if (in.bad()) throw ECliError((fromStdin ? "standard input" : path) + ": error reading");
@@ -142,9 +144,10 @@ int RunBatch(const TCliArgs& args, std::ostream& out) {
             if (content.empty()) continue;
             try {
                 const TBatchLoad load = LoadOfLine(content);
-                const std::string text =
-                    json ? LoadJson(load.Load, load.FrequencyMHz, options) + "\n"
-                         : TableRow(load, options);
+                text.clear();
+                if (json) AppendLoadJson(text, load.Load, load.FrequencyMHz, options);
+                else AppendTableRow(text, load, options);
+                text += '\n';
                 out.write(text.data(), std::streamsize(text.size()));
                 continue;
             } catch (const std::exception& e) {

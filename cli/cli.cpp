@@ -5,7 +5,6 @@
 #include <charconv>
 #include <cmath>
 #include <cstdio>
-#include <sstream>
 
 TCliArgs::TCliArgs(int argc, char** argv, const std::vector<std::string>& valued,
                    const std::vector<std::string>& flags, const std::vector<std::string>& optional) {
@@ -132,12 +131,25 @@ TESeries SeriesFrom(const std::string& text) {
     throw ECliError("--series: '" + text + "' is not one of E6, E12, E24, E48, E96, none");
 }
 
-std::string ElementJson(const TElement& e) {
-    if (!e.Present()) return "null";
+void AppendElementJson(std::string& s, const TElement& e) {
+    if (!e.Present()) {
+        s += "null";
+        return;
+    }
     const bool coil = e.Kind == TElementKind::Coil;
-    return std::string("{\"kind\": ") + (coil ? "\"L\"" : "\"C\"") +
-           ", \"value\": " + JsonNumber(e.Value) + ", \"unit\": " + (coil ? "\"uH\"" : "\"pF\"") +
-           "}";
+    s += coil ? "{\"kind\": \"L\", \"value\": " : "{\"kind\": \"C\", \"value\": ";
+    AppendJsonNumber(s, e.Value);
+    s += coil ? ", \"unit\": \"uH\"}" : ", \"unit\": \"pF\"}";
+}
+
+// A key and its number, after a comma unless it opens an object.
+void AppendField(std::string& s, const char* key, double value) {
+    s += key;
+    AppendJsonNumber(s, value);
+}
+void AppendField(std::string& s, const char* key, const std::optional<double>& value) {
+    s += key;
+    AppendJsonNumber(s, value);
 }
 
 } // namespace
@@ -152,39 +164,58 @@ TDesignOptions DesignOptionsFrom(const TCliArgs& args) {
     return o;
 }
 
-std::string NetworkJson(const TNetworkReport& rep) {
+// Appended to one string: a stream per object, and a string per number,
+// cost more than the design itself, which a batch pays for every line.
+void AppendNetworkJson(std::string& s, const TNetworkReport& rep) {
     const TLNetwork& n = rep.Network;
-    std::ostringstream s;
-    s << "\"arrangement\": "
-      << (n.Arrangement == TArrangement::SeriesAtLoad ? "\"series-at-load\"" : "\"shunt-at-load\"")
-      << ", \"series\": " << ElementJson(n.Series) << ", \"shunt\": " << ElementJson(n.Shunt)
-      << ", \"lowpass\": " << (n.LowPass() ? "true" : "false")
-      << ", \"chart\": " << (n.Chart ? "true" : "false") << ", \"standard\": ";
-    if (rep.HasStandard)
-        s << "{\"series\": " << ElementJson(rep.Standard.Series)
-          << ", \"shunt\": " << ElementJson(rep.Standard.Shunt)
-          << ", \"swr\": " << JsonNumber(ShownSwr(rep.StandardSwr))
-          << ", \"worst_swr\": " << JsonNumber(ShownSwr(rep.WorstSwr)) << "}";
-    else
-        s << "null";
-    s << ", \"swr_with_losses\": " << JsonNumber(ShownSwr(rep.Stress.SwrWithLosses))
-      << ", \"efficiency\": " << JsonNumber(rep.Stress.Efficiency)
-      << ", \"loss_db\": " << JsonNumber(rep.Stress.LossDb)
-      << ", \"shunt_peak_v\": " << JsonNumber(rep.Stress.ShuntPeakV)
-      << ", \"series_rms_a\": " << JsonNumber(rep.Stress.SeriesRmsA);
-    return s.str();
+    s += n.Arrangement == TArrangement::SeriesAtLoad ? "\"arrangement\": \"series-at-load\""
+                                                     : "\"arrangement\": \"shunt-at-load\"";
+    s += ", \"series\": ";
+    AppendElementJson(s, n.Series);
+    s += ", \"shunt\": ";
+    AppendElementJson(s, n.Shunt);
+    s += n.LowPass() ? ", \"lowpass\": true" : ", \"lowpass\": false";
+    s += n.Chart ? ", \"chart\": true" : ", \"chart\": false";
+    s += ", \"standard\": ";
+    if (rep.HasStandard) {
+        s += "{\"series\": ";
+        AppendElementJson(s, rep.Standard.Series);
+        s += ", \"shunt\": ";
+        AppendElementJson(s, rep.Standard.Shunt);
+        AppendField(s, ", \"swr\": ", ShownSwr(rep.StandardSwr));
+        AppendField(s, ", \"worst_swr\": ", ShownSwr(rep.WorstSwr));
+        s += "}";
+    } else {
+        s += "null";
+    }
+    AppendField(s, ", \"swr_with_losses\": ", ShownSwr(rep.Stress.SwrWithLosses));
+    AppendField(s, ", \"efficiency\": ", rep.Stress.Efficiency);
+    AppendField(s, ", \"loss_db\": ", rep.Stress.LossDb);
+    AppendField(s, ", \"shunt_peak_v\": ", rep.Stress.ShuntPeakV);
+    AppendField(s, ", \"series_rms_a\": ", rep.Stress.SeriesRmsA);
 }
 
 std::string LoadJson(const TLoad& load, double fMHz, const TDesignOptions& options) {
+    std::string s;
+    AppendLoadJson(s, load, fMHz, options);
+    return s;
+}
+
+void AppendLoadJson(std::string& s, const TLoad& load, double fMHz,
+                    const TDesignOptions& options) {
     const std::vector<TNetworkReport> reports = DesignNetworks(load, fMHz, options);
-    std::ostringstream s;
-    s << "{\"frequency_mhz\": " << JsonNumber(fMHz) << ", \"z0\": " << JsonNumber(options.Z0)
-      << ", \"load\": {\"r\": " << JsonNumber(load.R) << ", \"x\": " << JsonNumber(load.X)
-      << ", \"swr\": " << JsonNumber(ShownSwr(Swr({load.R, load.X}, options.Z0))) << "}, \"networks\": [";
-    for (size_t i = 0; i < reports.size(); ++i)
-        s << (i ? ", " : "") << "{" << NetworkJson(reports[i]) << "}";
-    s << "]}";
-    return s.str();
+    AppendField(s, "{\"frequency_mhz\": ", fMHz);
+    AppendField(s, ", \"z0\": ", options.Z0);
+    AppendField(s, ", \"load\": {\"r\": ", load.R);
+    AppendField(s, ", \"x\": ", load.X);
+    AppendField(s, ", \"swr\": ", ShownSwr(Swr({load.R, load.X}, options.Z0)));
+    s += "}, \"networks\": [";
+    for (size_t i = 0; i < reports.size(); ++i) {
+        s += i ? ", {" : "{";
+        AppendNetworkJson(s, reports[i]);
+        s += "}";
+    }
+    s += "]}";
 }
 
 std::string Cell(const std::string& text, size_t width) {

@@ -65,9 +65,11 @@ std::string TextFaultEn(const ETextError& e);
 TDesignOptions DesignOptionsFrom(const TCliArgs& args);
 
 // JSON fields of one network report, without the braces.
-std::string NetworkJson(const TNetworkReport& rep);
+void AppendNetworkJson(std::string& out, const TNetworkReport& rep);
 // The single-load JSON object: frequency, z0, the load and every network.
 std::string LoadJson(const TLoad& load, double fMHz, const TDesignOptions& options);
+void AppendLoadJson(std::string& out, const TLoad& load, double fMHz,
+                    const TDesignOptions& options);
 // A column of a table, left-aligned, or right-aligned: padded to its width,
 // and a text as wide as the column or wider still keeps one blank from the
 // next column.
