@@ -91,13 +91,14 @@ std::string TableHeader() {
            NetworkHeaderCells() + "\n";
 }
 
-// The load and the network the chart draws for it: the first report.
+// The load and the network the chart draws for it, the others left undesigned.
 void AppendTableRow(std::string& s, const TBatchLoad& b, const TDesignOptions& options) {
     s += Cell(FormatFixed(b.FrequencyMHz, 6), 13);
     s += Cell(FormatFixed(b.Load.R, 3), 12);
     s += Cell(FormatFixed(b.Load.X, 3), 12);
     s += Cell(SwrText(Swr({b.Load.R, b.Load.X}, options.Z0)), 9);
-    s += NetworkCells(DesignNetworks(b.Load, b.FrequencyMHz, options).front());
+    const TLNetwork chart = ChartNetwork(b.Load, b.FrequencyMHz, options.Z0);
+    s += NetworkCells(DesignNetwork(chart, b.Load, b.FrequencyMHz, options));
 }
 
 // Checked before the first line is read, so that a file that cannot be read

@@ -335,22 +335,26 @@ TStress NetworkStress(const TLNetwork& net, const TLoad& load, double fMHz, cons
     return s;
 }
 
+TNetworkReport DesignNetwork(const TLNetwork& net, const TLoad& load, double fMHz,
+                             const TDesignOptions& options) {
+    TNetworkReport rep;
+    rep.Network = net;
+    rep.Stress = NetworkStress(net, load, fMHz, options.Q, options.PowerW, options.Z0);
+    if (options.Series != TESeries::None) {
+        rep.HasStandard = true;
+        rep.Standard = SnapToSeries(net, options.Series);
+        rep.StandardSwr = Swr(InputImpedance(rep.Standard, load, fMHz), options.Z0);
+        rep.WorstSwr = WorstCornerSwr(rep.Standard, load, fMHz, SeriesTolerance(options.Series),
+                                      options.Z0);
+    }
+    return rep;
+}
+
 std::vector<TNetworkReport> DesignNetworks(const TLoad& load, double fMHz,
                                            const TDesignOptions& options) {
     std::vector<TNetworkReport> reports;
-    for (const TLNetwork& net : MatchingNetworks(load, fMHz, options.Z0)) {
-        TNetworkReport rep;
-        rep.Network = net;
-        rep.Stress = NetworkStress(net, load, fMHz, options.Q, options.PowerW, options.Z0);
-        if (options.Series != TESeries::None) {
-            rep.HasStandard = true;
-            rep.Standard = SnapToSeries(net, options.Series);
-            rep.StandardSwr = Swr(InputImpedance(rep.Standard, load, fMHz), options.Z0);
-            rep.WorstSwr = WorstCornerSwr(rep.Standard, load, fMHz,
-                                          SeriesTolerance(options.Series), options.Z0);
-        }
-        reports.push_back(rep);
-    }
+    for (const TLNetwork& net : MatchingNetworks(load, fMHz, options.Z0))
+        reports.push_back(DesignNetwork(net, load, fMHz, options));
     return reports;
 }
 
