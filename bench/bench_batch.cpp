@@ -27,9 +27,9 @@ std::vector<std::string> gWritten; // removed at the end
 // Loads over the HF and 6 m bands, R 5 to 500 ohm, X -400 to 400 ohm, in
 // the digits a measurement gives; the same file every run.
 std::string WriteLoads(int count) {
-    const auto path = std::filesystem::temp_directory_path() /
-                      ("pentarix-bench-" + std::to_string(getpid()) + "-" +
-                       std::to_string(count) + ".txt");
+    const auto path =
+        std::filesystem::temp_directory_path() /
+        ("pentarix-bench-" + std::to_string(getpid()) + "-" + std::to_string(count) + ".txt");
     FILE* f = std::fopen(path.c_str(), "w");
     if (!f) {
         std::fprintf(stderr, "cannot write %s\n", path.c_str());

@@ -38,7 +38,8 @@ TFields SplitFields(std::string_view line) {
         const std::size_t begin = i;
         while (i < n && !IsBlank(line[i]) && !IsHardSeparator(line[i]))
             ++i;
-        if (i == begin) fields.HasEmpty = true;
+        if (i == begin)
+            fields.HasEmpty = true;
         else if (fields.Count < std::size(fields.Items))
             fields.Items[fields.Count] = std::string(line.substr(begin, i - begin));
         ++fields.Count;
@@ -81,7 +82,8 @@ TBatchLoad LoadOfLine(std::string_view content) {
     if (fields.Count != 3)
         throw ECliError("expected 3 numbers (f r x), found " + std::to_string(fields.Count));
     const double f = TypedRanged("f", fields.Items[0], FrequencyRange);
-    const TLoad load{TypedLoadR("r", fields.Items[1]), TypedRanged("x", fields.Items[2], LoadXRange)};
+    const TLoad load{TypedLoadR("r", fields.Items[1]),
+                     TypedRanged("x", fields.Items[2], LoadXRange)};
     RequireMatchable(load, "r", fields.Items[1]);
     return {f, load};
 }
@@ -146,8 +148,10 @@ int RunBatch(const TCliArgs& args, std::ostream& out) {
             try {
                 const TBatchLoad load = LoadOfLine(content);
                 text.clear();
-                if (json) AppendLoadJson(text, load.Load, load.FrequencyMHz, options);
-                else AppendTableRow(text, load, options);
+                if (json)
+                    AppendLoadJson(text, load.Load, load.FrequencyMHz, options);
+                else
+                    AppendTableRow(text, load, options);
                 text += '\n';
                 out.write(text.data(), std::streamsize(text.size()));
                 continue;
