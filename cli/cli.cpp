@@ -5,10 +5,9 @@
 #include <charconv>
 #include <cmath>
 #include <cstdio>
-#include <sstream>
 
 TCliArgs::TCliArgs(int argc, char** argv, const std::vector<std::string>& valued,
-                   const std::vector<std::string>& flags) {
+                   const std::vector<std::string>& flags, const std::vector<std::string>& optional) {
     auto known = [](const std::vector<std::string>& list, const std::string& name) {
         return std::find(list.begin(), list.end(), name) != list.end();
     };
@@ -21,6 +20,10 @@ TCliArgs::TCliArgs(int argc, char** argv, const std::vector<std::string>& valued
         } else if (known(valued, name)) {
             if (i + 1 >= argc) throw ECliError(name + ": a value is missing");
             FValues[name] = argv[++i];
+        } else if (known(optional, name)) {
+            const bool valueFollows =
+                i + 1 < argc && (std::string(argv[i + 1]) == "-" || argv[i + 1][0] != '-');
+            FValues[name] = valueFollows ? argv[++i] : std::string();
         } else {
             throw ECliError("unknown option '" + name + "' (see --help)");
         }
@@ -33,11 +36,31 @@ const std::string& TCliArgs::Text(const std::string& name) const {
     return it->second;
 }
 
-double TCliArgs::Number(const std::string& name) const {
-    const std::string& text = Text(name);
+double TypedNumber(const std::string& name, const std::string& text) {
     double value = 0.0;
     if (!TryParseNumber(text, value)) throw ECliError(name + ": '" + text + "' is not a number");
     return value;
+}
+
+double TypedRanged(const std::string& name, const std::string& text, const TRange& range) {
+    const double value = TypedNumber(name, text);
+    if (!range.Valid(value)) throw ECliError(name + ": '" + text + "' must be " + range.Text);
+    return value;
+}
+
+double TypedLoadR(const std::string& name, const std::string& text) {
+    if (TypedNumber(name, text) < 0) throw ECliError(name + ": '" + text + "' must not be negative");
+    return TypedRanged(name, text, LoadRRange);
+}
+
+void RequireMatchable(const TLoad& load, const std::string& name, const std::string& text) {
+    if (!IsMatchable(load))
+        throw ECliError(name + ": '" + text +
+                        "': a load without resistance cannot be matched by an L network");
+}
+
+double TCliArgs::Number(const std::string& name) const {
+    return TypedNumber(name, Text(name));
 }
 
 double TCliArgs::Number(const std::string& name, double fallback) const {
@@ -52,9 +75,7 @@ std::vector<std::string> TCliArgs::Names() const {
 }
 
 double TCliArgs::Ranged(const std::string& name, const TRange& range) const {
-    const double value = Number(name);
-    if (!range.Valid(value)) throw ECliError(name + ": '" + Text(name) + "' must be " + range.Text);
-    return value;
+    return TypedRanged(name, Text(name), range);
 }
 
 double TCliArgs::Ranged(const std::string& name, const TRange& range, double fallback) const {
@@ -110,12 +131,25 @@ TESeries SeriesFrom(const std::string& text) {
     throw ECliError("--series: '" + text + "' is not one of E6, E12, E24, E48, E96, none");
 }
 
-std::string ElementJson(const TElement& e) {
-    if (!e.Present()) return "null";
+void AppendElementJson(std::string& s, const TElement& e) {
+    if (!e.Present()) {
+        s += "null";
+        return;
+    }
     const bool coil = e.Kind == TElementKind::Coil;
-    return std::string("{\"kind\": ") + (coil ? "\"L\"" : "\"C\"") +
-           ", \"value\": " + JsonNumber(e.Value) + ", \"unit\": " + (coil ? "\"uH\"" : "\"pF\"") +
-           "}";
+    s += coil ? "{\"kind\": \"L\", \"value\": " : "{\"kind\": \"C\", \"value\": ";
+    AppendJsonNumber(s, e.Value);
+    s += coil ? ", \"unit\": \"uH\"}" : ", \"unit\": \"pF\"}";
+}
+
+// A key and its number, after a comma unless it opens an object.
+void AppendField(std::string& s, const char* key, double value) {
+    s += key;
+    AppendJsonNumber(s, value);
+}
+void AppendField(std::string& s, const char* key, const std::optional<double>& value) {
+    s += key;
+    AppendJsonNumber(s, value);
 }
 
 } // namespace
@@ -130,39 +164,58 @@ TDesignOptions DesignOptionsFrom(const TCliArgs& args) {
     return o;
 }
 
-std::string NetworkJson(const TNetworkReport& rep) {
+// Appended to one string: a stream per object, and a string per number,
+// cost more than the design itself, which a batch pays for every line.
+void AppendNetworkJson(std::string& s, const TNetworkReport& rep) {
     const TLNetwork& n = rep.Network;
-    std::ostringstream s;
-    s << "\"arrangement\": "
-      << (n.Arrangement == TArrangement::SeriesAtLoad ? "\"series-at-load\"" : "\"shunt-at-load\"")
-      << ", \"series\": " << ElementJson(n.Series) << ", \"shunt\": " << ElementJson(n.Shunt)
-      << ", \"lowpass\": " << (n.LowPass() ? "true" : "false")
-      << ", \"chart\": " << (n.Chart ? "true" : "false") << ", \"standard\": ";
-    if (rep.HasStandard)
-        s << "{\"series\": " << ElementJson(rep.Standard.Series)
-          << ", \"shunt\": " << ElementJson(rep.Standard.Shunt)
-          << ", \"swr\": " << JsonNumber(ShownSwr(rep.StandardSwr))
-          << ", \"worst_swr\": " << JsonNumber(ShownSwr(rep.WorstSwr)) << "}";
-    else
-        s << "null";
-    s << ", \"swr_with_losses\": " << JsonNumber(ShownSwr(rep.Stress.SwrWithLosses))
-      << ", \"efficiency\": " << JsonNumber(rep.Stress.Efficiency)
-      << ", \"loss_db\": " << JsonNumber(rep.Stress.LossDb)
-      << ", \"shunt_peak_v\": " << JsonNumber(rep.Stress.ShuntPeakV)
-      << ", \"series_rms_a\": " << JsonNumber(rep.Stress.SeriesRmsA);
-    return s.str();
+    s += n.Arrangement == TArrangement::SeriesAtLoad ? "\"arrangement\": \"series-at-load\""
+                                                     : "\"arrangement\": \"shunt-at-load\"";
+    s += ", \"series\": ";
+    AppendElementJson(s, n.Series);
+    s += ", \"shunt\": ";
+    AppendElementJson(s, n.Shunt);
+    s += n.LowPass() ? ", \"lowpass\": true" : ", \"lowpass\": false";
+    s += n.Chart ? ", \"chart\": true" : ", \"chart\": false";
+    s += ", \"standard\": ";
+    if (rep.HasStandard) {
+        s += "{\"series\": ";
+        AppendElementJson(s, rep.Standard.Series);
+        s += ", \"shunt\": ";
+        AppendElementJson(s, rep.Standard.Shunt);
+        AppendField(s, ", \"swr\": ", ShownSwr(rep.StandardSwr));
+        AppendField(s, ", \"worst_swr\": ", ShownSwr(rep.WorstSwr));
+        s += "}";
+    } else {
+        s += "null";
+    }
+    AppendField(s, ", \"swr_with_losses\": ", ShownSwr(rep.Stress.SwrWithLosses));
+    AppendField(s, ", \"efficiency\": ", rep.Stress.Efficiency);
+    AppendField(s, ", \"loss_db\": ", rep.Stress.LossDb);
+    AppendField(s, ", \"shunt_peak_v\": ", rep.Stress.ShuntPeakV);
+    AppendField(s, ", \"series_rms_a\": ", rep.Stress.SeriesRmsA);
 }
 
 std::string LoadJson(const TLoad& load, double fMHz, const TDesignOptions& options) {
+    std::string s;
+    AppendLoadJson(s, load, fMHz, options);
+    return s;
+}
+
+void AppendLoadJson(std::string& s, const TLoad& load, double fMHz,
+                    const TDesignOptions& options) {
     const std::vector<TNetworkReport> reports = DesignNetworks(load, fMHz, options);
-    std::ostringstream s;
-    s << "{\"frequency_mhz\": " << JsonNumber(fMHz) << ", \"z0\": " << JsonNumber(options.Z0)
-      << ", \"load\": {\"r\": " << JsonNumber(load.R) << ", \"x\": " << JsonNumber(load.X)
-      << ", \"swr\": " << JsonNumber(ShownSwr(Swr({load.R, load.X}, options.Z0))) << "}, \"networks\": [";
-    for (size_t i = 0; i < reports.size(); ++i)
-        s << (i ? ", " : "") << "{" << NetworkJson(reports[i]) << "}";
-    s << "]}";
-    return s.str();
+    AppendField(s, "{\"frequency_mhz\": ", fMHz);
+    AppendField(s, ", \"z0\": ", options.Z0);
+    AppendField(s, ", \"load\": {\"r\": ", load.R);
+    AppendField(s, ", \"x\": ", load.X);
+    AppendField(s, ", \"swr\": ", ShownSwr(Swr({load.R, load.X}, options.Z0)));
+    s += "}, \"networks\": [";
+    for (size_t i = 0; i < reports.size(); ++i) {
+        s += i ? ", {" : "{";
+        AppendNetworkJson(s, reports[i]);
+        s += "}";
+    }
+    s += "]}";
 }
 
 std::string Cell(const std::string& text, size_t width) {
@@ -173,25 +226,38 @@ std::string CellRight(const std::string& text, size_t width) {
     return std::string(text.size() < width ? width - text.size() : 1, ' ') + text;
 }
 
+std::string NetworkHeaderCells() {
+    return Cell("arrangement", 16) + Cell("kind", 16) + Cell("series", 16) + Cell("shunt", 16) +
+           Cell("std series", 16) + Cell("std shunt", 16) + Cell("std SWR", 9) +
+           Cell("worst SWR", 11) + Cell("SWR(Q)", 9) + Cell("eff %", 8) + Cell("loss dB", 9) +
+           Cell("shunt V pk", 12) + "series A";
+}
+
+std::string NetworkCells(const TNetworkReport& rep) {
+    const TLNetwork& n = rep.Network;
+    const bool std = rep.HasStandard;
+    return Cell(n.Arrangement == TArrangement::SeriesAtLoad ? "series-at-load" : "shunt-at-load",
+                16) +
+           Cell(KindNameEn(n), 16) + Cell(ElementText(n.Series), 16) +
+           Cell(ElementText(n.Shunt), 16) + Cell(std ? ElementText(rep.Standard.Series) : "-", 16) +
+           Cell(std ? ElementText(rep.Standard.Shunt) : "-", 16) +
+           Cell(std ? SwrText(rep.StandardSwr) : "-", 9) +
+           Cell(std ? SwrText(rep.WorstSwr) : "-", 11) +
+           Cell(SwrText(rep.Stress.SwrWithLosses), 9) +
+           Cell(FormatFixed(100.0 * rep.Stress.Efficiency, 2), 8) +
+           Cell(FormatFixed(rep.Stress.LossDb, 3), 9) +
+           Cell(FormatFixed(rep.Stress.ShuntPeakV, 1), 12) + FormatFixed(rep.Stress.SeriesRmsA, 3);
+}
+
 void WriteNetworkTable(std::ostream& out, const std::vector<TNetworkReport>& reports) {
-    out << Cell("chart", 7) << Cell("arrangement", 16) << Cell("kind", 16) << Cell("series", 16)
-        << Cell("shunt", 16) << Cell("std series", 16) << Cell("std shunt", 16)
-        << Cell("std SWR", 9) << Cell("worst SWR", 11) << Cell("SWR(Q)", 9) << Cell("eff %", 8)
-        << Cell("loss dB", 9) << Cell("shunt V pk", 12) << "series A\n";
-    for (const TNetworkReport& rep : reports) {
-        const TLNetwork& n = rep.Network;
-        const bool std = rep.HasStandard;
-        out << Cell(n.Chart ? "*" : "", 7)
-            << Cell(n.Arrangement == TArrangement::SeriesAtLoad ? "series-at-load" : "shunt-at-load", 16)
-            << Cell(KindNameEn(n), 16) << Cell(ElementText(n.Series), 16)
-            << Cell(ElementText(n.Shunt), 16) << Cell(std ? ElementText(rep.Standard.Series) : "-", 16)
-            << Cell(std ? ElementText(rep.Standard.Shunt) : "-", 16)
-            << Cell(std ? SwrText(rep.StandardSwr) : "-", 9)
-            << Cell(std ? SwrText(rep.WorstSwr) : "-", 11)
-            << Cell(SwrText(rep.Stress.SwrWithLosses), 9)
-            << Cell(FormatFixed(100.0 * rep.Stress.Efficiency, 2), 8)
-            << Cell(FormatFixed(rep.Stress.LossDb, 3), 9)
-            << Cell(FormatFixed(rep.Stress.ShuntPeakV, 1), 12)
-            << FormatFixed(rep.Stress.SeriesRmsA, 3) << "\n";
-    }
+    out << Cell("chart", 7) << NetworkHeaderCells() << "\n";
+    for (const TNetworkReport& rep : reports)
+        out << Cell(rep.Network.Chart ? "*" : "", 7) << NetworkCells(rep) << "\n";
+}
+
+std::string DesignOptionsText(const TDesignOptions& options) {
+    return std::string("series ") + SeriesName(options.Series) + ", Q coil " +
+           FormatFixed(options.Q.Coil, 0) + ", Q capacitor " +
+           FormatFixed(options.Q.Capacitor, 0) + ", power " + FormatFixed(options.PowerW, 1) +
+           " W";
 }

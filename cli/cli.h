@@ -24,11 +24,23 @@ struct TRange {
 };
 extern const TRange FrequencyRange, LoadRRange, LoadXRange, Z0Range, QRange, PowerRange;
 
+// A typed number, and the same refused unless the range holds it; a fault is
+// worded "NAME: 'TEXT' ...", NAME being an option or a column of a line.
+double TypedNumber(const std::string& name, const std::string& text);
+double TypedRanged(const std::string& name, const std::string& text, const TRange& range);
+// A load's resistance as typed: never negative, then within its range.
+double TypedLoadR(const std::string& name, const std::string& text);
+// Refuses a load without resistance, naming where its R was typed.
+void RequireMatchable(const TLoad& load, const std::string& name, const std::string& text);
+
 class TCliArgs {
 public:
     // Options that take a value, and flags that do not; anything else is refused.
+    // An option of `optional` takes the next argument as its value when that
+    // is "-" or does not start with "-", and an empty value otherwise.
     TCliArgs(int argc, char** argv, const std::vector<std::string>& valued,
-             const std::vector<std::string>& flags);
+             const std::vector<std::string>& flags,
+             const std::vector<std::string>& optional = {});
     bool Has(const std::string& name) const { return FValues.count(name) > 0; }
     const std::string& Text(const std::string& name) const;
     // Every option given, in no particular order.
@@ -53,9 +65,11 @@ std::string TextFaultEn(const ETextError& e);
 TDesignOptions DesignOptionsFrom(const TCliArgs& args);
 
 // JSON fields of one network report, without the braces.
-std::string NetworkJson(const TNetworkReport& rep);
+void AppendNetworkJson(std::string& out, const TNetworkReport& rep);
 // The single-load JSON object: frequency, z0, the load and every network.
 std::string LoadJson(const TLoad& load, double fMHz, const TDesignOptions& options);
+void AppendLoadJson(std::string& out, const TLoad& load, double fMHz,
+                    const TDesignOptions& options);
 // A column of a table, left-aligned, or right-aligned: padded to its width,
 // and a text as wide as the column or wider still keeps one blank from the
 // next column.
@@ -63,6 +77,12 @@ std::string Cell(const std::string& text, size_t width);
 std::string CellRight(const std::string& text, size_t width);
 // A table of the reports with its header line.
 void WriteNetworkTable(std::ostream& out, const std::vector<TNetworkReport>& reports);
+// That table's columns after the chart's mark, header and one report, so that
+// a table of many loads shows each network as the table of one does.
+std::string NetworkHeaderCells();
+std::string NetworkCells(const TNetworkReport& rep);
+// "series E12, Q coil 200, Q capacitor 1000, power 100.0 W".
+std::string DesignOptionsText(const TDesignOptions& options);
 
 // A Touchstone file's fault in English, "line N: " first when it belongs to
 // a line; the caller names the file as the user gave it.
@@ -75,3 +95,6 @@ int RunSingle(const TCliArgs& args, std::ostream& out);
 int RunEnvelope(const TCliArgs& args, std::ostream& out);
 int RunTouchstone(const TCliArgs& args, std::ostream& out);
 int RunBandwidth(const TCliArgs& args, std::ostream& out);
+// Many loads: a bad line is named on stderr and skipped, the status is 2 at
+// the end if there was one.
+int RunBatch(const TCliArgs& args, std::ostream& out);

@@ -73,6 +73,19 @@ data, "-" where the SWR stays below the limit up to the file's end.
   pentarix-match --bandwidth -f 7.1 -r 25 -x -30
   pentarix-match --bandwidth -f 7.1 --touchstone dipole.s1p --json
 
+       pentarix-match --batch [FILE] [--z0 OHMS] [--series NAME] [--ql Q]
+                      [--qc Q] [--power W] [--json]
+
+Many loads, one a line of FILE (standard input when FILE is "-" or missing):
+"f r x" in MHz and ohm, separated by blanks, tabs, commas or semicolons;
+"#" starts a comment, blank lines are skipped. Per load one row: the load,
+its SWR and the network the chart draws, in the columns above; with --json
+the single-load object, one a line. A bad line is named on stderr and
+skipped, the others are designed, and the exit status is then 2.
+
+  pentarix-match --batch loads.txt --series E24
+  printf '7.1 25 -30\n14.2,80,40\n' | pentarix-match --batch --json
+
 Bad input, an option that does not apply to the mode, an option given twice
 or a value outside its range: one line on stderr, exit status 2, nothing on
 stdout.
@@ -82,6 +95,8 @@ const std::vector<std::string> Valued = {"-f",   "-r",   "-x",      "--z0",     
                                          "--ql", "--qc", "--power", "--touchstone", "--swr",
                                          "--bands"};
 const std::vector<std::string> Flags = {"--json", "--help", "--bandwidth", "--envelope"};
+// Its file may be left out: standard input.
+const std::vector<std::string> OptionalValued = {"--batch"};
 
 // The modes and the options each takes; anything else given is refused
 // rather than ignored. The first mode whose choosing options are all given
@@ -95,6 +110,11 @@ struct TMode {
     bool Streams;
 };
 const TMode Modes[] = {
+    // First, so that a load or a file given with it is refused in its name.
+    {{"--batch"},
+     {"--batch", "--z0", "--series", "--ql", "--qc", "--power", "--json"},
+     RunBatch,
+     true},
     {{"--envelope"},
      {"--envelope", "--swr", "--bands", "--power", "--ql", "--qc", "--json"},
      RunEnvelope,
@@ -145,7 +165,7 @@ int main(int argc, char** argv) {
             std::cerr << UsageLine << "Try 'pentarix-match --help' for every mode and option.\n";
             return 2;
         }
-        const TCliArgs args(argc, argv, Valued, Flags);
+        const TCliArgs args(argc, argv, Valued, Flags, OptionalValued);
         if (args.Has("--help")) {
             std::cout << UsageLine << Usage;
             return 0;

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <optional>
 
 namespace {
 
@@ -247,6 +248,17 @@ double NearestStandard(double value, TESeries series) {
     if (members.empty() || !(value > 0) || !std::isfinite(value)) return value;
     const int decade = int(std::floor(std::log10(value)));
     double best = value, bestDistance = HUGE_VAL;
+    auto consider = [&](double candidate) {
+        const double distance = std::fabs(std::log(candidate / value));
+        if (distance < bestDistance) {
+            best = candidate;
+            bestDistance = distance;
+        }
+    };
+    // The candidates rise, so the nearest is one of the two around the value:
+    // only those two pay for a logarithm (with E96, 576 of them a part cost
+    // more than the whole design).
+    std::optional<double> below;
     // The neighbouring decades too: 9.6 lies nearer to 10 than to 8.2.
     for (int d = decade - 1; d <= decade + 1; ++d) {
         // From the member in hundredths, an exact integer, with one rounding:
@@ -256,13 +268,16 @@ double NearestStandard(double value, TESeries series) {
         for (const double m : members) {
             const double hundredths = std::round(m * 100.0);
             const double candidate = d < 2 ? hundredths / scale : hundredths * scale;
-            const double distance = std::fabs(std::log(candidate / value));
-            if (distance < bestDistance) {
-                best = candidate;
-                bestDistance = distance;
+            if (candidate / value < 1.0) {
+                below = candidate;
+                continue;
             }
+            if (below) consider(*below);
+            consider(candidate);
+            return best;
         }
     }
+    if (below) consider(*below);
     return best;
 }
 
@@ -320,22 +335,26 @@ TStress NetworkStress(const TLNetwork& net, const TLoad& load, double fMHz, cons
     return s;
 }
 
+TNetworkReport DesignNetwork(const TLNetwork& net, const TLoad& load, double fMHz,
+                             const TDesignOptions& options) {
+    TNetworkReport rep;
+    rep.Network = net;
+    rep.Stress = NetworkStress(net, load, fMHz, options.Q, options.PowerW, options.Z0);
+    if (options.Series != TESeries::None) {
+        rep.HasStandard = true;
+        rep.Standard = SnapToSeries(net, options.Series);
+        rep.StandardSwr = Swr(InputImpedance(rep.Standard, load, fMHz), options.Z0);
+        rep.WorstSwr = WorstCornerSwr(rep.Standard, load, fMHz, SeriesTolerance(options.Series),
+                                      options.Z0);
+    }
+    return rep;
+}
+
 std::vector<TNetworkReport> DesignNetworks(const TLoad& load, double fMHz,
                                            const TDesignOptions& options) {
     std::vector<TNetworkReport> reports;
-    for (const TLNetwork& net : MatchingNetworks(load, fMHz, options.Z0)) {
-        TNetworkReport rep;
-        rep.Network = net;
-        rep.Stress = NetworkStress(net, load, fMHz, options.Q, options.PowerW, options.Z0);
-        if (options.Series != TESeries::None) {
-            rep.HasStandard = true;
-            rep.Standard = SnapToSeries(net, options.Series);
-            rep.StandardSwr = Swr(InputImpedance(rep.Standard, load, fMHz), options.Z0);
-            rep.WorstSwr = WorstCornerSwr(rep.Standard, load, fMHz,
-                                          SeriesTolerance(options.Series), options.Z0);
-        }
-        reports.push_back(rep);
-    }
+    for (const TLNetwork& net : MatchingNetworks(load, fMHz, options.Z0))
+        reports.push_back(DesignNetwork(net, load, fMHz, options));
     return reports;
 }
 

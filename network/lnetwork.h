@@ -128,6 +128,9 @@ struct TNetworkReport {
     TStress Stress;           // of the designed values with the given Qs
 };
 
+// The report of one network for the load; DesignNetworks, one per network.
+TNetworkReport DesignNetwork(const TLNetwork& net, const TLoad& load, double fMHz,
+                             const TDesignOptions& options);
 std::vector<TNetworkReport> DesignNetworks(const TLoad& load, double fMHz,
                                            const TDesignOptions& options);
 

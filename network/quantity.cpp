@@ -189,15 +189,29 @@ std::string FormatSignificant(double value, int decimals, int significant) {
     return SignedFixed(value, decimals, 1);
 }
 
-std::string JsonNumber(double value) {
-    if (!std::isfinite(value)) return "null";
+void AppendJsonNumber(std::string& out, double value) {
     char buf[64];
-    const auto [ptr, ec] = std::to_chars(buf, buf + sizeof buf, value);
-    return ec == std::errc() ? std::string(buf, ptr) : "null";
+    const auto [ptr, ec] = std::isfinite(value) ? std::to_chars(buf, buf + sizeof buf, value)
+                                                : std::to_chars_result{buf, std::errc::invalid_argument};
+    if (ec == std::errc()) out.append(buf, ptr);
+    else out += "null";
+}
+
+void AppendJsonNumber(std::string& out, const std::optional<double>& value) {
+    if (value) AppendJsonNumber(out, *value);
+    else out += "null";
+}
+
+std::string JsonNumber(double value) {
+    std::string s;
+    AppendJsonNumber(s, value);
+    return s;
 }
 
 std::string JsonNumber(const std::optional<double>& value) {
-    return value ? JsonNumber(*value) : "null";
+    std::string s;
+    AppendJsonNumber(s, value);
+    return s;
 }
 
 std::optional<double> ShownSwr(double swr) {

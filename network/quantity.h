@@ -58,6 +58,9 @@ std::string FormatSignificant(double value, int decimals, int significant = 3);
 // The shortest text that reads back as the same double; "null" for none.
 std::string JsonNumber(double value);
 std::string JsonNumber(const std::optional<double>& value);
+// The same appended to `out`, for a document built without a string per number.
+void AppendJsonNumber(std::string& out, double value);
+void AppendJsonNumber(std::string& out, const std::optional<double>& value);
 
 // An SWR that no load or network reaches (the capped value of an unmatched
 // point) is not a number to show.

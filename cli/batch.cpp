@@ -1,0 +1,168 @@
+// Many loads, one a line: the chart's network for each, as a table row or as
+// the single-load JSON object.
+#include "cli.h"
+
+#include <filesystem>
+#include <fstream>
+#include <iostream>
+#include <limits>
+#include <string_view>
+
+namespace {
+
+// Longer than any line of three numbers: a file that is no list of loads (a
+// binary without line breaks) is read in pieces, not taken into memory whole.
+constexpr std::streamsize MaxLineLength = 4096;
+
+bool IsBlank(char c) {
+    return c == ' ' || c == '\t' || c == '\r';
+}
+bool IsHardSeparator(char c) {
+    return c == ',' || c == ';';
+}
+
+// The fields of a line, split at blanks, tabs, commas and semicolons. A comma
+// or semicolon with blanks around it is one separator, so that "7.1, 25, -30"
+// has three fields; two of them with nothing between leave an empty field.
+struct TFields {
+    std::string Items[3];
+    std::size_t Count = 0;
+    bool HasEmpty = false;
+};
+
+TFields SplitFields(std::string_view line) {
+    TFields fields;
+    std::size_t i = 0;
+    const std::size_t n = line.size();
+    for (;;) {
+        const std::size_t begin = i;
+        while (i < n && !IsBlank(line[i]) && !IsHardSeparator(line[i]))
+            ++i;
+        if (i == begin)
+            fields.HasEmpty = true;
+        else if (fields.Count < std::size(fields.Items))
+            fields.Items[fields.Count] = std::string(line.substr(begin, i - begin));
+        ++fields.Count;
+        while (i < n && IsBlank(line[i]))
+            ++i;
+        if (i == n) break;
+        if (IsHardSeparator(line[i])) {
+            ++i;
+            while (i < n && IsBlank(line[i]))
+                ++i;
+            if (i == n) {
+                fields.HasEmpty = true;
+                ++fields.Count;
+                break;
+            }
+        }
+    }
+    return fields;
+}
+
+// The line without its comment and surrounding blanks; empty for nothing to design.
+std::string_view Content(std::string_view line) {
+    line = line.substr(0, line.find('#'));
+    while (!line.empty() && IsBlank(line.front()))
+        line.remove_prefix(1);
+    while (!line.empty() && IsBlank(line.back()))
+        line.remove_suffix(1);
+    return line;
+}
+
+struct TBatchLoad {
+    double FrequencyMHz;
+    TLoad Load;
+};
+
+// Refused as the single load refuses its -f, -r and -x, the columns named f, r, x.
+TBatchLoad LoadOfLine(std::string_view content) {
+    const TFields fields = SplitFields(content);
+    if (fields.HasEmpty) throw ECliError("an empty field between separators");
+    if (fields.Count != 3)
+        throw ECliError("expected 3 numbers (f r x), found " + std::to_string(fields.Count));
+    const double f = TypedRanged("f", fields.Items[0], FrequencyRange);
+    const TLoad load{TypedLoadR("r", fields.Items[1]),
+                     TypedRanged("x", fields.Items[2], LoadXRange)};
+    RequireMatchable(load, "r", fields.Items[1]);
+    return {f, load};
+}
+
+std::string TableHeader() {
+    return Cell("f MHz", 13) + Cell("R ohm", 12) + Cell("X ohm", 12) + Cell("SWR", 9) +
+           NetworkHeaderCells() + "\n";
+}
+
+// The load and the network the chart draws for it, the others left undesigned.
+void AppendTableRow(std::string& s, const TBatchLoad& b, const TDesignOptions& options) {
+    s += Cell(FormatFixed(b.FrequencyMHz, 6), 13);
+    s += Cell(FormatFixed(b.Load.R, 3), 12);
+    s += Cell(FormatFixed(b.Load.X, 3), 12);
+    s += Cell(SwrText(Swr({b.Load.R, b.Load.X}, options.Z0)), 9);
+    const TLNetwork chart = ChartNetwork(b.Load, b.FrequencyMHz, options.Z0);
+    s += NetworkCells(DesignNetwork(chart, b.Load, b.FrequencyMHz, options));
+}
+
+// Checked before the first line is read, so that a file that cannot be read
+// leaves stdout empty.
+void OpenInput(const std::string& path, std::ifstream& file) {
+    std::error_code ec;
+    const std::filesystem::file_status status = std::filesystem::status(path, ec);
+    if (!std::filesystem::exists(status)) throw ECliError(path + ": no such file");
+    if (std::filesystem::is_directory(status)) throw ECliError(path + ": is a directory");
+    file.open(path, std::ios::binary);
+    if (!file) throw ECliError(path + ": cannot open the file");
+}
+
+} // namespace
+
+int RunBatch(const TCliArgs& args, std::ostream& out) {
+    const TDesignOptions options = DesignOptionsFrom(args);
+    const bool json = args.Has("--json");
+    const std::string& path = args.Text("--batch");
+    const bool fromStdin = path.empty() || path == "-";
+    std::ifstream file;
+    if (!fromStdin) OpenInput(path, file);
+    std::istream& in = fromStdin ? std::cin : file;
+
+    if (!json)
+        out << "Z0 " << FormatFixed(options.Z0, 1) << " ohm; " << DesignOptionsText(options) << "\n"
+            << TableHeader();
+    bool anyBad = false;
+    char line[MaxLineLength];
+    std::string text; // one row at a time, its capacity kept from row to row
+    for (long number = 1;; ++number) {
+        in.getline(line, MaxLineLength);
+        if (in.bad()) throw ECliError((fromStdin ? "standard input" : path) + ": error reading");
+        std::string fault;
+        if (in.fail()) {
+            if (in.gcount() == 0 && in.eof()) break;
+            in.clear();
+            in.ignore(std::numeric_limits<std::streamsize>::max(), '\n');
+            fault = "longer than " + std::to_string(MaxLineLength - 1) + " characters";
+        } else {
+            // The line break counts in gcount, except after the last line.
+            const std::string_view content =
+                Content({line, std::size_t(in.gcount() - (in.eof() ? 0 : 1))});
+            if (content.empty()) continue;
+            try {
+                const TBatchLoad load = LoadOfLine(content);
+                text.clear();
+                if (json)
+                    AppendLoadJson(text, load.Load, load.FrequencyMHz, options);
+                else
+                    AppendTableRow(text, load, options);
+                text += '\n';
+                out.write(text.data(), std::streamsize(text.size()));
+                continue;
+            } catch (const std::exception& e) {
+                // A load the arithmetic fails on is one bad line, not the end of the job.
+                fault = e.what();
+            }
+        }
+        anyBad = true;
+        std::cerr << ("pentarix-match: line " + std::to_string(number) + ": " + fault + "\n");
+    }
+    out.flush();
+    return anyBad ? 2 : 0;
+}
