@@ -28,17 +28,26 @@ void TTraceIndex::Build(std::vector<TPoint> points) {
         if (cx < 0 || cy < 0 || cx >= Cells || cy >= Cells) return std::nullopt;
         return size_t(cy) * Cells + size_t(cx);
     };
+    // A dense sweep puts runs of points on one pixel; of a run only the last
+    // can be found, as it wins every tie.
+    auto hidden = [this](size_t i) {
+        const TPoint& p = FPoints[i];
+        if (!p.Placed) return true;
+        if (i + 1 == FPoints.size()) return false;
+        const TPoint& q = FPoints[i + 1];
+        return q.Placed && q.X == p.X && q.Y == p.Y;
+    };
     // Counting sort by cell keeps each cell's indices in ascending order.
     FStart.assign(size_t(Cells) * Cells + 1, 0);
-    for (const TPoint& p : FPoints)
-        if (p.Placed)
-            if (const std::optional<size_t> s = slot(p)) ++FStart[*s + 1];
+    for (size_t i = 0; i < FPoints.size(); ++i)
+        if (!hidden(i))
+            if (const std::optional<size_t> s = slot(FPoints[i])) ++FStart[*s + 1];
     for (size_t i = 1; i < FStart.size(); ++i)
         FStart[i] += FStart[i - 1];
     FInCell.resize(FStart.back());
     std::vector<uint32_t> next(FStart.begin(), FStart.end() - 1);
     for (size_t i = 0; i < FPoints.size(); ++i) {
-        if (!FPoints[i].Placed) continue;
+        if (hidden(i)) continue;
         if (const std::optional<size_t> s = slot(FPoints[i]))
             FInCell[next[*s]++] = uint32_t(i);
         else
