@@ -157,7 +157,7 @@ TEST(ChartLifecycle, LowPaintBoxFillsTheSidesFromTheOtherSeeds) {
 } // namespace
 
 // The trace's cell index against the plain scan it replaces: crowded pixels
-// (ties), points far off any layer, unplaced points, queries anywhere.
+// (ties, runs on one pixel), points far off any layer, unplaced points, queries anywhere.
 TEST(TraceIndex, FindsWhatAScanInOrderFinds) {
     std::mt19937 random(11);
     auto coordinate = [&]() {
@@ -169,8 +169,14 @@ TEST(TraceIndex, FindsWhatAScanInOrderFinds) {
         }
     };
     std::vector<TTraceIndex::TPoint> points(5000);
-    for (TTraceIndex::TPoint& p : points)
-        p = {coordinate(), coordinate(), random() % 10 != 0};
+    for (size_t i = 0; i < points.size(); ++i) {
+        points[i] = {coordinate(), coordinate(), random() % 10 != 0};
+        // Runs on one pixel, as a dense sweep gives.
+        if (i > 0 && random() % 3 == 0) {
+            points[i].X = points[i - 1].X;
+            points[i].Y = points[i - 1].Y;
+        }
+    }
     TTraceIndex index;
     index.Build(points);
     for (int q = 0; q < 5000; ++q) {
