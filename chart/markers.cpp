@@ -38,6 +38,9 @@ constexpr int CellSize = 32;
 // A point marker's rings reach this far from its centre (left and up; one
 // pixel less right and down): its rectangle is twice this square.
 constexpr int RingReach = 4;
+// Taking off this many records at once and leaving none (a clearing) keeps the
+// layers for putting back: fewer are repainted as quickly as the whole is swapped.
+constexpr size_t KeepPictureFrom = 100;
 // Arcs, and the surface state every redraw of the marker layer leaves.
 constexpr TPen ArcPen{clGreen, 1, TPenStyle::Solid};
 
@@ -421,7 +424,8 @@ TSmithChart::TAnnotations TSmithChart::TakeAnnotationsFrom(TAnnotationCount from
     FArcs.resize(from.Arcs);
     if (!FIndex.InSync() || !FIndex.CirclesExact()) {
         RedrawAnnotations();
-    } else if (FMarkers.empty() && FArcs.empty()) {
+    } else if (FMarkers.empty() && FArcs.empty() &&
+               taken.Markers.size() + taken.Arcs.size() > KeepPictureFrom) {
         KeepPicture(taken);
     } else {
         TChangedRows changed(FMarkerLayer->Width(), FMarkerLayer->Height());
