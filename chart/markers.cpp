@@ -442,10 +442,10 @@ void TSmithChart::EraseAnnotations(const TAnnotations& taken, size_t firstMarker
     TRect circles;
     for (const auto& rec : taken.Markers) {
         if (rec->IsSwrCircle) {
-            circles = Unite(circles, SwrCircleRect(*FCircleLayer,
-                                                   SwrCircleShape(rec->Swr, FRadius, FCenterX,
-                                                                  FCenterY),
-                                                   FCenterX, FCenterY));
+            circles =
+                Unite(circles, SwrCircleRect(*FCircleLayer,
+                                             SwrCircleShape(rec->Swr, FRadius, FCenterX, FCenterY),
+                                             FCenterX, FCenterY));
             continue;
         }
         const TRect r = LayerBounds(RingRect(*rec));
