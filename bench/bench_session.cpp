@@ -12,6 +12,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <random>
+#include <string>
 
 namespace {
 
@@ -65,6 +66,79 @@ void BM_UndoOnCrowdedChart(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_UndoOnCrowdedChart)->Iterations(20);
+
+// A click's additions as SolveReading lays them down: the load's marker, its
+// first move and the match marker.
+void ClickOnChart(TSmithChart& chart, std::mt19937& random) {
+    std::uniform_real_distribution<double> angle(-180, 180), swr(1.2, 8);
+    TMatch m;
+    chart.SolveMatch(angle(random), swr(random), m);
+    chart.AddPolarMarker(0, m.MatchAngle, m.MatchSwr);
+}
+
+size_t Held(const TSmithChart& chart) {
+    return chart.Markers().size() + chart.Arcs().size();
+}
+
+// One more marker on the chart as it stands, timed; then taken off again
+// untimed, so that every sample meets the same number of annotations.
+void OneMoreMarker(TSmithChart& chart, std::mt19937& random, const std::string& name) {
+    std::uniform_real_distribution<double> angle(-180, 180), swr(1.2, 8);
+    for (int i = 0; i < 41; ++i) {
+        const TSmithChart::TAnnotationCount before = chart.AnnotationCount();
+        const double a = angle(random), s = swr(random);
+        const auto t0 = TBenchClock::now();
+        chart.AddPolarMarker(0, a, s);
+        Record(name, t0);
+        chart.TakeAnnotationsFrom(before);
+    }
+}
+
+// The frame's chart filled click by click from empty to 100,000 annotations:
+// each click timed, and one more marker at 100 and at 100,000.
+void BM_FillTo100000(benchmark::State& state) {
+    TvSmithChart& f = Frame();
+    TSmithChart& chart = *f.Chart();
+    for (auto _ : state) {
+        f.ClearAnnotations();
+        std::mt19937 random(7), markers(8);
+        while (Held(chart) < 100000) {
+            const size_t held = Held(chart);
+            const auto t0 = TBenchClock::now();
+            ClickOnChart(chart, random);
+            if (held < 10000) Record("fill/first tenth", t0);
+            if (held >= 90000) Record("fill/last tenth", t0);
+            if (held < 100 && Held(chart) >= 100) OneMoreMarker(chart, markers, "marker/100");
+        }
+        OneMoreMarker(chart, markers, "marker/100000");
+    }
+}
+BENCHMARK(BM_FillTo100000)->Iterations(1)->Unit(benchmark::kMillisecond);
+
+// Undo and redo of one click, and undo of a clear, with 100,000 annotations.
+void BM_UndoAt100000(benchmark::State& state) {
+    TvSmithChart& f = Frame();
+    TSmithChart& chart = *f.Chart();
+    std::mt19937 random(9);
+    while (Held(chart) < 100000)
+        ClickOnChart(chart, random);
+    QTest::mouseClick(f.pbSmith, Qt::LeftButton, {}, {300, 300});
+    for (auto _ : state) {
+        auto t0 = TBenchClock::now();
+        f.Undo();
+        Record("undo/100000", t0);
+        t0 = TBenchClock::now();
+        f.Redo();
+        Record("redo/100000", t0);
+    }
+    for (int i = 0; i < 20; ++i) {
+        f.ClearAnnotations();
+        const auto t0 = TBenchClock::now();
+        f.Undo();
+        Record("undo clear/100000", t0);
+    }
+}
+BENCHMARK(BM_UndoAt100000)->Iterations(20);
 
 void BM_SavePicture(benchmark::State& state) {
     const QString path = QDir::temp().filePath(QStringLiteral("pentarix-bench.png"));
@@ -157,6 +231,27 @@ void Summary() {
     const double drag = Median("drag"), undo = Median("undo"), save = Median("save");
     Line("Drag preview step (pointer move)", Ms(drag), Verdict(drag, 2e-3, "<= 2 ms"));
     Line("Undo of one click, 10,000 annotations", Ms(undo), Verdict(undo, 50e-3, "<= 50 ms"));
+    const double undo1 = Median("undo/100000"), redo1 = Median("redo/100000"),
+                 undoClear = Median("undo clear/100000");
+    Line("Undo of one click, 100,000 annotations", Ms(undo1), Verdict(undo1, 5e-3, "<= 5 ms"));
+    Line("Redo of one click, 100,000 annotations", Ms(redo1), Verdict(redo1, 5e-3, "<= 5 ms"));
+    Line("Undo of a clear of 100,000 annotations", Ms(undoClear),
+         Verdict(undoClear, 30e-3, "<= 30 ms"));
+    auto ratio = [](double a, double b) {
+        char value[32] = "not run";
+        if (a > 0 && b > 0) std::snprintf(value, sizeof value, "%.2f", a / b);
+        return std::string(value);
+    };
+    const double at100 = Median("marker/100"), at100k = Median("marker/100000");
+    Line("One more marker at 100 annotations", Us(at100));
+    Line("One more marker at 100,000 annotations", Us(at100k));
+    Line("  ratio 100,000 / 100", ratio(at100k, at100),
+         Verdict(at100 > 0 ? at100k / at100 : 0, 2, "<= 2"));
+    const double first = Median("fill/first tenth"), last = Median("fill/last tenth");
+    Line("A click while filling to 100,000, first tenth", Us(first));
+    Line("A click while filling to 100,000, last tenth", Us(last));
+    Line("  ratio last tenth / first tenth", ratio(last, first),
+         Verdict(first > 0 ? last / first : 0, 3, "<= 3"));
     Line("Saving the picture as PNG", Ms(save), Verdict(save, 100e-3, "<= 100 ms"));
     const double trace = Median("trace"), band = Median("band");
     Line("Trace of 100,001 points drawn with the grid", Ms(trace), Verdict(trace, 30e-3, "<= 30 ms"));

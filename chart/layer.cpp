@@ -256,6 +256,24 @@ void TLayer::SetSize(int width, int height) {
     UpdateClip();
 }
 
+QImage TLayer::TakeImage() {
+    QImage taken = FImage;
+    if (!FImage.isNull()) {
+        // Made as SetSize makes it: the resolution tells the text its size.
+        FImage = QImage(FImage.size(), QImage::Format_RGB32);
+        FImage.setDotsPerMeterX(DotsPerMeter96);
+        FImage.setDotsPerMeterY(DotsPerMeter96);
+        FImage.fill(qRgb(255, 255, 255));
+    }
+    return taken;
+}
+
+bool TLayer::PutImage(const QImage& image) {
+    if (image.size() != FImage.size() || image.format() != FImage.format()) return false;
+    FImage = image;
+    return true;
+}
+
 void TLayer::SetScale(int scale) {
     scale = std::max(scale, 1);
     if (scale == FScale) return;

@@ -122,6 +122,11 @@ public:
     void SetPixel(int x, int y, TColor color);
     // One device pixel, for repairs that replay what a drawing left behind.
     void SetDevicePixel(int x, int y, TColor color);
+    // Hands the pixels over and goes on white, so that they can be kept
+    // without a copy; PutImage takes such pixels back when they have the
+    // layer's device size, and says whether it did.
+    QImage TakeImage();
+    bool PutImage(const QImage& image);
     // Copy or AND (by CopyMode) of source's rectangle onto ours.
     void CopyRect(const TRect& dest, const TLayer& source, const TRect& sourceRect);
     // rect := a AND b AND c AND d, in one pass; all five layers share one size

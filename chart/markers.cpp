@@ -1,6 +1,7 @@
 // Point markers, arcs and SWR circles: records kept in lists, drawn in order.
-// Additions repair only the pixels they touch, found through a cell index of
-// the point markers and a map of the pixels the arcs drew.
+// Additions, undo and redo repair only the pixels they touch, found through a
+// cell index of the point markers, a count of the arcs over each pixel and the
+// picture the markers alone leave under the arcs.
 #include "fpcheck.h"
 #include "quantity.h"
 #include "smithchart.h"
@@ -37,6 +38,9 @@ constexpr int CellSize = 32;
 // A point marker's rings reach this far from its centre (left and up; one
 // pixel less right and down): its rectangle is twice this square.
 constexpr int RingReach = 4;
+// Taking off this many records at once and leaving none (a clearing) keeps the
+// layers for putting back: fewer are repainted as quickly as the whole is swapped.
+constexpr size_t KeepPictureFrom = 100;
 // Arcs, and the surface state every redraw of the marker layer leaves.
 constexpr TPen ArcPen{clGreen, 1, TPenStyle::Solid};
 
@@ -98,7 +102,53 @@ TColor RingColor(const TMarkerRec& rec) {
     return rec.Color > 0 ? rec.Color : clRed;
 }
 
+// Everything an SWR circle can write on the circle layer s: DrawCircle's own
+// rounding of the centre and the radii, and the label.
+TRect SwrCircleRect(const TLayer& s, const TSwrCircleShape& shape, int centerX, int centerY) {
+    const int x = RoundPixel(centerX), y = RoundPixel(centerY);
+    return Unite(
+        Unite(CircleRect(x, y, RoundPixel(shape.T)), CircleRect(x, y, RoundPixel(shape.T - 1))),
+        s.TextRect(centerX - 15, shape.LabelY, shape.Label));
+}
+
 } // namespace
+
+struct TSmithChart::TKeptPicture {
+    int Scale = 0; // none kept
+    QImage Markers, Circles;
+    TAnnotationIndex::TMaps Maps;
+};
+
+// Per row of the layer, the span of the pixels changed: composing only these
+// keeps the cost of a long thin change (an arc) to its own pixels.
+class TSmithChart::TChangedRows {
+public:
+    TChangedRows(int width, int height)
+        : FWidth(width), FFirst(size_t(std::max(height, 0)), INT_MAX),
+          FLast(size_t(std::max(height, 0)), INT_MIN) {}
+    // A layer pixel; off the layer nothing happens.
+    void Add(int x, int y) {
+        if (x < 0 || y < 0 || x >= FWidth || size_t(y) >= FFirst.size()) return;
+        FFirst[size_t(y)] = std::min(FFirst[size_t(y)], x);
+        FLast[size_t(y)] = std::max(FLast[size_t(y)], x);
+    }
+    void Add(const TRect& rect) {
+        const TRect r = Intersect(rect, {0, 0, FWidth, int(FFirst.size())});
+        if (r.IsEmpty()) return;
+        for (int y = r.Top; y < r.Bottom; ++y) {
+            FFirst[size_t(y)] = std::min(FFirst[size_t(y)], r.Left);
+            FLast[size_t(y)] = std::max(FLast[size_t(y)], r.Right - 1);
+        }
+    }
+    template <class F> void ForEachSpan(F f) const {
+        for (size_t y = 0; y < FFirst.size(); ++y)
+            if (FFirst[y] <= FLast[y]) f(TRect{FFirst[y], int(y), FLast[y] + 1, int(y) + 1});
+    }
+
+private:
+    int FWidth;
+    std::vector<int> FFirst, FLast;
+};
 
 void TSmithChart::AddPolarMarker(TColor color, double angle, double swr) {
     const TPointD p = PolarToPixel(angle, swr);
@@ -121,16 +171,62 @@ void TSmithChart::AppendMarker(const TPointD& pixel, double swr, bool swrCircle,
     rec->Color = color;
     FMarkers.push_back(std::move(rec));
     if (RedrawAllIfOutOfSync()) return;
-    if (!swrCircle) {
-        AddPointMarkerIncrementally(int(FMarkers.size()) - 1);
+    TChangedRows changed(FMarkerLayer->Width(), FMarkerLayer->Height());
+    DrawAddedMarker(int(FMarkers.size()) - 1, changed);
+    PresentRows(changed);
+}
+
+void TSmithChart::DrawAddedMarker(int index, TChangedRows& changed) {
+    const TMarkerRec& rec = *FMarkers[size_t(index)];
+    if (rec.IsSwrCircle) {
+        // Drawing every older circle again would change no pixel, and the new
+        // one comes last either way; the marker layer does not change.
+        TRect r;
+        DrawSwrCircleOnLayer(rec.Swr, &r);
+        changed.Add(r);
         return;
     }
-    // Drawing every older circle again would change no pixel, and the new one
-    // comes last either way; the marker layer does not change.
+    IndexMarker(index);
+    const TRect r = LayerBounds(RingRect(rec));
+    if (r.IsEmpty()) return;
+    // Last in the list, its rings lie over every older marker and under every
+    // arc: where they draw they decide the pixel, and nowhere else changes.
+    StampRings(rec, r);
+    ShowUnderArcs(r);
+    changed.Add(r);
+}
+
+void TSmithChart::StampRings(const TMarkerRec& rec, const TRect& r) {
+    // In device pixels; the stamp is what DrawRings leaves.
+    const int scale = FMarkerLayer->Scale();
+    const TRingStamp& stamp = RingStamp(scale);
+    const TColor pen = RingColor(rec);
+    const TRect box = ScaleRect(Intersect(RingRect(rec), r), scale);
+    const int left = (rec.PosX - RingReach) * scale, top = (rec.PosY - RingReach) * scale;
+    for (int y = box.Top; y < box.Bottom; ++y)
+        for (int x = box.Left; x < box.Right; ++x) {
+            const TStamp k = stamp.At(x - left, y - top);
+            if (k != Untouched) FIndex.UnderArcs(x, y) = k == Pen ? pen : clWhite;
+        }
+}
+
+void TSmithChart::ShowUnderArcs(const TRect& r) {
+    TLayer& s = *FMarkerLayer;
+    const TRect d = ScaleRect(r, s.Scale());
+    for (int y = d.Top; y < d.Bottom; ++y)
+        for (int x = d.Left; x < d.Right; ++x)
+            s.SetDevicePixel(x, y, FIndex.IsArcPixel(x, y) ? clGreen : FIndex.UnderArcs(x, y));
+}
+
+void TSmithChart::PresentRows(const TChangedRows& rows) {
     TRect changed;
-    DrawSwrCircleOnLayer(swr, &changed);
-    FIndex.Changed(changed);
-    Present(changed);
+    rows.ForEachSpan([&](const TRect& span) {
+        Compose(span);
+        changed = Unite(changed, span);
+    });
+    // The composite is up to date inside `changed` now; pending changes elsewhere
+    // still go out with this presentation.
+    Present(changed, false);
 }
 
 void TSmithChart::AddArc(double cx, double cy, double radius, double startAngle, double startSwr,
@@ -151,26 +247,15 @@ void TSmithChart::AddArc(double cx, double cy, double radius, double startAngle,
     FArcs.push_back(std::move(rec));
     if (RedrawAllIfOutOfSync()) return;
     // Arcs are drawn last and this one is the last arc: drawing it over the
-    // layer gives what a full redraw gives. Row by row, the span of the pixels
-    // drawn: only these need composing, however large the rectangle around it.
-    const int h = FMarkerLayer->Height(), scale = FMarkerLayer->Scale();
-    std::vector<int> first(size_t(h), INT_MAX), last(size_t(h), INT_MIN);
+    // layer gives what a full redraw gives. Only its pixels need composing,
+    // however large the rectangle around it.
+    const int scale = FMarkerLayer->Scale();
+    TChangedRows changed(FMarkerLayer->Width(), FMarkerLayer->Height());
     DrawArcsFrom(FArcs.size() - 1, [&](int px, int py) {
         FIndex.NoteArcPixel(px, py); // device pixels, the rows in layer pixels
-        const size_t row = size_t(py / scale);
-        first[row] = std::min(first[row], px / scale);
-        last[row] = std::max(last[row], px / scale);
+        changed.Add(px / scale, py / scale);
     });
-    TRect changed;
-    for (int y = 0; y < h; ++y)
-        if (first[size_t(y)] <= last[size_t(y)]) {
-            const TRect span{first[size_t(y)], y, last[size_t(y)] + 1, y + 1};
-            Compose(span);
-            changed = Unite(changed, span);
-        }
-    // The composite is up to date inside `changed` now; pending changes elsewhere
-    // still go out with this presentation.
-    Present(changed, false);
+    PresentRows(changed);
 }
 
 bool TSmithChart::RedrawAllIfOutOfSync() {
@@ -180,47 +265,11 @@ bool TSmithChart::RedrawAllIfOutOfSync() {
     return true;
 }
 
-void TSmithChart::AddPointMarkerIncrementally(int index) {
-    IndexMarker(index);
-    const TRect r = LayerBounds(RingRect(*FMarkers[size_t(index)]));
-    if (!r.IsEmpty()) {
-        // Rebuild the rectangle as RedrawMarkers would: white, the markers that
-        // reach into it in list order, then the arcs over them.
-        TLayer& s = *FMarkerLayer;
-        s.SetClip(r);
-        s.Brush = {clWhite, TBrushStyle::Solid};
-        s.FillRect(r);
-        // In device pixels from here on.
-        const int scale = s.Scale();
-        const TRingStamp& stamp = RingStamp(scale);
-        for (int i : FIndex.MarkersNear(r)) {
-            const TMarkerRec& rec = *FMarkers[size_t(i)];
-            const TColor pen = RingColor(rec);
-            const TRect box = ScaleRect(Intersect(RingRect(rec), r), scale);
-            const int left = (rec.PosX - RingReach) * scale, top = (rec.PosY - RingReach) * scale;
-            for (int y = box.Top; y < box.Bottom; ++y)
-                for (int x = box.Left; x < box.Right; ++x) {
-                    const TStamp k = stamp.At(x - left, y - top);
-                    if (k != Untouched) s.SetDevicePixel(x, y, k == Pen ? pen : clWhite);
-                }
-        }
-        const TRect d = ScaleRect(r, scale);
-        for (int y = d.Top; y < d.Bottom; ++y)
-            for (int x = d.Left; x < d.Right; ++x)
-                if (FIndex.IsArcPixel(x, y)) s.SetDevicePixel(x, y, clGreen);
-        s.ClearClip();
-        // The surface state a full redraw leaves behind.
-        s.Pen = ArcPen;
-    }
-    FIndex.Changed(r);
-    Present(r);
-}
-
 void TSmithChart::IndexMarker(int index) {
     const TMarkerRec& rec = *FMarkers[size_t(index)];
     if (rec.IsSwrCircle) return;
     const TRect r = LayerBounds(RingRect(rec));
-    if (!r.IsEmpty()) FIndex.AddMarker(index, r); // else it draws nothing on this layer
+    if (!r.IsEmpty()) FIndex.AddMarker(index, rec.PosX, rec.PosY, r); // else it draws nothing here
 }
 
 void TSmithChart::RedrawMarkers() {
@@ -235,6 +284,7 @@ void TSmithChart::RedrawMarkers() {
         DrawRings(*FMarkerLayer, rec.PosX, rec.PosY, RingColor(rec));
         IndexMarker(int(i));
     }
+    FIndex.SetUnderArcs(FMarkerLayer->Image());
     // As DrawArcs, noting the arcs' pixels on the way.
     DrawArcsFrom(0, [this](int px, int py) { FIndex.NoteArcPixel(px, py); });
     FIndex.Synced();
@@ -259,6 +309,7 @@ void TSmithChart::DrawSwrCircle(double swr) {
     DrawSwrCircleOnLayer(swr, nullptr);
     // A circle outside the list: the next addition redraws the list over it.
     FIndex.Desync();
+    FIndex.SetCirclesExact(false);
     FIndex.ChangedAll();
 }
 
@@ -271,13 +322,7 @@ void TSmithChart::DrawSwrCircleOnLayer(double swr, TRect* changed) {
     DrawCircle(s, FCenterX, FCenterY, shape.T - 1);
     s.Font.Color = clBlack;
     s.TextOut(FCenterX - 15, shape.LabelY, shape.Label);
-    if (changed) {
-        // DrawCircle's own rounding of the centre and the radii.
-        const int x = RoundPixel(FCenterX), y = RoundPixel(FCenterY);
-        *changed = Unite(
-            Unite(CircleRect(x, y, RoundPixel(shape.T)), CircleRect(x, y, RoundPixel(shape.T - 1))),
-            s.TextRect(FCenterX - 15, shape.LabelY, shape.Label));
-    }
+    if (changed) *changed = SwrCircleRect(s, shape, FCenterX, FCenterY);
 }
 
 void TSmithChart::ClearMarkers() {
@@ -285,6 +330,8 @@ void TSmithChart::ClearMarkers() {
         rec.reset();
     FMarkers.clear();
     FIndex.Desync();
+    // Their circles stay on the layer until it is redrawn.
+    FIndex.SetCirclesExact(false);
 }
 
 void TSmithChart::ClearArcs() {
@@ -310,24 +357,54 @@ void TSmithChart::TAnnotationIndex::Changed(const TRect& rect) {
 }
 
 void TSmithChart::TAnnotationIndex::Restart() {
-    FCellColumns = (FWidth + CellSize - 1) / CellSize;
-    FCells.assign(size_t(FCellColumns) * size_t((FHeight + CellSize - 1) / CellSize), {});
-    FArcPixels.assign(size_t(FWidth) * size_t(FHeight) * size_t(FScale) * size_t(FScale), 0);
+    FMaps.CellColumns = (FWidth + CellSize - 1) / CellSize;
+    FMaps.Cells.assign(size_t(FMaps.CellColumns) * size_t((FHeight + CellSize - 1) / CellSize), {});
+    const size_t pixels = size_t(FWidth) * size_t(FHeight) * size_t(FScale) * size_t(FScale);
+    FMaps.ArcCounts.assign(pixels, 0);
+    FMaps.UnderArcs.assign(pixels, clWhite);
 }
 
-void TSmithChart::TAnnotationIndex::AddMarker(int index, const TRect& rings) {
+TSmithChart::TAnnotationIndex::TMaps TSmithChart::TAnnotationIndex::TakeMaps() {
+    TMaps taken = std::move(FMaps);
+    Restart();
+    return taken;
+}
+
+void TSmithChart::TAnnotationIndex::SetUnderArcs(const QImage& markersOnly) {
+    const int width = markersOnly.width();
+    for (int y = 0; y < markersOnly.height(); ++y) {
+        const QRgb* line = reinterpret_cast<const QRgb*>(markersOnly.constScanLine(y));
+        for (int x = 0; x < width; ++x)
+            FMaps.UnderArcs[Offset(x, y)] = RgbToColor(line[x]);
+    }
+}
+
+void TSmithChart::TAnnotationIndex::AddMarker(int index, int x, int y, const TRect& rings) {
     for (int row = rings.Top / CellSize; row <= (rings.Bottom - 1) / CellSize; ++row)
         for (int col = rings.Left / CellSize; col <= (rings.Right - 1) / CellSize; ++col)
-            FCells[size_t(row) * size_t(FCellColumns) + size_t(col)].push_back(index);
+            FMaps.Cells[size_t(row) * size_t(FMaps.CellColumns) + size_t(col)].push_back(
+                {index, x, y});
 }
 
-std::vector<int> TSmithChart::TAnnotationIndex::MarkersNear(const TRect& rect) const {
+void TSmithChart::TAnnotationIndex::RemoveMarkersFrom(int first, const TRect& rings) {
+    // Ascending in every cell: the ones to go are at the ends.
+    for (int row = rings.Top / CellSize; row <= (rings.Bottom - 1) / CellSize; ++row)
+        for (int col = rings.Left / CellSize; col <= (rings.Right - 1) / CellSize; ++col) {
+            auto& cell = FMaps.Cells[size_t(row) * size_t(FMaps.CellColumns) + size_t(col)];
+            while (!cell.empty() && cell.back().Index >= first)
+                cell.pop_back();
+        }
+}
+
+std::vector<int> TSmithChart::TAnnotationIndex::MarkersMeeting(const TRect& rect) const {
     std::vector<int> hits;
     for (int row = rect.Top / CellSize; row <= (rect.Bottom - 1) / CellSize; ++row)
-        for (int col = rect.Left / CellSize; col <= (rect.Right - 1) / CellSize; ++col) {
-            const std::vector<int>& cell = FCells[size_t(row) * size_t(FCellColumns) + size_t(col)];
-            hits.insert(hits.end(), cell.begin(), cell.end());
-        }
+        for (int col = rect.Left / CellSize; col <= (rect.Right - 1) / CellSize; ++col)
+            for (const TMaps::TEntry& e :
+                 FMaps.Cells[size_t(row) * size_t(FMaps.CellColumns) + size_t(col)])
+                if (e.X - RingReach < rect.Right && e.X + RingReach > rect.Left &&
+                    e.Y - RingReach < rect.Bottom && e.Y + RingReach > rect.Top)
+                    hits.push_back(e.Index);
     std::sort(hits.begin(), hits.end());
     hits.erase(std::unique(hits.begin(), hits.end()), hits.end());
     return hits;
@@ -345,15 +422,128 @@ TSmithChart::TAnnotations TSmithChart::TakeAnnotationsFrom(TAnnotationCount from
               std::back_inserter(taken.Arcs));
     FMarkers.resize(from.Markers);
     FArcs.resize(from.Arcs);
-    RedrawAnnotations();
+    if (!FIndex.InSync() || !FIndex.CirclesExact()) {
+        RedrawAnnotations();
+    } else if (FMarkers.empty() && FArcs.empty() &&
+               taken.Markers.size() + taken.Arcs.size() > KeepPictureFrom) {
+        KeepPicture(taken);
+    } else {
+        TChangedRows changed(FMarkerLayer->Width(), FMarkerLayer->Height());
+        EraseAnnotations(taken, from.Markers, changed);
+        PresentRows(changed);
+    }
     return taken;
 }
 
+void TSmithChart::EraseAnnotations(const TAnnotations& taken, size_t firstMarker,
+                                   TChangedRows& changed) {
+    // The index first, so that each repair sees only the markers that stay.
+    std::vector<TRect> rings;
+    TRect circles;
+    for (const auto& rec : taken.Markers) {
+        if (rec->IsSwrCircle) {
+            circles =
+                Unite(circles, SwrCircleRect(*FCircleLayer,
+                                             SwrCircleShape(rec->Swr, FRadius, FCenterX, FCenterY),
+                                             FCenterX, FCenterY));
+            continue;
+        }
+        const TRect r = LayerBounds(RingRect(*rec));
+        if (r.IsEmpty()) continue;
+        FIndex.RemoveMarkersFrom(int(firstMarker), r);
+        rings.push_back(r);
+    }
+    // Where the rings lay: white, then the markers that stay there, in order.
+    const int scale = FMarkerLayer->Scale();
+    for (const TRect& r : rings) {
+        const TRect d = ScaleRect(r, scale);
+        for (int y = d.Top; y < d.Bottom; ++y)
+            for (int x = d.Left; x < d.Right; ++x)
+                FIndex.UnderArcs(x, y) = clWhite;
+        for (int i : FIndex.MarkersMeeting(r))
+            StampRings(*FMarkers[size_t(i)], r);
+        ShowUnderArcs(r);
+        changed.Add(r);
+    }
+    // Where an arc was the last over a pixel, the markers under it show again.
+    TLayer& s = *FMarkerLayer;
+    s.Pen = ArcPen;
+    std::vector<QPoint> bare;
+    for (const auto& a : taken.Arcs)
+        s.Arc(a->BoxLeft, a->BoxTop, a->BoxRight, a->BoxBottom, a->StartX, a->StartY, a->EndX,
+              a->EndY, [&](int px, int py) {
+                  if (FIndex.ForgetArcPixel(px, py)) bare.emplace_back(px, py);
+              });
+    for (const QPoint& p : bare) {
+        s.SetDevicePixel(p.x(), p.y(), FIndex.UnderArcs(p.x(), p.y()));
+        changed.Add(p.x() / scale, p.y() / scale);
+    }
+    if (circles.IsEmpty()) return;
+    // Circles only ever add to their layer: their places start white again,
+    // and the circles that stay are drawn over them in order.
+    const TRect r = LayerBounds(circles);
+    TLayer& c = *FCircleLayer;
+    c.SetClip(r);
+    c.Brush = {clWhite, TBrushStyle::Solid};
+    c.FillRect(r);
+    for (const auto& rec : FMarkers)
+        if (rec->IsSwrCircle) DrawSwrCircleOnLayer(rec->Swr, nullptr);
+    c.ClearClip();
+    changed.Add(r);
+}
+
+void TSmithChart::KeepPicture(TAnnotations& taken) {
+    // About four layers of memory each: only the latest clearing keeps its
+    // picture, an older one is put back by drawing its records again.
+    if (const std::shared_ptr<TKeptPicture> older = FLatestKept.lock()) *older = {};
+    auto kept = std::make_shared<TKeptPicture>();
+    kept->Scale = FMarkerLayer->Scale();
+    kept->Markers = FMarkerLayer->TakeImage();
+    kept->Circles = FCircleLayer->TakeImage();
+    kept->Maps = FIndex.TakeMaps();
+    FLatestKept = kept;
+    taken.Picture = std::move(kept);
+    FIndex.ChangedAll();
+    Present();
+}
+
+bool TSmithChart::PutBackPicture(TKeptPicture& kept) {
+    // Only onto the layers it was taken from, still white and of that size.
+    if (kept.Scale != FMarkerLayer->Scale() ||
+        kept.Markers.size() != FMarkerLayer->Image().size() ||
+        kept.Circles.size() != FCircleLayer->Image().size())
+        return false;
+    FMarkerLayer->PutImage(kept.Markers);
+    FCircleLayer->PutImage(kept.Circles);
+    FIndex.PutMaps(std::move(kept.Maps));
+    kept = {};
+    FIndex.ChangedAll();
+    Present();
+    return true;
+}
+
 void TSmithChart::RestoreAnnotations(TAnnotations&& annotations) {
+    const size_t firstMarker = FMarkers.size(), firstArc = FArcs.size();
     std::move(annotations.Markers.begin(), annotations.Markers.end(), std::back_inserter(FMarkers));
     std::move(annotations.Arcs.begin(), annotations.Arcs.end(), std::back_inserter(FArcs));
+    const std::shared_ptr<TKeptPicture> picture = std::move(annotations.Picture);
     annotations = {};
-    RedrawAnnotations();
+    if (!FIndex.InSync() || !FIndex.CirclesExact()) {
+        RedrawAnnotations();
+        return;
+    }
+    // A clearing put back onto the empty chart it left.
+    if (picture && firstMarker == 0 && firstArc == 0 && PutBackPicture(*picture)) return;
+    // Otherwise added again one by one, as they were added.
+    const int scale = FMarkerLayer->Scale();
+    TChangedRows changed(FMarkerLayer->Width(), FMarkerLayer->Height());
+    for (size_t i = firstMarker; i < FMarkers.size(); ++i)
+        DrawAddedMarker(int(i), changed);
+    DrawArcsFrom(firstArc, [&](int px, int py) {
+        FIndex.NoteArcPixel(px, py);
+        changed.Add(px / scale, py / scale);
+    });
+    PresentRows(changed);
 }
 
 void TSmithChart::RedrawAnnotations() {
@@ -362,6 +552,7 @@ void TSmithChart::RedrawAnnotations() {
     circles.Brush = {clWhite, TBrushStyle::Solid};
     circles.FillRect(GetLayerRect());
     RedrawMarkers();
+    FIndex.SetCirclesExact(true);
     Present();
 }
 

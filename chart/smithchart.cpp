@@ -62,6 +62,9 @@ void TSmithChart::SetSize(int width, int height) {
     // Annotations beyond the old size are not drawn again here; the next
     // addition redraws them all, as RedrawMarkers would.
     FIndex.Resize(w, h, scale);
+    // Circles cut off by a smaller layer are not drawn back by growing it.
+    if (std::any_of(FMarkers.begin(), FMarkers.end(), [](const auto& m) { return m->IsSwrCircle; }))
+        FIndex.SetCirclesExact(false);
     // Restart the interval, so a burst of resizes ends in one late Present.
     FTimer->stop();
     FTimer->start();
@@ -69,7 +72,10 @@ void TSmithChart::SetSize(int width, int height) {
     ClearGridLayer();
     DrawGrid();
     // The annotation layers start white at a new scale: draw the lists again.
-    if (rescaled) RedrawMarkers();
+    if (rescaled) {
+        RedrawMarkers();
+        FIndex.SetCirclesExact(true);
+    }
     Present();
 }
 

@@ -128,13 +128,17 @@ public:
 
     // The session's history: an action's annotations are the records added
     // after the count taken before it. Taking them off (undo, clear) and
-    // putting them back (redo) redraw the picture a replay would give.
+    // putting them back (redo) leave the picture a replay would give, drawing
+    // only where those records lie.
     struct TAnnotationCount {
         size_t Markers = 0, Arcs = 0;
     };
+    // The annotation layers as a clearing found them, kept with what it took.
+    struct TKeptPicture;
     struct TAnnotations {
         std::vector<std::unique_ptr<TMarkerRec>> Markers;
         std::vector<std::unique_ptr<TArcRec>> Arcs;
+        std::shared_ptr<TKeptPicture> Picture;
     };
     TAnnotationCount AnnotationCount() const { return {FMarkers.size(), FArcs.size()}; }
     TAnnotations TakeAnnotationsFrom(TAnnotationCount from);
@@ -195,11 +199,42 @@ private:
             FInSync = true;
             ChangedAll();
         }
-        void AddMarker(int index, const TRect& rings);
-        // The indexed markers whose cells meet rect, ascending, each once.
-        std::vector<int> MarkersNear(const TRect& rect) const;
-        void NoteArcPixel(int x, int y) { FArcPixels[Offset(x, y)] = 1; }
-        bool IsArcPixel(int x, int y) const { return FArcPixels[Offset(x, y)] != 0; }
+        // The circle layer holds exactly the listed SWR circles drawn in order
+        // on white: only then may taking some off repaint just their places.
+        bool CirclesExact() const { return FCirclesExact; }
+        void SetCirclesExact(bool exact) { FCirclesExact = exact; }
+        void AddMarker(int index, int x, int y, const TRect& rings);
+        // Markers from `first` on leave the cells that rings meets.
+        void RemoveMarkersFrom(int first, const TRect& rings);
+        // The indexed markers whose rings meet rect, ascending.
+        std::vector<int> MarkersMeeting(const TRect& rect) const;
+        // Arcs drawn over a device pixel, counted so that one can go again.
+        void NoteArcPixel(int x, int y) { ++FMaps.ArcCounts[Offset(x, y)]; }
+        // True when the last arc over the pixel has gone.
+        bool ForgetArcPixel(int x, int y) {
+            std::uint32_t& count = FMaps.ArcCounts[Offset(x, y)];
+            return count > 0 && --count == 0;
+        }
+        bool IsArcPixel(int x, int y) const { return FMaps.ArcCounts[Offset(x, y)] != 0; }
+        // A device pixel of the marker layer as the markers alone leave it:
+        // what shows there when no arc lies over it.
+        TColor& UnderArcs(int x, int y) { return FMaps.UnderArcs[Offset(x, y)]; }
+        void SetUnderArcs(const QImage& markersOnly);
+        // The maps of the annotations drawn, with their layers, for a clearing
+        // to keep: handed over whole, the index goes on empty.
+        struct TMaps {
+            int CellColumns = 0;
+            // Point markers by square cell of the layer: those whose rings meet
+            // the cell, ascending, with their centres.
+            struct TEntry {
+                int Index, X, Y;
+            };
+            std::vector<std::vector<TEntry>> Cells;
+            std::vector<std::uint32_t> ArcCounts;
+            std::vector<TColor> UnderArcs;
+        };
+        TMaps TakeMaps();
+        void PutMaps(TMaps&& maps) { FMaps = std::move(maps); }
         // The cursor layer is all white from a clearing until something is drawn on it.
         bool CursorClean() const { return FCursorClean; }
         void CursorChanged(bool clean) {
@@ -214,14 +249,13 @@ private:
         int FWidth = 0, FHeight = 0, FScale = 1;
         TRect FDirty;
         bool FCursorClean = false, FInSync = false;
-        // Point markers by square cell of the layer: indices of the markers
-        // whose rings meet the cell, ascending.
-        std::vector<std::vector<int>> FCells;
-        int FCellColumns = 0;
-        // One byte per marker-layer device pixel, set where an arc drew: arcs are
-        // all drawn alike and last, so this is all a partial redraw needs of them.
-        std::vector<std::uint8_t> FArcPixels;
+        // A new chart's circle layer is white and lists no circle.
+        bool FCirclesExact = true;
+        // Arcs are all drawn alike and last: a marker-layer pixel is green where
+        // an arc lies and the markers' colour elsewhere.
+        TMaps FMaps;
     };
+    class TChangedRows;
 
     void Compose(const TRect& rect);
     // Present(rect), leaving out the composing of rect when the caller did it.
@@ -237,7 +271,17 @@ private:
     void DrawTraceReadout(TLayer& s, int x, int y) const;
     void RedrawGrid();
     void IndexMarker(int index);
-    void AddPointMarkerIncrementally(int index);
+    // Draws the marker at index, the last in the list, as a full redraw would.
+    void DrawAddedMarker(int index, TChangedRows& changed);
+    // The rings over the markers-only picture, within r.
+    void StampRings(const TMarkerRec& rec, const TRect& r);
+    // The marker layer from the markers-only picture and the arcs, within r.
+    void ShowUnderArcs(const TRect& r);
+    // Taking off and putting back: the marker layer repaired where the records lie.
+    void EraseAnnotations(const TAnnotations& taken, size_t firstMarker, TChangedRows& changed);
+    void KeepPicture(TAnnotations& taken);
+    bool PutBackPicture(TKeptPicture& kept);
+    void PresentRows(const TChangedRows& rows);
     // Stores a marker or SWR circle record once its conversions have succeeded.
     void AppendMarker(const TPointD& pixel, double swr, bool swrCircle, TColor color);
     TRect LayerBounds(const TRect& rect) const;
@@ -253,4 +297,5 @@ private:
     std::unique_ptr<TLayer> FCircleLayer, FMarkerLayer, FGridLayer, FCursorLayer, FComposite;
     TDrawTarget* FTarget; // borrowed
     TAnnotationIndex FIndex;
+    std::weak_ptr<TKeptPicture> FLatestKept;
 };

@@ -15,10 +15,14 @@ namespace {
 // The picture the four layers compose to, worked out pixel by pixel here.
 QImage AndOfLayers(const TSmithChart& chart) {
     QImage out = chart.GridLayer().Image().copy();
+    const int width = out.width();
     for (const TLayer* l : {&chart.CursorLayer(), &chart.MarkerLayer(), &chart.CircleLayer()})
-        for (int y = 0; y < out.height(); ++y)
-            for (int x = 0; x < out.width(); ++x)
-                out.setPixel(x, y, out.pixel(x, y) & l->Image().pixel(x, y));
+        for (int y = 0; y < out.height(); ++y) {
+            QRgb* line = reinterpret_cast<QRgb*>(out.scanLine(y));
+            const QRgb* layer = reinterpret_cast<const QRgb*>(l->Image().constScanLine(y));
+            for (int x = 0; x < width; ++x)
+                line[x] &= layer[x];
+        }
     return out;
 }
 
@@ -269,6 +273,85 @@ TEST_F(IncrementalTest, RefusedSwrCircleStoresNothingAndDrawsNothing) {
     EXPECT_EQ(Chart.Markers().size(), 1u);
     EXPECT_EQ(Chart.CircleLayer().Image(), circles);
     EXPECT_EQ(Target.Presents, presents);
+}
+
+// ---------------------------------------------------------------- history
+
+// A copy of the standing records, for a chart of their own.
+TSmithChart::TAnnotations CopyOfRecords(const TSmithChart& chart) {
+    TSmithChart::TAnnotations copy;
+    for (const auto& m : chart.Markers())
+        copy.Markers.push_back(std::make_unique<TMarkerRec>(*m));
+    for (const auto& a : chart.Arcs())
+        copy.Arcs.push_back(std::make_unique<TArcRec>(*a));
+    return copy;
+}
+
+// Random steps, undos, redos and clearings kept as the session keeps them;
+// after each, the target shows the layers, and the annotation layers equal a
+// full redraw of the standing records on a fresh chart.
+TEST(IncrementalHistory, RandomUndoRedoAndClearEqualAFullRedraw) {
+    for (const int scale : {1, 2}) {
+        SCOPED_TRACE(testing::Message() << "scale " << scale);
+        TRecordingTarget target, freshTarget;
+        target.Scale = freshTarget.Scale = scale;
+        TSmithChart chart(DesignCx, DesignCy, DesignR, &target);
+        const int w = scale == 1 ? DesignW : 500, h = scale == 1 ? DesignH : 400;
+        chart.SetSize(w, h);
+        TSmithChart fresh(DesignCx, DesignCy, DesignR, &freshTarget);
+        fresh.SetSize(w, h);
+        TRandomAdder adder(unsigned(40 + scale));
+        for (int i = 0; i < 2500; ++i)
+            adder.AddOne(chart);
+        struct TStep {
+            TSmithChart::TAnnotationCount Before;
+            TSmithChart::TAnnotations Taken;
+            bool Clearing = false;
+        };
+        std::vector<TStep> undo, redo;
+        std::mt19937 plan{unsigned(scale)};
+        int clearingsUndone = 0;
+        for (int op = 0; op < 40; ++op) {
+            const int kind = std::uniform_int_distribution<int>(0, 11)(plan);
+            if (kind < 4) {
+                const TSmithChart::TAnnotationCount before = chart.AnnotationCount();
+                for (int i = 0; i <= kind; ++i)
+                    adder.AddOne(chart);
+                const TSmithChart::TAnnotationCount after = chart.AnnotationCount();
+                if (after.Markers == before.Markers && after.Arcs == before.Arcs) continue;
+                undo.push_back({before, {}, false});
+                redo.clear();
+            } else if (kind < 8 && !undo.empty()) {
+                TStep step = std::move(undo.back());
+                undo.pop_back();
+                if (step.Clearing)
+                    chart.RestoreAnnotations(std::move(step.Taken)), ++clearingsUndone;
+                else
+                    step.Taken = chart.TakeAnnotationsFrom(step.Before);
+                redo.push_back(std::move(step));
+            } else if (kind < 11 && !redo.empty()) {
+                TStep step = std::move(redo.back());
+                redo.pop_back();
+                if (step.Clearing)
+                    step.Taken = chart.TakeAnnotationsFrom({0, 0});
+                else
+                    chart.RestoreAnnotations(std::move(step.Taken));
+                undo.push_back(std::move(step));
+            } else if (kind == 11 && !chart.Markers().empty()) {
+                undo.push_back({{0, 0}, chart.TakeAnnotationsFrom({0, 0}), true});
+                redo.clear();
+            }
+            SCOPED_TRACE(testing::Message() << "operation " << op << " kind " << kind);
+            EXPECT_SAME_PICTURE(target.Picture, AndOfLayers(chart));
+            // With its lists cleared, putting records back redraws them all.
+            fresh.ClearMarkers();
+            fresh.ClearArcs();
+            fresh.RestoreAnnotations(CopyOfRecords(chart));
+            EXPECT_SAME_PICTURE(chart.MarkerLayer().Image(), fresh.MarkerLayer().Image());
+            EXPECT_SAME_PICTURE(chart.CircleLayer().Image(), fresh.CircleLayer().Image());
+        }
+        EXPECT_GT(clearingsUndone, 1);
+    }
 }
 
 // ---------------------------------------------------------------- the layer clip
