@@ -89,6 +89,20 @@ bool TvSmithChart::TakeTracePoint(int x, int y) {
     return true;
 }
 
+// The feed line's tuner's-end impedance taken as a click on it would, at
+// the frequency the window shows: one step that Zpět takes back.
+void TvSmithChart::TakeLoad(const TLoad& load, double fMHz) {
+    if (!FChart) return;
+    Recorded([&] {
+        edFR->setText(FrequencyText(fMHz));
+        TNetwork net;
+        const TPolarOfImpedance polar = ImpedanceToPolar(load.R, load.X, ChartReference);
+        net.Load = {polar.Swr, polar.Theta, load.R, load.X};
+        FChart->ClearCursorLayer();
+        SolveReading(net, fMHz);
+    });
+}
+
 TfrmBandTable* TvSmithChart::ShowBandTable() {
     if (!FMeasurement.IsOpen()) return nullptr;
     if (!FBandTable) {
