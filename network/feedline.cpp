@@ -120,6 +120,24 @@ TLineFigures LineFigures(const TLine& line, double fMHz, double lengthM, const T
     return fig;
 }
 
+std::vector<TLoad> LinePath(const TLine& line, double fMHz, double lengthM, const TLoad& far,
+                            int maxPoints) {
+    // A turn around the chart is half a wavelength; 360 points a turn draw it
+    // smooth on any screen.
+    constexpr double PointsPerTurn = 360.0;
+    const double turns = 2.0 * lengthM * line.Beta(fMHz) / (2.0 * M_PI);
+    const int n = int(std::clamp(std::ceil(turns * PointsPerTurn), 16.0, double(std::max(maxPoints, 16))));
+    std::vector<TLoad> path;
+    path.reserve(std::size_t(n) + 1);
+    for (int i = 0; i <= n; ++i) {
+        try {
+            path.push_back(LoadOf(MoveThroughLine(line, fMHz, lengthM * i / n, far.Z())));
+        } catch (const EMathError&) {
+        }
+    }
+    return path;
+}
+
 TFeedResult FeedThrough(const TFeed& feed, const TLoad& given, double fMHz, double z0Ref,
                         double powerW) {
     TFeedResult r;

@@ -105,6 +105,12 @@ struct TLineFigures {
 TLineFigures LineFigures(const TLine& line, double fMHz, double lengthM, const TLoad& far,
                          double powerW);
 
+// The impedances along the line from the far end (far) to the near end, for
+// drawing: enough points for a smooth spiral, at most maxPoints; a point the
+// arithmetic fails on is left out.
+std::vector<TLoad> LinePath(const TLine& line, double fMHz, double lengthM, const TLoad& far,
+                            int maxPoints = 4096);
+
 // ---- Where the tuner stands ----
 enum class TPointAt { Antenna, Shack };  // what the given load is
 enum class TTunerAt { Shack, Antenna };

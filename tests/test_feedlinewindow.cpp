@@ -28,9 +28,14 @@ TEST_F(FeedLineWindowTest, ClickLineUseAsLoadUndoAndReopen) {
     ClickAt(Frame, {500, 300});
     const TCurrentStep clicked = Frame->CurrentStep();
     ASSERT_TRUE(clicked.Load);
+    const QImage grid = Frame->Chart()->GridLayer().Image();
     Frame->actFeedLine->trigger();
     TfrmFeedLine* w = Frame->FeedLineWindow();
     ASSERT_NE(w, nullptr);
+    // The spiral on the grid while the window is open, from the clicked load.
+    ASSERT_GT(Frame->Chart()->LinePath().size(), 100u);
+    EXPECT_LT(std::abs(Frame->Chart()->LinePath().front().Z() - clicked.Load->Z()), 1e-9);
+    EXPECT_NE(Frame->Chart()->GridLayer().Image(), grid);
     EXPECT_EQ(w->cbLine->currentText(), "RG-213/U");
     EXPECT_EQ(w->edLength->text(), "30.000");
     EXPECT_TRUE(w->rbPointAntenna->isChecked() && w->rbTunerShack->isChecked());
@@ -67,6 +72,7 @@ TEST_F(FeedLineWindowTest, ClickLineUseAsLoadUndoAndReopen) {
 
     w->close();
     FlushDeferredDeletes();
+    EXPECT_EQ(Frame->Chart()->GridLayer().Image(), grid);
     Frame->ShowFeedLineWindow();
     EXPECT_EQ(Frame->FeedLineWindow()->cbLine->currentText(), "Ecoflex 10");
     EXPECT_EQ(Frame->FeedLineWindow()->edLength->text(), "12.500");

@@ -200,6 +200,13 @@ void TvSmithChart::ShowFeedLineWindow() {
         FFeedLineWindow->setAttribute(Qt::WA_DeleteOnClose, true);
         FFeedLineWindow->SetOnUseAsLoad(
             [this](const TLoad& load, double fMHz) { TakeLoad(load, fMHz); });
+        // The spiral stays on the chart only while the window is open.
+        FFeedLineWindow->SetOnPathChanged([this](const std::vector<TLoad>& path) {
+            if (FChart) FChart->SetLinePath(path);
+        });
+        connect(FFeedLineWindow, &QObject::destroyed, this, [this] {
+            if (FChart) FChart->ClearLinePath();
+        });
     }
     FFeedLineWindow->SetPower(FNetworkWindow ? FNetworkWindow->Options().PowerW
                                              : TfrmNetwork::SavedOptions().PowerW);

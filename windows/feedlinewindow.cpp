@@ -288,6 +288,13 @@ std::optional<double> TfrmFeedLine::ShownFrequency() const {
 }
 
 void TfrmFeedLine::Recompute() {
+    ShowResult();
+    if (!FOnPath) return;
+    FOnPath(FResult ? LinePath(FFeed.Line, FFrequency, FFeed.LengthM, FResult->Line.Far)
+                    : std::vector<TLoad>{});
+}
+
+void TfrmFeedLine::ShowResult() {
     FResult.reset();
     btnUse->setEnabled(false);
     const TLine& line = FFeed.Line;

@@ -30,6 +30,10 @@ public:
     // "Použít jako zátěž": the tuner's-end impedance at the shown frequency.
     void SetOnUseAsLoad(std::function<void(const TLoad&, double)> use) { FOnUse = std::move(use); }
     void UseAsLoad();
+    // The load's path along the line, for the chart; empty without a load.
+    void SetOnPathChanged(std::function<void(const std::vector<TLoad>&)> changed) {
+        FOnPath = std::move(changed);
+    }
 
     const TFeed& Feed() const { return FFeed; }
     // The figures for the shown load; none before a load or where it fails.
@@ -63,6 +67,7 @@ private:
     void ShowLine();
     void SetLineReadOnly(bool readOnly);
     void Recompute();
+    void ShowResult();
     void SaveSettings() const;
 
     double FZ0Ref;
@@ -73,4 +78,5 @@ private:
     bool FHasLoad = false;
     std::optional<TFeedResult> FResult;
     std::function<void(const TLoad&, double)> FOnUse;
+    std::function<void(const std::vector<TLoad>&)> FOnPath;
 };
