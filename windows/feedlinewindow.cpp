@@ -137,7 +137,7 @@ TfrmFeedLine::TfrmFeedLine(double z0Ref, QWidget* parent)
         });
     connect(btnUse, &QPushButton::clicked, this, [this] { Guarded([this] { UseAsLoad(); }); });
     SetCopyText([this] { return lbResult->text() + u'\n'; });
-    resize(560, 400);
+    resize(560, 340);
     Recompute();
 }
 
@@ -290,7 +290,9 @@ std::optional<double> TfrmFeedLine::ShownFrequency() const {
 void TfrmFeedLine::Recompute() {
     ShowResult();
     if (!FOnPath) return;
-    FOnPath(FResult ? LinePath(FFeed.Line, FFrequency, FFeed.LengthM, FResult->Line.Far)
+    // The antenna's impedance along the line to the shack, wherever the
+    // tuner stands: the path that turns one end's point into the other's.
+    FOnPath(FResult ? LinePath(FFeed.Line, FFrequency, FFeed.LengthM, FResult->Antenna)
                     : std::vector<TLoad>{});
 }
 
@@ -298,7 +300,7 @@ void TfrmFeedLine::ShowResult() {
     FResult.reset();
     btnUse->setEnabled(false);
     const TLine& line = FFeed.Line;
-    QString text = QStringLiteral("útlum při přizpůsobení %1 dB/100 m při %2 MHz\n")
+    QString text = QStringLiteral("útlum vedení %1 dB/100 m při %2 MHz\n")
                        .arg(Fmt("#0.000", line.LossDbPer100m(FFrequency)),
                             Fmt("#0.000", FFrequency));
     if (!FHasLoad) {

@@ -30,7 +30,8 @@ public:
     // "Použít jako zátěž": the tuner's-end impedance at the shown frequency.
     void SetOnUseAsLoad(std::function<void(const TLoad&, double)> use) { FOnUse = std::move(use); }
     void UseAsLoad();
-    // The load's path along the line, for the chart; empty without a load.
+    // The antenna's impedance along the line to the shack, for the chart;
+    // empty without a load.
     void SetOnPathChanged(std::function<void(const std::vector<TLoad>&)> changed) {
         FOnPath = std::move(changed);
     }
