@@ -165,6 +165,25 @@ TLoad TunerLoadOf(const TFeed& feed, const TLoad& given, double fMHz) {
     return LoadOf(MoveBackThroughLine(feed.Line, fMHz, feed.LengthM, given.Z()));
 }
 
+TTouchstone MoveTrace(const TTouchstone& trace, const TFeed& feed) {
+    TTouchstone moved = trace;
+    for (TTouchstonePoint& p : moved.Points) {
+        if (p.Open) continue;
+        if (!(p.FrequencyMHz > 0)) {
+            p.Open = true;
+            continue;
+        }
+        try {
+            const TLoad load = TunerLoadOf(feed, {p.R, p.X}, p.FrequencyMHz);
+            p.R = load.R;
+            p.X = load.X;
+        } catch (const EMathError&) {
+            p.Open = true;
+        }
+    }
+    return moved;
+}
+
 const TLine* FindLine(const std::string& name) {
     auto lower = [](std::string s) {
         std::transform(s.begin(), s.end(), s.begin(),

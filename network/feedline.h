@@ -5,6 +5,7 @@
 // MHz, impedances in ohms.
 
 #include "impedance.h"
+#include "touchstone.h"
 
 #include <optional>
 #include <stdexcept>
@@ -134,6 +135,9 @@ TFeedResult FeedThrough(const TFeed& feed, const TLoad& given, double fMHz, doub
                         double powerW);
 // The tuner's load alone, for a sweep.
 TLoad TunerLoadOf(const TFeed& feed, const TLoad& given, double fMHz);
+// Every point of a measurement as the tuner's end sees it; a point the line
+// takes to no finite load (or at 0 Hz) is an open, which has none.
+TTouchstone MoveTrace(const TTouchstone& trace, const TFeed& feed);
 
 // ---- The catalogue ----
 const std::vector<TLine>& LineCatalogue();

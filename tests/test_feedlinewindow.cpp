@@ -4,7 +4,9 @@
 #include "apperror.h"
 #include "framefixture.h"
 
+#include <QCheckBox>
 #include <QComboBox>
+#include <QFile>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
@@ -76,5 +78,30 @@ TEST_F(FeedLineWindowTest, ClickLineUseAsLoadUndoAndReopen) {
     Frame->ShowFeedLineWindow();
     EXPECT_EQ(Frame->FeedLineWindow()->cbLine->currentText(), "Ecoflex 10");
     EXPECT_EQ(Frame->FeedLineWindow()->edLength->text(), "12.500");
+    EXPECT_TRUE(TakeRecordedErrors().isEmpty());
+}
+
+TEST_F(FeedLineWindowTest, MeasurementMovedThroughTheLineUntilSwitchedBack) {
+    QTemporaryDir dir;
+    QFile file(dir.filePath("dipole.s1p"));
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write("# MHz Z RI R 1\n7.0 40 -15\n7.1 55 5\n7.2 60 15\n");
+    file.close();
+    Frame->ShowFeedLineWindow();
+    TfrmFeedLine* w = Frame->FeedLineWindow();
+    EXPECT_FALSE(w->chkMoveMeasurement->isEnabled());
+    Frame->OpenMeasurement(file.fileName());
+    const TTouchstone measured = *Frame->Measurement();
+    ASSERT_TRUE(w->chkMoveMeasurement->isEnabled());
+    w->chkMoveMeasurement->setChecked(true);
+    const TTouchstone moved = MoveTrace(measured, w->Feed());
+    ASSERT_EQ(Frame->Measurement()->Points.size(), moved.Points.size());
+    for (std::size_t i = 0; i < moved.Points.size(); ++i) {
+        EXPECT_EQ(Frame->Measurement()->Points[i].R, moved.Points[i].R);
+        EXPECT_EQ(Frame->Chart()->Trace()[i].X, moved.Points[i].X);
+    }
+    w->chkMoveMeasurement->setChecked(false);
+    EXPECT_EQ(Frame->Measurement()->Points[1].X, measured.Points[1].X);
+    EXPECT_EQ(Frame->Chart()->Trace()[1].X, measured.Points[1].X);
     EXPECT_TRUE(TakeRecordedErrors().isEmpty());
 }

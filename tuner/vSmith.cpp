@@ -204,9 +204,13 @@ void TvSmithChart::ShowFeedLineWindow() {
         FFeedLineWindow->SetOnPathChanged([this](const std::vector<TLoad>& path) {
             if (FChart) FChart->SetLinePath(path);
         });
+        FFeedLineWindow->SetOnMeasurementChanged([this] { ShowMeasurement(); });
+        // The spiral and the moved measurement go with the window.
         connect(FFeedLineWindow, &QObject::destroyed, this, [this] {
             if (FChart) FChart->ClearLinePath();
+            if (FMeasurement.Moved()) ShowMeasurement();
         });
+        FFeedLineWindow->SetMeasurementOpen(FMeasurement.IsOpen());
     }
     FFeedLineWindow->SetPower(FNetworkWindow ? FNetworkWindow->Options().PowerW
                                              : TfrmNetwork::SavedOptions().PowerW);

@@ -175,6 +175,7 @@ private:
     // A click near the trace takes the measured point itself; false when none is near.
     bool TakeTracePoint(int x, int y);
     void UpdateMeasurementActions();
+    void ShowMeasurement();
 
     TSession FSession{*this};
 

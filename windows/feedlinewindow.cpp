@@ -6,6 +6,7 @@
 #include "ranges.h"
 
 #include <QButtonGroup>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QGridLayout>
 #include <QLabel>
@@ -112,6 +113,10 @@ TfrmFeedLine::TfrmFeedLine(double z0Ref, QWidget* parent)
     btnUse = new QPushButton(QStringLiteral("Použít jako zátěž"), this);
     btnUse->setToolTip(QStringLiteral("Impedance u ladicího členu jako nová zátěž v grafu"));
     grid->addWidget(btnUse, 8, 0, 1, 2);
+    chkMoveMeasurement =
+        new QCheckBox(QStringLiteral("Přepočítat měření na konec u ladicího členu"), this);
+    chkMoveMeasurement->setEnabled(false);
+    grid->addWidget(chkMoveMeasurement, 9, 0, 1, 6);
     grid->setColumnStretch(6, 1);
     grid->setRowStretch(6, 1);
 
@@ -135,9 +140,14 @@ TfrmFeedLine::TfrmFeedLine(double z0Ref, QWidget* parent)
         connect(b, &QRadioButton::toggled, this, [this](bool on) {
             if (on) Guarded([this] { ApplyInputs(); });
         });
+    connect(chkMoveMeasurement, &QCheckBox::toggled, this, [this] {
+        Guarded([this] {
+            if (FOnMeasurement) FOnMeasurement();
+        });
+    });
     connect(btnUse, &QPushButton::clicked, this, [this] { Guarded([this] { UseAsLoad(); }); });
     SetCopyText([this] { return lbResult->text() + u'\n'; });
-    resize(560, 340);
+    resize(560, 360);
     Recompute();
 }
 
@@ -259,6 +269,19 @@ void TfrmFeedLine::ApplyInputs() {
     FFeed = feed;
     SaveSettings();
     Recompute();
+    if (MovesMeasurement() && FOnMeasurement) FOnMeasurement();
+}
+
+bool TfrmFeedLine::MovesMeasurement() const {
+    return chkMoveMeasurement->isEnabled() && chkMoveMeasurement->isChecked();
+}
+
+void TfrmFeedLine::SetMeasurementOpen(bool open) {
+    if (!open) {
+        const QSignalBlocker block(chkMoveMeasurement);
+        chkMoveMeasurement->setChecked(false);
+    }
+    chkMoveMeasurement->setEnabled(open);
 }
 
 void TfrmFeedLine::SetPower(double watts) {

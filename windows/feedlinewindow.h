@@ -8,6 +8,7 @@
 
 #include <functional>
 
+class QCheckBox;
 class QComboBox;
 class QLabel;
 class QLineEdit;
@@ -37,6 +38,15 @@ public:
     }
 
     const TFeed& Feed() const { return FFeed; }
+    // "Přepočítat měření na konec u ladicího členu": the open measurement
+    // moved through the line, shown instead of the measured one.
+    bool MovesMeasurement() const;
+    // Enables the choice; a closed measurement clears it without a call.
+    void SetMeasurementOpen(bool open);
+    // Called when the choice changes, and when the feed does while it is on.
+    void SetOnMeasurementChanged(std::function<void()> changed) {
+        FOnMeasurement = std::move(changed);
+    }
     // The figures for the shown load; none before a load or where it fails.
     const std::optional<TFeedResult>& Result() const { return FResult; }
     double FrequencyMHz() const { return FFrequency; }
@@ -57,6 +67,7 @@ public:
     QRadioButton* rbTunerAntenna;
     QLabel* lbResult;
     QPushButton* btnUse;
+    QCheckBox* chkMoveMeasurement;
 
 protected:
     void ShowStep(const TLoad& load, double fMHz) override;
@@ -80,4 +91,5 @@ private:
     std::optional<TFeedResult> FResult;
     std::function<void(const TLoad&, double)> FOnUse;
     std::function<void(const std::vector<TLoad>&)> FOnPath;
+    std::function<void()> FOnMeasurement;
 };
