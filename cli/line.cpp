@@ -51,8 +51,9 @@ TLine LineFrom(const std::string& text) {
         return LineOf(z0, vf, points);
     } catch (const ELineError&) {
         // Every value was checked above; only the pair of points is left.
-        throw ECliError("--line: '" + text + "': the two loss points must be at different "
-                                             "frequencies");
+        throw ECliError("--line: '" + text +
+                        "': the two loss points must be at different "
+                        "frequencies");
     }
 }
 
@@ -96,10 +97,10 @@ std::optional<TFeed> FeedFrom(const TCliArgs& args) {
     feed.Line = LineFrom(args.Text("--line"));
     if (!args.Has("--length")) throw ECliError("--line: --length is missing");
     feed.LengthM = args.Ranged("--length", LineLengthRange);
-    feed.Point =
-        Choice(args, "--at", "antenna", "shack", TPointAt::Antenna, TPointAt::Shack, TPointAt::Antenna);
-    feed.Tuner =
-        Choice(args, "--tuner", "shack", "antenna", TTunerAt::Shack, TTunerAt::Antenna, TTunerAt::Shack);
+    feed.Point = Choice(args, "--at", "antenna", "shack", TPointAt::Antenna, TPointAt::Shack,
+                        TPointAt::Antenna);
+    feed.Tuner = Choice(args, "--tuner", "shack", "antenna", TTunerAt::Shack, TTunerAt::Antenna,
+                        TTunerAt::Shack);
     return feed;
 }
 
@@ -177,8 +178,9 @@ void WriteLineCatalogue(std::ostream& out) {
         double MHz;
         const char* Label;
     };
-    static const TBand Bands[] = {{1.85, "1.85"},   {3.65, "3.65"},   {7.1, "7.1"}, {14.175, "14.175"},
-                                  {28.85, "28.85"}, {50.15, "50.15"}, {145, "145"}};
+    static const TBand Bands[] = {{1.85, "1.85"},     {3.65, "3.65"},   {7.1, "7.1"},
+                                  {14.175, "14.175"}, {28.85, "28.85"}, {50.15, "50.15"},
+                                  {145, "145"}};
     out << "matched loss in dB/100 m at each frequency in MHz\n"
         << Cell("line", 24) << Cell("Z0 ohm", 8) << Cell("VF", 6);
     for (const TBand& b : Bands)

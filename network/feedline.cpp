@@ -46,8 +46,7 @@ double TLine::Beta(double fMHz) const {
     return 2.0 * M_PI * fMHz * 1e6 / (VF * SpeedOfLight);
 }
 
-TLine LineOf(double z0, double vf, const std::vector<TLossPoint>& points,
-             const std::string& name) {
+TLine LineOf(double z0, double vf, const std::vector<TLossPoint>& points, const std::string& name) {
     if (!ValidZ0(z0)) throw ELineError(TLineFault::Z0Range);
     if (!ValidVelocityFactor(vf)) throw ELineError(TLineFault::VfRange);
     if (points.empty() || points.size() > 2) throw ELineError(TLineFault::PointCount);
@@ -126,7 +125,8 @@ std::vector<TLoad> LinePath(const TLine& line, double fMHz, double lengthM, cons
     // smooth on any screen.
     constexpr double PointsPerTurn = 360.0;
     const double turns = 2.0 * lengthM * line.Beta(fMHz) / (2.0 * M_PI);
-    const int n = int(std::clamp(std::ceil(turns * PointsPerTurn), 16.0, double(std::max(maxPoints, 16))));
+    const int n =
+        int(std::clamp(std::ceil(turns * PointsPerTurn), 16.0, double(std::max(maxPoints, 16))));
     std::vector<TLoad> path;
     path.reserve(std::size_t(n) + 1);
     for (int i = 0; i <= n; ++i) {
@@ -158,7 +158,8 @@ TFeedResult FeedThrough(const TFeed& feed, const TLoad& given, double fMHz, doub
 }
 
 TLoad TunerLoadOf(const TFeed& feed, const TLoad& given, double fMHz) {
-    const bool pointAtTuner = (feed.Point == TPointAt::Antenna) == (feed.Tuner == TTunerAt::Antenna);
+    const bool pointAtTuner =
+        (feed.Point == TPointAt::Antenna) == (feed.Tuner == TTunerAt::Antenna);
     if (pointAtTuner) return given;
     if (feed.Tuner == TTunerAt::Shack)
         return LoadOf(MoveThroughLine(feed.Line, fMHz, feed.LengthM, given.Z()));

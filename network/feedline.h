@@ -39,13 +39,12 @@ struct TLossPoint {
 };
 
 enum class TLineFault {
-    Z0Range,       // Z0 outside 1 ... 1e4 ohm
-    VfRange,       // VF outside 0.1 ... 1
-    LossRange,     // a loss outside 0 ... 1000 dB/100 m
-    FrequencyRange,// a loss point's frequency outside the program's range
-    PointCount,    // not one or two loss points
-    SameFrequency, // two loss points at one frequency fix no curve
-    LengthRange,   // length outside 0 ... 100 km
+    Z0Range,        // Z0 outside 1 ... 1e4 ohm
+    VfRange,        // VF outside 0.1 ... 1
+    LossRange,      // a loss outside 0 ... 1000 dB/100 m
+    FrequencyRange, // a loss point's frequency outside the program's range
+    PointCount,     // not one or two loss points
+    SameFrequency,  // two loss points at one frequency fix no curve
 };
 
 class ELineError : public std::runtime_error {
@@ -77,9 +76,10 @@ TLine LineOf(double z0, double vf, const std::vector<TLossPoint>& points,
              const std::string& name = {});
 
 // Z_in = Z0 (Z_L + Z0 tanh γℓ)/(Z0 + Z_L tanh γℓ) and back,
-// Z_L = Z0 (Z_in − Z0 tanh γℓ)/(Z0 − Z_in tanh γℓ) (Pozar, Microwave
-// Engineering, eq. 2.91 with a lossy γ). Throws the checked arithmetic's error
-// where the result would be infinite (a lossless line opening a reactance).
+// Z_L = Z0 (Z_in − Z0 tanh γℓ)/(Z0 − Z_in tanh γℓ): the lossy line's input
+// impedance (any textbook's, e.g. Pozar, Microwave Engineering, ch. 2).
+// Throws the checked arithmetic's error where the result would be infinite
+// (a lossless line opening a reactance).
 TComplex MoveThroughLine(const TLine& line, double fMHz, double lengthM, TComplex zLoad);
 TComplex MoveBackThroughLine(const TLine& line, double fMHz, double lengthM, TComplex zIn);
 
@@ -90,11 +90,11 @@ struct TAbcd {
 TAbcd LineAbcd(const TLine& line, double fMHz, double lengthM);
 
 struct TLineFigures {
-    TLoad Far;               // what terminates the line at the antenna's end
-    TLoad Near;              // the line's input at the shack's end
-    double FarSwr = 1.0;     // against the line's own Z0
+    TLoad Far;           // what terminates the line at the antenna's end
+    TLoad Near;          // the line's input at the shack's end
+    double FarSwr = 1.0; // against the line's own Z0
     double NearSwr = 1.0;
-    double Degrees = 0.0;    // electrical length
+    double Degrees = 0.0; // electrical length
     double Wavelengths = 0.0;
     double MatchedLossDb = 0.0;
     // From the powers at both ends; none when no power reaches the far end
@@ -113,7 +113,7 @@ std::vector<TLoad> LinePath(const TLine& line, double fMHz, double lengthM, cons
                             int maxPoints = 4096);
 
 // ---- Where the tuner stands ----
-enum class TPointAt { Antenna, Shack };  // what the given load is
+enum class TPointAt { Antenna, Shack }; // what the given load is
 enum class TTunerAt { Shack, Antenna };
 
 struct TFeed {
@@ -124,8 +124,8 @@ struct TFeed {
 };
 
 struct TFeedResult {
-    TLoad Antenna;    // the antenna's own impedance
-    TLoad TunerLoad;  // what the networks are designed for
+    TLoad Antenna;   // the antenna's own impedance
+    TLoad TunerLoad; // what the networks are designed for
     TLineFigures Line;
 };
 // The given load seen from both ends. With the tuner in the shack the line

@@ -10,8 +10,8 @@
 #include <gtest/gtest.h>
 
 TEST(MatchLine, JsonLineObjectAndTunersLoad) {
-    const TRun run = Match({"-f", "7.1", "-r", "60", "-x", "20", "--line", "rg-213/u",
-                            "--length", "30", "--power", "200", "--json"});
+    const TRun run = Match({"-f", "7.1", "-r", "60", "-x", "20", "--line", "rg-213/u", "--length",
+                            "30", "--power", "200", "--json"});
     ASSERT_EQ(run.Status, 0) << run.Err.toStdString();
     const QJsonObject o = QJsonDocument::fromJson(run.Out.toUtf8()).object();
     const QJsonObject line = o["line"].toObject();
@@ -19,8 +19,7 @@ TEST(MatchLine, JsonLineObjectAndTunersLoad) {
     for (const char* key : {"z0", "vf", "length_m", "electrical_deg", "matched_loss_db",
                             "total_loss_db", "power_at_antenna_w"})
         EXPECT_TRUE(line[key].isDouble()) << key;
-    const TComplex shack =
-        MoveThroughLine(*FindLine("RG-213/U"), 7.1, 30, TComplex(60, 20));
+    const TComplex shack = MoveThroughLine(*FindLine("RG-213/U"), 7.1, 30, TComplex(60, 20));
     EXPECT_EQ(line["antenna"].toObject()["r"].toDouble(), 60);
     EXPECT_NEAR(line["shack"].toObject()["x"].toDouble(), shack.imag(), 1e-12);
     // The tuner in the shack: its networks are for the shack end.
@@ -49,12 +48,14 @@ TEST(MatchLine, OptionsAndRefusals) {
         {load + rg213, 0, "networks for the tuner's end"},
         {load + rg213 + QStringList{"--at", "shack", "--tuner", "antenna"}, 0,
          "measured at the shack, the tuner is at the antenna"},
-        {{"--touchstone", s1p, "--line", "ecoflex 10", "--length", "12", "--at", "shack"}, 0,
+        {{"--touchstone", s1p, "--line", "ecoflex 10", "--length", "12", "--at", "shack"},
+         0,
          "rows for the tuner's end"},
         {QStringList{"--bandwidth"} + load + rg213, 0, "for the tuner's end's load"},
-        {{"--bandwidth", "-f", "7.1", "--touchstone", s1p, "--line", "50,0.66,4.6@10",
-          "--length", "9"},
-         0, "custom line"},
+        {{"--bandwidth", "-f", "7.1", "--touchstone", s1p, "--line", "50,0.66,4.6@10", "--length",
+          "9"},
+         0,
+         "custom line"},
         {QStringList{"--batch", loads} + rg213, 0, "line RG-213/U"},
         {load + QStringList{"--line", "RG-999", "--length", "3"}, 2, "not in the catalogue"},
         {load + QStringList{"--line", "50,0.05,1@10", "--length", "3"}, 2,
@@ -78,8 +79,8 @@ TEST(MatchLine, OptionsAndRefusals) {
         const TRun run = Match(c.Args);
         EXPECT_EQ(run.Status, c.Status) << c.Args.join(' ').toStdString();
         const QString& where = c.Status == 0 ? run.Out : run.Err;
-        EXPECT_TRUE(where.contains(QLatin1String(c.Text)))
-            << c.Args.join(' ').toStdString() << "\n" << where.toStdString();
+        EXPECT_TRUE(where.contains(QLatin1String(c.Text))) << c.Args.join(' ').toStdString() << "\n"
+                                                           << where.toStdString();
         if (c.Status != 0) {
             EXPECT_TRUE(run.Out.isEmpty());
         }

@@ -3,8 +3,8 @@
 #include "feedline.h"
 #include "lnetwork.h"
 
-#include <gtest/gtest.h>
 #include <cmath>
+#include <gtest/gtest.h>
 #include <random>
 
 namespace {
@@ -36,8 +36,8 @@ TEST(FeedLine, TransformAndLossesMatchALumpedLadder) {
     std::uniform_real_distribution<double> u(0.0, 1.0);
     for (int trial = 0; trial < 40; ++trial) {
         const double f = 1 + 149 * u(random);
-        const TLine line = LineOf(25 + 575 * u(random), 0.5 + 0.5 * u(random),
-                                  {{f, 30 * u(random)}});
+        const TLine line =
+            LineOf(25 + 575 * u(random), 0.5 + 0.5 * u(random), {{f, 30 * u(random)}});
         const double lambda = 2 * M_PI / line.Beta(f);
         const double length = 3 * lambda * u(random);
         const TComplex zl(1 + 999 * u(random), -1000 + 2000 * u(random));
@@ -61,7 +61,8 @@ TEST(FeedLine, RoundTripHalfAndQuarterWave) {
     for (const TComplex zl : {TComplex(12, -80), TComplex(300, 40), TComplex(75, 0)}) {
         for (const double length : {0.0, 7.3, 130.0})
             EXPECT_LT(std::abs(MoveBackThroughLine(lossy, f, length,
-                                                   MoveThroughLine(lossy, f, length, zl)) - zl),
+                                                   MoveThroughLine(lossy, f, length, zl)) -
+                               zl),
                       1e-9 * std::abs(zl));
         EXPECT_LT(std::abs(MoveThroughLine(lossless, f, half, zl) - zl), 1e-9 * std::abs(zl));
         EXPECT_LT(std::abs(MoveThroughLine(lossless, f, half / 2, zl) - 75.0 * 75.0 / zl),

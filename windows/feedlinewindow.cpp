@@ -123,7 +123,8 @@ TfrmFeedLine::TfrmFeedLine(double z0Ref, QWidget* parent)
     FFeed = SavedFeed();
     ShowFeed();
     for (QLineEdit* e : {edLength, edZ0, edVF, edLoss1, edFreq1, edLoss2, edFreq2})
-        connect(e, &QLineEdit::editingFinished, this, [this] { Guarded([this] { ApplyInputs(); }); });
+        connect(e, &QLineEdit::editingFinished, this,
+                [this] { Guarded([this] { ApplyInputs(); }); });
     connect(cbLine, &QComboBox::currentIndexChanged, this, [this] {
         Guarded([this] {
             // A catalogue line shows its own figures; "vlastní" starts from them.
@@ -174,12 +175,12 @@ TFeed TfrmFeedLine::SavedFeed() {
     } else if (name == CustomName) {
         // A stored line of one's own that no longer holds gives way to the first line.
         try {
-            std::vector<TLossPoint> points{{number("f1", 0, ValidFrequencyMHz),
-                                            number("loss1", -1, ValidLineLoss)}};
+            std::vector<TLossPoint> points{
+                {number("f1", 0, ValidFrequencyMHz), number("loss1", -1, ValidLineLoss)}};
             const double f2 = number("f2", 0, ValidFrequencyMHz);
             if (f2 > 0) points.push_back({f2, number("loss2", -1, ValidLineLoss)});
-            feed.Line = LineOf(number("z0", 0, ValidZ0Line), number("vf", 0, ValidVelocityFactor),
-                               points);
+            feed.Line =
+                LineOf(number("z0", 0, ValidZ0Line), number("vf", 0, ValidVelocityFactor), points);
         } catch (const ELineError&) {
         }
     }
@@ -250,9 +251,8 @@ void TfrmFeedLine::ApplyInputs() {
     if (cbLine->currentText() == CustomName) {
         const QString lossRange = QStringLiteral("od 0 do 1000 dB/100 m");
         const QString fRange = QStringLiteral("od 0,001 do 100000 MHz");
-        std::vector<TLossPoint> points{
-            {RangedText(edFreq1, ValidFrequencyMHz, fRange),
-             RangedText(edLoss1, ValidLineLoss, lossRange)}};
+        std::vector<TLossPoint> points{{RangedText(edFreq1, ValidFrequencyMHz, fRange),
+                                        RangedText(edLoss1, ValidLineLoss, lossRange)}};
         // The second point is optional: both its fields empty leave one.
         if (!edLoss2->text().trimmed().isEmpty() || !edFreq2->text().trimmed().isEmpty())
             points.push_back({RangedText(edFreq2, ValidFrequencyMHz, fRange),
@@ -262,8 +262,7 @@ void TfrmFeedLine::ApplyInputs() {
         try {
             feed.Line = LineOf(z0, vf, points);
         } catch (const ELineError&) {
-            throw EConvertError(
-                QStringLiteral("Dva body útlumu musí být na různých kmitočtech"));
+            throw EConvertError(QStringLiteral("Dva body útlumu musí být na různých kmitočtech"));
         }
     }
     FFeed = feed;
@@ -323,9 +322,9 @@ void TfrmFeedLine::ShowResult() {
     FResult.reset();
     btnUse->setEnabled(false);
     const TLine& line = FFeed.Line;
-    QString text = QStringLiteral("útlum vedení %1 dB/100 m při %2 MHz\n")
-                       .arg(Fmt("#0.000", line.LossDbPer100m(FFrequency)),
-                            Fmt("#0.000", FFrequency));
+    QString text =
+        QStringLiteral("útlum vedení %1 dB/100 m při %2 MHz\n")
+            .arg(Fmt("#0.000", line.LossDbPer100m(FFrequency)), Fmt("#0.000", FFrequency));
     if (!FHasLoad) {
         lbResult->setText(text + QStringLiteral("Klikni na plochu grafu"));
         return;
@@ -339,8 +338,10 @@ void TfrmFeedLine::ShowResult() {
     const TLineFigures& f = FResult->Line;
     text += QStringLiteral("elektrická délka %1° (%2 λ)\n")
                 .arg(Fmt("#0.0", f.Degrees), Fmt("#0.000", f.Wavelengths));
-    text += QStringLiteral("u antény: %1, PSV %2\n").arg(ImpedanceText(f.Far), ShownSwrText(f.FarSwr));
-    text += QStringLiteral("u TRX: %1, PSV %2\n").arg(ImpedanceText(f.Near), ShownSwrText(f.NearSwr));
+    text +=
+        QStringLiteral("u antény: %1, PSV %2\n").arg(ImpedanceText(f.Far), ShownSwrText(f.FarSwr));
+    text +=
+        QStringLiteral("u TRX: %1, PSV %2\n").arg(ImpedanceText(f.Near), ShownSwrText(f.NearSwr));
     text += QStringLiteral("PSV na vedení proti jeho Z0 %1 ohm\n").arg(Fmt("#0.0", line.Z0));
     text += QStringLiteral("útlum při přizpůsobení %1 dB, celkový útlum %2\n")
                 .arg(Fmt("#0.000", f.MatchedLossDb),
@@ -353,8 +354,8 @@ void TfrmFeedLine::ShowResult() {
     const TLoad& t = FResult->TunerLoad;
     const bool usable = IsMatchable(t) && ValidLoadR(t.R) && ValidLoadX(t.X);
     text += QStringLiteral("bod u ladicího členu: %1%2")
-                .arg(ImpedanceText(t), usable ? QString()
-                                              : QStringLiteral(" — tuto zátěž nelze přizpůsobit"));
+                .arg(ImpedanceText(t),
+                     usable ? QString() : QStringLiteral(" — tuto zátěž nelze přizpůsobit"));
     lbResult->setText(text);
     btnUse->setEnabled(usable);
 }
