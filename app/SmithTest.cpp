@@ -66,7 +66,8 @@ void TForm1::FillMainMenu() {
     mnFile->addSeparator();
     mnFile->addAction(actQuit);
     mnEdit->addActions({f->actUndo, f->actRedo, f->actClear});
-    mnDesign->addActions({f->actNetworkDetails, f->actBandTable, f->actSwrPlot, f->actTunerDesign});
+    mnDesign->addActions(
+        {f->actNetworkDetails, f->actBandTable, f->actSwrPlot, f->actTunerDesign, f->actFeedLine});
 }
 
 void TForm1::ShowShortcuts() {

@@ -186,5 +186,6 @@ void TSmithChart::DrawGrid() {
     s.FloodFill(FCenterX, FCenterY + FRadius + 2, clGray);
     s.FloodFill(FCenterX, FCenterY - FRadius - 2, clGray);
     DrawTrace(s);
+    DrawLinePath(s);
     FIndex.ChangedAll();
 }

@@ -158,6 +158,11 @@ public:
     std::optional<size_t> TracePointNear(int x, int y, double maxPixels) const;
     // How near the pointer must come to a trace point to read or take it.
     static constexpr double TraceReach = 6.0;
+    // A feed line's path: the load along the line from the antenna's end to
+    // the shack's, on the grid layer as the trace is, its ends marked.
+    void SetLinePath(const std::vector<TImpedance>& points);
+    void ClearLinePath();
+    const std::vector<TImpedance>& LinePath() const { return FLinePath; }
     // A network drawn while the pointer drags: the antenna point, the first
     // move and the transition point on the cursor layer, so that it never
     // joins the lists and goes with the next clearing of that layer.
@@ -267,6 +272,7 @@ private:
     bool RedrawAllIfOutOfSync();
     void RedrawAnnotations();
     void DrawTrace(TLayer& s) const;
+    void DrawLinePath(TLayer& s) const;
     // The readout's fifth line: the frequency of the trace point under the pointer.
     void DrawTraceReadout(TLayer& s, int x, int y) const;
     void RedrawGrid();
@@ -289,6 +295,7 @@ private:
     std::vector<std::unique_ptr<TMarkerRec>> FMarkers;
     std::vector<std::unique_ptr<TArcRec>> FArcs;
     std::vector<TTracePoint> FTrace;
+    std::vector<TImpedance> FLinePath;
     TTraceIndex FTraceIndex;
     int FCenterX;
     int FCenterY;

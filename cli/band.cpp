@@ -1,6 +1,7 @@
 // A band of loads: the networks for a measured antenna (--touchstone), and
 // how wide one network's match is (--bandwidth).
 #include "bandtable.h"
+#include "fpcheck.h"
 #include "cli.h"
 #include "ranges.h"
 #include "response.h"
@@ -19,10 +20,28 @@ ECliError TouchstoneFailure(const std::string& path, const ETouchstoneError& e) 
 
 // A point the band table designs no network for has a null SWR (and a null
 // load when it is an open circuit) and no networks.
-std::string PointJson(const TTouchstonePoint& p, const TDesignOptions& options) {
+// With a feed line, the point as the tuner's end sees it; a point the line
+// takes to no finite load has none.
+TTouchstonePoint MovedPoint(const TTouchstonePoint& p, const TFeed* feed) {
+    if (!feed || p.Open || !(p.FrequencyMHz > 0)) return p;
+    TTouchstonePoint moved = p;
+    try {
+        const TLoad load = TunerLoadOf(*feed, {p.R, p.X}, p.FrequencyMHz);
+        moved.R = load.R;
+        moved.X = load.X;
+    } catch (const EMathError&) {
+        moved.Open = true;
+    }
+    return moved;
+}
+
+std::string PointJson(const TTouchstonePoint& given, const TDesignOptions& options,
+                      const TFeed* feed) {
+    const TTouchstonePoint p = MovedPoint(given, feed);
     const TLoad load{p.R, p.X};
-    if (!p.Open && IsMatchable(load) && p.FrequencyMHz > 0)
-        return LoadJson(load, p.FrequencyMHz, options);
+    if (!p.Open && IsMatchable(load) && ValidLoadR(load.R) && ValidLoadX(load.X) &&
+        p.FrequencyMHz > 0)
+        return LoadJson({given.R, given.X}, p.FrequencyMHz, options, feed);
     const std::string loadJson =
         p.Open ? "null"
                : "{\"r\": " + JsonNumber(p.R) + ", \"x\": " + JsonNumber(p.X) + ", \"swr\": null}";
@@ -92,6 +111,8 @@ TLoad TraceLoadAt(const TCliArgs& args, const TTouchstone& trace, double f) {
 int RunTouchstone(const TCliArgs& args, std::ostream& out) {
     const std::string& path = args.Text("--touchstone");
     const TDesignOptions options = DesignOptionsFrom(args);
+    const std::optional<TFeed> feed = FeedFrom(args);
+    const TFeed* line = feed ? &*feed : nullptr;
     const TTouchstone trace = ReadTrace(path);
     // Printed point by point as designed: a million points held as text would
     // take gigabytes. Everything that can be refused is refused above.
@@ -99,20 +120,22 @@ int RunTouchstone(const TCliArgs& args, std::ostream& out) {
         out << "[";
         for (std::size_t i = 0; i < trace.Points.size(); ++i) {
             const TTouchstonePoint& p = trace.Points[i];
-            out << (i ? ",\n " : "") << PointJson(p, options);
+            out << (i ? ",\n " : "") << PointJson(p, options, line);
         }
         out << "]\n";
         return 0;
     }
+    if (feed) out << FeedText(*feed) << "; rows for the tuner's end\n";
     out << BandTableHeader << "\n";
     for (const TTouchstonePoint& p : trace.Points)
-        out << BandRowText(BandRowOf(p, options.Z0)) << "\n";
+        out << BandRowText(BandRowOf(MovedPoint(p, line), options.Z0)) << "\n";
     return 0;
 }
 
 int RunBandwidth(const TCliArgs& args, std::ostream& out) {
     const double f = args.Ranged("-f", FrequencyRange);
     const double z0 = args.Ranged("--z0", Z0Range, 50.0);
+    const std::optional<TFeed> feed = FeedFrom(args);
     std::optional<TTouchstone> trace;
     TLoad load;
     if (args.Has("--touchstone")) {
@@ -124,11 +147,16 @@ int RunBandwidth(const TCliArgs& args, std::ostream& out) {
             throw ECliError("-r: '" + args.Text("-r") +
                             "': a load without resistance cannot be matched by an L network");
     }
+    TDesignOptions lineOptions;
+    lineOptions.Z0 = z0;
+    std::optional<TFeedResult> fed;
+    if (feed) fed = FeedChecked(*feed, load, f, lineOptions, "the load");
 
     std::vector<TModelEdges> models;
     for (const TModelChoice& m : BandwidthModels) {
         if (m.Model == TLoadModel::Measured && !trace) continue;
-        const TBandResponse response(load, f, m.Model, trace ? &*trace : nullptr, z0);
+        const TBandResponse response(load, f, m.Model, trace ? &*trace : nullptr, z0,
+                                     feed ? &*feed : nullptr);
         const bool measured = m.Model == TLoadModel::Measured;
         const double fLow =
             measured ? trace->Points.front().FrequencyMHz : f * (1.0 - BandwidthSpan);
@@ -152,11 +180,18 @@ int RunBandwidth(const TCliArgs& args, std::ostream& out) {
             }
             out << "}";
         }
+        if (fed) {
+            std::string line;
+            AppendLineJson(line, *feed, *fed);
+            out << ", \"line\": " << line;
+        }
         out << "}\n";
         return 0;
     }
+    if (fed) WriteFeedFigures(out, *feed, *fed, f, lineOptions);
     out << "chart network designed at " << FormatFixed(f, 6) << " MHz for "
-        << (trace ? "the file's load " : "") << LoadText(load) << " ohm, Z0 " << FormatFixed(z0, 1)
+        << (fed ? "the tuner's end's load " : trace ? "the file's load " : "")
+        << LoadText(fed ? fed->TunerLoad : load) << " ohm, Z0 " << FormatFixed(z0, 1)
         << " ohm; edges searched ";
     if (trace)
         out << "over the file's data (" << FormatFixed(trace->Points.front().FrequencyMHz, 6)

@@ -94,13 +94,17 @@ std::string TableHeader() {
 }
 
 // The load and the network the chart draws for it, the others left undesigned.
-void AppendTableRow(std::string& s, const TBatchLoad& b, const TDesignOptions& options) {
+// With a feed line, the load and its network are the tuner's end's.
+void AppendTableRow(std::string& s, const TBatchLoad& b, const TDesignOptions& options,
+                    const TFeed* feed) {
+    const TLoad load =
+        feed ? FeedChecked(*feed, b.Load, b.FrequencyMHz, options, "the load").TunerLoad : b.Load;
     s += Cell(FormatFixed(b.FrequencyMHz, 6), 13);
-    s += Cell(FormatFixed(b.Load.R, 3), 12);
-    s += Cell(FormatFixed(b.Load.X, 3), 12);
-    s += Cell(SwrText(Swr({b.Load.R, b.Load.X}, options.Z0)), 9);
-    const TLNetwork chart = ChartNetwork(b.Load, b.FrequencyMHz, options.Z0);
-    s += NetworkCells(DesignNetwork(chart, b.Load, b.FrequencyMHz, options));
+    s += Cell(FormatFixed(load.R, 3), 12);
+    s += Cell(FormatFixed(load.X, 3), 12);
+    s += Cell(SwrText(Swr({load.R, load.X}, options.Z0)), 9);
+    const TLNetwork chart = ChartNetwork(load, b.FrequencyMHz, options.Z0);
+    s += NetworkCells(DesignNetwork(chart, load, b.FrequencyMHz, options));
 }
 
 // Checked before the first line is read, so that a file that cannot be read
@@ -118,6 +122,8 @@ void OpenInput(const std::string& path, std::ifstream& file) {
 
 int RunBatch(const TCliArgs& args, std::ostream& out) {
     const TDesignOptions options = DesignOptionsFrom(args);
+    const std::optional<TFeed> feed = FeedFrom(args);
+    const TFeed* feedLine = feed ? &*feed : nullptr;
     const bool json = args.Has("--json");
     const std::string& path = args.Text("--batch");
     const bool fromStdin = path.empty() || path == "-";
@@ -125,6 +131,7 @@ int RunBatch(const TCliArgs& args, std::ostream& out) {
     if (!fromStdin) OpenInput(path, file);
     std::istream& in = fromStdin ? std::cin : file;
 
+    if (!json && feed) out << FeedText(*feed) << "; rows for the tuner's end\n";
     if (!json)
         out << "Z0 " << FormatFixed(options.Z0, 1) << " ohm; " << DesignOptionsText(options) << "\n"
             << TableHeader();
@@ -149,9 +156,9 @@ int RunBatch(const TCliArgs& args, std::ostream& out) {
                 const TBatchLoad load = LoadOfLine(content);
                 text.clear();
                 if (json)
-                    AppendLoadJson(text, load.Load, load.FrequencyMHz, options);
+                    AppendLoadJson(text, load.Load, load.FrequencyMHz, options, feedLine);
                 else
-                    AppendTableRow(text, load, options);
+                    AppendTableRow(text, load, options, feedLine);
                 text += '\n';
                 out.write(text.data(), std::streamsize(text.size()));
                 continue;

@@ -195,21 +195,30 @@ void AppendNetworkJson(std::string& s, const TNetworkReport& rep) {
     AppendField(s, ", \"series_rms_a\": ", rep.Stress.SeriesRmsA);
 }
 
-std::string LoadJson(const TLoad& load, double fMHz, const TDesignOptions& options) {
+std::string LoadJson(const TLoad& load, double fMHz, const TDesignOptions& options,
+                     const TFeed* feed) {
     std::string s;
-    AppendLoadJson(s, load, fMHz, options);
+    AppendLoadJson(s, load, fMHz, options, feed);
     return s;
 }
 
-void AppendLoadJson(std::string& s, const TLoad& load, double fMHz,
-                    const TDesignOptions& options) {
+void AppendLoadJson(std::string& s, const TLoad& given, double fMHz,
+                    const TDesignOptions& options, const TFeed* feed) {
+    std::optional<TFeedResult> fed;
+    if (feed) fed = FeedChecked(*feed, given, fMHz, options, "the load");
+    const TLoad load = fed ? fed->TunerLoad : given;
     const std::vector<TNetworkReport> reports = DesignNetworks(load, fMHz, options);
     AppendField(s, "{\"frequency_mhz\": ", fMHz);
     AppendField(s, ", \"z0\": ", options.Z0);
     AppendField(s, ", \"load\": {\"r\": ", load.R);
     AppendField(s, ", \"x\": ", load.X);
     AppendField(s, ", \"swr\": ", ShownSwr(Swr({load.R, load.X}, options.Z0)));
-    s += "}, \"networks\": [";
+    s += "}";
+    if (fed) {
+        s += ", \"line\": ";
+        AppendLineJson(s, *feed, *fed);
+    }
+    s += ", \"networks\": [";
     for (size_t i = 0; i < reports.size(); ++i) {
         s += i ? ", {" : "{";
         AppendNetworkJson(s, reports[i]);

@@ -2,10 +2,12 @@
 // The command-line designer's shared pieces: options, number parsing, JSON
 // and table output. Each mode lives in its own file.
 
+#include "feedline.h"
 #include "lnetwork.h"
 #include "quantity.h"
 
 #include <map>
+#include <optional>
 #include <ostream>
 #include <stdexcept>
 #include <string>
@@ -23,6 +25,7 @@ struct TRange {
     const char* Text;
 };
 extern const TRange FrequencyRange, LoadRRange, LoadXRange, Z0Range, QRange, PowerRange;
+extern const TRange VelocityFactorRange, LineLossRange, LineLengthRange;
 
 // A typed number, and the same refused unless the range holds it; a fault is
 // worded "NAME: 'TEXT' ...", NAME being an option or a column of a line.
@@ -64,12 +67,33 @@ std::string TextFaultEn(const ETextError& e);
 // The options every design mode shares.
 TDesignOptions DesignOptionsFrom(const TCliArgs& args);
 
+// ---- The feed line (--line, --length, --at, --tuner) ----
+// None without --line; --length, --at and --tuner without it are refused.
+std::optional<TFeed> FeedFrom(const TCliArgs& args);
+// "--line list": the catalogue with its loss at a few bands.
+void WriteLineCatalogue(std::ostream& out);
+// The given load seen where the tuner stands, refused unless an L network
+// can match it; `where` names the load in the refusal.
+TFeedResult FeedChecked(const TFeed& feed, const TLoad& given, double fMHz,
+                        const TDesignOptions& options, const std::string& where);
+// "line": {...} as a JSON object's value.
+void AppendLineJson(std::string& out, const TFeed& feed, const TFeedResult& r);
+// The line's description: its name, Z0, VF and length; where the load is and
+// where the tuner stands.
+std::string FeedText(const TFeed& feed);
+// A few lines on what the line does at f, before the networks.
+void WriteFeedFigures(std::ostream& out, const TFeed& feed, const TFeedResult& r, double fMHz,
+                      const TDesignOptions& options);
+
 // JSON fields of one network report, without the braces.
 void AppendNetworkJson(std::string& out, const TNetworkReport& rep);
 // The single-load JSON object: frequency, z0, the load and every network.
-std::string LoadJson(const TLoad& load, double fMHz, const TDesignOptions& options);
+// With a feed line, the load is where the feed says; the object's load and
+// networks are the tuner's end's and a "line" object follows the load.
+std::string LoadJson(const TLoad& load, double fMHz, const TDesignOptions& options,
+                     const TFeed* feed = nullptr);
 void AppendLoadJson(std::string& out, const TLoad& load, double fMHz,
-                    const TDesignOptions& options);
+                    const TDesignOptions& options, const TFeed* feed = nullptr);
 // A column of a table, left-aligned, or right-aligned: padded to its width,
 // and a text as wide as the column or wider still keeps one blank from the
 // next column.

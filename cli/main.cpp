@@ -86,14 +86,45 @@ skipped, the others are designed, and the exit status is then 2.
   pentarix-match --batch loads.txt --series E24
   printf '7.1 25 -30\n14.2,80,40\n' | pentarix-match --batch --json
 
+       pentarix-match ... --line NAME|Z0,VF,DB@MHZ[,DB@MHZ] --length M
+                      [--at antenna|shack] [--tuner shack|antenna]
+       pentarix-match --line list
+
+A feed line between the antenna and the tuner, in the single-load,
+--touchstone, --bandwidth and --batch modes. The given load (-r -x, the
+file's, the batch's) is the antenna's or was measured at the shack end
+(--at, default antenna); the tuner is in the shack or at the antenna
+(--tuner, default shack). The networks are designed for the tuner's end: the
+load moved through the line where the two differ. With the tuner at the
+antenna the line ends in its matched input (--z0). A few lines before the
+table (a JSON "line" object) give the line's ends with their SWR against the
+line's Z0, its electrical length, its matched and total loss and the power
+of --power into the shack end that reaches the antenna end. With
+--bandwidth the load moves through the line at every frequency.
+
+  --line NAME       a line of the catalogue, case-insensitive; "--line list"
+                    prints it with each line's loss on the bands
+  --line Z0,VF,DB@MHZ[,DB@MHZ]
+                    a line of one's own: Z0 1 to 1e4 ohm, velocity factor
+                    0.1 to 1, matched loss 0 to 1000 dB/100 m at one or two
+                    frequencies (two: different ones); between and beyond
+                    them the loss follows k1*sqrt(f) + k2*f
+  --length M        the line's length in metres, 0 to 100000 (100 km)
+  --at WHERE        the given load is the antenna's or measured at the shack
+  --tuner WHERE     the tuner stands in the shack or at the antenna
+
+  pentarix-match -f 7.1 -r 60 -x 20 --line RG-213/U --length 30
+  pentarix-match --touchstone dipole.s1p --line RG-213/U --length 30 --at shack --tuner antenna
+  pentarix-match -f 3.6 -r 50 -x 0 --line 50,0.66,4.6@10,15.7@100 --length 40 --json
+
 Bad input, an option that does not apply to the mode, an option given twice
 or a value outside its range: one line on stderr, exit status 2, nothing on
 stdout.
 )USAGE";
 
-const std::vector<std::string> Valued = {"-f",   "-r",   "-x",      "--z0",         "--series",
-                                         "--ql", "--qc", "--power", "--touchstone", "--swr",
-                                         "--bands"};
+const std::vector<std::string> Valued = {
+    "-f",    "-r",      "-x",    "--z0",     "--series", "--ql",  "--qc",   "--power",
+    "--touchstone", "--swr", "--bands", "--line", "--length", "--at", "--tuner"};
 const std::vector<std::string> Flags = {"--json", "--help", "--bandwidth", "--envelope"};
 // Its file may be left out: standard input.
 const std::vector<std::string> OptionalValued = {"--batch"};
@@ -112,7 +143,8 @@ struct TMode {
 const TMode Modes[] = {
     // First, so that a load or a file given with it is refused in its name.
     {{"--batch"},
-     {"--batch", "--z0", "--series", "--ql", "--qc", "--power", "--json"},
+     {"--batch", "--z0", "--series", "--ql", "--qc", "--power", "--json", "--line", "--length",
+      "--at", "--tuner"},
      RunBatch,
      true},
     {{"--envelope"},
@@ -120,16 +152,22 @@ const TMode Modes[] = {
      RunEnvelope,
      false},
     {{"--bandwidth", "--touchstone"},
-     {"--bandwidth", "--touchstone", "-f", "--z0", "--json"},
+     {"--bandwidth", "--touchstone", "-f", "--z0", "--json", "--line", "--length", "--at",
+      "--tuner"},
      RunBandwidth,
      false},
-    {{"--bandwidth"}, {"--bandwidth", "-f", "-r", "-x", "--z0", "--json"}, RunBandwidth, false},
+    {{"--bandwidth"},
+     {"--bandwidth", "-f", "-r", "-x", "--z0", "--json", "--line", "--length", "--at", "--tuner"},
+     RunBandwidth,
+     false},
     {{"--touchstone"},
-     {"--touchstone", "--z0", "--series", "--ql", "--qc", "--power", "--json"},
+     {"--touchstone", "--z0", "--series", "--ql", "--qc", "--power", "--json", "--line",
+      "--length", "--at", "--tuner"},
      RunTouchstone,
      true},
     {{},
-     {"-f", "-r", "-x", "--z0", "--series", "--ql", "--qc", "--power", "--json"},
+     {"-f", "-r", "-x", "--z0", "--series", "--ql", "--qc", "--power", "--json", "--line",
+      "--length", "--at", "--tuner"},
      RunSingle,
      false},
 };
@@ -168,6 +206,12 @@ int main(int argc, char** argv) {
         const TCliArgs args(argc, argv, Valued, Flags, OptionalValued);
         if (args.Has("--help")) {
             std::cout << UsageLine << Usage;
+            return 0;
+        }
+        if (args.Has("--line") && args.Text("--line") == "list") {
+            for (const std::string& given : args.Names())
+                if (given != "--line") throw ECliError(given + " does not apply to --line list");
+            WriteLineCatalogue(std::cout);
             return 0;
         }
         const TMode& mode = ModeOf(args);

@@ -5,12 +5,19 @@
 
 int RunSingle(const TCliArgs& args, std::ostream& out) {
     const double f = args.Ranged("-f", FrequencyRange);
-    const TLoad load{TypedLoadR("-r", args.Text("-r")), args.Ranged("-x", LoadXRange)};
+    const TLoad given{TypedLoadR("-r", args.Text("-r")), args.Ranged("-x", LoadXRange)};
     const TDesignOptions options = DesignOptionsFrom(args);
-    RequireMatchable(load, "-r", args.Text("-r"));
+    const std::optional<TFeed> feed = FeedFrom(args);
+    RequireMatchable(given, "-r", args.Text("-r"));
     if (args.Has("--json")) {
-        out << LoadJson(load, f, options) << "\n";
+        out << LoadJson(given, f, options, feed ? &*feed : nullptr) << "\n";
         return 0;
+    }
+    TLoad load = given;
+    if (feed) {
+        const TFeedResult fed = FeedChecked(*feed, given, f, options, "the load");
+        WriteFeedFigures(out, *feed, fed, f, options);
+        load = fed.TunerLoad;
     }
     const std::vector<TNetworkReport> reports = DesignNetworks(load, f, options);
     const double swr = Swr({load.R, load.X}, options.Z0);

@@ -1,4 +1,5 @@
 #include "response.h"
+#include "fpcheck.h"
 
 #include <algorithm>
 #include <cmath>
@@ -33,13 +34,27 @@ std::optional<TLoad> InterpolateTrace(const TTouchstone& trace, double fMHz) {
 }
 
 TBandResponse::TBandResponse(const TLoad& load, double f0MHz, TLoadModel model,
-                             const TTouchstone* trace, double z0)
+                             const TTouchstone* trace, double z0, const TFeed* feed)
     : FLoad(load), FF0(f0MHz), FModel(model), FTrace(trace), FZ0(z0) {
-    FHasNetwork = IsMatchable(load) && f0MHz > 0 && std::isfinite(f0MHz) && z0 > 0;
-    if (FHasNetwork) FNetwork = ChartNetwork(load, f0MHz, z0);
+    if (feed) FFeed = *feed;
+    const std::optional<TLoad> designLoad = FFeed ? LoadAt(f0MHz) : load;
+    FHasNetwork = designLoad && IsMatchable(*designLoad) && f0MHz > 0 &&
+                  std::isfinite(f0MHz) && z0 > 0;
+    if (FHasNetwork) FNetwork = ChartNetwork(*designLoad, f0MHz, z0);
 }
 
 std::optional<TLoad> TBandResponse::LoadAt(double fMHz) const {
+    const std::optional<TLoad> load = ModelLoadAt(fMHz);
+    if (!load || !FFeed) return load;
+    try {
+        return TunerLoadOf(*FFeed, *load, fMHz);
+    } catch (const EMathError&) {
+        // A load the line opens or shorts exactly has no finite value there.
+        return std::nullopt;
+    }
+}
+
+std::optional<TLoad> TBandResponse::ModelLoadAt(double fMHz) const {
     if (!(fMHz > 0) || !std::isfinite(fMHz)) return std::nullopt;
     switch (FModel) {
     case TLoadModel::Constant:

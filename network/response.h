@@ -3,6 +3,7 @@
 // over a band: the load's behaviour off the design frequency (a model), the
 // SWR curve and the band edges where the SWR stays under a limit.
 
+#include "feedline.h"
 #include "lnetwork.h"
 #include "touchstone.h"
 
@@ -38,9 +39,12 @@ constexpr double SwrLimitLoose = 2.0;
 class TBandResponse {
 public:
     // The network is the chart's own for load at f0; trace is used by the
-    // measured model only and must outlive this object.
+    // measured model only and must outlive this object. With a feed line the
+    // model's load is where the feed says and moves through the line at every
+    // frequency, the network designed for the tuner's end; it is copied.
     TBandResponse(const TLoad& load, double f0MHz, TLoadModel model,
-                  const TTouchstone* trace = nullptr, double z0 = 50.0);
+                  const TTouchstone* trace = nullptr, double z0 = 50.0,
+                  const TFeed* feed = nullptr);
 
     // The design load could be matched; without a network there is no curve.
     bool HasNetwork() const { return FHasNetwork; }
@@ -48,7 +52,7 @@ public:
     double DesignMHz() const { return FF0; }
     TLoadModel Model() const { return FModel; }
 
-    // The load the model puts behind the network at f.
+    // The load the model puts behind the network at f (at the tuner's end).
     std::optional<TLoad> LoadAt(double fMHz) const;
     // The lossless network's SWR against z0 at f, capped at SwrCap.
     std::optional<double> SwrAt(double fMHz) const;
@@ -61,12 +65,14 @@ public:
 
 private:
     std::optional<double> EdgeTowards(double limit, double fEnd) const;
+    std::optional<TLoad> ModelLoadAt(double fMHz) const;
 
     TLoad FLoad;
     double FF0;
     TLoadModel FModel;
     const TTouchstone* FTrace;
     double FZ0;
+    std::optional<TFeed> FFeed;
     TLNetwork FNetwork;
     bool FHasNetwork = false;
 };

@@ -40,6 +40,7 @@ TEST_F(MainMenuTest, EveryEntryInItsMenuWithItsShortcutAndTheChartMenuWhole) {
         {Form->mnDesign, "Tabulka pásma…", ""},
         {Form->mnDesign, "Průběh PSV…", ""},
         {Form->mnDesign, "Návrh ladicího členu…", ""},
+        {Form->mnDesign, "Napáječ…", "Ctrl+L"},
         {Form->mnHelp, "Klávesové zkratky", ""},
         {Form->mnHelp, "O programu", ""},
     };

@@ -32,13 +32,32 @@ void TvSmithChart::OpenMeasurement(const QString& path) {
         // The whole message, file and line included; what was open stays open.
         throw EConvertError(TouchstoneErrorText(e));
     }
+    // The windows let go of the old points before they go.
+    if (FSwrPlot) FSwrPlot->SetMeasurement(nullptr);
+    if (FBandTable) FBandTable->SetMeasurement(nullptr, QString(), ChartReference);
     FMeasurement.Open(std::move(measurement), QFileInfo(path).fileName());
+    UpdateMeasurementActions();
+    ShowMeasurement();
+}
+
+// The measurement as shown: moved through the feed line while its window
+// asks for it, else as measured; the trace, the plot and the table follow.
+void TvSmithChart::ShowMeasurement() {
+    if (FSwrPlot) FSwrPlot->SetMeasurement(nullptr);
+    if (FBandTable) FBandTable->SetMeasurement(nullptr, QString(), ChartReference);
+    const bool moved =
+        FMeasurement.IsOpen() && FFeedLineWindow && FFeedLineWindow->MovesMeasurement();
+    FMeasurement.SetMoved(moved ? std::optional<TTouchstone>(MoveTrace(
+                                      *FMeasurement.Measured(), FFeedLineWindow->Feed()))
+                                : std::nullopt);
+    if (!FMeasurement.IsOpen()) return;
     if (FChart) FChart->SetTrace(FMeasurement.TracePoints());
     if (FSwrPlot) FSwrPlot->SetMeasurement(&*FMeasurement.Touchstone());
     if (FBandTable)
-        FBandTable->SetMeasurement(&*FMeasurement.Touchstone(), FMeasurement.Name(),
-                                   ChartReference);
-    UpdateMeasurementActions();
+        FBandTable->SetMeasurement(
+            &*FMeasurement.Touchstone(),
+            FMeasurement.Name() + (moved ? QStringLiteral(" (u ladicího členu)") : QString()),
+            ChartReference);
     RedrawReadout();
 }
 
@@ -58,6 +77,7 @@ void TvSmithChart::CloseMeasurement() {
 void TvSmithChart::UpdateMeasurementActions() {
     if (actCloseMeasurement) actCloseMeasurement->setEnabled(FMeasurement.IsOpen());
     if (actBandTable) actBandTable->setEnabled(FMeasurement.IsOpen());
+    if (FFeedLineWindow) FFeedLineWindow->SetMeasurementOpen(FMeasurement.IsOpen());
 }
 
 void TvSmithChart::dragEnterEvent(QDragEnterEvent* event) {
@@ -89,6 +109,20 @@ bool TvSmithChart::TakeTracePoint(int x, int y) {
     return true;
 }
 
+// The feed line's tuner's-end impedance taken as a click on it would, at
+// the frequency the window shows: one step that Zpět takes back.
+void TvSmithChart::TakeLoad(const TLoad& load, double fMHz) {
+    if (!FChart) return;
+    Recorded([&] {
+        edFR->setText(FrequencyText(fMHz));
+        TNetwork net;
+        const TPolarOfImpedance polar = ImpedanceToPolar(load.R, load.X, ChartReference);
+        net.Load = {polar.Swr, polar.Theta, load.R, load.X};
+        FChart->ClearCursorLayer();
+        SolveReading(net, fMHz);
+    });
+}
+
 TfrmBandTable* TvSmithChart::ShowBandTable() {
     if (!FMeasurement.IsOpen()) return nullptr;
     if (!FBandTable) {
@@ -111,15 +145,17 @@ void TMeasurement::Open(TTouchstone touchstone, const QString& name) {
 
 void TMeasurement::Close() {
     FTouchstone.reset();
+    FMoved.reset();
     FName.clear();
 }
 
 std::vector<TSmithChart::TTracePoint> TMeasurement::TracePoints() const {
     std::vector<TSmithChart::TTracePoint> points;
-    if (!FTouchstone) return points;
-    points.reserve(FTouchstone->Points.size());
+    const std::optional<TTouchstone>& shown = Touchstone();
+    if (!shown) return points;
+    points.reserve(shown->Points.size());
     // An open circuit has no place the chart could compute: it is left off.
-    for (const TTouchstonePoint& p : FTouchstone->Points)
+    for (const TTouchstonePoint& p : shown->Points)
         if (!p.Open) points.push_back({p.FrequencyMHz, p.R, p.X});
     return points;
 }

@@ -14,7 +14,12 @@ public:
     void Open(TTouchstone touchstone, const QString& name);
     void Close();
     bool IsOpen() const { return FTouchstone.has_value(); }
-    const std::optional<TTouchstone>& Touchstone() const { return FTouchstone; }
+    // The measurement shown: the one moved through a feed line while there is
+    // one, else the measured one.
+    const std::optional<TTouchstone>& Touchstone() const { return FMoved ? FMoved : FTouchstone; }
+    const std::optional<TTouchstone>& Measured() const { return FTouchstone; }
+    void SetMoved(std::optional<TTouchstone> moved) { FMoved = std::move(moved); }
+    bool Moved() const { return FMoved.has_value(); }
     const QString& Name() const { return FName; }
     // The points as the chart's trace takes them.
     std::vector<TSmithChart::TTracePoint> TracePoints() const;
@@ -25,5 +30,6 @@ public:
 
 private:
     std::optional<TTouchstone> FTouchstone;
+    std::optional<TTouchstone> FMoved;
     QString FName;
 };

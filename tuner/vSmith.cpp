@@ -151,6 +151,8 @@ void TvSmithChart::BuildChartMenu() {
     actNetworkDetails = add(QStringLiteral("Detaily sítě…"), {QKeySequence(Qt::CTRL | Qt::Key_D)},
                             &TvSmithChart::ShowNetworkWindow);
     actTunerDesign = add(QStringLiteral("Návrh ladicího členu…"), {}, &TvSmithChart::ShowTunerDesign);
+    actFeedLine = add(QStringLiteral("Napáječ…"), {QKeySequence(Qt::CTRL | Qt::Key_L)},
+                      &TvSmithChart::ShowFeedLineWindow);
     FChartMenu->addSeparator();
     actOpenMeasurement = add(QStringLiteral("Otevřít měření…"), {QKeySequence(Qt::CTRL | Qt::Key_O)},
                              &TvSmithChart::OpenMeasurementAs);
@@ -192,6 +194,32 @@ void TvSmithChart::ShowNetworkWindow() {
     FNetworkWindow->raise();
 }
 
+void TvSmithChart::ShowFeedLineWindow() {
+    if (!FFeedLineWindow) {
+        FFeedLineWindow = new TfrmFeedLine(ChartReference, nullptr);
+        FFeedLineWindow->setAttribute(Qt::WA_DeleteOnClose, true);
+        FFeedLineWindow->SetOnUseAsLoad(
+            [this](const TLoad& load, double fMHz) { TakeLoad(load, fMHz); });
+        // The spiral stays on the chart only while the window is open.
+        FFeedLineWindow->SetOnPathChanged([this](const std::vector<TLoad>& path) {
+            if (FChart) FChart->SetLinePath(path);
+        });
+        FFeedLineWindow->SetOnMeasurementChanged([this] { ShowMeasurement(); });
+        // The spiral and the moved measurement go with the window.
+        connect(FFeedLineWindow, &QObject::destroyed, this, [this] {
+            if (FChart) FChart->ClearLinePath();
+            if (FMeasurement.Moved()) ShowMeasurement();
+        });
+        FFeedLineWindow->SetMeasurementOpen(FMeasurement.IsOpen());
+    }
+    FFeedLineWindow->SetPower(FNetworkWindow ? FNetworkWindow->Options().PowerW
+                                             : TfrmNetwork::SavedOptions().PowerW);
+    PublishStep();
+    PlaceToolWindow(FFeedLineWindow);
+    FFeedLineWindow->show();
+    FFeedLineWindow->raise();
+}
+
 void TvSmithChart::ShowTunerDesign() {
     // The Qs the details window uses.
     const TQuality q = FNetworkWindow ? FNetworkWindow->Options().Q : TfrmNetwork::SavedOptions().Q;
@@ -231,11 +259,14 @@ void TvSmithChart::PlaceToolWindow(TToolWindow* tool) {
 }
 
 void TvSmithChart::PublishStep() {
-    if (!FNetworkWindow && !FSwrPlot && !FBandTable) return;
+    if (!FNetworkWindow && !FSwrPlot && !FBandTable && !FFeedLineWindow) return;
     const TCurrentStep step = CurrentStep();
+    if (FFeedLineWindow && FNetworkWindow)
+        FFeedLineWindow->SetPower(FNetworkWindow->Options().PowerW);
     for (TToolWindow* window : {static_cast<TToolWindow*>(FNetworkWindow.data()),
                                 static_cast<TToolWindow*>(FSwrPlot.data()),
-                                static_cast<TToolWindow*>(FBandTable.data())})
+                                static_cast<TToolWindow*>(FBandTable.data()),
+                                static_cast<TToolWindow*>(FFeedLineWindow.data())})
         if (window) window->Follow(step, edFR->text());
 }
 
@@ -246,6 +277,7 @@ TvSmithChart::~TvSmithChart() {
     for (QPointer<TfrmData>& window : FDataWindows)
         delete window.data();
     delete FNetworkWindow.data();
+    delete FFeedLineWindow.data();
     // Before the measurement its rows are read from.
     delete FBandTable.data();
     for (QPointer<TfrmTunerDesign>& window : FTunerWindows)

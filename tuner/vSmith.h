@@ -5,6 +5,7 @@
 #include "bandtablewindow.h"
 #include "currentstep.h"
 #include "fData.h"
+#include "feedlinewindow.h"
 #include "measurement.h"
 #include "networkwindow.h"
 #include "swrplot.h"
@@ -88,6 +89,12 @@ public:
     TfrmSwrPlot* SwrPlot() const { return FSwrPlot.data(); }
     // A tuner-design window for the SWR in the panel; several may be open.
     void ShowTunerDesign();
+    // The feed line window for the current step; "Použít jako zátěž" there
+    // solves its tuner's-end impedance as a click on it would.
+    QAction* actFeedLine = nullptr;
+    void ShowFeedLineWindow();
+    TfrmFeedLine* FeedLineWindow() const { return FFeedLineWindow.data(); }
+    void TakeLoad(const TLoad& load, double fMHz);
     // The session: undo, redo and clear of what the actions added to the chart.
     QAction* actUndo = nullptr;
     QAction* actRedo = nullptr;
@@ -168,6 +175,7 @@ private:
     // A click near the trace takes the measured point itself; false when none is near.
     bool TakeTracePoint(int x, int y);
     void UpdateMeasurementActions();
+    void ShowMeasurement();
 
     TSession FSession{*this};
 
@@ -180,6 +188,7 @@ private:
     QPoint FMenuPoint{-1, -1};
     QPointer<TfrmNetwork> FNetworkWindow;
     QPointer<TfrmSwrPlot> FSwrPlot;
+    QPointer<TfrmFeedLine> FFeedLineWindow;
     QPointer<TfrmBandTable> FBandTable;
     std::vector<QPointer<TfrmTunerDesign>> FTunerWindows;
     // The load and frequency of the last standing step; the panel's own

@@ -9,6 +9,9 @@
 #include <QGuiApplication>
 #include <QScreen>
 #include <QShortcut>
+#include <QDir>
+#include <QFileInfo>
+#include <QSettings>
 
 TToolWindow::TToolWindow(const QString& title, int fontPixels, Qt::WindowFlags flags,
                          QWidget* parent)
@@ -71,4 +74,20 @@ void TToolWindow::showEvent(QShowEvent* event) {
     if (!FCenterOnShow) return;
     FCenterOnShow = false;
     CenterOnScreen(this);
+}
+
+// QSettings reads its files as it is made, and opening a FIFO or a device
+// there would hang the program: only regular files, or none yet, are let in.
+// Qt's folder for them (a test's setPath included) is learnt from a name that
+// has no file.
+std::unique_ptr<QSettings> OpenSettings() {
+    const QSettings probe(QSettings::NativeFormat, QSettings::UserScope,
+                          QStringLiteral(".pentarix-folder-probe"));
+    const QDir folder = QFileInfo(probe.fileName()).dir();
+    // The application's file and the organisation's, which Qt reads as a fallback.
+    for (const char* name : {"Pentarix/Pentarix.conf", "Pentarix.conf"}) {
+        const QFileInfo file(folder.filePath(QLatin1String(name)));
+        if (file.exists() && !file.isFile()) return nullptr;
+    }
+    return std::make_unique<QSettings>(QStringLiteral("Pentarix"), QStringLiteral("Pentarix"));
 }

@@ -7,9 +7,14 @@
 
 #include <QWidget>
 #include <functional>
+#include <memory>
 #include <optional>
 
 class QLabel;
+class QSettings;
+
+// The program's settings, or none where its file is no regular file.
+std::unique_ptr<QSettings> OpenSettings();
 
 class TToolWindow : public QWidget {
     Q_OBJECT

@@ -1,0 +1,48 @@
+// The feed line core: one load moved through a line with every figure of the
+// window (both ends, SWRs, electrical length, matched and total loss, power).
+#include "benchsupport.h"
+#include "feedline.h"
+
+#include <benchmark/benchmark.h>
+#include <cstdio>
+#include <random>
+
+namespace {
+
+std::vector<TLoad> Loads() {
+    std::mt19937 random(20);
+    std::uniform_real_distribution<double> r(1.0, 1000.0), x(-1000.0, 1000.0);
+    std::vector<TLoad> loads;
+    for (int i = 0; i < 1024; ++i)
+        loads.push_back({r(random), x(random)});
+    return loads;
+}
+
+void BM_FeedThrough(benchmark::State& state) {
+    const std::vector<TLoad> loads = Loads();
+    TFeed feed;
+    feed.Line = *FindLine("RG-213/U");
+    feed.Point = state.range(0) ? TPointAt::Shack : TPointAt::Antenna;
+    size_t i = 0;
+    for (auto _ : state) {
+        const auto t0 = TBenchClock::now();
+        benchmark::DoNotOptimize(FeedThrough(feed, loads[i++ % loads.size()], 7.1, 50.0, 100.0));
+        Record(state.range(0) ? "shack" : "antenna", t0);
+    }
+}
+BENCHMARK(BM_FeedThrough)->Arg(0)->Arg(1);
+
+void Summary() {
+    std::printf("Pentarix feed line figures (medians of single operations, this run)\n");
+    const double antenna = Median("antenna"), shack = Median("shack");
+    Line("Antenna's load moved to the shack, with the losses", Us(antenna),
+         Verdict(antenna, 5e-6, "<= 5 us"));
+    Line("Shack reading moved back and forward, with the losses", Us(shack),
+         Verdict(shack, 5e-6, "<= 5 us"));
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    return RunBenchmarks(argc, argv, Summary);
+}
