@@ -7,9 +7,10 @@ int RunSingle(const TCliArgs& args, std::ostream& out) {
     const double f = args.Ranged("-f", FrequencyRange);
     const TLoad load{TypedLoadR("-r", args.Text("-r")), args.Ranged("-x", LoadXRange)};
     const TDesignOptions options = DesignOptionsFrom(args);
+    const TWindingOptions winding = WindingOptionsFrom(args);
     RequireMatchable(load, "-r", args.Text("-r"));
     if (args.Has("--json")) {
-        out << LoadJson(load, f, options) << "\n";
+        out << LoadJson(load, f, options, &winding) << "\n";
         return 0;
     }
     const std::vector<TNetworkReport> reports = DesignNetworks(load, f, options);
@@ -19,5 +20,12 @@ int RunSingle(const TCliArgs& args, std::ostream& out) {
         << FormatFixed(options.Z0, 1) << " ohm, SWR " << SwrText(swr) << "; "
         << DesignOptionsText(options) << "\n";
     WriteNetworkTable(out, reports);
+    // The parts as built only when asked for: the table stays what scripts read.
+    if (args.Has("--parts") || args.Has("--coil-form") || args.Has("--toroid")) {
+        std::vector<TPartsReport> parts;
+        for (const TNetworkReport& rep : reports)
+            parts.push_back(BuildParts(rep, load, f, options, winding));
+        WritePartsBlocks(out, reports, parts, options.Series, winding);
+    }
     return 0;
 }
