@@ -22,6 +22,25 @@ std::optional<TFormFault> FormFault(const TAirCoilForm& form) {
     return std::nullopt;
 }
 
+// The arithmetic-geometric mean gives both integrals at once in five or six
+// square roots (Abramowitz & Stegun 17.6): K = π/(2·AGM(1, k')) and
+// E = K·(1 − Σ 2^(n−1) c_n²), c_0 = k, c_(n+1) = (a_n − b_n)/2. The
+// library's comp_ellint_1/2 agree but cost a microsecond each.
+TCompleteElliptic CompleteElliptic(double k) {
+    double a = 1.0, b = std::sqrt((1.0 - k) * (1.0 + k)), c = k;
+    double sum = 0.5 * c * c, weight = 0.5;
+    for (int i = 0; i < 40 && std::fabs(c) > 1e-17 * a; ++i) {
+        c = 0.5 * (a - b);
+        const double mean = 0.5 * (a + b);
+        b = std::sqrt(a * b);
+        a = mean;
+        weight *= 2.0;
+        sum += weight * c * c;
+    }
+    const double bigK = M_PI / (2.0 * a);
+    return {bigK, bigK * (1.0 - sum)};
+}
+
 // Nagaoka (1909), with k² = D²/(D² + l²) and k' = √(1 − k²):
 // K = 4/(3π k') · [(k'²/k²)(K(k) − E(k)) + E(k) − k], K and E the complete
 // elliptic integrals of the modulus k.
@@ -30,8 +49,8 @@ double NagaokaCoefficient(double diameterOverLength) {
     const double x2 = diameterOverLength * diameterOverLength;
     const double k2 = x2 / (1.0 + x2), k = std::sqrt(k2);
     const double kp2 = 1.0 / (1.0 + x2), kp = std::sqrt(kp2);
-    const double bigK = std::comp_ellint_1(k), bigE = std::comp_ellint_2(k);
-    return 4.0 / (3.0 * M_PI * kp) * (kp2 / k2 * (bigK - bigE) + bigE - k);
+    const TCompleteElliptic e = CompleteElliptic(k);
+    return 4.0 / (3.0 * M_PI * kp) * (kp2 / k2 * (e.K - e.E) + e.E - k);
 }
 
 // L = μ0 π a² N² K / l, the current-sheet inductance.
@@ -59,23 +78,38 @@ double AirCoilUh(const TAirCoilForm& form, double turns) {
 std::optional<TAirCoil> WindAirCoil(double uH, const TAirCoilForm& form) {
     if (FormFault(form) || !(uH > 0) || !std::isfinite(uH)) return std::nullopt;
     auto excess = [&](double n) { return AirCoilUh(form, n) - uH; };
-    double lo = MinTurns, hi = 2.0 * MinTurns;
+    if (excess(MinTurns) > 0) return std::nullopt;
+    // Wheeler's formula, L = r²N²/(9r + 10l) µH in inches with l = N·pitch,
+    // solved for N, is within a few per cent: a bracket around it is found
+    // in a step or two, where doubling from one turn took several.
+    const double r = (form.FormMm + form.WireMm) / 2.0 / 25.4, p = form.PitchMm / 25.4;
+    const double guess =
+        (10.0 * p * uH + std::sqrt(100.0 * p * p * uH * uH + 36.0 * r * r * r * uH)) / (2.0 * r * r);
+    double lo = std::max(MinTurns, 0.9 * guess), hi = std::max(lo * 1.1, 1.1 * guess);
     double flo = excess(lo);
-    if (flo > 0) return std::nullopt;
+    while (flo > 0) {
+        hi = lo;
+        lo = std::max(MinTurns, lo / 1.5);
+        flo = excess(lo);
+    }
     double fhi = excess(hi);
     while (fhi < 0) {
         lo = hi;
         flo = fhi;
-        hi *= 2.0;
+        hi *= 1.5;
         if (hi > 2.0 * MaxTurns) return std::nullopt;
         fhi = excess(hi);
     }
     // Regula falsi with the Illinois halving: the inductance is smooth and
-    // rising in the turns, so a handful of steps reach a hundredth of a turn.
+    // rising in the turns, so a few steps reach a thousandth of a turn.
     int side = 0;
-    for (int i = 0; i < 100 && hi - lo > 1e-4; ++i) {
+    for (int i = 0; i < 100 && hi - lo > 1e-3; ++i) {
         const double n = (lo * fhi - hi * flo) / (fhi - flo);
         const double fn = excess(n);
+        if (fn == 0) {
+            lo = hi = n;
+            break;
+        }
         if (fn < 0) {
             lo = n;
             flo = fn;

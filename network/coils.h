@@ -16,6 +16,12 @@ enum class TFormFault { NotPositive, WireAbovePitch, FormBelowWire };
 // Why a form cannot be wound; none when it can.
 std::optional<TFormFault> FormFault(const TAirCoilForm& form);
 
+// The complete elliptic integrals of the first and second kind of modulus k
+// (0 <= k < 1).
+struct TCompleteElliptic {
+    double K, E;
+};
+TCompleteElliptic CompleteElliptic(double k);
 // Nagaoka's coefficient of a current sheet of diameter D and length l.
 double NagaokaCoefficient(double diameterOverLength);
 // A current sheet of N turns, diameter and length in mm.

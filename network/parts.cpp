@@ -92,66 +92,78 @@ double TPartPair::Error() const {
     return Target > 0 ? std::fabs(Value - Target) / Target : 0.0;
 }
 
+namespace {
+
+// Every member of a series from 1e-6 to below 1e13, rising, built once: the
+// pairs look through a few decades of it for every part of every network.
+const std::vector<double>& SeriesLadder(TESeries series) {
+    static const auto build = [](TESeries s) {
+        std::vector<double> values;
+        for (int d = -6; d <= 12; ++d)
+            for (const double m : SeriesMembers(s))
+                values.push_back(StandardValue(m, d));
+        return values;
+    };
+    static const std::vector<double> ladders[] = {
+        {}, build(TESeries::E6), build(TESeries::E12), build(TESeries::E24), build(TESeries::E48),
+        build(TESeries::E96)};
+    return ladders[int(series)];
+}
+
+} // namespace
+
 TPartPair BestPair(const TElement& target, TESeries series) {
+    // A smaller part in a sum (or a larger one in a reciprocal sum) than a
+    // twentieth of the value would trim less than its partner's tolerance
+    // and the leads' own reactance.
     constexpr double PairSpan = 20.0;
     TPartPair best;
     best.Kind = target.Kind;
     best.Target = target.Value;
-    const std::vector<double>& members = SeriesMembers(series);
+    const std::vector<double>& ladder = SeriesLadder(series);
     const double v = target.Value;
-    if (!target.Present() || members.empty() || !(v > 0) || !std::isfinite(v)) return best;
-    // The members from a twentieth of the value to twenty times it, rising:
-    // a smaller part in a sum (or a larger one in a reciprocal sum) would
-    // trim less than its partner's tolerance and the leads' own reactance.
-    const int decade = int(std::floor(std::log10(v)));
-    std::vector<double> values;
-    values.reserve(4 * members.size());
-    for (int d = decade - 2; d <= decade + 2; ++d)
-        for (const double m : members) {
-            const double value = StandardValue(m, d);
-            if (value >= v / PairSpan && value <= v * PairSpan) values.push_back(value);
-        }
-    auto nearestIndex = [&](double value) {
-        const auto it = std::lower_bound(values.begin(), values.end(), value);
-        return size_t(it - values.begin());
-    };
-    double bestError = HUGE_VAL;
+    if (!target.Present() || ladder.empty() || !(v > 0) || !std::isfinite(v)) return best;
+    const auto first = std::lower_bound(ladder.begin(), ladder.end(), v / PairSpan);
+    const auto last = std::upper_bound(first, ladder.end(), v * PairSpan);
+    if (first == last) return best;
+    const bool capacitor = target.Kind == TElementKind::Capacitor;
+    // Kept as numbers while searching: a vector per better candidate would
+    // cost more than the search.
+    double bestError = HUGE_VAL, bestA = 0.0, bestB = 0.0, bestValue = 0.0;
+    TConnection bestConnection = TConnection::Single;
     auto consider = [&](double a, double b, TConnection c) {
-        const double combined = c == TConnection::Single ? a
-                                : (c == TConnection::Parallel) == (target.Kind == TElementKind::Capacitor)
-                                    ? a + b
-                                    : a * b / (a + b);
+        const double combined = c == TConnection::Single               ? a
+                                : (c == TConnection::Parallel) == capacitor ? a + b
+                                                                            : a * b / (a + b);
         const double error = std::fabs(combined - v) / v;
         // Strictly better only: the single part, tried first, stays when a pair ties.
         if (error < bestError * (1.0 - 1e-12)) {
             bestError = error;
-            best.Connection = c;
-            best.Value = combined;
-            best.Parts = c == TConnection::Single ? std::vector<double>{a}
-                                                  : std::vector<double>{std::max(a, b), std::min(a, b)};
+            bestA = std::max(a, b);
+            bestB = std::min(a, b);
+            bestValue = combined;
+            bestConnection = c;
         }
     };
-    const size_t at = nearestIndex(v);
-    for (const size_t i : {at - 1, at})
-        if (i < values.size()) consider(values[i], 0.0, TConnection::Single);
-    // For each first part, the second that would make the value exactly, and
-    // the two members around it.
-    const TConnection sum =
-        target.Kind == TElementKind::Capacitor ? TConnection::Parallel : TConnection::Series;
-    const TConnection reciprocal =
-        target.Kind == TElementKind::Capacitor ? TConnection::Series : TConnection::Parallel;
-    for (const double a : values) {
-        if (a >= v / 2.2 && a < v) {
-            const size_t j = nearestIndex(v - a);
-            for (const size_t k : {j - 1, j})
-                if (k < values.size()) consider(a, values[k], sum);
-        }
-        if (a > v && a <= 2.2 * v) {
-            const size_t j = nearestIndex(a * v / (a - v));
-            for (const size_t k : {j - 1, j})
-                if (k < values.size()) consider(a, values[k], reciprocal);
-        }
-    }
+    // The member nearest the value and the one below it, then for each first
+    // part the second that would make the value exactly, and the two members
+    // around that.
+    auto around = [&](double value, auto&& use) {
+        const auto it = std::lower_bound(first, last, value);
+        if (it != first) use(*(it - 1));
+        if (it != last) use(*it);
+    };
+    around(v, [&](double s) { consider(s, 0.0, TConnection::Single); });
+    const TConnection sum = capacitor ? TConnection::Parallel : TConnection::Series;
+    const TConnection reciprocal = capacitor ? TConnection::Series : TConnection::Parallel;
+    for (auto a = std::lower_bound(first, last, v / 2.2); a != last && *a < v; ++a)
+        around(v - *a, [&](double b) { consider(*a, b, sum); });
+    for (auto a = std::upper_bound(first, last, v); a != last && *a <= 2.2 * v; ++a)
+        around(*a * v / (*a - v), [&](double b) { consider(*a, b, reciprocal); });
+    best.Connection = bestConnection;
+    best.Value = bestValue;
+    best.Parts = bestConnection == TConnection::Single ? std::vector<double>{bestA}
+                                                       : std::vector<double>{bestA, bestB};
     return best;
 }
 

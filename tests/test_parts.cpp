@@ -104,6 +104,11 @@ TEST(Parts, NagaokaCoefficientAgainstItsTableAndItsLimits) {
     for (const auto& [ratio, k] :
          {std::pair{0.5, 0.8181}, {1.0, 0.6884}, {2.0, 0.5255}, {10.0, 0.2033}})
         EXPECT_NEAR(NagaokaCoefficient(ratio), k, 6e-5) << ratio;
+    // The mean's integrals are the library's.
+    for (double k = 0.0; k < 0.9999; k += 0.0137) {
+        EXPECT_NEAR(CompleteElliptic(k).K, std::comp_ellint_1(k), 1e-12) << k;
+        EXPECT_NEAR(CompleteElliptic(k).E, std::comp_ellint_2(k), 1e-12) << k;
+    }
     // A long coil: K = 1 - 4/(3π) · D/l to first order.
     EXPECT_NEAR(NagaokaCoefficient(1e-3), 1 - 4e-3 / (3 * M_PI), 1e-6);
     // Wheeler: L = r²N²/(9r + 10l) µH, r and l in inches, within 1 % for l > 0.8 r.
