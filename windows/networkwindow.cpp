@@ -217,6 +217,13 @@ TfrmNetwork::TfrmNetwork(QWidget* parent)
     tbNetworks->verticalHeader()->setDefaultSectionSize(58);
     tbNetworks->setWordWrap(false);
     grid->addWidget(tbNetworks, 3, 0, 1, 11);
+    grid->setRowStretch(3, 1);
+    pnParts = new TPartsPane(this);
+    grid->addWidget(pnParts, 4, 0, 1, 11);
+    connect(tbNetworks, &QTableWidget::currentCellChanged, this,
+            [this](int row, int, int previous) {
+                if (row != previous) Guarded([this] { ShowParts(); });
+            });
 
     LoadSettings();
     cbSeries->setCurrentIndex(int(std::find(std::begin(SeriesChoices), std::end(SeriesChoices),
@@ -234,7 +241,11 @@ TfrmNetwork::TfrmNetwork(QWidget* parent)
     SetCopyText([this] { return ContentText(); });
     auto* all = new QShortcut(QKeySequence::SelectAll, this);
     connect(all, &QShortcut::activated, tbNetworks, &QTableWidget::selectAll);
-    resize(1180, 330);
+    pnParts->OnWindingChanged = [this] {
+        SaveSettings();
+        ShowParts();
+    };
+    resize(1180, 330 + pnParts->sizeHint().height());
     // Headers whole before the first load fills the rows.
     FitColumns();
 }
@@ -262,6 +273,14 @@ TDesignOptions TfrmNetwork::SavedOptions() {
 
 void TfrmNetwork::LoadSettings() {
     FOptions = SavedOptions();
+    TWindingTexts texts;
+    if (const std::unique_ptr<QSettings> s = OpenSettings()) {
+        s->beginGroup(QStringLiteral("parts"));
+        texts = {s->value(QStringLiteral("form")).toString(), s->value(QStringLiteral("wire")).toString(),
+                 s->value(QStringLiteral("pitch")).toString(),
+                 s->value(QStringLiteral("toroid")).toString()};
+    }
+    pnParts->SetTexts(texts);
 }
 
 void TfrmNetwork::SaveSettings() const {
@@ -273,6 +292,13 @@ void TfrmNetwork::SaveSettings() const {
     s->setValue(QStringLiteral("power"), FOptions.PowerW);
     s->setValue(QStringLiteral("z0"), FOptions.Z0);
     s->setValue(QStringLiteral("series"), QString::fromLatin1(SeriesName(FOptions.Series)));
+    s->endGroup();
+    const TWindingTexts texts = pnParts->Texts();
+    s->beginGroup(QStringLiteral("parts"));
+    s->setValue(QStringLiteral("form"), texts.Form);
+    s->setValue(QStringLiteral("wire"), texts.Wire);
+    s->setValue(QStringLiteral("pitch"), texts.Pitch);
+    s->setValue(QStringLiteral("toroid"), texts.Core);
 }
 
 void TfrmNetwork::ApplyInputs() {
@@ -303,6 +329,16 @@ void TfrmNetwork::ClearStep() {
     FReports.clear();
     lbLoad->clear();
     tbNetworks->setRowCount(0);
+    ShowParts();
+}
+
+void TfrmNetwork::ShowParts() {
+    const int row = std::max(0, tbNetworks->currentRow());
+    if (!FHasLoad || row >= int(FReports.size())) {
+        pnParts->Show(nullptr, 0, FLoad, FFrequency, FOptions);
+        return;
+    }
+    pnParts->Show(&FReports[size_t(row)], row + 1, FLoad, FFrequency, FOptions);
 }
 
 std::optional<double> TfrmNetwork::ShownFrequency() const {
@@ -363,6 +399,7 @@ void TfrmNetwork::Recompute() {
     }
     if (FNeedsResize) FitColumns();
     FNeedsResize = false;
+    ShowParts();
 }
 
 void TfrmNetwork::FitColumns() {

@@ -3,6 +3,7 @@
 // standard parts, losses and stress, for a ham who is about to build one.
 
 #include "lnetwork.h"
+#include "partspane.h"
 #include "toolwindow.h"
 
 class QComboBox;
@@ -37,6 +38,7 @@ public:
     QLineEdit* edZ0;
     QLabel* lbLoad;
     QTableWidget* tbNetworks;
+    TPartsPane* pnParts;
 
 protected:
     void ShowStep(const TLoad& load, double fMHz) override;
@@ -45,6 +47,8 @@ protected:
 
 private:
     void Recompute();
+    // The pane shows the selected network, the chart's before any selection.
+    void ShowParts();
     void LoadSettings();
     void SaveSettings() const;
 
