@@ -26,6 +26,12 @@ QString PartName(const TElement& e) {
     return e.Kind == TElementKind::Coil ? QStringLiteral("cívka") : QStringLiteral("kondenzátor");
 }
 
+// The adjective agrees with the part: "sériová cívka", "sériový kondenzátor".
+QString RoleCs(bool series, const TElement& e) {
+    if (!series) return QStringLiteral("paralelní");
+    return e.Kind == TElementKind::Coil ? QStringLiteral("sériová") : QStringLiteral("sériový");
+}
+
 QString PairCs(const TPartPair& pair) {
     QStringList parts;
     for (const double v : pair.Parts)
@@ -51,9 +57,11 @@ QString TurnsCs(double turns, int decimals) {
     return n + QStringLiteral(" závitů");
 }
 
-QString PartLineCs(const char* role, const TElement& e, const TElementParts& p,
+QString PartLineCs(bool series, const TElement& e, const TElementParts& p,
                    const TWindingOptions& winding) {
-    QString line = QString::fromUtf8(role) + u' ' + PartName(e) + u' ' +
+    QString role = RoleCs(series, e);
+    role[0] = role[0].toUpper();
+    QString line = role + u' ' + PartName(e) + u' ' +
                    PartValue(e.Kind, e.Value) + QStringLiteral(": ");
     if (e.Kind == TElementKind::Capacitor)
         return line + QStringLiteral("napětí %1 V (špička), jmenovité napětí %2")
@@ -106,10 +114,10 @@ QString PartsTextCs(const TNetworkReport& rep, int number, const TPartsReport& p
     if (p.HasLossyExact) {
         QStringList parts;
         if (p.LossyExact.Series.Present())
-            parts << QStringLiteral("sériový ") + PartName(p.LossyExact.Series) + u' ' +
+            parts << RoleCs(true, p.LossyExact.Series) + u' ' + PartName(p.LossyExact.Series) + u' ' +
                          PartValue(p.LossyExact.Series.Kind, p.LossyExact.Series.Value);
         if (p.LossyExact.Shunt.Present())
-            parts << QStringLiteral("paralelní ") + PartName(p.LossyExact.Shunt) + u' ' +
+            parts << RoleCs(false, p.LossyExact.Shunt) + u' ' + PartName(p.LossyExact.Shunt) + u' ' +
                          PartValue(p.LossyExact.Shunt.Kind, p.LossyExact.Shunt.Value);
         lines << QStringLiteral("Hodnoty pro součástky se ztrátami: ") +
                      (parts.isEmpty() ? QStringLiteral("žádné součástky") : parts.join(QStringLiteral(", ")));
@@ -124,8 +132,8 @@ QString PartsTextCs(const TNetworkReport& rep, int number, const TPartsReport& p
             lines << QStringLiteral("Dvojice z řady, paralelní prvek: ") + PairCs(p.Shunt.Pair);
         lines << QStringLiteral("PSV se ztrátami s dvojicemi: ") + ShownSwrText(p.PairSwr);
     }
-    if (n.Series.Present()) lines << PartLineCs("Sériová", n.Series, p.Series, winding);
-    if (n.Shunt.Present()) lines << PartLineCs("Paralelní", n.Shunt, p.Shunt, winding);
+    if (n.Series.Present()) lines << PartLineCs(true, n.Series, p.Series, winding);
+    if (n.Shunt.Present()) lines << PartLineCs(false, n.Shunt, p.Shunt, winding);
     return lines.join(u'\n');
 }
 
