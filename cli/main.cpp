@@ -28,8 +28,8 @@ the capacitor's Q.
   --power W         power into the network in watts, above 0 up to 1e7
                     (default 100)
   --json            one JSON object on stdout instead of the table
-  --parts           under the table, a block per network with the parts as
-                    built (see below)
+  --parts           the parts as built (see below): under the table a block
+                    per network, with --json keys of each network
   --coil-form MM    diameter of the form of a single-layer air coil, with
                     --wire MM (the wire's diameter) and --pitch MM (turn to
                     turn, default the wire's diameter: close-wound); each
@@ -41,7 +41,7 @@ the capacitor's Q.
 
   pentarix-match -f 7 -r 25 -x -30 --series E24 --ql 150 --power 500
 
-The parts as built (--parts, a winding option, or keys of --json): "as built"
+The parts as built (--parts or a winding option, with or without --json): "as built"
 is what the standard parts do with the Qs at the power; "for lossy parts" the
 values that present exactly Z0 with the coil's and the capacitor's Q ("none"
 where the losses make it impossible); "pair" the two standard parts that come

@@ -9,8 +9,11 @@ int RunSingle(const TCliArgs& args, std::ostream& out) {
     const TDesignOptions options = DesignOptionsFrom(args);
     const TWindingOptions winding = WindingOptionsFrom(args);
     RequireMatchable(load, "-r", args.Text("-r"));
+    // The parts as built only when asked for: the table and the JSON stay
+    // what scripts read, and what a batch line gives for the same load.
+    const bool parts = args.Has("--parts") || args.Has("--coil-form") || args.Has("--toroid");
     if (args.Has("--json")) {
-        out << LoadJson(load, f, options, &winding) << "\n";
+        out << LoadJson(load, f, options, parts ? &winding : nullptr) << "\n";
         return 0;
     }
     const std::vector<TNetworkReport> reports = DesignNetworks(load, f, options);
@@ -20,8 +23,7 @@ int RunSingle(const TCliArgs& args, std::ostream& out) {
         << FormatFixed(options.Z0, 1) << " ohm, SWR " << SwrText(swr) << "; "
         << DesignOptionsText(options) << "\n";
     WriteNetworkTable(out, reports);
-    // The parts as built only when asked for: the table stays what scripts read.
-    if (args.Has("--parts") || args.Has("--coil-form") || args.Has("--toroid")) {
+    if (parts) {
         std::vector<TPartsReport> parts;
         for (const TNetworkReport& rep : reports)
             parts.push_back(BuildParts(rep, load, f, options, winding));

@@ -47,9 +47,11 @@ TEST(MatchParts, JsonCarriesThePartsAsBuilt) {
                         1e-9);
         }
     }
-    const QJsonObject plain = Networks(Load + QStringList{"--series", "none"})[0].toObject();
+    const QJsonObject plain = Networks(Load + QStringList{"--series", "none", "--parts"})[0].toObject();
     EXPECT_TRUE(plain["as_built"].isNull() && plain["pair"].isNull());
     EXPECT_FALSE(plain["series"].toObject().contains("winding"));
+    // Without --parts the object is the one a batch line gives.
+    EXPECT_FALSE(Networks(Load)[0].toObject().contains("as_built"));
 }
 
 TEST(MatchParts, TableKeepsItsLinesAndAddsABlockPerNetwork) {
