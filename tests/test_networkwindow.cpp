@@ -4,6 +4,7 @@
 #include "numtext.h"
 #include "testsupport.h"
 
+#include <QCheckBox>
 #include <QClipboard>
 #include <QComboBox>
 #include <QDir>
@@ -212,6 +213,8 @@ TEST_F(NetworkWindowTest, PartsPaneFollowsTheSelectedNetwork) {
     Frame->actNetworkDetails->trigger();
     TfrmNetwork* w = Frame->NetworkWindow();
     TPartsPane* pane = w->pnParts;
+    EXPECT_FALSE(pane->isVisibleTo(w));
+    w->chkParts->setChecked(true);
     EXPECT_TRUE(pane->Text().startsWith(QStringLiteral("Síť 1: ")));
     EXPECT_TRUE(pane->Text().contains(QStringLiteral("Součástky z řady E12")));
     w->tbNetworks->setCurrentCell(1, 2);
@@ -240,5 +243,6 @@ TEST_F(NetworkWindowTest, PartsPaneFollowsTheSelectedNetwork) {
 
     TfrmNetwork again;
     EXPECT_EQ(again.pnParts->edForm->text(), QStringLiteral("20"));
+    EXPECT_TRUE(again.chkParts->isChecked() && again.pnParts->isVisibleTo(&again));
     EXPECT_EQ(again.pnParts->Winding().Core->Name, std::string("T-130-2"));
 }

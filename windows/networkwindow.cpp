@@ -5,6 +5,7 @@
 #include "quantity.h"
 #include "windowstyle.h"
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
 #include <QFileInfo>
@@ -198,10 +199,13 @@ TfrmNetwork::TfrmNetwork(QWidget* parent)
     addInput(3, QStringLiteral("výkon [W]"), edPower);
     addInput(4, QStringLiteral("Z0 [ohm]"), edZ0);
     grid->setColumnStretch(10, 1);
+    chkParts = new QCheckBox(QStringLiteral("součástky"), this);
+    chkParts->setToolTip(QStringLiteral("hodnoty pro skutečné součástky, dvojice, vinutí a napětí"));
+    grid->addWidget(chkParts, 0, 11);
 
     lbLoad = new QLabel(this);
-    grid->addWidget(lbLoad, 1, 0, 1, 11);
-    grid->addWidget(lbNotice, 2, 0, 1, 11);
+    grid->addWidget(lbLoad, 1, 0, 1, 12);
+    grid->addWidget(lbNotice, 2, 0, 1, 12);
 
     tbNetworks = new QTableWidget(0, ColumnCount, this);
     tbNetworks->setHorizontalHeaderLabels(
@@ -216,10 +220,11 @@ TfrmNetwork::TfrmNetwork(QWidget* parent)
     tbNetworks->setIconSize(QSize(170, 52));
     tbNetworks->verticalHeader()->setDefaultSectionSize(58);
     tbNetworks->setWordWrap(false);
-    grid->addWidget(tbNetworks, 3, 0, 1, 11);
+    grid->addWidget(tbNetworks, 3, 0, 1, 12);
     grid->setRowStretch(3, 1);
     pnParts = new TPartsPane(this);
-    grid->addWidget(pnParts, 4, 0, 1, 11);
+    grid->addWidget(pnParts, 4, 0, 1, 12);
+    pnParts->hide();
     connect(tbNetworks, &QTableWidget::currentCellChanged, this,
             [this](int row, int, int previous) {
                 if (row != previous) Guarded([this] { ShowParts(); });
@@ -245,7 +250,13 @@ TfrmNetwork::TfrmNetwork(QWidget* parent)
         SaveSettings();
         ShowParts();
     };
-    resize(1180, 330 + pnParts->sizeHint().height());
+    connect(chkParts, &QCheckBox::toggled, this, [this](bool on) {
+        Guarded([this, on] {
+            SetPartsShown(on);
+            SaveSettings();
+        });
+    });
+    resize(1180, 330);
     // Headers whole before the first load fills the rows.
     FitColumns();
 }
@@ -274,13 +285,18 @@ TDesignOptions TfrmNetwork::SavedOptions() {
 void TfrmNetwork::LoadSettings() {
     FOptions = SavedOptions();
     TWindingTexts texts;
+    bool shown = false;
     if (const std::unique_ptr<QSettings> s = OpenSettings()) {
         s->beginGroup(QStringLiteral("parts"));
         texts = {s->value(QStringLiteral("form")).toString(), s->value(QStringLiteral("wire")).toString(),
                  s->value(QStringLiteral("pitch")).toString(),
                  s->value(QStringLiteral("toroid")).toString()};
+        shown = s->value(QStringLiteral("shown"), false).toBool();
     }
     pnParts->SetTexts(texts);
+    const QSignalBlocker block(chkParts);
+    chkParts->setChecked(shown);
+    SetPartsShown(shown);
 }
 
 void TfrmNetwork::SaveSettings() const {
@@ -299,6 +315,17 @@ void TfrmNetwork::SaveSettings() const {
     s->setValue(QStringLiteral("wire"), texts.Wire);
     s->setValue(QStringLiteral("pitch"), texts.Pitch);
     s->setValue(QStringLiteral("toroid"), texts.Core);
+    s->setValue(QStringLiteral("shown"), chkParts->isChecked());
+}
+
+void TfrmNetwork::SetPartsShown(bool shown) {
+    if (pnParts->isVisibleTo(this) == shown) return;
+    // The window grows by the pane and gives the same back, so that the
+    // table keeps its height.
+    const int extra = pnParts->sizeHint().height() + layout()->spacing();
+    pnParts->setVisible(shown);
+    resize(width(), height() + (shown ? extra : -extra));
+    ShowParts();
 }
 
 void TfrmNetwork::ApplyInputs() {
@@ -333,6 +360,8 @@ void TfrmNetwork::ClearStep() {
 }
 
 void TfrmNetwork::ShowParts() {
+    // Hidden, the pane costs a click nothing.
+    if (!pnParts->isVisibleTo(this)) return;
     const int row = std::max(0, tbNetworks->currentRow());
     if (!FHasLoad || row >= int(FReports.size())) {
         pnParts->Show(nullptr, 0, FLoad, FFrequency, FOptions);

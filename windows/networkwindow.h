@@ -6,6 +6,7 @@
 #include "partspane.h"
 #include "toolwindow.h"
 
+class QCheckBox;
 class QComboBox;
 class QLabel;
 class QLineEdit;
@@ -38,6 +39,8 @@ public:
     QLineEdit* edZ0;
     QLabel* lbLoad;
     QTableWidget* tbNetworks;
+    // Shows the detail pane; off, the window is what it was without it.
+    QCheckBox* chkParts;
     TPartsPane* pnParts;
 
 protected:
@@ -49,6 +52,7 @@ private:
     void Recompute();
     // The pane shows the selected network, the chart's before any selection.
     void ShowParts();
+    void SetPartsShown(bool shown);
     void LoadSettings();
     void SaveSettings() const;
 
