@@ -2,6 +2,7 @@
 #include "benchsupport.h"
 #include "lnetwork.h"
 #include "networkwindow.h"
+#include "parts.h"
 
 #include <QApplication>
 #include <benchmark/benchmark.h>
@@ -33,6 +34,26 @@ void BM_DesignOneLoad(benchmark::State& state) {
 }
 BENCHMARK(BM_DesignOneLoad);
 
+// The same with everything the bench needs: lossy values, pairs over E96,
+// the air-core and toroid windings.
+void BM_PartsOneLoad(benchmark::State& state) {
+    const std::vector<TLoad> loads = Loads();
+    size_t i = 0;
+    TDesignOptions options;
+    options.Series = TESeries::E96;
+    TWindingOptions winding;
+    winding.Form = TAirCoilForm{20, 1.5, 1.5};
+    winding.Core = FindToroidCore("T-130-2");
+    for (auto _ : state) {
+        const auto t0 = TBenchClock::now();
+        const TLoad& load = loads[i++ % loads.size()];
+        for (const TNetworkReport& rep : DesignNetworks(load, 7.1, options))
+            benchmark::DoNotOptimize(BuildParts(rep, load, 7.1, options, winding));
+        Record("parts", t0);
+    }
+}
+BENCHMARK(BM_PartsOneLoad);
+
 // What a click adds when the details window is open.
 void BM_DetailsWindowUpdate(benchmark::State& state) {
     // Never destroyed: a static widget would die after QApplication, a crash at exit.
@@ -54,6 +75,9 @@ void Summary() {
     const double design = Median("design"), window = Median("window");
     Line("All networks of one load, E96, corners, losses", Us(design),
          Verdict(design, 20e-6, "<= 20 us"));
+    const double parts = Median("parts");
+    Line("The same with lossy values, E96 pairs, windings", Us(parts),
+         Verdict(parts, 50e-6, "<= 50 us"));
     Line("Details window update for a click", Ms(window), Verdict(window, 1e-3, "<= 1 ms"));
 }
 

@@ -131,17 +131,6 @@ TESeries SeriesFrom(const std::string& text) {
     throw ECliError("--series: '" + text + "' is not one of E6, E12, E24, E48, E96, none");
 }
 
-void AppendElementJson(std::string& s, const TElement& e) {
-    if (!e.Present()) {
-        s += "null";
-        return;
-    }
-    const bool coil = e.Kind == TElementKind::Coil;
-    s += coil ? "{\"kind\": \"L\", \"value\": " : "{\"kind\": \"C\", \"value\": ";
-    AppendJsonNumber(s, e.Value);
-    s += coil ? ", \"unit\": \"uH\"}" : ", \"unit\": \"pF\"}";
-}
-
 // A key and its number, after a comma unless it opens an object.
 void AppendField(std::string& s, const char* key, double value) {
     s += key;
@@ -150,6 +139,109 @@ void AppendField(std::string& s, const char* key, double value) {
 void AppendField(std::string& s, const char* key, const std::optional<double>& value) {
     s += key;
     AppendJsonNumber(s, value);
+}
+
+// What the bench needs of a designed part: the voltage or current it must
+// stand, and how a coil is wound.
+void AppendPartFields(std::string& s, const TElement& e, const TElementParts& p) {
+    if (e.Kind == TElementKind::Capacitor) {
+        AppendField(s, ", \"peak_v\": ", p.PeakV);
+        AppendField(s, ", \"rating_v\": ", p.RatingV);
+        return;
+    }
+    AppendField(s, ", \"rms_a\": ", p.RmsA);
+    if (p.Winding) {
+        AppendField(s, ", \"winding\": {\"turns\": ", p.Winding->Turns);
+        AppendField(s, ", \"length_mm\": ", p.Winding->LengthMm);
+        AppendField(s, ", \"inductance_uh\": ", p.Winding->InductanceUh);
+        s += p.Winding->Shape == TCoilShape::Long    ? ", \"shape\": \"long\"}"
+             : p.Winding->Shape == TCoilShape::Short ? ", \"shape\": \"short\"}"
+                                                     : ", \"shape\": \"usual\"}";
+    }
+    if (p.Toroid) {
+        s += ", \"toroid\": {\"core\": ";
+        s += JsonString(p.Toroid->Core);
+        AppendField(s, ", \"turns\": ", double(p.Toroid->Turns));
+        AppendField(s, ", \"inductance_uh\": ", p.Toroid->InductanceUh);
+        s += "}";
+    }
+}
+
+void AppendElementJson(std::string& s, const TElement& e, const TElementParts* parts = nullptr) {
+    if (!e.Present()) {
+        s += "null";
+        return;
+    }
+    const bool coil = e.Kind == TElementKind::Coil;
+    s += coil ? "{\"kind\": \"L\", \"value\": " : "{\"kind\": \"C\", \"value\": ";
+    AppendJsonNumber(s, e.Value);
+    s += coil ? ", \"unit\": \"uH\"" : ", \"unit\": \"pF\"";
+    if (parts) AppendPartFields(s, e, *parts);
+    s += "}";
+}
+
+const char* ConnectionName(TConnection c) {
+    switch (c) {
+    case TConnection::Parallel:
+        return "parallel";
+    case TConnection::Series:
+        return "series";
+    case TConnection::Single:
+        break;
+    }
+    return "single";
+}
+
+void AppendPairJson(std::string& s, const TPartPair& pair) {
+    if (pair.Parts.empty()) {
+        s += "null";
+        return;
+    }
+    s += "{\"parts\": [";
+    for (size_t i = 0; i < pair.Parts.size(); ++i) {
+        s += i ? ", " : "";
+        AppendElementJson(s, {pair.Kind, pair.Parts[i]});
+    }
+    s += "], \"connection\": \"";
+    s += ConnectionName(pair.Connection);
+    AppendField(s, "\", \"value\": ", pair.Value);
+    AppendField(s, ", \"error\": ", pair.Error());
+    s += "}";
+}
+
+void AppendPartsJson(std::string& s, const TPartsReport& p) {
+    s += ", \"as_built\": ";
+    if (p.HasAsBuilt) {
+        AppendField(s, "{\"swr_with_losses\": ", ShownSwr(p.AsBuilt.SwrWithLosses));
+        AppendField(s, ", \"efficiency\": ", p.AsBuilt.Efficiency);
+        AppendField(s, ", \"loss_db\": ", p.AsBuilt.LossDb);
+        AppendField(s, ", \"shunt_peak_v\": ", p.AsBuilt.ShuntPeakV);
+        AppendField(s, ", \"series_rms_a\": ", p.AsBuilt.SeriesRmsA);
+        s += "}";
+    } else {
+        s += "null";
+    }
+    s += ", \"lossy_exact\": ";
+    if (p.HasLossyExact) {
+        s += "{\"series\": ";
+        AppendElementJson(s, p.LossyExact.Series);
+        s += ", \"shunt\": ";
+        AppendElementJson(s, p.LossyExact.Shunt);
+        s += "}";
+    } else {
+        s += "null";
+    }
+    s += ", \"pair\": ";
+    if (p.HasAsBuilt) {
+        s += "{\"series\": ";
+        AppendPairJson(s, p.Series.Pair);
+        s += ", \"shunt\": ";
+        AppendPairJson(s, p.Shunt.Pair);
+        AppendField(s, ", \"swr\": ", ShownSwr(p.PairSwr));
+        s += "}";
+    } else {
+        s += "null";
+    }
 }
 
 } // namespace
@@ -166,14 +258,14 @@ TDesignOptions DesignOptionsFrom(const TCliArgs& args) {
 
 // Appended to one string: a stream per object, and a string per number,
 // cost more than the design itself, which a batch pays for every line.
-void AppendNetworkJson(std::string& s, const TNetworkReport& rep) {
+void AppendNetworkJson(std::string& s, const TNetworkReport& rep, const TPartsReport* parts) {
     const TLNetwork& n = rep.Network;
     s += n.Arrangement == TArrangement::SeriesAtLoad ? "\"arrangement\": \"series-at-load\""
                                                      : "\"arrangement\": \"shunt-at-load\"";
     s += ", \"series\": ";
-    AppendElementJson(s, n.Series);
+    AppendElementJson(s, n.Series, parts ? &parts->Series : nullptr);
     s += ", \"shunt\": ";
-    AppendElementJson(s, n.Shunt);
+    AppendElementJson(s, n.Shunt, parts ? &parts->Shunt : nullptr);
     s += n.LowPass() ? ", \"lowpass\": true" : ", \"lowpass\": false";
     s += n.Chart ? ", \"chart\": true" : ", \"chart\": false";
     s += ", \"standard\": ";
@@ -193,17 +285,19 @@ void AppendNetworkJson(std::string& s, const TNetworkReport& rep) {
     AppendField(s, ", \"loss_db\": ", rep.Stress.LossDb);
     AppendField(s, ", \"shunt_peak_v\": ", rep.Stress.ShuntPeakV);
     AppendField(s, ", \"series_rms_a\": ", rep.Stress.SeriesRmsA);
+    if (parts) AppendPartsJson(s, *parts);
 }
 
 std::string LoadJson(const TLoad& load, double fMHz, const TDesignOptions& options,
-                     const TFeed* feed) {
+                     const TFeed* feed, const TWindingOptions* winding) {
     std::string s;
-    AppendLoadJson(s, load, fMHz, options, feed);
+    AppendLoadJson(s, load, fMHz, options, feed, winding);
     return s;
 }
 
 void AppendLoadJson(std::string& s, const TLoad& given, double fMHz,
-                    const TDesignOptions& options, const TFeed* feed) {
+                    const TDesignOptions& options, const TFeed* feed,
+                    const TWindingOptions* winding) {
     std::optional<TFeedResult> fed;
     if (feed) fed = FeedChecked(*feed, given, fMHz, options, "the load");
     const TLoad load = fed ? fed->TunerLoad : given;
@@ -221,7 +315,12 @@ void AppendLoadJson(std::string& s, const TLoad& given, double fMHz,
     s += ", \"networks\": [";
     for (size_t i = 0; i < reports.size(); ++i) {
         s += i ? ", {" : "{";
-        AppendNetworkJson(s, reports[i]);
+        if (winding) {
+            const TPartsReport parts = BuildParts(reports[i], load, fMHz, options, *winding);
+            AppendNetworkJson(s, reports[i], &parts);
+        } else {
+            AppendNetworkJson(s, reports[i]);
+        }
         s += "}";
     }
     s += "]}";

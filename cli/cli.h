@@ -4,6 +4,7 @@
 
 #include "feedline.h"
 #include "lnetwork.h"
+#include "parts.h"
 #include "quantity.h"
 
 #include <map>
@@ -85,15 +86,19 @@ std::string FeedText(const TFeed& feed);
 void WriteFeedFigures(std::ostream& out, const TFeed& feed, const TFeedResult& r, double fMHz,
                       const TDesignOptions& options);
 
-// JSON fields of one network report, without the braces.
-void AppendNetworkJson(std::string& out, const TNetworkReport& rep);
+// JSON fields of one network report, without the braces; with the parts as
+// built when given.
+void AppendNetworkJson(std::string& out, const TNetworkReport& rep,
+                       const TPartsReport* parts = nullptr);
 // The single-load JSON object: frequency, z0, the load and every network.
 // With a feed line, the load is where the feed says; the object's load and
-// networks are the tuner's end's and a "line" object follows the load.
+// networks are the tuner's end's and a "line" object follows the load. With
+// `winding`, each network's parts as built too.
 std::string LoadJson(const TLoad& load, double fMHz, const TDesignOptions& options,
-                     const TFeed* feed = nullptr);
+                     const TFeed* feed = nullptr, const TWindingOptions* winding = nullptr);
 void AppendLoadJson(std::string& out, const TLoad& load, double fMHz,
-                    const TDesignOptions& options, const TFeed* feed = nullptr);
+                    const TDesignOptions& options, const TFeed* feed = nullptr,
+                    const TWindingOptions* winding = nullptr);
 // A column of a table, left-aligned, or right-aligned: padded to its width,
 // and a text as wide as the column or wider still keeps one blank from the
 // next column.
@@ -105,6 +110,12 @@ void WriteNetworkTable(std::ostream& out, const std::vector<TNetworkReport>& rep
 // a table of many loads shows each network as the table of one does.
 std::string NetworkHeaderCells();
 std::string NetworkCells(const TNetworkReport& rep);
+// The coil winding options of one load; refused when they cannot be wound.
+TWindingOptions WindingOptionsFrom(const TCliArgs& args);
+// The parts as built of each network, a block of lines per network.
+void WritePartsBlocks(std::ostream& out, const std::vector<TNetworkReport>& reports,
+                      const std::vector<TPartsReport>& parts, TESeries series,
+                      const TWindingOptions& winding);
 // "series E12, Q coil 200, Q capacitor 1000, power 100.0 W".
 std::string DesignOptionsText(const TDesignOptions& options);
 

@@ -28,9 +28,29 @@ the capacitor's Q.
   --power W         power into the network in watts, above 0 up to 1e7
                     (default 100)
   --json            one JSON object on stdout instead of the table
+  --parts           the parts as built (see below): under the table a block
+                    per network, with --json keys of each network
+  --coil-form MM    diameter of the form of a single-layer air coil, with
+                    --wire MM (the wire's diameter) and --pitch MM (turn to
+                    turn, default the wire's diameter: close-wound); each
+                    above 0 up to 1000
+  --toroid CORE     an iron-powder toroid to wind the coils on: T-37, T-50,
+                    T-68, T-80, T-94, T-106, T-130, T-157 or T-200 in mix 2
+                    or 6, e.g. T-130-2
   --help            this text
 
   pentarix-match -f 7 -r 25 -x -30 --series E24 --ql 150 --power 500
+
+The parts as built (--parts or a winding option, with or without --json): "as built"
+is what the standard parts do with the Qs at the power; "for lossy parts" the
+values that present exactly Z0 with the coil's and the capacitor's Q ("none"
+where the losses make it impossible); "pair" the two standard parts that come
+nearest those values (one part when it is as close); each coil's RMS current
+and its turns on the form or the toroid (wound for the lossy values), each
+capacitor's peak voltage and the rated voltage to buy (at least twice the
+peak).
+
+  pentarix-match -f 14.2 -r 12 -x 20 --coil-form 20 --wire 1.5 --toroid T-106-2
 
        pentarix-match --envelope --swr S [--bands MHZ,MHZ,...] [--power W]
                       [--ql Q] [--qc Q] [--json]
@@ -124,8 +144,9 @@ stdout.
 
 const std::vector<std::string> Valued = {
     "-f",    "-r",      "-x",    "--z0",     "--series", "--ql",  "--qc",   "--power",
-    "--touchstone", "--swr", "--bands", "--line", "--length", "--at", "--tuner"};
-const std::vector<std::string> Flags = {"--json", "--help", "--bandwidth", "--envelope"};
+    "--touchstone", "--swr", "--bands", "--line", "--length", "--at", "--tuner",
+    "--coil-form", "--wire", "--pitch", "--toroid"};
+const std::vector<std::string> Flags = {"--json", "--help", "--bandwidth", "--envelope", "--parts"};
 // Its file may be left out: standard input.
 const std::vector<std::string> OptionalValued = {"--batch"};
 
@@ -167,7 +188,7 @@ const TMode Modes[] = {
      true},
     {{},
      {"-f", "-r", "-x", "--z0", "--series", "--ql", "--qc", "--power", "--json", "--line",
-      "--length", "--at", "--tuner"},
+      "--length", "--at", "--tuner", "--parts", "--coil-form", "--wire", "--pitch", "--toroid"},
      RunSingle,
      false},
 };

@@ -8,9 +8,14 @@ int RunSingle(const TCliArgs& args, std::ostream& out) {
     const TLoad given{TypedLoadR("-r", args.Text("-r")), args.Ranged("-x", LoadXRange)};
     const TDesignOptions options = DesignOptionsFrom(args);
     const std::optional<TFeed> feed = FeedFrom(args);
+    const TWindingOptions winding = WindingOptionsFrom(args);
     RequireMatchable(given, "-r", args.Text("-r"));
+    // The parts as built only when asked for: the table and the JSON stay
+    // what scripts read, and what a batch line gives for the same load.
+    const bool parts = args.Has("--parts") || args.Has("--coil-form") || args.Has("--toroid");
     if (args.Has("--json")) {
-        out << LoadJson(given, f, options, feed ? &*feed : nullptr) << "\n";
+        out << LoadJson(given, f, options, feed ? &*feed : nullptr, parts ? &winding : nullptr)
+            << "\n";
         return 0;
     }
     TLoad load = given;
@@ -26,5 +31,11 @@ int RunSingle(const TCliArgs& args, std::ostream& out) {
         << FormatFixed(options.Z0, 1) << " ohm, SWR " << SwrText(swr) << "; "
         << DesignOptionsText(options) << "\n";
     WriteNetworkTable(out, reports);
+    if (parts) {
+        std::vector<TPartsReport> built;
+        for (const TNetworkReport& rep : reports)
+            built.push_back(BuildParts(rep, load, f, options, winding));
+        WritePartsBlocks(out, reports, built, options.Series, winding);
+    }
     return 0;
 }

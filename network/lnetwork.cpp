@@ -243,6 +243,21 @@ const char* SeriesName(TESeries series) {
     return "none";
 }
 
+double StandardValue(double member, int decade) {
+    // From the member in hundredths, an exact integer, with one rounding:
+    // the candidate is the double nearest the decimal value (0.56, never
+    // 0.5599999999999999).
+    // Every power of ten up to 1e22 is exact as a double: a table, as pow
+    // per member would cost more than the search it serves.
+    static constexpr double Exact[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                       1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
+                                       1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+    const int power = std::abs(decade - 2);
+    const double scale = power < 23 ? Exact[power] : std::pow(10.0, power);
+    const double hundredths = std::round(member * 100.0);
+    return decade < 2 ? hundredths / scale : hundredths * scale;
+}
+
 double NearestStandard(double value, TESeries series) {
     const std::vector<double>& members = SeriesMembers(series);
     if (members.empty() || !(value > 0) || !std::isfinite(value)) return value;
@@ -261,13 +276,8 @@ double NearestStandard(double value, TESeries series) {
     std::optional<double> below;
     // The neighbouring decades too: 9.6 lies nearer to 10 than to 8.2.
     for (int d = decade - 1; d <= decade + 1; ++d) {
-        // From the member in hundredths, an exact integer, with one rounding:
-        // the candidate is the double nearest the decimal value (0.56, never
-        // 0.5599999999999999), so that it prints as the member it is.
-        const double scale = std::pow(10.0, std::abs(d - 2));
         for (const double m : members) {
-            const double hundredths = std::round(m * 100.0);
-            const double candidate = d < 2 ? hundredths / scale : hundredths * scale;
+            const double candidate = StandardValue(m, d);
             if (candidate / value < 1.0) {
                 below = candidate;
                 continue;

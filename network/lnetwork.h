@@ -82,6 +82,9 @@ double SeriesTolerance(TESeries series); // as a fraction
 const char* SeriesName(TESeries series);
 // The member nearest to value on a logarithmic scale, in any decade.
 double NearestStandard(double value, TESeries series);
+// A member (1.0 up to below 10) times 10^decade: the double nearest the
+// decimal value, so that it prints as the member it is.
+double StandardValue(double member, int decade);
 TLNetwork SnapToSeries(const TLNetwork& net, TESeries series);
 
 // ---- Power, losses and stress ----

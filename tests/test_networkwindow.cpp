@@ -4,14 +4,19 @@
 #include "numtext.h"
 #include "testsupport.h"
 
+#include <QCheckBox>
+#include <QClipboard>
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QGuiApplication>
 #include <QLineEdit>
+#include <QPlainTextEdit>
 #include <QSettings>
 #include <QTableWidget>
 #include <QTemporaryDir>
+#include <QTest>
 #include <functional>
 #include <sys/stat.h>
 
@@ -199,4 +204,45 @@ TEST_F(NetworkWindowTest, SettingsThatAreNoRegularFileAreLeftAlone) {
         EXPECT_EQ(QFileInfo(path).isFile(), before.isFile());
         EXPECT_TRUE(QFile::remove(path) || QDir().rmdir(path));
     }
+}
+
+// The detail pane follows the selected row, winds the coils it is given, is
+// remembered, refuses a wire thicker than the pitch, and copies on its own.
+TEST_F(NetworkWindowTest, PartsPaneFollowsTheSelectedNetwork) {
+    ClickAt(Frame, {300, 500});
+    Frame->actNetworkDetails->trigger();
+    TfrmNetwork* w = Frame->NetworkWindow();
+    TPartsPane* pane = w->pnParts;
+    EXPECT_FALSE(pane->isVisibleTo(w));
+    w->chkParts->setChecked(true);
+    EXPECT_TRUE(pane->Text().startsWith(QStringLiteral("Síť 1: ")));
+    EXPECT_TRUE(pane->Text().contains(QStringLiteral("Součástky z řady E12")));
+    w->tbNetworks->setCurrentCell(1, 2);
+    EXPECT_TRUE(pane->Text().startsWith(QStringLiteral("Síť 2: ")));
+    const QString before = pane->Text();
+    pane->edForm->setText(QStringLiteral("20"));
+    pane->edWire->setText(QStringLiteral("1.5"));
+    pane->cbToroid->setCurrentIndex(pane->cbToroid->findText(QStringLiteral("T-130-2")));
+    EXPECT_TRUE(TakeRecordedErrors().isEmpty());
+    EXPECT_TRUE(pane->Text().contains(QStringLiteral("toroid T-130-2")));
+    EXPECT_TRUE(pane->Text().contains(QStringLiteral("vzduchová cívka")));
+    pane->edPitch->setText(QStringLiteral("1"));
+    emit pane->edPitch->editingFinished();
+    EXPECT_EQ(TakeRecordedErrors().size(), 1);
+    EXPECT_EQ(pane->Winding().Form->PitchMm, 1.5);
+    pane->edPitch->clear();
+    emit pane->edPitch->editingFinished();
+    // Ctrl+A, Ctrl+C in the pane copies the pane, the table's copy stays the table's.
+    pane->mmParts->setFocus();
+    QTest::keyClick(pane->mmParts, Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClick(pane->mmParts, Qt::Key_C, Qt::ControlModifier);
+    EXPECT_EQ(QGuiApplication::clipboard()->text(), pane->Text());
+    EXPECT_NE(pane->Text(), before);
+    w->close();
+    delete w;
+
+    TfrmNetwork again;
+    EXPECT_EQ(again.pnParts->edForm->text(), QStringLiteral("20"));
+    EXPECT_TRUE(again.chkParts->isChecked() && again.pnParts->isVisibleTo(&again));
+    EXPECT_EQ(again.pnParts->Winding().Core->Name, std::string("T-130-2"));
 }

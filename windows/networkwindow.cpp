@@ -5,6 +5,7 @@
 #include "quantity.h"
 #include "windowstyle.h"
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
 #include <QFileInfo>
@@ -182,10 +183,13 @@ TfrmNetwork::TfrmNetwork(QWidget* parent)
     addInput(3, QStringLiteral("výkon [W]"), edPower);
     addInput(4, QStringLiteral("Z0 [ohm]"), edZ0);
     grid->setColumnStretch(10, 1);
+    chkParts = new QCheckBox(QStringLiteral("součástky"), this);
+    chkParts->setToolTip(QStringLiteral("hodnoty pro skutečné součástky, dvojice, vinutí a napětí"));
+    grid->addWidget(chkParts, 0, 11);
 
     lbLoad = new QLabel(this);
-    grid->addWidget(lbLoad, 1, 0, 1, 11);
-    grid->addWidget(lbNotice, 2, 0, 1, 11);
+    grid->addWidget(lbLoad, 1, 0, 1, 12);
+    grid->addWidget(lbNotice, 2, 0, 1, 12);
 
     tbNetworks = new QTableWidget(0, ColumnCount, this);
     tbNetworks->setHorizontalHeaderLabels(
@@ -200,7 +204,15 @@ TfrmNetwork::TfrmNetwork(QWidget* parent)
     tbNetworks->setIconSize(QSize(170, 52));
     tbNetworks->verticalHeader()->setDefaultSectionSize(58);
     tbNetworks->setWordWrap(false);
-    grid->addWidget(tbNetworks, 3, 0, 1, 11);
+    grid->addWidget(tbNetworks, 3, 0, 1, 12);
+    grid->setRowStretch(3, 1);
+    pnParts = new TPartsPane(this);
+    grid->addWidget(pnParts, 4, 0, 1, 12);
+    pnParts->hide();
+    connect(tbNetworks, &QTableWidget::currentCellChanged, this,
+            [this](int row, int, int previous) {
+                if (row != previous) Guarded([this] { ShowParts(); });
+            });
 
     LoadSettings();
     cbSeries->setCurrentIndex(int(std::find(std::begin(SeriesChoices), std::end(SeriesChoices),
@@ -218,6 +230,16 @@ TfrmNetwork::TfrmNetwork(QWidget* parent)
     SetCopyText([this] { return ContentText(); });
     auto* all = new QShortcut(QKeySequence::SelectAll, this);
     connect(all, &QShortcut::activated, tbNetworks, &QTableWidget::selectAll);
+    pnParts->OnWindingChanged = [this] {
+        SaveSettings();
+        ShowParts();
+    };
+    connect(chkParts, &QCheckBox::toggled, this, [this](bool on) {
+        Guarded([this, on] {
+            SetPartsShown(on);
+            SaveSettings();
+        });
+    });
     resize(1180, 330);
     // Headers whole before the first load fills the rows.
     FitColumns();
@@ -246,6 +268,19 @@ TDesignOptions TfrmNetwork::SavedOptions() {
 
 void TfrmNetwork::LoadSettings() {
     FOptions = SavedOptions();
+    TWindingTexts texts;
+    bool shown = false;
+    if (const std::unique_ptr<QSettings> s = OpenSettings()) {
+        s->beginGroup(QStringLiteral("parts"));
+        texts = {s->value(QStringLiteral("form")).toString(), s->value(QStringLiteral("wire")).toString(),
+                 s->value(QStringLiteral("pitch")).toString(),
+                 s->value(QStringLiteral("toroid")).toString()};
+        shown = s->value(QStringLiteral("shown"), false).toBool();
+    }
+    pnParts->SetTexts(texts);
+    const QSignalBlocker block(chkParts);
+    chkParts->setChecked(shown);
+    SetPartsShown(shown);
 }
 
 void TfrmNetwork::SaveSettings() const {
@@ -257,6 +292,24 @@ void TfrmNetwork::SaveSettings() const {
     s->setValue(QStringLiteral("power"), FOptions.PowerW);
     s->setValue(QStringLiteral("z0"), FOptions.Z0);
     s->setValue(QStringLiteral("series"), QString::fromLatin1(SeriesName(FOptions.Series)));
+    s->endGroup();
+    const TWindingTexts texts = pnParts->Texts();
+    s->beginGroup(QStringLiteral("parts"));
+    s->setValue(QStringLiteral("form"), texts.Form);
+    s->setValue(QStringLiteral("wire"), texts.Wire);
+    s->setValue(QStringLiteral("pitch"), texts.Pitch);
+    s->setValue(QStringLiteral("toroid"), texts.Core);
+    s->setValue(QStringLiteral("shown"), chkParts->isChecked());
+}
+
+void TfrmNetwork::SetPartsShown(bool shown) {
+    if (pnParts->isVisibleTo(this) == shown) return;
+    // The window grows by the pane and gives the same back, so that the
+    // table keeps its height.
+    const int extra = pnParts->sizeHint().height() + layout()->spacing();
+    pnParts->setVisible(shown);
+    resize(width(), height() + (shown ? extra : -extra));
+    ShowParts();
 }
 
 void TfrmNetwork::ApplyInputs() {
@@ -287,6 +340,18 @@ void TfrmNetwork::ClearStep() {
     FReports.clear();
     lbLoad->clear();
     tbNetworks->setRowCount(0);
+    ShowParts();
+}
+
+void TfrmNetwork::ShowParts() {
+    // Hidden, the pane costs a click nothing.
+    if (!pnParts->isVisibleTo(this)) return;
+    const int row = std::max(0, tbNetworks->currentRow());
+    if (!FHasLoad || row >= int(FReports.size())) {
+        pnParts->Show(nullptr, 0, FLoad, FFrequency, FOptions);
+        return;
+    }
+    pnParts->Show(&FReports[size_t(row)], row + 1, FLoad, FFrequency, FOptions);
 }
 
 std::optional<double> TfrmNetwork::ShownFrequency() const {
@@ -347,6 +412,7 @@ void TfrmNetwork::Recompute() {
     }
     if (FNeedsResize) FitColumns();
     FNeedsResize = false;
+    ShowParts();
 }
 
 void TfrmNetwork::FitColumns() {

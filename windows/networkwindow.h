@@ -3,8 +3,10 @@
 // standard parts, losses and stress, for a ham who is about to build one.
 
 #include "lnetwork.h"
+#include "partspane.h"
 #include "toolwindow.h"
 
+class QCheckBox;
 class QComboBox;
 class QLabel;
 class QLineEdit;
@@ -37,6 +39,9 @@ public:
     QLineEdit* edZ0;
     QLabel* lbLoad;
     QTableWidget* tbNetworks;
+    // Shows the detail pane; off, the window is what it was without it.
+    QCheckBox* chkParts;
+    TPartsPane* pnParts;
 
 protected:
     void ShowStep(const TLoad& load, double fMHz) override;
@@ -45,6 +50,9 @@ protected:
 
 private:
     void Recompute();
+    // The pane shows the selected network, the chart's before any selection.
+    void ShowParts();
+    void SetPartsShown(bool shown);
     void LoadSettings();
     void SaveSettings() const;
 

@@ -1,0 +1,55 @@
+#pragma once
+// Coils to wind: a single-layer air coil on a round form, and turns on an
+// iron-powder toroid. Lengths in millimetres, inductances in microhenries.
+
+#include <optional>
+#include <string_view>
+#include <vector>
+
+// Form and wire diameters and the distance from one turn to the next.
+struct TAirCoilForm {
+    double FormMm = 0.0;
+    double WireMm = 0.0;
+    double PitchMm = 0.0;
+};
+enum class TFormFault { NotPositive, WireAbovePitch, FormBelowWire };
+// Why a form cannot be wound; none when it can.
+std::optional<TFormFault> FormFault(const TAirCoilForm& form);
+
+// The complete elliptic integrals of the first and second kind of modulus k
+// (0 <= k < 1).
+struct TCompleteElliptic {
+    double K, E;
+};
+TCompleteElliptic CompleteElliptic(double k);
+// Nagaoka's coefficient of a current sheet of diameter D and length l.
+double NagaokaCoefficient(double diameterOverLength);
+// A current sheet of N turns, diameter and length in mm.
+double CurrentSheetUh(double diameterMm, double lengthMm, double turns);
+// N turns of round wire on the form, Rosa's correction included.
+double AirCoilUh(const TAirCoilForm& form, double turns);
+
+enum class TCoilShape { Usual, Long, Short }; // Long: > 10 form diameters, Short: < 0.1
+struct TAirCoil {
+    double Turns = 0.0; // to a tenth
+    double LengthMm = 0.0;
+    double InductanceUh = 0.0; // of those turns
+    TCoilShape Shape = TCoilShape::Usual;
+};
+// The turns that come nearest the inductance; none below one turn's worth or
+// above what 100000 turns give.
+std::optional<TAirCoil> WindAirCoil(double uH, const TAirCoilForm& form);
+
+struct TToroidCore {
+    const char* Name; // "T-130-2"
+    double AlNh;      // nH per turn squared
+};
+const std::vector<TToroidCore>& ToroidCores();
+// The core of that name (case and the dashes as typed: "T-130-2"), or null.
+const TToroidCore* FindToroidCore(std::string_view name);
+struct TToroidWinding {
+    const char* Core = "";
+    int Turns = 0;
+    double InductanceUh = 0.0;
+};
+TToroidWinding WindToroid(double uH, const TToroidCore& core);

@@ -1,0 +1,52 @@
+#pragma once
+// The "Síť" window's detail pane: the parts as built of the selected network
+// (values for lossy parts, pairs of standard parts, windings, ratings), with
+// the winding inputs above it.
+
+#include "parts.h"
+
+#include <QWidget>
+#include <functional>
+
+class QComboBox;
+class QLineEdit;
+class QPlainTextEdit;
+
+// What the inputs hold as text, as remembered between runs.
+struct TWindingTexts {
+    QString Form, Wire, Pitch, Core;
+};
+
+class TPartsPane : public QWidget {
+    Q_OBJECT
+public:
+    explicit TPartsPane(QWidget* parent = nullptr);
+
+    // Shows the parts of one network; none clears the pane.
+    void Show(const TNetworkReport* rep, int number, const TLoad& load, double fMHz,
+              const TDesignOptions& options);
+    // The inputs read and checked; bad text goes to the error path and keeps
+    // the last good winding.
+    void ApplyInputs();
+    const TWindingOptions& Winding() const { return FWinding; }
+    TWindingTexts Texts() const;
+    // Fills the inputs; a stored text that cannot be wound gives way to none.
+    void SetTexts(const TWindingTexts& texts);
+    // Called after the inputs changed the winding.
+    std::function<void()> OnWindingChanged;
+    QString Text() const;
+
+    QLineEdit* edForm;
+    QLineEdit* edWire;
+    QLineEdit* edPitch;
+    QComboBox* cbToroid;
+    QPlainTextEdit* mmParts;
+
+private:
+    TWindingOptions ReadInputs() const;
+    TWindingOptions FWinding;
+};
+
+// The pane's text of one network, in Czech, one fact a line.
+QString PartsTextCs(const TNetworkReport& rep, int number, const TPartsReport& parts,
+                    const TDesignOptions& options, const TWindingOptions& winding);
