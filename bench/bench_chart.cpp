@@ -1,6 +1,7 @@
 // The chart engine at the design size: presenting, the pointer readout and
 // the cost of one more annotation as the chart fills up.
 #include "benchsupport.h"
+#include "feedline.h"
 #include "paintbox.h"
 #include "smithchart.h"
 
@@ -227,6 +228,25 @@ BENCHMARK(BM_Growth)
     ->Iterations(41)
     ->Unit(benchmark::kMicrosecond);
 
+// ---------------------------------------------------------------- feed line
+
+// The load's path along 30 m of RG-213 at 7.1 MHz drawn on the chart: the
+// spiral goes on the grid layer, which is drawn again and presented with it.
+void BM_FeedLineSpiral(benchmark::State& state) {
+    TCopyTarget target;
+    TSmithChart chart(kDesignCx, kDesignCy, kDesignR, &target);
+    chart.SetSize(kDesignW, kDesignH);
+    const std::vector<TLoad> path = LinePath(*FindLine("RG-213/U"), 7.1, 30.0, {25.0, -40.0});
+    const std::vector<TImpedance> spiral(path.begin(), path.end());
+    for (auto _ : state) {
+        chart.ClearLinePath();
+        const auto t0 = TBenchClock::now();
+        chart.SetLinePath(spiral);
+        Record("spiral", t0);
+    }
+}
+BENCHMARK(BM_FeedLineSpiral)->Iterations(30)->Unit(benchmark::kMicrosecond);
+
 // ---------------------------------------------------------------- summary
 
 void Summary() {
@@ -242,6 +262,9 @@ void Summary() {
                           t / m1, t / m5);
         Line(label, Us(t), note + Verdict(t / m5, 2, "<= 2 x floor of five frames"));
     };
+    const double spiral = Median("spiral");
+    Line("Feed line's spiral drawn with the grid and presented", Ms(spiral),
+         Verdict(spiral, 2e-3, "<= 2 ms"));
     present("Present, compose all, null target", "present/null");
     present("Present, compose all, copying target", "present/copy");
     Line("Present, compose all, copying target at device scale 2",

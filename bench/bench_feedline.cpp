@@ -32,6 +32,27 @@ void BM_FeedThrough(benchmark::State& state) {
 }
 BENCHMARK(BM_FeedThrough)->Arg(0)->Arg(1);
 
+// A measured dipole of 100,001 points moved through the line to the tuner.
+void BM_MoveTrace(benchmark::State& state) {
+    TTouchstone trace;
+    for (int i = 0; i <= 100000; ++i) {
+        const double mhz = 6.8 + 0.6 * i / 100000.0;
+        TTouchstonePoint p;
+        p.FrequencyMHz = mhz;
+        p.R = 45 + 300 * (mhz - 7.1) * (mhz - 7.1);
+        p.X = 260 * (mhz - 7.1);
+        trace.Points.push_back(p);
+    }
+    TFeed feed;
+    feed.Line = *FindLine("RG-213/U");
+    for (auto _ : state) {
+        const auto t0 = TBenchClock::now();
+        benchmark::DoNotOptimize(MoveTrace(trace, feed));
+        Record("move trace", t0);
+    }
+}
+BENCHMARK(BM_MoveTrace)->Iterations(10)->Unit(benchmark::kMillisecond);
+
 void Summary() {
     std::printf("Pentarix feed line figures (medians of single operations, this run)\n");
     const double antenna = Median("antenna"), shack = Median("shack");
@@ -39,6 +60,9 @@ void Summary() {
          Verdict(antenna, 5e-6, "<= 5 us"));
     Line("Shack reading moved back and forward, with the losses", Us(shack),
          Verdict(shack, 5e-6, "<= 5 us"));
+    const double moved = Median("move trace");
+    Line("A 100,001-point measurement moved through the line", Ms(moved),
+         Verdict(moved, 50e-3, "<= 50 ms"));
 }
 
 } // namespace
