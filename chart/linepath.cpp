@@ -20,6 +20,19 @@ struct TPixel {
 void TSmithChart::SetLinePath(const std::vector<TImpedance>& points) {
     if (points.empty() && FLinePath.empty()) return;
     FLinePath = points;
+    // Over the grid as it was before the old path: the same pixels as a
+    // whole redraw, at the cost of a copy.
+    if (FGridBase && FGridLayer->PutImage(FGridBase->Image)) {
+        TLayer& s = *FGridLayer;
+        s.Pen = FGridBase->Pen;
+        s.Brush = FGridBase->Brush;
+        s.Font = FGridBase->Font;
+        s.CopyMode = FGridBase->CopyMode;
+        DrawLinePath(s);
+        FIndex.ChangedAll();
+        Present();
+        return;
+    }
     RedrawGrid();
 }
 

@@ -125,6 +125,7 @@ void ClearLayer(TLayer& layer, TColor color, const TRect& r) {
 } // namespace
 
 void TSmithChart::ClearGridLayer() {
+    FGridBase.reset();
     ClearLayer(*FGridLayer, GridBackgroundColor, GetLayerRect());
     FIndex.ChangedAll();
 }
@@ -186,6 +187,8 @@ void TSmithChart::DrawGrid() {
     s.FloodFill(FCenterX, FCenterY + FRadius + 2, clGray);
     s.FloodFill(FCenterX, FCenterY - FRadius - 2, clGray);
     DrawTrace(s);
+    FGridBase.reset();
+    if (FLinePath.size() >= 2) FGridBase = TGridBase{s.Image(), s.Pen, s.Brush, s.Font, s.CopyMode};
     DrawLinePath(s);
     FIndex.ChangedAll();
 }

@@ -296,6 +296,17 @@ private:
     std::vector<std::unique_ptr<TArcRec>> FArcs;
     std::vector<TTracePoint> FTrace;
     std::vector<TImpedance> FLinePath;
+    // The grid layer as DrawGrid left it just before the line path, with the
+    // surface state then, so that a new path is drawn over a copy instead of
+    // the whole grid; kept only while a path is shown.
+    struct TGridBase {
+        QImage Image;
+        TPen Pen;
+        TBrush Brush;
+        TFont Font;
+        TCopyMode CopyMode = TCopyMode::Copy;
+    };
+    std::optional<TGridBase> FGridBase;
     TTraceIndex FTraceIndex;
     int FCenterX;
     int FCenterY;

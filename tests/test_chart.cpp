@@ -1,5 +1,6 @@
 // Layers, composition, resizing and the grid at the design geometry.
 #include "chartfixture.h"
+#include "feedline.h"
 
 #include <QGuiApplication>
 #include <QPalette>
@@ -195,4 +196,35 @@ TEST(TraceIndex, FindsWhatAScanInOrderFinds) {
     }
     index.Clear();
     EXPECT_FALSE(index.Nearest(410, 410, 6.0));
+}
+
+// A new feed-line path is drawn over a copy of the grid kept from before the
+// old one: the grid layer and the picture must be what a whole redraw gives.
+TEST(LinePathOnTheGrid, ChangingThePathLeavesTheWholeRedrawsPixels) {
+    auto path = [](double lengthM) {
+        const std::vector<TLoad> p = LinePath(*FindLine("RG-213/U"), 7.1, lengthM, {25.0, -40.0});
+        return std::vector<TImpedance>(p.begin(), p.end());
+    };
+    for (int scale : {1, 2}) {
+        SCOPED_TRACE(scale);
+        auto chart = [scale](TRecordingTarget& target) {
+            target.Scale = scale;
+            auto c = std::make_unique<TSmithChart>(DesignCx, DesignCy, DesignR, &target);
+            c->SetSize(DesignW, DesignH);
+            c->SetTrace({{7.0, 30.0, 20.0}, {7.2, 60.0, -35.0}});
+            return c;
+        };
+        TRecordingTarget changedTarget, freshTarget;
+        const std::unique_ptr<TSmithChart> changed = chart(changedTarget), fresh = chart(freshTarget);
+        for (const double length : {30.0, 45.0, 0.0, 12.5}) {
+            SCOPED_TRACE(length);
+            changed->SetLinePath(length > 0 ? path(length) : std::vector<TImpedance>{});
+            fresh->SetLinePath(length > 0 ? path(length) : std::vector<TImpedance>{});
+            fresh->ClearGridLayer();
+            fresh->DrawGrid();
+            fresh->Present();
+            EXPECT_TRUE(changed->GridLayer().Image() == fresh->GridLayer().Image());
+            EXPECT_TRUE(changedTarget.Picture == freshTarget.Picture);
+        }
+    }
 }
