@@ -180,6 +180,15 @@ void AppendElementJson(std::string& s, const TElement& e, const TElementParts* p
     s += "}";
 }
 
+// The stress fields of designed or as-built parts, without braces.
+void AppendStressFields(std::string& s, const TStress& stress) {
+    AppendField(s, "\"swr_with_losses\": ", ShownSwr(stress.SwrWithLosses));
+    AppendField(s, ", \"efficiency\": ", stress.Efficiency);
+    AppendField(s, ", \"loss_db\": ", stress.LossDb);
+    AppendField(s, ", \"shunt_peak_v\": ", stress.ShuntPeakV);
+    AppendField(s, ", \"series_rms_a\": ", stress.SeriesRmsA);
+}
+
 const char* ConnectionName(TConnection c) {
     switch (c) {
     case TConnection::Parallel:
@@ -212,11 +221,8 @@ void AppendPairJson(std::string& s, const TPartPair& pair) {
 void AppendPartsJson(std::string& s, const TPartsReport& p) {
     s += ", \"as_built\": ";
     if (p.HasAsBuilt) {
-        AppendField(s, "{\"swr_with_losses\": ", ShownSwr(p.AsBuilt.SwrWithLosses));
-        AppendField(s, ", \"efficiency\": ", p.AsBuilt.Efficiency);
-        AppendField(s, ", \"loss_db\": ", p.AsBuilt.LossDb);
-        AppendField(s, ", \"shunt_peak_v\": ", p.AsBuilt.ShuntPeakV);
-        AppendField(s, ", \"series_rms_a\": ", p.AsBuilt.SeriesRmsA);
+        s += "{";
+        AppendStressFields(s, p.AsBuilt);
         s += "}";
     } else {
         s += "null";
@@ -280,11 +286,8 @@ void AppendNetworkJson(std::string& s, const TNetworkReport& rep, const TPartsRe
     } else {
         s += "null";
     }
-    AppendField(s, ", \"swr_with_losses\": ", ShownSwr(rep.Stress.SwrWithLosses));
-    AppendField(s, ", \"efficiency\": ", rep.Stress.Efficiency);
-    AppendField(s, ", \"loss_db\": ", rep.Stress.LossDb);
-    AppendField(s, ", \"shunt_peak_v\": ", rep.Stress.ShuntPeakV);
-    AppendField(s, ", \"series_rms_a\": ", rep.Stress.SeriesRmsA);
+    s += ", ";
+    AppendStressFields(s, rep.Stress);
     if (parts) AppendPartsJson(s, *parts);
 }
 
