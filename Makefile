@@ -8,7 +8,7 @@ JOBS     ?= $(shell nproc 2>/dev/null || echo 2)
 DEB_PACKAGES = build-essential cmake pkg-config qt6-base-dev qt6-charts-dev libgtest-dev libgmock-dev \
                libbenchmark-dev fonts-dejavu-core xvfb xdotool xclip x11-utils imagemagick \
                appstream desktop-file-utils python3 locales dpkg-dev file lintian \
-               qt6-translations-l10n libxml2-utils shared-mime-info
+               qt6-translations-l10n libxml2-utils shared-mime-info poppler-utils
 
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 

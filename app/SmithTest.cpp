@@ -62,7 +62,7 @@ void TForm1::FillMainMenu() {
     const TvSmithChart* f = FTunerFrame;
     mnFile->addActions({f->actOpenMeasurement, f->actCloseMeasurement});
     mnFile->addSeparator();
-    mnFile->addActions({f->actSavePicture, f->actCopyPicture});
+    mnFile->addActions({f->actSavePicture, f->actCopyPicture, f->actSaveDesign});
     mnFile->addSeparator();
     mnFile->addAction(actQuit);
     mnEdit->addActions({f->actUndo, f->actRedo, f->actClear});

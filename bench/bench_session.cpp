@@ -1,9 +1,10 @@
-// The session: a drag's preview step, undo on a crowded chart, saving the picture.
+// The session: a drag's preview step, undo on a crowded chart, saving the picture and the design.
 #include "SmithTest.h"
 #include "benchsupport.h"
 #include "vSmith.h"
 
 #include <QApplication>
+#include <QCursor>
 #include <QDir>
 #include <QFile>
 #include <QMouseEvent>
@@ -151,6 +152,21 @@ void BM_SavePicture(benchmark::State& state) {
 }
 BENCHMARK(BM_SavePicture)->Iterations(10);
 
+// The whole page after a click: the design, the parts, the curve and the PDF.
+void BM_SaveDesign(benchmark::State& state) {
+    const QString path = QDir::temp().filePath(QStringLiteral("pentarix-bench.pdf"));
+    // The click reads the pointer, so the pointer goes there first.
+    QCursor::setPos(Frame().pbSmith->mapToGlobal(QPoint(300, 500)));
+    QTest::mouseClick(Frame().pbSmith, Qt::LeftButton, {}, {300, 500});
+    for (auto _ : state) {
+        const auto t0 = TBenchClock::now();
+        Frame().SaveDesign(path);
+        Record("design", t0);
+    }
+    QFile::remove(path);
+}
+BENCHMARK(BM_SaveDesign)->Iterations(10);
+
 // A measured dipole of n points, written once into the temporary folder.
 QString DipoleFile(int n) {
     const QString path = QDir::temp().filePath(QStringLiteral("pentarix-bench-%1.s1p").arg(n));
@@ -253,6 +269,8 @@ void Summary() {
     Line("  ratio last tenth / first tenth", ratio(last, first),
          Verdict(first > 0 ? last / first : 0, 3, "<= 3"));
     Line("Saving the picture as PNG", Ms(save), Verdict(save, 100e-3, "<= 100 ms"));
+    const double design = Median("design");
+    Line("Saving the design as a PDF page", Ms(design), Verdict(design, 500e-3, "<= 500 ms"));
     const double trace = Median("trace"), band = Median("band");
     Line("Trace of 100,001 points drawn with the grid", Ms(trace), Verdict(trace, 30e-3, "<= 30 ms"));
     const double tracePointer = Median("trace pointer");

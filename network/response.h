@@ -46,6 +46,11 @@ public:
                   const TTouchstone* trace = nullptr, double z0 = 50.0,
                   const TFeed* feed = nullptr);
 
+    // Another of the load's networks (designed for the same z0) in place of the chart's.
+    void UseNetwork(const TLNetwork& net) {
+        FNetwork = net;
+        FHasNetwork = true;
+    }
     // The design load could be matched; without a network there is no curve.
     bool HasNetwork() const { return FHasNetwork; }
     const TLNetwork& Network() const { return FNetwork; }

@@ -32,6 +32,7 @@ TEST_F(MainMenuTest, EveryEntryInItsMenuWithItsShortcutAndTheChartMenuWhole) {
         {Form->mnFile, "Zavřít měření", ""},
         {Form->mnFile, "Uložit obrázek…", "Ctrl+S"},
         {Form->mnFile, "Kopírovat obrázek", "Ctrl+Shift+C"},
+        {Form->mnFile, "Uložit návrh…", "Ctrl+Shift+S"},
         {Form->mnFile, "Konec", "Ctrl+Q"},
         {Form->mnEdit, "Zpět", "Ctrl+Z"},
         {Form->mnEdit, "Znovu", "Ctrl+Shift+Z, Ctrl+Y"},

@@ -183,6 +183,57 @@ void TvSmithChart::SavePictureAs() {
     if (!path.isEmpty()) SavePicture(path);
 }
 
+TDesignPage TvSmithChart::DesignPage() {
+    if (!FStep.Load) throw std::runtime_error("Návrh zatím není: klikni na plochu grafu.");
+    const TfrmNetwork* details = FNetworkWindow.data();
+    // The network shown in "Síť" only while it shows this step.
+    const bool sameStep = details && details->FrequencyMHz() == FStep.FrequencyMHz &&
+                          details->Load().R == FStep.Load->R && details->Load().X == FStep.Load->X;
+    const TDesignOptions options = details ? details->Options() : TfrmNetwork::SavedOptions();
+    const TWindingOptions winding = details ? details->Winding() : TfrmNetwork::SavedWinding();
+    const TTouchstone* trace = FMeasurement.IsOpen() ? &*FMeasurement.Touchstone() : nullptr;
+    TLoadModel model = trace ? TLoadModel::Measured : TLoadModel::Constant;
+    double span = 0.2;
+    if (FSwrPlot) {
+        model = FSwrPlot->Model();
+        span = FSwrPlot->Span();
+    }
+    int index = -1;
+    if (sameStep) index = details->SelectedNetwork();
+    if (index < 0) {
+        const std::vector<TNetworkReport> reports = DesignNetworks(*FStep.Load, FStep.FrequencyMHz, options);
+        for (size_t i = 0; i < reports.size(); ++i)
+            if (reports[i].Network.Chart) index = int(i);
+    }
+    TDesignPage page = MakeDesignPage(*FStep.Load, FStep.FrequencyMHz, options, winding,
+                                      std::max(index, 0), model, span, trace);
+    page.Chart = Picture();
+    page.Version = QStringLiteral(PENTARIX_VERSION);
+    page.When = QDateTime::currentDateTime();
+    return page;
+}
+
+void TvSmithChart::SaveDesign(const QString& path) {
+    const QByteArray pdf = DesignPdf(DesignPage());
+    try {
+        SaveAtomically(path, pdf);
+    } catch (const ESaveError& e) {
+        throw std::runtime_error("Návrh nelze uložit: " + std::string(e.what()));
+    }
+}
+
+void TvSmithChart::SaveDesignAs() {
+    // Asked before the dialog, so that a design that cannot be made wastes no choosing.
+    DesignPage();
+    const QString folder = ExistingFolderOrHome(QStandardPaths::DocumentsLocation);
+    const QString name = QStringLiteral("pentarix-navrh-%1.pdf")
+                             .arg(QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss")));
+    const QString path = QFileDialog::getSaveFileName(this, QStringLiteral("Uložit návrh"),
+                                                      QDir(folder).filePath(name),
+                                                      QStringLiteral("Dokument PDF (*.pdf)"));
+    if (!path.isEmpty()) SaveDesign(path);
+}
+
 void TvSmithChart::CopyPicture() {
     QApplication::clipboard()->setImage(Picture());
 }

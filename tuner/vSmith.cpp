@@ -147,6 +147,10 @@ void TvSmithChart::BuildChartMenu() {
                          &TvSmithChart::SavePictureAs);
     actCopyPicture = add(QStringLiteral("Kopírovat obrázek"),
                          {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_C)}, &TvSmithChart::CopyPicture);
+    actSaveDesign = add(QStringLiteral("Uložit návrh…"), {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S)},
+                        &TvSmithChart::SaveDesignAs);
+    // A design needs a load.
+    actSaveDesign->setEnabled(false);
     FChartMenu->addSeparator();
     actNetworkDetails = add(QStringLiteral("Detaily sítě…"), {QKeySequence(Qt::CTRL | Qt::Key_D)},
                             &TvSmithChart::ShowNetworkWindow);
@@ -259,6 +263,7 @@ void TvSmithChart::PlaceToolWindow(TToolWindow* tool) {
 }
 
 void TvSmithChart::PublishStep() {
+    if (actSaveDesign) actSaveDesign->setEnabled(FStep.Load.has_value());
     if (!FNetworkWindow && !FSwrPlot && !FBandTable && !FFeedLineWindow) return;
     const TCurrentStep step = CurrentStep();
     if (FFeedLineWindow && FNetworkWindow)

@@ -4,6 +4,7 @@
 
 #include "bandtablewindow.h"
 #include "currentstep.h"
+#include "designpage.h"
 #include "fData.h"
 #include "feedlinewindow.h"
 #include "measurement.h"
@@ -108,6 +109,11 @@ public:
     // behind when the write fails.
     void SavePicture(const QString& path);
     QImage Picture();
+    // The current step's design on one page: the chart, the network chosen
+    // in "Síť" (the chart's without it), its parts and its SWR over frequency.
+    QAction* actSaveDesign = nullptr;
+    TDesignPage DesignPage();
+    void SaveDesign(const QString& path);
     bool Dragging() const { return FSession.Dragging(); }
 
     // A measured antenna from a Touchstone file: its trace on the chart.
@@ -169,6 +175,7 @@ private:
     void Recorded(const std::function<void()>& action) { FSession.Recorded(action); }
     void UpdateHistoryActions();
     void SavePictureAs();
+    void SaveDesignAs();
     void CopyPicture();
     void OpenMeasurementAs();
     void ShowBandTableAction() { ShowBandTable(); }

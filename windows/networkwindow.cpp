@@ -3,6 +3,7 @@
 #include "apperror.h"
 #include "numtext.h"
 #include "quantity.h"
+#include "schematic.h"
 #include "windowstyle.h"
 
 #include <QCheckBox>
@@ -34,9 +35,7 @@ QString ElementName(const TElement& e) {
 }
 
 QString ElementValue(const TElement& e) {
-    if (!e.Present()) return QStringLiteral("—");
-    return QString::fromStdString(ElementValueText(e)) +
-           (e.Kind == TElementKind::Coil ? QStringLiteral(" uH") : QStringLiteral(" pF"));
+    return ElementValueCs(e);
 }
 
 QString ElementLabel(const TElement& e) {
@@ -70,75 +69,6 @@ double RangedValue(const QLineEdit* edit, const TInputRange& range) {
                                 .arg(edit->text(), Fmt("#0", range.Least), Fmt("#0", range.Most)));
     throw EConvertError(QStringLiteral("'%1' není platná hodnota, musí být nejvýše %2")
                             .arg(edit->text(), Fmt("#0", range.Most)));
-}
-
-// Coil: a row of bumps; capacitor: two plates. Drawn along a line from a to b.
-void DrawElement(QPainter& p, const TElement& e, QPointF a, QPointF b) {
-    const bool vertical = a.x() == b.x();
-    const QPointF mid = (a + b) / 2;
-    if (!e.Present()) {
-        if (!vertical) p.drawLine(a, b);
-        return;
-    }
-    if (e.Kind == TElementKind::Capacitor) {
-        const QPointF gap = vertical ? QPointF(0, 2.5) : QPointF(2.5, 0);
-        const QPointF plate = vertical ? QPointF(9, 0) : QPointF(0, 9);
-        p.drawLine(a, mid - gap);
-        p.drawLine(mid + gap, b);
-        p.drawLine(mid - gap - plate, mid - gap + plate);
-        p.drawLine(mid + gap - plate, mid + gap + plate);
-        return;
-    }
-    const double len = 28, bump = len / 4;
-    const QPointF dir = vertical ? QPointF(0, 1) : QPointF(1, 0);
-    const QPointF start = mid - dir * (len / 2);
-    p.drawLine(a, start);
-    p.drawLine(start + dir * len, b);
-    for (int i = 0; i < 4; ++i) {
-        const QPointF c = start + dir * (bump * i + bump / 2);
-        const QRectF box(c.x() - bump / 2, c.y() - bump / 2, bump, bump);
-        // Half circles bulging up (horizontal) or right (vertical).
-        p.drawArc(box, vertical ? -90 * 16 : 0, 180 * 16);
-    }
-}
-
-QPixmap DrawSchematic(const TLNetwork& net, qreal ratio) {
-    const QSize size(170, 52);
-    QPixmap pix(size * ratio);
-    pix.setDevicePixelRatio(ratio);
-    pix.fill(Qt::white);
-    QPainter p(&pix);
-    p.setRenderHint(QPainter::Antialiasing);
-    p.setPen(QPen(Qt::black, 1.2));
-    QFont font = DesignFont(9);
-    p.setFont(font);
-    p.drawText(QRectF(0, 2, 28, 14), Qt::AlignCenter, QStringLiteral("TRX"));
-    p.drawText(QRectF(142, 2, 28, 14), Qt::AlignCenter, QStringLiteral("ANT"));
-    const double top = 17, ground = 47, left = 6, right = 164;
-    p.drawLine(QPointF(left, ground), QPointF(right, ground));
-    // The parallel element stands on the side its arrangement puts it.
-    const bool shuntAtLoad = net.Arrangement == TArrangement::ShuntAtLoad;
-    const double shuntX = shuntAtLoad ? 128 : 42;
-    const double seriesA = shuntAtLoad ? left : shuntX, seriesB = shuntAtLoad ? shuntX : right;
-    DrawElement(p, net.Series, QPointF(seriesA, top), QPointF(seriesB, top));
-    p.drawLine(QPointF(left, top), QPointF(seriesA, top));
-    p.drawLine(QPointF(seriesB, top), QPointF(right, top));
-    if (net.Shunt.Present()) {
-        p.setBrush(Qt::black);
-        p.drawEllipse(QPointF(shuntX, top), 1.6, 1.6);
-        DrawElement(p, net.Shunt, QPointF(shuntX, top), QPointF(shuntX, ground));
-    }
-    return pix;
-}
-
-// A schematic depends only on the arrangement and the parts' kinds.
-QIcon Schematic(const TLNetwork& net, qreal ratio) {
-    static std::map<std::tuple<int, int, int, qreal>, QIcon> cache;
-    const auto key = std::make_tuple(int(net.Arrangement), int(net.Series.Kind),
-                                     int(net.Shunt.Kind), ratio);
-    auto it = cache.find(key);
-    if (it == cache.end()) it = cache.emplace(key, QIcon(DrawSchematic(net, ratio))).first;
-    return it->second;
 }
 
 enum Column {
@@ -214,6 +144,8 @@ TfrmNetwork::TfrmNetwork(QWidget* parent)
                 if (row != previous) Guarded([this] { ShowParts(); });
             });
 
+    // The design size first: a pane remembered as shown grows the window from it.
+    resize(1180, 330);
     LoadSettings();
     cbSeries->setCurrentIndex(int(std::find(std::begin(SeriesChoices), std::end(SeriesChoices),
                                             FOptions.Series) -
@@ -240,7 +172,6 @@ TfrmNetwork::TfrmNetwork(QWidget* parent)
             SaveSettings();
         });
     });
-    resize(1180, 330);
     // Headers whole before the first load fills the rows.
     FitColumns();
 }
@@ -266,16 +197,36 @@ TDesignOptions TfrmNetwork::SavedOptions() {
     return o;
 }
 
+namespace {
+
+TWindingTexts StoredWindingTexts(QSettings& s) {
+    s.beginGroup(QStringLiteral("parts"));
+    TWindingTexts texts{s.value(QStringLiteral("form")).toString(), s.value(QStringLiteral("wire")).toString(),
+                        s.value(QStringLiteral("pitch")).toString(),
+                        s.value(QStringLiteral("toroid")).toString()};
+    s.endGroup();
+    return texts;
+}
+
+} // namespace
+
+TWindingOptions TfrmNetwork::SavedWinding() {
+    const std::unique_ptr<QSettings> s = OpenSettings();
+    if (!s) return {};
+    try {
+        return WindingFromTexts(StoredWindingTexts(*s));
+    } catch (const std::exception&) {
+        return {};
+    }
+}
+
 void TfrmNetwork::LoadSettings() {
     FOptions = SavedOptions();
     TWindingTexts texts;
     bool shown = false;
     if (const std::unique_ptr<QSettings> s = OpenSettings()) {
-        s->beginGroup(QStringLiteral("parts"));
-        texts = {s->value(QStringLiteral("form")).toString(), s->value(QStringLiteral("wire")).toString(),
-                 s->value(QStringLiteral("pitch")).toString(),
-                 s->value(QStringLiteral("toroid")).toString()};
-        shown = s->value(QStringLiteral("shown"), false).toBool();
+        texts = StoredWindingTexts(*s);
+        shown = s->value(QStringLiteral("parts/shown"), false).toBool();
     }
     pnParts->SetTexts(texts);
     const QSignalBlocker block(chkParts);
@@ -343,11 +294,20 @@ void TfrmNetwork::ClearStep() {
     ShowParts();
 }
 
+int TfrmNetwork::SelectedNetwork() const {
+    if (!FHasLoad || FReports.empty()) return -1;
+    const int row = tbNetworks->currentRow();
+    if (row >= 0 && row < int(FReports.size())) return row;
+    for (size_t i = 0; i < FReports.size(); ++i)
+        if (FReports[i].Network.Chart) return int(i);
+    return 0;
+}
+
 void TfrmNetwork::ShowParts() {
     // Hidden, the pane costs a click nothing.
     if (!pnParts->isVisibleTo(this)) return;
-    const int row = std::max(0, tbNetworks->currentRow());
-    if (!FHasLoad || row >= int(FReports.size())) {
+    const int row = SelectedNetwork();
+    if (row < 0) {
         pnParts->Show(nullptr, 0, FLoad, FFrequency, FOptions);
         return;
     }

@@ -27,6 +27,11 @@ public:
 
     // The inputs as last saved by any details window, defaults before.
     static TDesignOptions SavedOptions();
+    // The winding as last saved; none where the stored text no longer passes.
+    static TWindingOptions SavedWinding();
+    const TWindingOptions& Winding() const { return pnParts->Winding(); }
+    // The row picked in the table, the chart's network before any pick; -1 without networks.
+    int SelectedNetwork() const;
     const std::vector<TNetworkReport>& Reports() const { return FReports; }
     const TDesignOptions& Options() const { return FOptions; }
     const TLoad& Load() const { return FLoad; }

@@ -17,9 +17,7 @@ QString Num(double value, int decimals) {
 }
 
 QString PartValue(TElementKind kind, double value) {
-    const TElement e{kind, value};
-    return QString::fromStdString(ElementValueText(e)) +
-           (kind == TElementKind::Coil ? QStringLiteral(" uH") : QStringLiteral(" pF"));
+    return ElementValueCs({kind, value});
 }
 
 QString PartName(const TElement& e) {
@@ -32,7 +30,15 @@ QString RoleCs(bool series, const TElement& e) {
     return e.Kind == TElementKind::Coil ? QStringLiteral("sériová") : QStringLiteral("sériový");
 }
 
-QString PairCs(const TPartPair& pair) {
+} // namespace
+
+QString ElementValueCs(const TElement& e) {
+    if (!e.Present()) return QStringLiteral("—");
+    return QString::fromStdString(ElementValueText(e)) +
+           (e.Kind == TElementKind::Coil ? QStringLiteral(" uH") : QStringLiteral(" pF"));
+}
+
+QString PairTextCs(const TPartPair& pair) {
     QStringList parts;
     for (const double v : pair.Parts)
         parts << PartValue(pair.Kind, v);
@@ -47,6 +53,8 @@ QString PairCs(const TPartPair& pair) {
                                                    Num(percent, 2));
 }
 
+namespace {
+
 // Turns in Czech: 1 závit, 2–4 závity, otherwise závitů; a fraction takes "závitu".
 QString TurnsCs(double turns, int decimals) {
     const QString n = Num(turns, decimals);
@@ -56,6 +64,8 @@ QString TurnsCs(double turns, int decimals) {
     if (whole >= 2 && whole <= 4) return n + QStringLiteral(" závity");
     return n + QStringLiteral(" závitů");
 }
+
+} // namespace
 
 QString PartLineCs(bool series, const TElement& e, const TElementParts& p,
                    const TWindingOptions& winding) {
@@ -86,11 +96,13 @@ QString PartLineCs(bool series, const TElement& e, const TElementParts& p,
     return line;
 }
 
-double MmValue(const QLineEdit* edit) {
-    const double v = StrToFloat(edit->text());
+namespace {
+
+double MmValue(const QString& text) {
+    const double v = StrToFloat(text);
     if (!(v > 0) || v > 1000)
         throw EConvertError(QStringLiteral("'%1' není platná hodnota, musí být větší než 0 a nejvýše 1000")
-                                .arg(edit->text()));
+                                .arg(text));
     return v;
 }
 
@@ -127,9 +139,9 @@ QString PartsTextCs(const TNetworkReport& rep, int number, const TPartsReport& p
     }
     if (p.HasAsBuilt) {
         if (!p.Series.Pair.Parts.empty())
-            lines << QStringLiteral("Dvojice z řady, sériový prvek: ") + PairCs(p.Series.Pair);
+            lines << QStringLiteral("Dvojice z řady, sériový prvek: ") + PairTextCs(p.Series.Pair);
         if (!p.Shunt.Pair.Parts.empty())
-            lines << QStringLiteral("Dvojice z řady, paralelní prvek: ") + PairCs(p.Shunt.Pair);
+            lines << QStringLiteral("Dvojice z řady, paralelní prvek: ") + PairTextCs(p.Shunt.Pair);
         lines << QStringLiteral("PSV se ztrátami s dvojicemi: ") + ShownSwrText(p.PairSwr);
     }
     if (n.Series.Present()) lines << PartLineCs(true, n.Series, p.Series, winding);
@@ -173,26 +185,30 @@ TPartsPane::TPartsPane(QWidget* parent) : QWidget(parent) {
             [this] { Guarded([this] { ApplyInputs(); }); });
 }
 
-TWindingOptions TPartsPane::ReadInputs() const {
+TWindingOptions WindingFromTexts(const TWindingTexts& texts) {
     TWindingOptions w;
-    const bool formGiven = !edForm->text().trimmed().isEmpty();
-    const bool wireGiven = !edWire->text().trimmed().isEmpty();
+    const bool formGiven = !texts.Form.trimmed().isEmpty();
+    const bool wireGiven = !texts.Wire.trimmed().isEmpty();
     if (formGiven || wireGiven) {
         TAirCoilForm form;
-        form.FormMm = MmValue(edForm);
-        form.WireMm = MmValue(edWire);
-        form.PitchMm = edPitch->text().trimmed().isEmpty() ? form.WireMm : MmValue(edPitch);
+        form.FormMm = MmValue(texts.Form);
+        form.WireMm = MmValue(texts.Wire);
+        form.PitchMm = texts.Pitch.trimmed().isEmpty() ? form.WireMm : MmValue(texts.Pitch);
         if (const auto fault = FormFault(form)) {
             if (*fault == TFormFault::WireAbovePitch)
                 throw EConvertError(QStringLiteral("Drát %1 mm je tlustší než stoupání %2 mm")
-                                        .arg(edWire->text().trimmed(), Num(form.PitchMm, 2)));
+                                        .arg(texts.Wire.trimmed(), Num(form.PitchMm, 2)));
             throw EConvertError(QStringLiteral("Kostra %1 mm je tenčí než drát %2 mm")
-                                    .arg(edForm->text().trimmed(), edWire->text().trimmed()));
+                                    .arg(texts.Form.trimmed(), texts.Wire.trimmed()));
         }
         w.Form = form;
     }
-    if (cbToroid->currentIndex() > 0) w.Core = &ToroidCores()[size_t(cbToroid->currentIndex() - 1)];
+    if (!texts.Core.isEmpty()) w.Core = FindToroidCore(texts.Core.toStdString());
     return w;
+}
+
+TWindingOptions TPartsPane::ReadInputs() const {
+    return WindingFromTexts(Texts());
 }
 
 void TPartsPane::ApplyInputs() {

@@ -17,6 +17,9 @@ struct TWindingTexts {
     QString Form, Wire, Pitch, Core;
 };
 
+// The winding the texts describe; bad text throws the message the pane shows.
+TWindingOptions WindingFromTexts(const TWindingTexts& texts);
+
 class TPartsPane : public QWidget {
     Q_OBJECT
 public:
@@ -47,6 +50,13 @@ private:
     TWindingOptions FWinding;
 };
 
+// "1.234 uH", "100 pF"; "—" for no part.
+QString ElementValueCs(const TElement& e);
+// "330 pF ∥ 22 pF paralelně = 352 pF (+0.12 %)"
+QString PairTextCs(const TPartPair& pair);
+// One part's line: its current or voltage and rating, and its winding.
+QString PartLineCs(bool series, const TElement& e, const TElementParts& p,
+                   const TWindingOptions& winding);
 // The pane's text of one network, in Czech, one fact a line.
 QString PartsTextCs(const TNetworkReport& rep, int number, const TPartsReport& parts,
                     const TDesignOptions& options, const TWindingOptions& winding);

@@ -18,42 +18,48 @@
 #include <QValueAxis>
 #include <cmath>
 
-namespace {
-
 // The SWR axis is logarithmic from 1 to 10: the series carry log10(SWR) on
 // a category axis, whose labels can then sit at 1.5 and 2 where a log axis
 // would only label the decades.
-constexpr double SwrTop = 10.0;
-struct TSwrTick {
-    double Swr;
-    const char* Label;
-};
-const TSwrTick SwrTicks[] = {{1.0, "1"}, {1.5, "1.5"}, {2.0, "2"},
-                             {3.0, "3"}, {5.0, "5"},   {10.0, "10"}};
-// Off-scale values stop a little above the top, so that the curve leaves the
-// plot through its edge instead of running along it.
-constexpr double SwrDrawCap = 12.0;
-
-const double SpanChoices[] = {0.05, 0.1, 0.2, 0.5};
+const std::vector<TSwrTick>& SwrTicks() {
+    static const std::vector<TSwrTick> ticks = {{1.0, "1"}, {1.5, "1.5"}, {2.0, "2"},
+                                                {3.0, "3"}, {5.0, "5"},   {10.0, "10"}};
+    return ticks;
+}
 
 double SwrToAxis(double swr) {
     return std::log10(std::clamp(swr, 1.0, SwrDrawCap));
 }
 
-QLineSeries* AddSeries(QChart* chart, const QPen& pen) {
-    auto* s = new QLineSeries(chart);
-    s->setPen(pen);
-    chart->addSeries(s);
-    return s;
-}
-
-// A step of 1, 2 or 5 times a power of ten giving at most about eight ticks.
 double NiceStep(double span) {
     const double raw = span / 8.0;
     const double decade = std::pow(10.0, std::floor(std::log10(raw)));
     for (const double m : {1.0, 2.0, 5.0})
         if (m * decade >= raw) return m * decade;
     return 10.0 * decade;
+}
+
+QString LoadModelNameCs(TLoadModel model) {
+    switch (model) {
+    case TLoadModel::Measured:
+        return QStringLiteral("měření");
+    case TLoadModel::Constant:
+        return QStringLiteral("konstantní impedance");
+    case TLoadModel::Reactance:
+        return QStringLiteral("reaktance jako cívka nebo kondenzátor");
+    }
+    return {};
+}
+
+namespace {
+
+const double SpanChoices[] = {0.05, 0.1, 0.2, 0.5};
+
+QLineSeries* AddSeries(QChart* chart, const QPen& pen) {
+    auto* s = new QLineSeries(chart);
+    s->setPen(pen);
+    chart->addSeries(s);
+    return s;
 }
 
 QString PartText(const TElement& e) {
@@ -65,6 +71,23 @@ QString LimitName(double limit) {
 }
 
 } // namespace
+
+QString BandWidthTextCs(const TBandEdges& e, double limit, std::optional<double> centreSwr,
+                        double f0MHz, TLoadModel model) {
+    const QString head = QStringLiteral("šířka pásma ") + LimitName(limit) + QStringLiteral(": ");
+    if (!centreSwr) return head + QStringLiteral("kmitočet návrhu leží mimo měření");
+    if (*centreSwr > limit)
+        return head + QStringLiteral("žádná, na kmitočtu návrhu je PSV ") +
+               Fmt("#0.000", std::min(*centreSwr, 1e6));
+    if (!e.Complete())
+        return head + (model == TLoadModel::Measured
+                           ? QStringLiteral("přesahuje zobrazený rozsah nebo rozsah měření")
+                           : QStringLiteral("přesahuje zobrazený rozsah"));
+    return head + Fmt("#0.0", e.WidthKHz()) + QStringLiteral(" kHz (") +
+           Fmt("#0.00", e.WidthPercent(f0MHz)) + QStringLiteral(" %) od ") +
+           Fmt("#0.000", *e.LowMHz) + QStringLiteral(" do ") + Fmt("#0.000", *e.HighMHz) +
+           QStringLiteral(" MHz");
+}
 
 TfrmSwrPlot::TfrmSwrPlot(QWidget* parent)
     : TToolWindow(QStringLiteral("Průběh PSV"), 11,
@@ -90,7 +113,7 @@ TfrmSwrPlot::TfrmSwrPlot(QWidget* parent)
     axisSwr->setLabelsPosition(QCategoryAxis::AxisLabelsPositionOnValue);
     // The first category ends just at the bottom so that "1" gets its label too.
     axisSwr->setStartValue(-1e-9);
-    for (const TSwrTick& t : SwrTicks)
+    for (const TSwrTick& t : SwrTicks())
         axisSwr->append(QString::fromLatin1(t.Label), std::log10(t.Swr));
     axisSwr->setRange(0.0, std::log10(SwrTop));
     chart->addAxis(axisSwr, Qt::AlignLeft);
@@ -110,10 +133,8 @@ TfrmSwrPlot::TfrmSwrPlot(QWidget* parent)
     chartView->setRenderHint(QPainter::Antialiasing);
 
     cbModel = new QComboBox(this);
-    cbModel->addItem(QStringLiteral("měření"), int(TLoadModel::Measured));
-    cbModel->addItem(QStringLiteral("konstantní impedance"), int(TLoadModel::Constant));
-    cbModel->addItem(QStringLiteral("reaktance jako cívka nebo kondenzátor"),
-                     int(TLoadModel::Reactance));
+    for (const TLoadModel m : {TLoadModel::Measured, TLoadModel::Constant, TLoadModel::Reactance})
+        cbModel->addItem(LoadModelNameCs(m), int(m));
     cbSpan = new QComboBox(this);
     for (const double s : SpanChoices)
         cbSpan->addItem(QStringLiteral("±") + FormatFloat(QStringLiteral("#0"), s * 100) +
@@ -302,24 +323,8 @@ void TfrmSwrPlot::ShowTexts() {
                                parts.isEmpty() ? QStringLiteral("žádné součástky")
                                                : parts.join(QStringLiteral(", "))));
 
-    auto bandText = [&](const TBandEdges& e, double limit) {
-        const QString head =
-            QStringLiteral("šířka pásma ") + LimitName(limit) + QStringLiteral(": ");
-        if (!FCentreSwr) return head + QStringLiteral("kmitočet návrhu leží mimo měření");
-        if (*FCentreSwr > limit)
-            return head + QStringLiteral("žádná, na kmitočtu návrhu je PSV ") +
-                   Fmt("#0.000", std::min(*FCentreSwr, 1e6));
-        if (!e.Complete())
-            return head + (FModel == TLoadModel::Measured
-                               ? QStringLiteral("přesahuje zobrazený rozsah nebo rozsah měření")
-                               : QStringLiteral("přesahuje zobrazený rozsah"));
-        return head + Fmt("#0.0", e.WidthKHz()) + QStringLiteral(" kHz (") +
-               Fmt("#0.00", e.WidthPercent(FF0)) + QStringLiteral(" %) od ") +
-               Fmt("#0.000", *e.LowMHz) + QStringLiteral(" do ") + Fmt("#0.000", *e.HighMHz) +
-               QStringLiteral(" MHz");
-    };
-    lbBandTight->setText(bandText(FTight, SwrLimitTight));
-    lbBandLoose->setText(bandText(FLoose, SwrLimitLoose));
+    lbBandTight->setText(BandWidthTextCs(FTight, SwrLimitTight, FCentreSwr, FF0, FModel));
+    lbBandLoose->setText(BandWidthTextCs(FLoose, SwrLimitLoose, FCentreSwr, FF0, FModel));
 }
 
 QString TfrmSwrPlot::CurveText() const {

@@ -6,6 +6,7 @@
 #include "response.h"
 #include "toolwindow.h"
 
+#include <QString>
 #include <optional>
 #include <vector>
 
@@ -14,6 +15,23 @@ class QLabel;
 class QLineSeries;
 class QValueAxis;
 class QChartView;
+
+// The SWR axis of every plot of it: log10 of the SWR from 1 to 10, labelled
+// at these; off-scale values stop a little above the top.
+struct TSwrTick {
+    double Swr;
+    const char* Label;
+};
+const std::vector<TSwrTick>& SwrTicks();
+constexpr double SwrTop = 10.0;
+constexpr double SwrDrawCap = 12.0;
+double SwrToAxis(double swr);
+// A step of 1, 2 or 5 times a power of ten giving at most about eight ticks.
+double NiceStep(double span);
+QString LoadModelNameCs(TLoadModel model);
+// "šířka pásma PSV ≤ 1.5: …" for the edges found around f0.
+QString BandWidthTextCs(const TBandEdges& edges, double limit, std::optional<double> centreSwr,
+                        double f0MHz, TLoadModel model);
 
 class TfrmSwrPlot : public TToolWindow {
     Q_OBJECT
