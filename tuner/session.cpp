@@ -173,13 +173,23 @@ void TvSmithChart::SavePicture(const QString& path) {
     }
 }
 
+namespace {
+
+// The save dialog, offering a name stamped with the time in the usual folder
+// for the kind; empty when the user cancels.
+QString AskSavePath(QWidget* parent, const QString& title, QStandardPaths::StandardLocation where,
+                    const QString& namePattern, const QString& filter) {
+    const QString folder = ExistingFolderOrHome(where);
+    const QString name =
+        namePattern.arg(QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss")));
+    return QFileDialog::getSaveFileName(parent, title, QDir(folder).filePath(name), filter);
+}
+
+} // namespace
+
 void TvSmithChart::SavePictureAs() {
-    const QString folder = ExistingFolderOrHome(QStandardPaths::PicturesLocation);
-    const QString name = QStringLiteral("pentarix-%1.png")
-                             .arg(QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss")));
-    const QString path = QFileDialog::getSaveFileName(this, QStringLiteral("Uložit obrázek"),
-                                                      QDir(folder).filePath(name),
-                                                      QStringLiteral("Obrázek PNG (*.png)"));
+    const QString path = AskSavePath(this, QStringLiteral("Uložit obrázek"), QStandardPaths::PicturesLocation,
+                                     QStringLiteral("pentarix-%1.png"), QStringLiteral("Obrázek PNG (*.png)"));
     if (!path.isEmpty()) SavePicture(path);
 }
 
@@ -225,12 +235,9 @@ void TvSmithChart::SaveDesign(const QString& path) {
 void TvSmithChart::SaveDesignAs() {
     // Asked before the dialog, so that a design that cannot be made wastes no choosing.
     DesignPage();
-    const QString folder = ExistingFolderOrHome(QStandardPaths::DocumentsLocation);
-    const QString name = QStringLiteral("pentarix-navrh-%1.pdf")
-                             .arg(QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss")));
-    const QString path = QFileDialog::getSaveFileName(this, QStringLiteral("Uložit návrh"),
-                                                      QDir(folder).filePath(name),
-                                                      QStringLiteral("Dokument PDF (*.pdf)"));
+    const QString path =
+        AskSavePath(this, QStringLiteral("Uložit návrh"), QStandardPaths::DocumentsLocation,
+                    QStringLiteral("pentarix-navrh-%1.pdf"), QStringLiteral("Dokument PDF (*.pdf)"));
     if (!path.isEmpty()) SaveDesign(path);
 }
 

@@ -18,6 +18,7 @@
 #include <QScreen>
 #include <QSettings>
 #include <QShortcut>
+#include <QStyledItemDelegate>
 #include <QTableWidget>
 #include <cmath>
 #include <map>
@@ -86,6 +87,43 @@ enum Column {
     ColCurrent,
     ColumnCount
 };
+static_assert(ColumnCount == 12, "the window keeps one widest text per column");
+
+// A text cell drawn as the style draws it, shaping its text once: the
+// style's own path lays each text out twice, which was most of a click's cost.
+// Cells with an icon, the schematics, keep the style's path.
+class TTextCellDelegate : public QStyledItemDelegate {
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+    void paint(QPainter* p, const QStyleOptionViewItem& option, const QModelIndex& index) const override {
+        QStyleOptionViewItem opt = option;
+        initStyleOption(&opt, index);
+        if (!opt.icon.isNull() || !opt.widget) return QStyledItemDelegate::paint(p, option, index);
+        const QStyle* style = opt.widget->style();
+        style->drawPrimitive(QStyle::PE_PanelItemViewItem, &opt, p, opt.widget);
+        const int margin = style->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, opt.widget) + 1;
+        const QPalette::ColorGroup group = !(opt.state & QStyle::State_Enabled) ? QPalette::Disabled
+                                           : (opt.state & QStyle::State_Active) ? QPalette::Normal
+                                                                                 : QPalette::Inactive;
+        p->save();
+        p->setFont(opt.font);
+        p->setPen(opt.palette.color(group, opt.state & QStyle::State_Selected ? QPalette::HighlightedText
+                                                                              : QPalette::Text));
+        p->drawText(opt.rect.adjusted(margin, 0, -margin, 0), int(opt.displayAlignment) | Qt::TextSingleLine,
+                    opt.text);
+        p->restore();
+        if (opt.state & QStyle::State_HasFocus) {
+            QStyleOptionFocusRect focus;
+            focus.QStyleOption::operator=(opt);
+            focus.rect = style->subElementRect(QStyle::SE_ItemViewItemFocusRect, &opt, opt.widget);
+            focus.state |= QStyle::State_KeyboardFocusChange | QStyle::State_Item;
+            focus.backgroundColor = opt.palette.color(group, opt.state & QStyle::State_Selected
+                                                                 ? QPalette::Highlight
+                                                                 : QPalette::Window);
+            style->drawPrimitive(QStyle::PE_FrameFocusRect, &focus, p, opt.widget);
+        }
+    }
+};
 
 } // namespace
 
@@ -134,6 +172,7 @@ TfrmNetwork::TfrmNetwork(QWidget* parent)
     tbNetworks->setIconSize(QSize(170, 52));
     tbNetworks->verticalHeader()->setDefaultSectionSize(58);
     tbNetworks->setWordWrap(false);
+    tbNetworks->setItemDelegate(new TTextCellDelegate(tbNetworks));
     grid->addWidget(tbNetworks, 3, 0, 1, 12);
     grid->setRowStretch(3, 1);
     pnParts = new TPartsPane(this);
@@ -327,11 +366,12 @@ void TfrmNetwork::Recompute() {
                              Fmt("#0.000", FFrequency),
                              FReports.empty() ? QStringLiteral(" — tuto zátěž nelze přizpůsobit")
                                               : QString()));
-    if (tbNetworks->rowCount() != int(FReports.size())) {
-        tbNetworks->setRowCount(int(FReports.size()));
-        FNeedsResize = true;
-    }
+    // New rows need no fitting of their own: each cell below says when its text is too wide.
+    if (tbNetworks->rowCount() != int(FReports.size())) tbNetworks->setRowCount(int(FReports.size()));
     const qreal ratio = devicePixelRatioF();
+    QFont boldFont = tbNetworks->font();
+    boldFont.setBold(true);
+    const QFontMetrics plain(tbNetworks->font()), bold(boldFont);
     for (int row = 0; row < int(FReports.size()); ++row) {
         const TNetworkReport& r = FReports[size_t(row)];
         const TLNetwork& n = r.Network;
@@ -344,8 +384,11 @@ void TfrmNetwork::Recompute() {
             item->setText(text);
             // Widen a column only when its text no longer fits: measuring
             // every column on every click would cost more than the rest.
-            const int needed = tbNetworks->fontMetrics().horizontalAdvance(text) + 16;
-            if (needed > tbNetworks->columnWidth(column)) FNeedsResize = true;
+            const int needed = (n.Chart ? bold : plain).horizontalAdvance(text) + 16;
+            if (needed > FWidestText[size_t(column)]) {
+                FWidestText[size_t(column)] = needed;
+                FNeedsResize = true;
+            }
             item->setTextAlignment(column >= ColStandardSwr ? Qt::AlignRight | Qt::AlignVCenter
                                                             : Qt::AlignLeft | Qt::AlignVCenter);
             QFont f = item->font();
@@ -376,7 +419,19 @@ void TfrmNetwork::Recompute() {
 }
 
 void TfrmNetwork::FitColumns() {
-    tbNetworks->resizeColumnsToContents();
+    // After the first fit columns only widen: a text no wider than one that
+    // already fitted fits again, so most clicks measure nothing.
+    if (!FColumnsFitted) {
+        tbNetworks->resizeColumnsToContents();
+        FColumnsFitted = true;
+    } else {
+        for (int c = 0; c < ColumnCount; ++c) {
+            // Public in the base, protected in the table.
+            const int fit = std::max(static_cast<const QAbstractItemView*>(tbNetworks)->sizeHintForColumn(c),
+                                     tbNetworks->horizontalHeader()->sectionSizeHint(c));
+            if (fit > tbNetworks->columnWidth(c)) tbNetworks->setColumnWidth(c, fit);
+        }
+    }
     // The window grows to show every column, as far as the screen allows,
     // and stays on the screen as it grows.
     int tableWidth = 2 * tbNetworks->frameWidth() + 4;

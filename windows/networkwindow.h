@@ -6,6 +6,8 @@
 #include "partspane.h"
 #include "toolwindow.h"
 
+#include <array>
+
 class QCheckBox;
 class QComboBox;
 class QLabel;
@@ -66,6 +68,9 @@ private:
     double FFrequency = 7.0;
     bool FHasLoad = false;
     bool FNeedsResize = true;
+    bool FColumnsFitted = false;
+    // Per column, the widest text measured so far (with its margin).
+    std::array<int, 12> FWidestText{};
     void FitColumns();
     std::vector<TNetworkReport> FReports;
 };
