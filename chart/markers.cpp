@@ -576,6 +576,13 @@ void TSmithChart::DrawPreview(double phi, double swr, const TMatch& match, const
         changed = Unite(changed, LayerBounds(CircleRect(tx, ty, RingReach)));
     }
     DrawRings(s, RoundPixel(antenna.X), RoundPixel(antenna.Y), clBlue);
+    if (FCursorInk) {
+        // Over the readout: the layer still holds only places it knows.
+        FCursorInk->push_back(changed);
+        FCursorDirty.push_back(changed);
+        FIndex.CursorMarked(false);
+        return PresentCursor();
+    }
     FIndex.CursorChanged(false);
     Present(changed);
 }

@@ -58,20 +58,32 @@ bool TSmithChart::ReadPointer(int x, int y, bool draw, TReading& reading) {
         s.Font.Size = 9;
         s.Font.Color = clGreen;
         const std::array<QString, 4> texts = ReadoutTexts(reading);
-        s.TextOut(x + 3, y - 20, texts[2]);
-        s.TextOut(x + 3, y - 40, texts[1]);
-        s.TextOut(x + 3, y - 60, texts[0]);
+        std::vector<TRect> ink;
+        auto text = [&](int tx, int ty, const QString& t) {
+            ink.push_back(s.TextRect(tx, ty, t));
+            s.TextOut(tx, ty, t);
+        };
+        text(x + 3, y - 20, texts[2]);
+        text(x + 3, y - 40, texts[1]);
+        text(x + 3, y - 60, texts[0]);
         s.Font.Color = clPurple;
-        s.TextOut(x + 3, y, texts[3]);
-        DrawTraceReadout(s, x, y);
+        text(x + 3, y, texts[3]);
+        ink.push_back(DrawTraceReadout(s, x, y));
         s.Pen.Color = clGreen;
         s.Pen.Style = TPenStyle::Dot;
         s.MoveTo(r.Left, y);
         s.LineTo(r.Right, y);
         s.MoveTo(x, r.Bottom - 35);
         s.LineTo(x, r.Top + 15);
-        FIndex.CursorChanged(false);
-        Present();
+        // The lines' places, a pixel wider all round.
+        ink.push_back({r.Left - 1, y - 1, r.Right + 1, y + 2});
+        ink.push_back({x - 1, std::min(r.Top + 15, r.Bottom - 35) - 1, x + 2,
+                       std::max(r.Top + 15, r.Bottom - 35) + 2});
+        std::erase_if(ink, [](const TRect& i) { return i.IsEmpty(); });
+        FCursorDirty.insert(FCursorDirty.end(), ink.begin(), ink.end());
+        FCursorInk = std::move(ink);
+        FIndex.CursorMarked(false);
+        PresentCursor();
     }
     return true;
 }

@@ -68,6 +68,9 @@ void TSmithChart::SetSize(int width, int height) {
     // Restart the interval, so a burst of resizes ends in one late Present.
     FTimer->stop();
     FTimer->start();
+    // A new size: the whole cursor layer is cleared and shown.
+    FCursorInk.reset();
+    FCursorDirty.clear();
     ClearCursorLayer();
     ClearGridLayer();
     DrawGrid();
@@ -102,7 +105,34 @@ void TSmithChart::Compose(const TRect& rect) {
 void TSmithChart::Present() {
     // Outside FDirty the composite already holds the AND of the layers.
     Compose(FIndex.TakeChanged());
+    ComposeCursorDirty();
     if (FTarget) FTarget->CopyRect(GetLayerRect(), *FComposite);
+}
+
+TRect TSmithChart::ComposeCursorDirty() {
+    TRect all;
+    for (const TRect& r : std::exchange(FCursorDirty, {})) {
+        const TRect b = LayerBounds(r);
+        Compose(b);
+        all = Unite(all, b);
+    }
+    return all;
+}
+
+void TSmithChart::PresentCursor() {
+    const TRect dirty = FIndex.TakeChanged();
+    if (!dirty.IsEmpty()) {
+        FIndex.Changed(dirty);
+        return Present();
+    }
+    std::vector<TRect> shown;
+    for (const TRect& r : std::exchange(FCursorDirty, {})) {
+        const TRect b = LayerBounds(r);
+        if (b.IsEmpty()) continue;
+        Compose(b);
+        shown.push_back(b);
+    }
+    if (FTarget) FTarget->CopyRects(shown, *FComposite);
 }
 
 void TSmithChart::Present(const TRect& rect) {
@@ -113,7 +143,8 @@ void TSmithChart::Present(const TRect& rect, bool composeRect) {
     const TRect dirty = FIndex.TakeChanged();
     const TRect r = LayerBounds(Unite(LayerBounds(rect), dirty));
     Compose(composeRect ? r : dirty);
-    if (FTarget) FTarget->CopyRect(r, *FComposite);
+    const TRect cursor = ComposeCursorDirty();
+    if (FTarget) FTarget->CopyRect(LayerBounds(Unite(r, cursor)), *FComposite);
 }
 
 namespace {
@@ -134,6 +165,19 @@ void TSmithChart::ClearCursorLayer() {
     if (FIndex.CursorClean()) {
         // Already white: only the brush is left as a clearing leaves it.
         FCursorLayer->Brush = {clWhite, TBrushStyle::Solid};
+        return;
+    }
+    if (FCursorInk) {
+        // Only the readout is there: whiten its places, not the whole layer.
+        FCursorLayer->Brush = {clWhite, TBrushStyle::Solid};
+        for (const TRect& r : *FCursorInk) {
+            const TRect b = LayerBounds(r);
+            if (b.IsEmpty()) continue;
+            FCursorLayer->FillRect(b);
+            FCursorDirty.push_back(b);
+        }
+        FCursorInk.reset();
+        FIndex.CursorMarked(true);
         return;
     }
     ClearLayer(*FCursorLayer, clWhite, GetLayerRect());

@@ -50,6 +50,13 @@ public:
     virtual ~TDrawTarget() = default;
     // rect is in layer pixels; source has its own device scale.
     virtual void CopyRect(const TRect& rect, const TLayer& source) = 0;
+    // Several small places shown as one presentation; here as their union.
+    virtual void CopyRects(const std::vector<TRect>& rects, const TLayer& source) {
+        TRect all;
+        for (const TRect& r : rects)
+            all = Unite(all, r);
+        if (!all.IsEmpty()) CopyRect(all, source);
+    }
     // Device pixels per layer pixel that the target shows: SetSize draws the
     // layers at this scale, so that the chart is sharp on a high-density screen.
     virtual int DeviceScale() const { return 1; }
@@ -246,6 +253,8 @@ private:
             FCursorClean = clean;
             ChangedAll();
         }
+        // The caller keeps the changed places itself.
+        void CursorMarked(bool clean) { FCursorClean = clean; }
 
     private:
         size_t Offset(int x, int y) const {
@@ -274,7 +283,13 @@ private:
     void DrawTrace(TLayer& s) const;
     void DrawLinePath(TLayer& s) const;
     // The readout's fifth line: the frequency of the trace point under the pointer.
-    void DrawTraceReadout(TLayer& s, int x, int y) const;
+    // Returns where it wrote, empty when no trace point is near.
+    TRect DrawTraceReadout(TLayer& s, int x, int y) const;
+    // A pointer move's readout composed and shown only where the old and the
+    // new one lie, unless something else changed too.
+    void PresentCursor();
+    // Compose the cursor places changed since the last presentation; their union.
+    TRect ComposeCursorDirty();
     void RedrawGrid();
     void IndexMarker(int index);
     // Draws the marker at index, the last in the list, as a full redraw would.
@@ -315,5 +330,11 @@ private:
     std::unique_ptr<TLayer> FCircleLayer, FMarkerLayer, FGridLayer, FCursorLayer, FComposite;
     TDrawTarget* FTarget; // borrowed
     TAnnotationIndex FIndex;
+    // Where the readout wrote on the cursor layer, while that is all it holds:
+    // the next clearing whitens only these places. None: anything may be there.
+    std::optional<std::vector<TRect>> FCursorInk;
+    // Cursor-layer places changed since the last presentation, kept apart
+    // from the index's one rectangle, which a crosshair would make the whole chart.
+    std::vector<TRect> FCursorDirty;
     std::weak_ptr<TKeptPicture> FLatestKept;
 };

@@ -99,12 +99,14 @@ void TSmithChart::DrawTrace(TLayer& s) const {
     }
 }
 
-void TSmithChart::DrawTraceReadout(TLayer& s, int x, int y) const {
-    if (FTrace.empty()) return;
+TRect TSmithChart::DrawTraceReadout(TLayer& s, int x, int y) const {
+    if (FTrace.empty()) return {};
     const std::optional<size_t> i = TracePointNear(x, y, TraceReach);
-    if (!i) return;
+    if (!i) return {};
     const TColor color = s.Font.Color;
     s.Font.Color = TraceColor;
-    s.TextOut(x + 3, y + 20, QStringLiteral("f ") + FrequencyText(FTrace[*i].FrequencyMHz));
+    const QString text = QStringLiteral("f ") + FrequencyText(FTrace[*i].FrequencyMHz);
+    s.TextOut(x + 3, y + 20, text);
     s.Font.Color = color;
+    return s.TextRect(x + 3, y + 20, text);
 }

@@ -1,6 +1,7 @@
 // Additions draw and present only what they change; the pictures must stay
 // exactly those of a full redraw and a full presentation.
 #include "chartfixture.h"
+#include "chartgeometry.h"
 #include "fpcheck.h"
 
 #include <gtest/gtest.h>
@@ -351,6 +352,68 @@ TEST(IncrementalHistory, RandomUndoRedoAndClearEqualAFullRedraw) {
             EXPECT_SAME_PICTURE(chart.CircleLayer().Image(), fresh.CircleLayer().Image());
         }
         EXPECT_GT(clearingsUndone, 1);
+    }
+}
+
+// ---------------------------------------------------------------- the readout
+
+// A pointer move clears and shows only where the old and the new readout lie;
+// among random moves (over a trace, off the chart, without drawing), drag
+// previews, clearings and additions, the target must show what a full presentation
+// shows, and a clearing must leave the cursor layer wholly white.
+TEST(IncrementalReadout, MovesLeaveAFullPresentationsPicture) {
+    for (const int scale : {1, 2}) {
+        SCOPED_TRACE(testing::Message() << "scale " << scale);
+        TRecordingTarget target;
+        target.Scale = scale;
+        TSmithChart chart(DesignCx, DesignCy, DesignR, &target);
+        chart.SetSize(DesignW, DesignH);
+        std::vector<TSmithChart::TTracePoint> points;
+        for (int i = 0; i < 400; ++i)
+            points.push_back({7.0 + i * 0.01, 10.0 + i, -200.0 + i, false, 0, 0});
+        chart.SetTrace(points);
+        const std::vector<TSmithChart::TTracePoint>& trace = chart.Trace();
+        QImage white = chart.CursorLayer().Image().copy();
+        white.fill(ColorToRgb(clWhite));
+        TRandomAdder adder(unsigned(7 + scale));
+        std::mt19937 plan{unsigned(scale)};
+        std::uniform_int_distribution<int> coord(-40, DesignW + 40);
+        for (int op = 0; op < 150; ++op) {
+            const int kind = std::uniform_int_distribution<int>(0, 19)(plan);
+            SCOPED_TRACE(testing::Message() << "operation " << op << " kind " << kind);
+            TReading reading;
+            if (kind < 10) {
+                // Half of the moves land beside a trace point, where the "f" line shows.
+                const TSmithChart::TTracePoint& p = trace[size_t(op * 37) % trace.size()];
+                const bool near = kind % 2 == 0;
+                chart.ReadPointer(near ? p.PixelX + 2 : coord(plan), near ? p.PixelY - 1 : coord(plan),
+                                  true, reading);
+            } else if (kind < 13) {
+                // A drag's step: the readout, then the network's preview over it.
+                std::uniform_int_distribution<int> inside(-DesignR + 20, DesignR - 20);
+                if (!chart.ReadPointer(DesignCx + inside(plan) / 2, DesignCy + inside(plan) / 2, true, reading))
+                    continue;
+                try {
+                    TMatch match;
+                    const double m = ChartMagnitude(reading.Swr);
+                    match.IsCL = ChartDecidesCL(reading.Theta, m);
+                    const TFirstMove move = ChartTransition(reading.Theta, m, match);
+                    chart.DrawPreview(reading.Theta, reading.Swr, match, move);
+                } catch (const std::exception&) {
+                    // The matched centre has no network to preview.
+                }
+            } else if (kind < 14) {
+                chart.ReadPointer(coord(plan), coord(plan), false, reading);
+                continue;
+            } else if (kind < 17) {
+                chart.ClearCursorLayer();
+                EXPECT_SAME_PICTURE(chart.CursorLayer().Image(), white);
+                chart.Present();
+            } else {
+                adder.AddOne(chart);
+            }
+            EXPECT_SAME_PICTURE(target.Picture, AndOfLayers(chart));
+        }
     }
 }
 

@@ -2,6 +2,7 @@
 
 #include <QMouseEvent>
 #include <QPainter>
+#include <QRegion>
 #include <cmath>
 #include <cstring>
 
@@ -16,7 +17,7 @@ int TPaintBox::DeviceScale() const {
     return std::max(1, int(std::ceil(devicePixelRatioF() - 1e-3)));
 }
 
-void TPaintBox::CopyRect(const TRect& rect, const TLayer& source) {
+QRect TPaintBox::CopyPixels(const TRect& rect, const TLayer& source) {
     const QImage& src = source.Image();
     const int scale = source.Scale();
     if (FPicture.size() != src.size()) {
@@ -27,15 +28,33 @@ void TPaintBox::CopyRect(const TRect& rect, const TLayer& source) {
     FPicture.setDevicePixelRatio(scale);
     const TRect d = ScaleRect(rect, scale);
     const QRect r = QRect(d.Left, d.Top, d.Width(), d.Height()) & src.rect();
-    if (r.isEmpty()) return;
+    if (r.isEmpty()) return {};
     for (int y = r.top(); y <= r.bottom(); ++y)
         std::memcpy(reinterpret_cast<QRgb*>(FPicture.scanLine(y)) + r.left(),
                     reinterpret_cast<const QRgb*>(src.constScanLine(y)) + r.left(),
                     size_t(r.width()) * sizeof(QRgb));
+    return QRect(r.x() / scale, r.y() / scale, (r.right() + scale) / scale - r.x() / scale,
+                 (r.bottom() + scale) / scale - r.y() / scale);
+}
+
+void TPaintBox::CopyRect(const TRect& rect, const TLayer& source) {
+    const QRect shown = CopyPixels(rect, source);
+    if (shown.isEmpty()) return;
     ++FPresentCount;
     // Never called from a paint event, so the repaint cannot recurse.
-    repaint(QRect(r.x() / scale, r.y() / scale, (r.right() + scale) / scale - r.x() / scale,
-                  (r.bottom() + scale) / scale - r.y() / scale));
+    repaint(shown);
+}
+
+void TPaintBox::CopyRects(const std::vector<TRect>& rects, const TLayer& source) {
+    // A picture of another size shows nothing of the old one: copy it whole.
+    if (FPicture.size() != source.Image().size())
+        return CopyRect({0, 0, source.Width(), source.Height()}, source);
+    QRegion shown;
+    for (const TRect& r : rects)
+        shown += CopyPixels(r, source);
+    if (shown.isEmpty()) return;
+    ++FPresentCount;
+    repaint(shown);
 }
 
 bool TPaintBox::event(QEvent* event) {
@@ -54,17 +73,19 @@ bool TPaintBox::event(QEvent* event) {
 
 void TPaintBox::paintEvent(QPaintEvent* event) {
     QPainter p(this);
-    const QRect dirty = event->rect();
     const qreal scale = FPicture.devicePixelRatio();
-    const QRect shown = dirty & QRect(QPoint(0, 0), FPicture.deviceIndependentSize().toSize());
-    if (shown != dirty) p.fillRect(dirty, ColorToRgb(clBtnFace));
-    if (shown.isEmpty()) return;
     // A picture finer than the screen is scaled down smoothly; at equal ratios
     // the copy is exact.
     if (scale != devicePixelRatioF()) p.setRenderHint(QPainter::SmoothPixmapTransform);
-    p.drawImage(QRectF(shown), FPicture,
-                QRectF(shown.x() * scale, shown.y() * scale, shown.width() * scale,
-                       shown.height() * scale));
+    // Rectangle by rectangle: a readout's few thin places, not their bounding box.
+    for (const QRect& dirty : event->region()) {
+        const QRect shown = dirty & QRect(QPoint(0, 0), FPicture.deviceIndependentSize().toSize());
+        if (shown != dirty) p.fillRect(dirty, ColorToRgb(clBtnFace));
+        if (shown.isEmpty()) continue;
+        p.drawImage(QRectF(shown), FPicture,
+                    QRectF(shown.x() * scale, shown.y() * scale, shown.width() * scale,
+                           shown.height() * scale));
+    }
 }
 
 void TPaintBox::mousePressEvent(QMouseEvent* event) {

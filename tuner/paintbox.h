@@ -16,6 +16,8 @@ public:
 
     // TDrawTarget: shows the copied rectangle at once, also outside paintEvent.
     void CopyRect(const TRect& rect, const TLayer& source) override;
+    // The places copied, then shown in one repaint.
+    void CopyRects(const std::vector<TRect>& rects, const TLayer& source) override;
     // The screen's device pixel ratio rounded up: a 1.5 screen gets a picture
     // drawn at 2, which the paint event scales down smoothly.
     int DeviceScale() const override;
@@ -34,6 +36,8 @@ public:
 
 protected:
     bool event(QEvent* event) override;
+    // Copies rect into the picture; returns the widget pixels to repaint.
+    QRect CopyPixels(const TRect& rect, const TLayer& source);
     void paintEvent(QPaintEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
