@@ -14,10 +14,12 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QSettings>
+#include <QStyledItemDelegate>
 #include <QTableWidget>
 #include <QTemporaryDir>
 #include <QTest>
 #include <functional>
+#include <random>
 #include <sys/stat.h>
 
 namespace {
@@ -245,4 +247,30 @@ TEST_F(NetworkWindowTest, PartsPaneFollowsTheSelectedNetwork) {
     EXPECT_EQ(again.pnParts->edForm->text(), QStringLiteral("20"));
     EXPECT_TRUE(again.chkParts->isChecked() && again.pnParts->isVisibleTo(&again));
     EXPECT_EQ(again.pnParts->Winding().Core->Name, std::string("T-130-2"));
+}
+
+// Over many loads every cell's text stays whole in its column (columns only
+// widen, measured in the cell's own font), and the table's own cell drawing
+// gives the same picture as the style's, a selected cell too.
+TEST_F(NetworkWindowTest, CellsStayWholeAndLookAsTheStyleDrawsThem) {
+    TfrmNetwork w;
+    w.show();
+    std::mt19937 random(5);
+    std::uniform_real_distribution<double> r(0.5, 2000), x(-3000, 3000);
+    QTableWidget* t = w.tbNetworks;
+    for (int i = 0; i < 200; ++i) {
+        w.SetLoad({r(random), x(random)}, 7.0);
+        for (int row = 0; row < t->rowCount(); ++row)
+            for (int c = 1; c < t->columnCount(); ++c) {
+                const QTableWidgetItem* item = t->item(row, c);
+                // The cell's font as drawn; a text margin each side and the grid line.
+                const QFont font = item->font().resolve(t->font());
+                ASSERT_LE(QFontMetrics(font).horizontalAdvance(item->text()) + 7, t->columnWidth(c))
+                    << "load " << i << " row " << row << " column " << c;
+            }
+    }
+    t->setCurrentCell(1, 2);
+    const QImage own = t->grab().toImage();
+    t->setItemDelegate(new QStyledItemDelegate(t));
+    EXPECT_TRUE(own == t->grab().toImage());
 }
