@@ -218,36 +218,37 @@ void AppendPairJson(std::string& s, const TPartPair& pair) {
     s += "}";
 }
 
+// key, then the object body() writes between braces, or null when absent.
+template <class TBody>
+void AppendObjectOrNull(std::string& s, const char* key, bool present, TBody body) {
+    s += key;
+    if (!present) {
+        s += "null";
+        return;
+    }
+    s += "{";
+    body();
+    s += "}";
+}
+
+void AppendSeriesShunt(std::string& s, const TElement& series, const TElement& shunt) {
+    s += "\"series\": ";
+    AppendElementJson(s, series);
+    s += ", \"shunt\": ";
+    AppendElementJson(s, shunt);
+}
+
 void AppendPartsJson(std::string& s, const TPartsReport& p) {
-    s += ", \"as_built\": ";
-    if (p.HasAsBuilt) {
-        s += "{";
-        AppendStressFields(s, p.AsBuilt);
-        s += "}";
-    } else {
-        s += "null";
-    }
-    s += ", \"lossy_exact\": ";
-    if (p.HasLossyExact) {
-        s += "{\"series\": ";
-        AppendElementJson(s, p.LossyExact.Series);
-        s += ", \"shunt\": ";
-        AppendElementJson(s, p.LossyExact.Shunt);
-        s += "}";
-    } else {
-        s += "null";
-    }
-    s += ", \"pair\": ";
-    if (p.HasAsBuilt) {
-        s += "{\"series\": ";
+    AppendObjectOrNull(s, ", \"as_built\": ", p.HasAsBuilt, [&] { AppendStressFields(s, p.AsBuilt); });
+    AppendObjectOrNull(s, ", \"lossy_exact\": ", p.HasLossyExact,
+                       [&] { AppendSeriesShunt(s, p.LossyExact.Series, p.LossyExact.Shunt); });
+    AppendObjectOrNull(s, ", \"pair\": ", p.HasAsBuilt, [&] {
+        s += "\"series\": ";
         AppendPairJson(s, p.Series.Pair);
         s += ", \"shunt\": ";
         AppendPairJson(s, p.Shunt.Pair);
         AppendField(s, ", \"swr\": ", ShownSwr(p.PairSwr));
-        s += "}";
-    } else {
-        s += "null";
-    }
+    });
 }
 
 } // namespace
@@ -274,18 +275,11 @@ void AppendNetworkJson(std::string& s, const TNetworkReport& rep, const TPartsRe
     AppendElementJson(s, n.Shunt, parts ? &parts->Shunt : nullptr);
     s += n.LowPass() ? ", \"lowpass\": true" : ", \"lowpass\": false";
     s += n.Chart ? ", \"chart\": true" : ", \"chart\": false";
-    s += ", \"standard\": ";
-    if (rep.HasStandard) {
-        s += "{\"series\": ";
-        AppendElementJson(s, rep.Standard.Series);
-        s += ", \"shunt\": ";
-        AppendElementJson(s, rep.Standard.Shunt);
+    AppendObjectOrNull(s, ", \"standard\": ", rep.HasStandard, [&] {
+        AppendSeriesShunt(s, rep.Standard.Series, rep.Standard.Shunt);
         AppendField(s, ", \"swr\": ", ShownSwr(rep.StandardSwr));
         AppendField(s, ", \"worst_swr\": ", ShownSwr(rep.WorstSwr));
-        s += "}";
-    } else {
-        s += "null";
-    }
+    });
     s += ", ";
     AppendStressFields(s, rep.Stress);
     if (parts) AppendPartsJson(s, *parts);

@@ -224,7 +224,11 @@ TDesignPage TvSmithChart::DesignPage() {
 }
 
 void TvSmithChart::SaveDesign(const QString& path) {
-    const QByteArray pdf = DesignPdf(DesignPage());
+    WriteDesign(path, DesignPage());
+}
+
+void TvSmithChart::WriteDesign(const QString& path, const TDesignPage& page) {
+    const QByteArray pdf = DesignPdf(page);
     try {
         SaveAtomically(path, pdf);
     } catch (const ESaveError& e) {
@@ -233,12 +237,13 @@ void TvSmithChart::SaveDesign(const QString& path) {
 }
 
 void TvSmithChart::SaveDesignAs() {
-    // Asked before the dialog, so that a design that cannot be made wastes no choosing.
-    DesignPage();
+    // Made before the dialog: a design that cannot be made wastes no choosing,
+    // and the page shows the chart as it was when asked for.
+    const TDesignPage page = DesignPage();
     const QString path =
         AskSavePath(this, QStringLiteral("Uložit návrh"), QStandardPaths::DocumentsLocation,
                     QStringLiteral("pentarix-navrh-%1.pdf"), QStringLiteral("Dokument PDF (*.pdf)"));
-    if (!path.isEmpty()) SaveDesign(path);
+    if (!path.isEmpty()) WriteDesign(path, page);
 }
 
 void TvSmithChart::CopyPicture() {

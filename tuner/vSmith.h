@@ -176,6 +176,7 @@ private:
     void UpdateHistoryActions();
     void SavePictureAs();
     void SaveDesignAs();
+    void WriteDesign(const QString& path, const TDesignPage& page);
     void CopyPicture();
     void OpenMeasurementAs();
     void ShowBandTableAction() { ShowBandTable(); }
