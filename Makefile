@@ -5,7 +5,7 @@ PREFIX   ?= /usr/local
 JOBS     ?= $(shell nproc 2>/dev/null || echo 2)
 
 # Everything the build, the tests and the benchmarks need from Debian.
-DEB_PACKAGES = build-essential cmake pkg-config qt6-base-dev qt6-charts-dev libgtest-dev libgmock-dev \
+DEB_PACKAGES = build-essential cmake pkg-config qt6-base-dev qt6-charts-dev qt6-serialport-dev libgtest-dev libgmock-dev \
                libbenchmark-dev fonts-dejavu-core xvfb xdotool xclip x11-utils imagemagick \
                appstream desktop-file-utils python3 locales dpkg-dev file lintian \
                qt6-translations-l10n libxml2-utils shared-mime-info poppler-utils
