@@ -62,6 +62,8 @@ void TForm1::FillMainMenu() {
     const TvSmithChart* f = FTunerFrame;
     mnFile->addActions({f->actOpenMeasurement, f->actCloseMeasurement});
     mnFile->addSeparator();
+    mnFile->addActions({f->actOpenProject, f->actSaveProject});
+    mnFile->addSeparator();
     mnFile->addActions({f->actSavePicture, f->actCopyPicture, f->actSaveDesign});
     mnFile->addSeparator();
     mnFile->addAction(actQuit);
@@ -100,7 +102,15 @@ void TForm1::FormShow() {
     // Once the window is up, so that a message about a bad file stands over it.
     if (!FStartFile.isEmpty())
         QTimer::singleShot(
-            0, this, [this] { Guarded([this] { FTunerFrame->OpenMeasurement(FStartFile); }); });
+            0, this, [this] {
+                Guarded([this] {
+                    // A project by its name; anything else is a measurement.
+                    if (FStartFile.endsWith(QLatin1String(".pentarix"), Qt::CaseInsensitive))
+                        FTunerFrame->OpenProject(FStartFile);
+                    else
+                        FTunerFrame->OpenMeasurement(FStartFile);
+                });
+            });
 }
 
 // The user cannot shrink the window below the size at which the bottom

@@ -12,7 +12,8 @@ TCommandLine ParseCommandLine(const QStringList& args) {
                     {},
                     QStringLiteral("Usage: pentarix [FILE]\n"
                                    "Designs L matching networks on a Smith chart; FILE is a "
-                                   "Touchstone measurement (.s1p, .s2p) to open.")};
+                                   "Touchstone measurement (.s1p, .s2p) or a project "
+                                   "(.pentarix) to open.")};
         } else if (options && arg == QLatin1String("--version")) {
             return {A::Version, {}, QStringLiteral("pentarix " PENTARIX_VERSION)};
         } else if (options && arg.startsWith(u'-') && arg.size() > 1) {

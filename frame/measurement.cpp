@@ -32,52 +32,27 @@ void TvSmithChart::OpenMeasurement(const QString& path) {
         // The whole message, file and line included; what was open stays open.
         throw EConvertError(TouchstoneErrorText(e));
     }
-    // The windows let go of the old points before they go.
-    if (FSwrPlot) FSwrPlot->SetMeasurement(nullptr);
-    if (FBandTable) FBandTable->SetMeasurement(nullptr, QString(), ChartReference);
-    FMeasurement.Open(std::move(measurement), QFileInfo(path).fileName());
-    UpdateMeasurementActions();
-    ShowMeasurement();
+    FDesign.OpenMeasurement(std::move(measurement), QFileInfo(path).fileName());
 }
 
-// The measurement as shown: moved through the feed line while its window
-// asks for it, else as measured; the trace, the plot and the table follow.
+// The measurement as shown: moved through the feed line while that is asked
+// for, else as measured.
 void TvSmithChart::ShowMeasurement() {
-    if (FSwrPlot) FSwrPlot->SetMeasurement(nullptr);
-    if (FBandTable) FBandTable->SetMeasurement(nullptr, QString(), ChartReference);
-    const bool moved =
-        FMeasurement.IsOpen() && FFeedLineWindow && FFeedLineWindow->MovesMeasurement();
-    FMeasurement.SetMoved(moved ? std::optional<TTouchstone>(MoveTrace(
-                                      *FMeasurement.Measured(), FFeedLineWindow->Feed()))
-                                : std::nullopt);
-    if (!FMeasurement.IsOpen()) return;
-    if (FChart) FChart->SetTrace(FMeasurement.TracePoints());
-    if (FSwrPlot) FSwrPlot->SetMeasurement(&*FMeasurement.Touchstone());
-    if (FBandTable)
-        FBandTable->SetMeasurement(
-            &*FMeasurement.Touchstone(),
-            FMeasurement.Name() + (moved ? QStringLiteral(" (u ladicího členu)") : QString()),
-            ChartReference);
+    if (!FChart) return;
+    if (const TTouchstone* shown = FDesign.Shown())
+        FChart->SetTrace(TracePointsOf(*shown));
+    else
+        FChart->ClearTrace();
     RedrawReadout();
 }
 
 void TvSmithChart::CloseMeasurement() {
-    // The table reads the measurement's points: it lets go of them first.
-    if (FBandTable) {
-        FBandTable->SetMeasurement(nullptr, QString(), ChartReference);
-        FBandTable->close();
-    }
-    FMeasurement.Close();
-    if (FChart) FChart->ClearTrace();
-    if (FSwrPlot) FSwrPlot->SetMeasurement(nullptr);
-    UpdateMeasurementActions();
-    RedrawReadout();
+    FDesign.CloseMeasurement();
 }
 
 void TvSmithChart::UpdateMeasurementActions() {
-    if (actCloseMeasurement) actCloseMeasurement->setEnabled(FMeasurement.IsOpen());
-    if (actBandTable) actBandTable->setEnabled(FMeasurement.IsOpen());
-    if (FFeedLineWindow) FFeedLineWindow->SetMeasurementOpen(FMeasurement.IsOpen());
+    if (actCloseMeasurement) actCloseMeasurement->setEnabled(FDesign.HasMeasurement());
+    if (actBandTable) actBandTable->setEnabled(FDesign.HasMeasurement());
 }
 
 void TvSmithChart::dragEnterEvent(QDragEnterEvent* event) {
@@ -93,8 +68,8 @@ void TvSmithChart::dropEvent(QDropEvent* event) {
 }
 
 bool TvSmithChart::TakeTracePoint(int x, int y) {
-    if (!FChart) return false;
-    const std::optional<TSmithChart::TTracePoint> near = FMeasurement.PointNear(*FChart, x, y);
+    if (!FChart || !FDesign.HasMeasurement()) return false;
+    const std::optional<TSmithChart::TTracePoint> near = TracePointNear(*FChart, x, y);
     if (!near) return false;
     const TSmithChart::TTracePoint p = *near;
     Recorded([&] {
@@ -111,7 +86,7 @@ bool TvSmithChart::TakeTracePoint(int x, int y) {
 
 // The feed line's tuner's-end impedance taken as a click on it would, at
 // the frequency the window shows: one step that Zpět takes back.
-void TvSmithChart::TakeLoad(const TLoad& load, double fMHz) {
+void TvSmithChart::TakeLoad(const TLoad& load, double fMHz, std::optional<TLoad> antenna) {
     if (!FChart) return;
     Recorded([&] {
         edFR->setText(FrequencyText(fMHz));
@@ -120,49 +95,32 @@ void TvSmithChart::TakeLoad(const TLoad& load, double fMHz) {
         net.Load = {polar.Swr, polar.Theta, load.R, load.X};
         FChart->ClearCursorLayer();
         SolveReading(net, fMHz);
+        FEditing.Antenna = antenna;
     });
 }
 
 TfrmBandTable* TvSmithChart::ShowBandTable() {
-    if (!FMeasurement.IsOpen()) return nullptr;
+    if (!FDesign.HasMeasurement()) return nullptr;
     if (!FBandTable) {
-        FBandTable = new TfrmBandTable(nullptr);
+        FBandTable = new TfrmBandTable(nullptr, &FDesign);
         FBandTable->setAttribute(Qt::WA_DeleteOnClose, true);
-        FBandTable->SetMeasurement(&*FMeasurement.Touchstone(), FMeasurement.Name(),
-                                   ChartReference);
     }
-    PublishStep();
     PlaceToolWindow(FBandTable);
     FBandTable->show();
     FBandTable->raise();
     return FBandTable;
 }
 
-void TMeasurement::Open(TTouchstone touchstone, const QString& name) {
-    FTouchstone = std::move(touchstone);
-    FName = name;
-}
-
-void TMeasurement::Close() {
-    FTouchstone.reset();
-    FMoved.reset();
-    FName.clear();
-}
-
-std::vector<TSmithChart::TTracePoint> TMeasurement::TracePoints() const {
+std::vector<TSmithChart::TTracePoint> TracePointsOf(const TTouchstone& shown) {
     std::vector<TSmithChart::TTracePoint> points;
-    const std::optional<TTouchstone>& shown = Touchstone();
-    if (!shown) return points;
-    points.reserve(shown->Points.size());
+    points.reserve(shown.Points.size());
     // An open circuit has no place the chart could compute: it is left off.
-    for (const TTouchstonePoint& p : shown->Points)
+    for (const TTouchstonePoint& p : shown.Points)
         if (!p.Open) points.push_back({p.FrequencyMHz, p.R, p.X});
     return points;
 }
 
-std::optional<TSmithChart::TTracePoint> TMeasurement::PointNear(const TSmithChart& chart, int x,
-                                                                int y) const {
-    if (!FTouchstone) return std::nullopt;
+std::optional<TSmithChart::TTracePoint> TracePointNear(const TSmithChart& chart, int x, int y) {
     const std::optional<size_t> i = chart.TracePointNear(x, y, TSmithChart::TraceReach);
     if (!i) return std::nullopt;
     const TSmithChart::TTracePoint& p = chart.Trace()[*i];

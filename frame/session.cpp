@@ -20,12 +20,12 @@
 // ---------------------------------------------------------------- history
 
 TCurrentStep TvSmithChart::CurrentStep() const {
-    return {FStep.Load,         FStep.FrequencyMHz, edL->text(), edC->text(),
-            chkL->isChecked(), chkC->isChecked(),  edFR->text()};
+    return {FEditing.Load, FEditing.FrequencyMHz, edL->text(),      edC->text(),
+            chkL->isChecked(), chkC->isChecked(),  edFR->text(),     FEditing.Antenna};
 }
 
 // The frequency field is the step's to restore only when the step wrote it
-// (a measured point); the callers do that, so that typing survives undo.
+// (a measured point); the history does that, so that typing survives undo.
 void TvSmithChart::ShowFields(const TCurrentStep& fields) {
     edL->setText(fields.L);
     edL->setCursorPosition(0);
@@ -38,14 +38,37 @@ void TvSmithChart::ShowFields(const TCurrentStep& fields) {
     chkC->setChecked(fields.CL);
     for (QRadioButton* b : {chkL, chkC})
         b->setAutoExclusive(true);
-    FStep.Load = fields.Load;
-    FStep.FrequencyMHz = fields.FrequencyMHz;
-    PublishStep();
+    FEditing.Load = fields.Load;
+    FEditing.FrequencyMHz = fields.FrequencyMHz;
+    FEditing.Antenna = fields.Antenna;
+}
+
+void TvSmithChart::ShowPreview(double l, double c, bool isCL) {
+    edL->setText(FormatFloat(QStringLiteral("#0.000"), l));
+    edL->setCursorPosition(0);
+    edC->setText(FormatFloat(QStringLiteral("#0.0"), c));
+    edC->setCursorPosition(0);
+    (isCL ? chkC : chkL)->setChecked(true);
+}
+
+void TvSmithChart::CommitStep() {
+    FCommitting = true;
+    try {
+        FDesign.SetStep(CurrentStep());
+    } catch (...) {
+        FCommitting = false;
+        throw;
+    }
+    FCommitting = false;
+}
+
+void TvSmithChart::Recorded(const std::function<void()>& action) {
+    FHistory.Recorded(action, [this] { CommitStep(); });
 }
 
 void TvSmithChart::UpdateHistoryActions() {
-    if (actUndo) actUndo->setEnabled(FSession.CanUndo());
-    if (actRedo) actRedo->setEnabled(FSession.CanRedo());
+    if (actUndo) actUndo->setEnabled(FHistory.CanUndo());
+    if (actRedo) actRedo->setEnabled(FHistory.CanRedo());
     // Clearing an empty chart would do nothing, so the menus offer it only with something drawn.
     if (actClear) {
         const TSmithChart::TAnnotationCount drawn =
@@ -55,17 +78,17 @@ void TvSmithChart::UpdateHistoryActions() {
 }
 
 void TvSmithChart::Undo() {
-    FSession.Undo();
+    FHistory.Undo();
     RedrawReadout();
 }
 
 void TvSmithChart::Redo() {
-    FSession.Redo();
+    FHistory.Redo();
     RedrawReadout();
 }
 
 void TvSmithChart::ClearAnnotations() {
-    FSession.ClearAnnotations();
+    FHistory.Clear();
     RedrawReadout();
 }
 
@@ -80,73 +103,6 @@ void TvSmithChart::RedrawReadout() {
         FChart->ClearCursorLayer();
         FChart->Present();
     }
-}
-
-void TSession::Recorded(const std::function<void()>& action) {
-    TSmithChart* chart = F.Chart();
-    if (!chart) return action();
-    const TSmithChart::TAnnotationCount before = chart->AnnotationCount();
-    const QString frequencyText = F.edFR->text();
-    try {
-        action();
-    } catch (...) {
-        RecordStep(before, frequencyText);
-        F.PublishStep();
-        throw;
-    }
-    RecordStep(before, frequencyText);
-    F.PublishStep();
-}
-
-void TSession::RecordStep(const TSmithChart::TAnnotationCount& before,
-                          const QString& frequencyText) {
-    const TSmithChart::TAnnotationCount after = F.Chart()->AnnotationCount();
-    if (after.Markers == before.Markers && after.Arcs == before.Arcs) return;
-    FUndo.push_back({before, {}, F.CurrentStep(), frequencyText});
-    FRedo.clear();
-    F.UpdateHistoryActions();
-}
-
-void TSession::Undo() {
-    TSmithChart* chart = F.Chart();
-    if (!chart || FUndo.empty()) return;
-    TStep step = std::move(FUndo.back());
-    FUndo.pop_back();
-    if (step.Clearing)
-        chart->RestoreAnnotations(std::move(step.Taken));
-    else
-        step.Taken = chart->TakeAnnotationsFrom(step.Before);
-    if (step.FrequencyTextBefore != step.After.FrequencyText) F.edFR->setText(step.FrequencyTextBefore);
-    FRedo.push_back(std::move(step));
-    F.ShowFields(FUndo.empty() ? TCurrentStep{} : FUndo.back().After);
-    F.UpdateHistoryActions();
-}
-
-void TSession::Redo() {
-    TSmithChart* chart = F.Chart();
-    if (!chart || FRedo.empty()) return;
-    TStep step = std::move(FRedo.back());
-    FRedo.pop_back();
-    if (step.Clearing)
-        step.Taken = chart->TakeAnnotationsFrom({0, 0});
-    else
-        chart->RestoreAnnotations(std::move(step.Taken));
-    if (step.FrequencyTextBefore != step.After.FrequencyText) F.edFR->setText(step.After.FrequencyText);
-    F.ShowFields(step.After);
-    FUndo.push_back(std::move(step));
-    F.UpdateHistoryActions();
-}
-
-void TSession::ClearAnnotations() {
-    TSmithChart* chart = F.Chart();
-    if (!chart) return;
-    const TSmithChart::TAnnotationCount all = chart->AnnotationCount();
-    if (all.Markers == 0 && all.Arcs == 0) return;
-    // The clearing keeps what it took while it stands; undo puts it back.
-    const TCurrentStep now = F.CurrentStep();
-    FUndo.push_back({{0, 0}, chart->TakeAnnotationsFrom({0, 0}), now, now.FrequencyText, true});
-    FRedo.clear();
-    F.UpdateHistoryActions();
 }
 
 // ---------------------------------------------------------------- picture
@@ -194,28 +150,21 @@ void TvSmithChart::SavePictureAs() {
 }
 
 TDesignPage TvSmithChart::DesignPage() {
-    if (!FStep.Load) throw std::runtime_error("Návrh zatím není: klikni na plochu grafu.");
-    const TfrmNetwork* details = FNetworkWindow.data();
-    // The network shown in "Síť" only while it shows this step.
-    const bool sameStep = details && details->FrequencyMHz() == FStep.FrequencyMHz &&
-                          details->Load().R == FStep.Load->R && details->Load().X == FStep.Load->X;
-    const TDesignOptions options = details ? details->Options() : TfrmNetwork::SavedOptions();
-    const TWindingOptions winding = details ? details->Winding() : TfrmNetwork::SavedWinding();
-    const TTouchstone* trace = FMeasurement.IsOpen() ? &*FMeasurement.Touchstone() : nullptr;
-    TLoadModel model = trace ? TLoadModel::Measured : TLoadModel::Constant;
-    double span = 0.2;
-    if (FSwrPlot) {
-        model = FSwrPlot->Model();
-        span = FSwrPlot->Span();
-    }
-    int index = -1;
-    if (sameStep) index = details->SelectedNetwork();
-    if (index < 0) {
-        const std::vector<TNetworkReport> reports = DesignNetworks(*FStep.Load, FStep.FrequencyMHz, options);
+    const TCurrentStep& step = FDesign.Step();
+    if (!step.Load) throw std::runtime_error("Návrh zatím není: klikni na plochu grafu.");
+    const TDesignOptions& options = FDesign.Options();
+    const TWindingOptions& winding = FDesign.Winding();
+    const TTouchstone* trace = FDesign.Shown();
+    const TLoadModel model = FDesign.Model();
+    const double span = FDesign.Span();
+    int index = FDesign.ChosenNetwork();
+    const std::vector<TNetworkReport> reports = DesignNetworks(*step.Load, step.FrequencyMHz, options);
+    if (index < 0 || index >= int(reports.size())) {
+        index = -1;
         for (size_t i = 0; i < reports.size(); ++i)
             if (reports[i].Network.Chart) index = int(i);
     }
-    TDesignPage page = MakeDesignPage(*FStep.Load, FStep.FrequencyMHz, options, winding,
+    TDesignPage page = MakeDesignPage(*step.Load, step.FrequencyMHz, options, winding,
                                       std::max(index, 0), model, span, trace);
     page.Chart = Picture();
     page.Version = QStringLiteral(PENTARIX_VERSION);
@@ -255,13 +204,13 @@ void TvSmithChart::CopyPicture() {
 bool TvSmithChart::eventFilter(QObject* watched, QEvent* event) {
     if (watched == pbSmith && FChart) {
         bool swallow = false;
-        Guarded([&] { swallow = FSession.DragEvent(event); });
+        Guarded([&] { swallow = FDrag.DragEvent(event); });
         if (swallow) return true;
     }
     return QFrame::eventFilter(watched, event);
 }
 
-bool TSession::DragEvent(QEvent* event) {
+bool TDrag::DragEvent(QEvent* event) {
     switch (event->type()) {
     case QEvent::MouseButtonPress: {
         const auto* e = static_cast<QMouseEvent*>(event);
@@ -313,13 +262,13 @@ bool TSession::DragEvent(QEvent* event) {
     }
 }
 
-void TSession::CancelDrag() {
+void TDrag::CancelDrag() {
     F.Chart()->ClearCursorLayer();
     F.Chart()->Present();
     F.ShowFields(FDrag.Before);
 }
 
-void TSession::PreviewAt(const TReading& load) {
+void TDrag::PreviewAt(const TReading& load) {
     TMatch match;
     TFirstMove move;
     double l = 0.0, c = 0.0;
@@ -334,10 +283,6 @@ void TSession::PreviewAt(const TReading& load) {
         // A point with no network (the matched centre) shows no preview.
         return;
     }
-    F.edL->setText(FormatFloat(QStringLiteral("#0.000"), l));
-    F.edL->setCursorPosition(0);
-    F.edC->setText(FormatFloat(QStringLiteral("#0.0"), c));
-    F.edC->setCursorPosition(0);
-    (match.IsCL ? F.chkC : F.chkL)->setChecked(true);
+    F.ShowPreview(l, c, match.IsCL);
     F.Chart()->DrawPreview(load.Theta, load.Swr, match, move);
 }

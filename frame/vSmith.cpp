@@ -119,9 +119,83 @@ TvSmithChart::TvSmithChart(QWidget* parent) : QFrame(parent) {
     pbSmith->OnMouseMove = [this](int x, int y) { Guarded([this, x, y] { pbSmithMouseMove(x, y); }); };
     connect(btnAdd, &QPushButton::clicked, this, [this] { Guarded([this] { btnAddClick(); }); });
     connect(Button1, &QPushButton::clicked, this, [this] { Guarded([this] { Button1Click(); }); });
+    // The design starts from what the windows last remembered.
+    {
+        TDesignState start;
+        start.Options = TfrmNetwork::SavedOptions();
+        start.WindingTexts = TfrmNetwork::SavedWindingTexts();
+        start.Winding = TfrmNetwork::SavedWinding();
+        start.Feed = TfrmFeedLine::SavedFeed();
+        start.FrequencyText = edFR->text();
+        start.SwrText = edPSV->text();
+        FDesign.Assign(std::move(start));
+    }
     // The windows follow the steps, not the typing; they only say when the field differs.
-    connect(edFR, &QLineEdit::textChanged, this, [this] { Guarded([this] { PublishStep(); }); });
+    connect(edFR, &QLineEdit::textChanged, this,
+            [this](const QString& text) { Guarded([this, &text] { FDesign.SetFrequencyText(text); }); });
+    connect(edPSV, &QLineEdit::textChanged, this,
+            [this](const QString& text) { Guarded([this, &text] { FDesign.SetSwrText(text); }); });
+    connect(&FDesign, &TDesign::Changed, this,
+            [this](unsigned what) { Guarded([this, what] { DesignChanged(what); }); });
+    FHistory.OnChanged = [this] { UpdateHistoryActions(); };
     BuildChartMenu();
+}
+
+namespace {
+
+// The chart's annotations as the design's history keeps them.
+class TChartKeeper : public TAnnotationKeeper {
+public:
+    explicit TChartKeeper(TvSmithChart& frame) : F(frame) {}
+    TCount Count() const override {
+        const TSmithChart::TAnnotationCount c = F.Chart()->AnnotationCount();
+        return {c.Markers, c.Arcs};
+    }
+    TTaken TakeFrom(TCount from) override {
+        return std::make_shared<TSmithChart::TAnnotations>(
+            F.Chart()->TakeAnnotationsFrom({from.Markers, from.Arcs}));
+    }
+    void Restore(TTaken taken) override {
+        F.Chart()->RestoreAnnotations(std::move(*std::static_pointer_cast<TSmithChart::TAnnotations>(taken)));
+    }
+
+private:
+    TvSmithChart& F;
+};
+
+} // namespace
+
+void TvSmithChart::DesignChanged(unsigned what) {
+    if ((what & dcFrequencyText) && edFR->text() != FDesign.FrequencyText())
+        edFR->setText(FDesign.FrequencyText());
+    if ((what & dcSwrText) && edPSV->text() != FDesign.SwrText()) edPSV->setText(FDesign.SwrText());
+    if (what & dcStep) {
+        if (!FCommitting) ShowFields(FDesign.Step());
+        if (actSaveDesign) actSaveDesign->setEnabled(FDesign.Step().Load.has_value());
+    }
+    if (what & dcMeasurement) {
+        UpdateMeasurementActions();
+        ShowMeasurement();
+    }
+    if (what & (dcStep | dcFeed)) UpdateLinePath();
+}
+
+// The antenna's impedance along the line to the shack, wherever the tuner
+// stands, while the line takes part: the path that turns one end's point
+// into the other's.
+void TvSmithChart::UpdateLinePath() {
+    if (!FChart) return;
+    const TCurrentStep& step = FDesign.Step();
+    std::vector<TLoad> path;
+    if (FDesign.LineInUse() && step.Load) {
+        try {
+            const TFeed& feed = FDesign.Feed();
+            path = LinePath(feed.Line, step.FrequencyMHz, feed.LengthM, *FDesign.AntennaLoad());
+        } catch (const std::exception&) {
+            // A load the line cannot carry has no path.
+        }
+    }
+    FChart->SetLinePath(path);
 }
 
 void TvSmithChart::BuildChartMenu() {
@@ -164,6 +238,21 @@ void TvSmithChart::BuildChartMenu() {
         add(QStringLiteral("Zavřít měření"), {}, &TvSmithChart::CloseMeasurement);
     actBandTable = add(QStringLiteral("Tabulka pásma…"), {}, &TvSmithChart::ShowBandTableAction);
     actSwrPlot = add(QStringLiteral("Průběh PSV…"), {}, &TvSmithChart::ShowSwrPlot);
+    // The project's entries are the main menu's only: the chart's menu stays as it was.
+    auto addOwn = [this](const QString& text, const QKeySequence& key, auto handler) {
+        auto* action = new QAction(text, this);
+        action->setShortcut(key);
+        action->setShortcutContext(Qt::WindowShortcut);
+        action->setShortcutVisibleInContextMenu(true);
+        addAction(action);
+        connect(action, &QAction::triggered, this,
+                [this, handler] { Guarded([this, handler] { (this->*handler)(); }); });
+        return action;
+    };
+    actOpenProject = addOwn(QStringLiteral("Otevřít projekt…"), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_O),
+                            &TvSmithChart::OpenProjectAs);
+    actSaveProject = addOwn(QStringLiteral("Uložit projekt…"), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_P),
+                            &TvSmithChart::SaveProjectAs);
     UpdateMeasurementActions();
     setAcceptDrops(true);
     UpdateHistoryActions();
@@ -180,10 +269,10 @@ void TvSmithChart::BuildChartMenu() {
 
 void TvSmithChart::ShowNetworkWindow() {
     if (!FNetworkWindow) {
-        FNetworkWindow = new TfrmNetwork(nullptr);
+        FNetworkWindow = new TfrmNetwork(nullptr, &FDesign);
         FNetworkWindow->setAttribute(Qt::WA_DeleteOnClose, true);
     }
-    if (!FStep.Load && FChart) {
+    if (!FDesign.Step().Load && FChart) {
         // Before any click: the point under the right-click, else under the pointer.
         QPoint p = FMenuPoint;
         if (p.x() < 0) p = pbSmith->mapFromGlobal(QCursor::pos());
@@ -192,7 +281,6 @@ void TvSmithChart::ShowNetworkWindow() {
             reading.R > 0)
             FNetworkWindow->SetLoad({reading.R, reading.X}, ReadFrequency());
     }
-    PublishStep();
     PlaceToolWindow(FNetworkWindow);
     FNetworkWindow->show();
     FNetworkWindow->raise();
@@ -200,25 +288,12 @@ void TvSmithChart::ShowNetworkWindow() {
 
 void TvSmithChart::ShowFeedLineWindow() {
     if (!FFeedLineWindow) {
-        FFeedLineWindow = new TfrmFeedLine(ChartReference, nullptr);
+        FFeedLineWindow = new TfrmFeedLine(ChartReference, nullptr, &FDesign);
         FFeedLineWindow->setAttribute(Qt::WA_DeleteOnClose, true);
-        FFeedLineWindow->SetOnUseAsLoad(
-            [this](const TLoad& load, double fMHz) { TakeLoad(load, fMHz); });
-        // The spiral stays on the chart only while the window is open.
-        FFeedLineWindow->SetOnPathChanged([this](const std::vector<TLoad>& path) {
-            if (FChart) FChart->SetLinePath(path);
+        FFeedLineWindow->SetOnUseAsLoad([this](const TLoad& load, double fMHz, const TLoad& antenna) {
+            TakeLoad(load, fMHz, antenna);
         });
-        FFeedLineWindow->SetOnMeasurementChanged([this] { ShowMeasurement(); });
-        // The spiral and the moved measurement go with the window.
-        connect(FFeedLineWindow, &QObject::destroyed, this, [this] {
-            if (FChart) FChart->ClearLinePath();
-            if (FMeasurement.Moved()) ShowMeasurement();
-        });
-        FFeedLineWindow->SetMeasurementOpen(FMeasurement.IsOpen());
     }
-    FFeedLineWindow->SetPower(FNetworkWindow ? FNetworkWindow->Options().PowerW
-                                             : TfrmNetwork::SavedOptions().PowerW);
-    PublishStep();
     PlaceToolWindow(FFeedLineWindow);
     FFeedLineWindow->show();
     FFeedLineWindow->raise();
@@ -226,7 +301,7 @@ void TvSmithChart::ShowFeedLineWindow() {
 
 void TvSmithChart::ShowTunerDesign() {
     // The Qs the details window uses.
-    const TQuality q = FNetworkWindow ? FNetworkWindow->Options().Q : TfrmNetwork::SavedOptions().Q;
+    const TQuality q = FDesign.Options().Q;
     auto* window = new TfrmTunerDesign(edPSV->text(), q.Coil, q.Capacitor);
     FTunerWindows.push_back(window);
     std::erase_if(FTunerWindows, [](const QPointer<TfrmTunerDesign>& w) { return w.isNull(); });
@@ -236,9 +311,7 @@ void TvSmithChart::ShowTunerDesign() {
 }
 
 void TvSmithChart::ShowSwrPlot() {
-    if (!FSwrPlot) FSwrPlot = new TfrmSwrPlot(this);
-    FSwrPlot->SetMeasurement(FMeasurement.IsOpen() ? &*FMeasurement.Touchstone() : nullptr);
-    PublishStep();
+    if (!FSwrPlot) FSwrPlot = new TfrmSwrPlot(this, &FDesign);
     PlaceToolWindow(FSwrPlot);
     FSwrPlot->show();
     FSwrPlot->raise();
@@ -262,22 +335,12 @@ void TvSmithChart::PlaceToolWindow(TToolWindow* tool) {
                         QPoint(mainFrame.right() + 1, mainFrame.top()));
 }
 
-void TvSmithChart::PublishStep() {
-    if (actSaveDesign) actSaveDesign->setEnabled(FStep.Load.has_value());
-    if (!FNetworkWindow && !FSwrPlot && !FBandTable && !FFeedLineWindow) return;
-    const TCurrentStep step = CurrentStep();
-    if (FFeedLineWindow && FNetworkWindow)
-        FFeedLineWindow->SetPower(FNetworkWindow->Options().PowerW);
-    for (TToolWindow* window : {static_cast<TToolWindow*>(FNetworkWindow.data()),
-                                static_cast<TToolWindow*>(FSwrPlot.data()),
-                                static_cast<TToolWindow*>(FBandTable.data()),
-                                static_cast<TToolWindow*>(FFeedLineWindow.data())})
-        if (window) window->Follow(step, edFR->text());
-}
-
 TvSmithChart::~TvSmithChart() {
+    // The windows go before the design they observe; the frame stops following it.
+    FDesign.disconnect(this);
     // The chart presents to the paint box, so it goes before the controls.
     FChart.reset();
+    delete FSwrPlot.data();
     // Data windows have no owner; those still open at exit go with the frame.
     for (QPointer<TfrmData>& window : FDataWindows)
         delete window.data();
@@ -298,12 +361,15 @@ void TvSmithChart::resizeEvent(QResizeEvent* event) {
 }
 
 void TvSmithChart::CreateChart() {
+    FHistory.SetKeeper(nullptr);
     // The design size gets the design radius; a smaller frame (a small
     // screen) a chart scaled to fit above the panel.
     const double scale = std::min({1.0, width() / 823.0, height() / 772.0});
     const int radius = static_cast<int>(330 * scale);
     FChart = std::make_unique<TSmithChart>(width() / 2, height() / 2 - 30, radius, pbSmith);
     FChart->SetSize(pbSmith->width(), pbSmith->height());
+    FKeeper = std::make_unique<TChartKeeper>(*this);
+    FHistory.SetKeeper(FKeeper.get());
 }
 
 void TvSmithChart::RedrawChart() {
@@ -320,7 +386,7 @@ void TvSmithChart::pbSmithMouseMove(int x, int y) {
     if (!FChart) return;
     TReading reading;
     const bool read = FChart->ReadPointer(x, y, true, reading);
-    if (FSession.Dragging() && read && pbSmith->rect().contains(x, y)) FSession.PreviewAt(reading);
+    if (FDrag.Dragging() && read && pbSmith->rect().contains(x, y)) FDrag.PreviewAt(reading);
 }
 
 void TvSmithChart::AddSwrCircle(bool circle, double r, double x, double swr) {
@@ -369,8 +435,9 @@ void TvSmithChart::SolveReading(TNetwork& net, std::optional<double> fMHz) {
 
     const double f = fMHz ? *fMHz : ReadFrequency();
     // The load and its frequency become the current step together.
-    FStep.Load = TLoad{load.R, load.X};
-    FStep.FrequencyMHz = f;
+    FEditing.Load = TLoad{load.R, load.X};
+    FEditing.FrequencyMHz = f;
+    FEditing.Antenna.reset();
     net.IsCL = match.IsCL;
     // Each field is written as soon as its value stands, so an error in the
     // capacitance leaves the inductance shown.

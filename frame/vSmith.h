@@ -4,6 +4,7 @@
 
 #include "bandtablewindow.h"
 #include "currentstep.h"
+#include "design.h"
 #include "designpage.h"
 #include "fData.h"
 #include "feedlinewindow.h"
@@ -13,6 +14,7 @@
 #include "tunerdesign.h"
 #include "touchstone.h"
 #include "paintbox.h"
+#include "history.h"
 #include "session.h"
 #include "smithchart.h"
 
@@ -38,6 +40,15 @@ struct TNetwork {
     double C = 0.0; // picofarads
     bool IsCL = false;
     TReading Load;
+};
+
+// The measurement as shown, read where the design keeps it.
+struct TShownMeasurement {
+    const TTouchstone* P = nullptr;
+    bool has_value() const { return P != nullptr; }
+    explicit operator bool() const { return P != nullptr; }
+    const TTouchstone* operator->() const { return P; }
+    const TTouchstone& operator*() const { return *P; }
 };
 
 class TvSmithChart : public QFrame {
@@ -70,8 +81,11 @@ public:
     QPushButton* Button1;
 
     TSmithChart* Chart() const { return FChart.get(); }
+    // What the user is designing; the panel's fields and every window follow it.
+    TDesign& Design() { return FDesign; }
+    const TDesign& Design() const { return FDesign; }
     // The frequency of the current step, in MHz.
-    double Frequency() const { return FStep.FrequencyMHz; }
+    double Frequency() const { return FEditing.FrequencyMHz; }
     // The last standing step's load and frequency with the panel's fields now.
     TCurrentStep CurrentStep() const;
     // The data window the running sweep writes to; null between sweeps.
@@ -95,7 +109,9 @@ public:
     QAction* actFeedLine = nullptr;
     void ShowFeedLineWindow();
     TfrmFeedLine* FeedLineWindow() const { return FFeedLineWindow.data(); }
-    void TakeLoad(const TLoad& load, double fMHz);
+    // A load solved as a click on it would, at fMHz; antenna: the antenna's
+    // own impedance when the load is the tuner's end of the feed line.
+    void TakeLoad(const TLoad& load, double fMHz, std::optional<TLoad> antenna = std::nullopt);
     // The session: undo, redo and clear of what the actions added to the chart.
     QAction* actUndo = nullptr;
     QAction* actRedo = nullptr;
@@ -114,7 +130,7 @@ public:
     QAction* actSaveDesign = nullptr;
     TDesignPage DesignPage();
     void SaveDesign(const QString& path);
-    bool Dragging() const { return FSession.Dragging(); }
+    bool Dragging() const { return FDrag.Dragging(); }
 
     // A measured antenna from a Touchstone file: its trace on the chart.
     QAction* actOpenMeasurement = nullptr;
@@ -122,7 +138,7 @@ public:
     QAction* actBandTable = nullptr;
     void OpenMeasurement(const QString& path);
     void CloseMeasurement();
-    const std::optional<TTouchstone>& Measurement() const { return FMeasurement.Touchstone(); }
+    TShownMeasurement Measurement() const { return {FDesign.Shown()}; }
     // The band table: the chart's network at every measured frequency, in
     // one window that follows the open measurement and closes with it.
     TfrmBandTable* ShowBandTable();
@@ -146,6 +162,15 @@ public:
     void Button1Click();
 
     void AddSwrCircle(bool circle, double r, double x, double swr);
+    // The project: the design with its measurement in one file.
+    QAction* actSaveProject = nullptr;
+    QAction* actOpenProject = nullptr;
+    void SaveProject(const QString& path);
+    void OpenProject(const QString& path);
+    // The panel as a step shows it; the drag's preview and its cancel.
+    void ShowFields(const TCurrentStep& fields);
+    void ShowPreview(double l, double c, bool isCL);
+    double ReadFrequency();
     // Solves the load at a paint-box pixel as a click there does; empty when
     // the pixel lies exactly on the unit circle, where nothing is read.
     std::optional<TNetwork> SolveAtPixel(int x, int y);
@@ -165,15 +190,16 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    double ReadFrequency();
     void BuildChartMenu();
-    // Every window that follows the current step gets it, with the frequency field's text.
-    void PublishStep();
-    void ShowFields(const TCurrentStep& fields);
-    // The session and its steps call back into the panel they record.
-    friend class TSession;
-    void Recorded(const std::function<void()>& action) { FSession.Recorded(action); }
+    // The panel's fields and the chart follow the design.
+    void DesignChanged(unsigned what);
+    // The step the panel's fields hold now goes into the design.
+    void CommitStep();
+    void Recorded(const std::function<void()>& action);
     void UpdateHistoryActions();
+    void UpdateLinePath();
+    void SaveProjectAs();
+    void OpenProjectAs();
     void SavePictureAs();
     void SaveDesignAs();
     void WriteDesign(const QString& path, const TDesignPage& page);
@@ -185,7 +211,15 @@ private:
     void UpdateMeasurementActions();
     void ShowMeasurement();
 
-    TSession FSession{*this};
+    TDesign FDesign;
+    THistory FHistory{FDesign};
+    std::unique_ptr<TAnnotationKeeper> FKeeper;
+    TDrag FDrag{*this};
+    // The step the panel is writing: its load, frequency and antenna, put
+    // into the design with the fields after each action.
+    TCurrentStep FEditing;
+    // The frame writes the step it commits itself; the echo is not shown again.
+    bool FCommitting = false;
 
     QPointer<TfrmData> FDataForm;
     std::unique_ptr<TSmithChart> FChart;
@@ -199,8 +233,4 @@ private:
     QPointer<TfrmFeedLine> FFeedLineWindow;
     QPointer<TfrmBandTable> FBandTable;
     std::vector<QPointer<TfrmTunerDesign>> FTunerWindows;
-    // The load and frequency of the last standing step; the panel's own
-    // fields stay in the panel and are read from it.
-    TCurrentStep FStep;
-    TMeasurement FMeasurement;
 };

@@ -1,6 +1,7 @@
 #include "bandtablewindow.h"
 
 #include "apperror.h"
+#include "chartgeometry.h"
 #include "savefile.h"
 
 #include <QApplication>
@@ -30,12 +31,12 @@ constexpr int DesignRows = 30;
 
 } // namespace
 
-TfrmBandTable::TfrmBandTable(QWidget* parent)
+TfrmBandTable::TfrmBandTable(QWidget* parent, TDesign* design)
     : TToolWindow(QStringLiteral("Tabulka pásma"), 11,
                   Qt::Window | Qt::WindowStaysOnTopHint | Qt::CustomizeWindowHint |
                       Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint |
                       Qt::WindowMinMaxButtonsHint,
-                  parent) {
+                  parent, design) {
     FModel = new TBandTableModel(this);
     lbFile = new QLabel(this);
     tbBand = new QTableView(this);
@@ -105,6 +106,24 @@ TfrmBandTable::TfrmBandTable(QWidget* parent)
                      btnSave->sizeHint().height() + 4 * layout->spacing() + m.top() + m.bottom();
     resize(FitToScreen(QSize(wanted, tall), this));
     CenterWhenFirstShown();
+    Observe();
+}
+
+void TfrmBandTable::DesignChanged(unsigned what) {
+    if ((what & dcMeasurement) && !OwnsDesign()) {
+        // The table follows the measurement of the design and goes with it.
+        const TTouchstone* shown = Design().Shown();
+        if (!shown) {
+            SetMeasurement(nullptr, QString(), ChartReference);
+            close();
+            return;
+        }
+        SetMeasurement(shown,
+                       Design().MeasurementName() +
+                           (Design().TraceMoved() ? QStringLiteral(" (u ladicího členu)") : QString()),
+                       ChartReference);
+    }
+    TToolWindow::DesignChanged(what);
 }
 
 void TfrmBandTable::SetMeasurement(const TTouchstone* measurement, const QString& fileName,

@@ -12,7 +12,7 @@ class QTableView;
 class TfrmBandTable : public TToolWindow {
     Q_OBJECT
 public:
-    explicit TfrmBandTable(QWidget* parent = nullptr);
+    explicit TfrmBandTable(QWidget* parent = nullptr, TDesign* design = nullptr);
 
     // The frame's measurement, not copied; null empties the table.
     void SetMeasurement(const TTouchstone* measurement, const QString& fileName, double z0);
@@ -28,6 +28,7 @@ public:
     QPushButton* btnSave;
 
 protected:
+    void DesignChanged(unsigned what) override;
     void ShowStep(const TLoad& load, double fMHz) override;
     void ClearStep() override;
     void showEvent(QShowEvent* event) override;

@@ -50,8 +50,8 @@ QString PointText(const TLossPoint& p) {
 
 } // namespace
 
-TfrmFeedLine::TfrmFeedLine(double z0Ref, QWidget* parent)
-    : TToolWindow(QStringLiteral("Napáječ"), 11, Qt::Window | Qt::WindowStaysOnTopHint, parent),
+TfrmFeedLine::TfrmFeedLine(double z0Ref, QWidget* parent, TDesign* design)
+    : TToolWindow(QStringLiteral("Napáječ"), 11, Qt::Window | Qt::WindowStaysOnTopHint, parent, design),
       FZ0Ref(z0Ref) {
     auto* grid = new QGridLayout(this);
     auto label = [this](const QString& text) { return new QLabel(text, this); };
@@ -120,7 +120,8 @@ TfrmFeedLine::TfrmFeedLine(double z0Ref, QWidget* parent)
     grid->setColumnStretch(6, 1);
     grid->setRowStretch(6, 1);
 
-    FFeed = SavedFeed();
+    if (OwnsDesign()) Design().SetFeed(SavedFeed());
+    FFeed = Design().Feed();
     ShowFeed();
     for (QLineEdit* e : {edLength, edZ0, edVF, edLoss1, edFreq1, edLoss2, edFreq2})
         connect(e, &QLineEdit::editingFinished, this,
@@ -141,15 +142,36 @@ TfrmFeedLine::TfrmFeedLine(double z0Ref, QWidget* parent)
         connect(b, &QRadioButton::toggled, this, [this](bool on) {
             if (on) Guarded([this] { ApplyInputs(); });
         });
-    connect(chkMoveMeasurement, &QCheckBox::toggled, this, [this] {
-        Guarded([this] {
-            if (FOnMeasurement) FOnMeasurement();
-        });
-    });
+    connect(chkMoveMeasurement, &QCheckBox::toggled, this,
+            [this](bool on) { Guarded([this, on] { Design().SetMoveTrace(on); }); });
     connect(btnUse, &QPushButton::clicked, this, [this] { Guarded([this] { UseAsLoad(); }); });
     SetCopyText([this] { return lbResult->text() + u'\n'; });
     resize(560, 360);
-    Recompute();
+    // The line takes part in the design while its window is open.
+    Design().SetLineInUse(true);
+    Observe();
+}
+
+TfrmFeedLine::~TfrmFeedLine() {
+    // The spiral and the moved measurement go with the window.
+    Design().SetLineInUse(false);
+}
+
+void TfrmFeedLine::DesignChanged(unsigned what) {
+    if ((what & dcFeed) && !FApplying) {
+        FFeed = Design().Feed();
+        ShowFeed();
+    }
+    if (what & dcMeasurement) ShowMeasurementChoice();
+    if (what & dcStep) FAntenna = Design().Step().Antenna;
+    TToolWindow::DesignChanged(what);
+    if (what & (dcFeed | dcOptions | dcStep)) Recompute();
+}
+
+void TfrmFeedLine::ShowMeasurementChoice() {
+    const QSignalBlocker block(chkMoveMeasurement);
+    chkMoveMeasurement->setChecked(Design().MoveTraceAsked());
+    chkMoveMeasurement->setEnabled(Design().HasMeasurement());
 }
 
 TFeed TfrmFeedLine::SavedFeed() {
@@ -266,27 +288,19 @@ void TfrmFeedLine::ApplyInputs() {
         }
     }
     FFeed = feed;
+    FApplying = true;
+    try {
+        Design().SetFeed(feed);
+    } catch (...) {
+        FApplying = false;
+        throw;
+    }
+    FApplying = false;
     SaveSettings();
-    Recompute();
-    if (MovesMeasurement() && FOnMeasurement) FOnMeasurement();
 }
 
 bool TfrmFeedLine::MovesMeasurement() const {
     return chkMoveMeasurement->isEnabled() && chkMoveMeasurement->isChecked();
-}
-
-void TfrmFeedLine::SetMeasurementOpen(bool open) {
-    if (!open) {
-        const QSignalBlocker block(chkMoveMeasurement);
-        chkMoveMeasurement->setChecked(false);
-    }
-    chkMoveMeasurement->setEnabled(open);
-}
-
-void TfrmFeedLine::SetPower(double watts) {
-    if (watts == FPower) return;
-    FPower = watts;
-    Recompute();
 }
 
 void TfrmFeedLine::SetLoad(const TLoad& load, double fMHz) {
@@ -311,11 +325,6 @@ std::optional<double> TfrmFeedLine::ShownFrequency() const {
 
 void TfrmFeedLine::Recompute() {
     ShowResult();
-    if (!FOnPath) return;
-    // The antenna's impedance along the line to the shack, wherever the
-    // tuner stands: the path that turns one end's point into the other's.
-    FOnPath(FResult ? LinePath(FFeed.Line, FFrequency, FFeed.LengthM, FResult->Antenna)
-                    : std::vector<TLoad>{});
 }
 
 void TfrmFeedLine::ShowResult() {
@@ -330,7 +339,12 @@ void TfrmFeedLine::ShowResult() {
         return;
     }
     try {
-        FResult = FeedThrough(FFeed, FLoad, FFrequency, FZ0Ref, FPower);
+        // A load already moved to the tuner's end is shown from its antenna,
+        // so that the line is never applied to it twice.
+        TFeed feed = FFeed;
+        if (FAntenna) feed.Point = TPointAt::Antenna;
+        FResult = FeedThrough(feed, FAntenna ? *FAntenna : FLoad, FFrequency, FZ0Ref,
+                              Design().Options().PowerW);
     } catch (const EMathError&) {
         lbResult->setText(text + QStringLiteral("Tuto zátěž nelze vedením přenést"));
         return;
@@ -350,7 +364,7 @@ void TfrmFeedLine::ShowResult() {
     text += QStringLiteral("výkon na anténě %1 z %2 W\n")
                 .arg(f.PowerAtFarW ? Fmt("#0.0", *f.PowerAtFarW) + QStringLiteral(" W")
                                    : QStringLiteral("—"),
-                     Fmt("#0.0", FPower));
+                     Fmt("#0.0", Design().Options().PowerW));
     const TLoad& t = FResult->TunerLoad;
     const bool usable = IsMatchable(t) && ValidLoadR(t.R) && ValidLoadX(t.X);
     text += QStringLiteral("bod u ladicího členu: %1%2")
@@ -362,5 +376,5 @@ void TfrmFeedLine::ShowResult() {
 
 void TfrmFeedLine::UseAsLoad() {
     if (!FResult || !btnUse->isEnabled() || !FOnUse) return;
-    FOnUse(FResult->TunerLoad, FFrequency);
+    FOnUse(FResult->TunerLoad, FFrequency, FResult->Antenna);
 }

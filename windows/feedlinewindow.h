@@ -19,34 +19,25 @@ class TfrmFeedLine : public TToolWindow {
     Q_OBJECT
 public:
     // z0Ref: the chart's reference, what a tuner at the antenna presents to the line.
-    explicit TfrmFeedLine(double z0Ref, QWidget* parent = nullptr);
+    explicit TfrmFeedLine(double z0Ref, QWidget* parent = nullptr, TDesign* design = nullptr);
+    ~TfrmFeedLine() override;
 
     // Shows the line for the load at f MHz.
     void SetLoad(const TLoad& load, double fMHz);
     // The inputs read and checked; bad text goes to the error path and keeps
     // the last good feed.
     void ApplyInputs();
-    // The power the line gets, as "Síť" has it.
-    void SetPower(double watts);
-    // "Použít jako zátěž": the tuner's-end impedance at the shown frequency.
-    void SetOnUseAsLoad(std::function<void(const TLoad&, double)> use) { FOnUse = std::move(use); }
-    void UseAsLoad();
-    // The antenna's impedance along the line to the shack, for the chart;
-    // empty without a load.
-    void SetOnPathChanged(std::function<void(const std::vector<TLoad>&)> changed) {
-        FOnPath = std::move(changed);
+    // "Použít jako zátěž": the tuner's-end impedance at the shown frequency,
+    // with the antenna's it was moved from.
+    void SetOnUseAsLoad(std::function<void(const TLoad&, double, const TLoad&)> use) {
+        FOnUse = std::move(use);
     }
+    void UseAsLoad();
 
-    const TFeed& Feed() const { return FFeed; }
+    const TFeed& Feed() const { return Design().Feed(); }
     // "Přepočítat měření na konec u ladicího členu": the open measurement
     // moved through the line, shown instead of the measured one.
     bool MovesMeasurement() const;
-    // Enables the choice; a closed measurement clears it without a call.
-    void SetMeasurementOpen(bool open);
-    // Called when the choice changes, and when the feed does while it is on.
-    void SetOnMeasurementChanged(std::function<void()> changed) {
-        FOnMeasurement = std::move(changed);
-    }
     // The figures for the shown load; none before a load or where it fails.
     const std::optional<TFeedResult>& Result() const { return FResult; }
     double FrequencyMHz() const { return FFrequency; }
@@ -70,6 +61,7 @@ public:
     QCheckBox* chkMoveMeasurement;
 
 protected:
+    void DesignChanged(unsigned what) override;
     void ShowStep(const TLoad& load, double fMHz) override;
     void ClearStep() override;
     std::optional<double> ShownFrequency() const override;
@@ -82,14 +74,18 @@ private:
     void ShowResult();
     void SaveSettings() const;
 
+    void ShowMeasurementChoice();
+
     double FZ0Ref;
-    double FPower = 100.0;
+    // The line as being typed, before it goes into the design.
     TFeed FFeed;
+    // The window's own change of the design is not shown back into its fields.
+    bool FApplying = false;
     TLoad FLoad{50.0, 0.0};
+    // The antenna the shown load was moved from ("Použít jako zátěž").
+    std::optional<TLoad> FAntenna;
     double FFrequency = 7.0;
     bool FHasLoad = false;
     std::optional<TFeedResult> FResult;
-    std::function<void(const TLoad&, double)> FOnUse;
-    std::function<void(const std::vector<TLoad>&)> FOnPath;
-    std::function<void()> FOnMeasurement;
+    std::function<void(const TLoad&, double, const TLoad&)> FOnUse;
 };

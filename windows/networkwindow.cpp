@@ -127,8 +127,8 @@ public:
 
 } // namespace
 
-TfrmNetwork::TfrmNetwork(QWidget* parent)
-    : TToolWindow(QStringLiteral("Síť"), 11, Qt::Window | Qt::WindowStaysOnTopHint, parent) {
+TfrmNetwork::TfrmNetwork(QWidget* parent, TDesign* design)
+    : TToolWindow(QStringLiteral("Síť"), 11, Qt::Window | Qt::WindowStaysOnTopHint, parent, design) {
 
     auto* grid = new QGridLayout(this);
     auto addInput = [&](int column, const QString& caption, QWidget* input) {
@@ -180,19 +180,16 @@ TfrmNetwork::TfrmNetwork(QWidget* parent)
     pnParts->hide();
     connect(tbNetworks, &QTableWidget::currentCellChanged, this,
             [this](int row, int, int previous) {
-                if (row != previous) Guarded([this] { ShowParts(); });
+                if (row != previous) Guarded([this, row] {
+                    Design().SetChosenNetwork(row);
+                    ShowParts();
+                });
             });
 
     // The design size first: a pane remembered as shown grows the window from it.
     resize(1180, 330);
     LoadSettings();
-    cbSeries->setCurrentIndex(int(std::find(std::begin(SeriesChoices), std::end(SeriesChoices),
-                                            FOptions.Series) -
-                                  std::begin(SeriesChoices)));
-    edQCoil->setText(Fmt("#0", FOptions.Q.Coil));
-    edQCapacitor->setText(Fmt("#0", FOptions.Q.Capacitor));
-    edPower->setText(Fmt("#0", FOptions.PowerW));
-    edZ0->setText(Fmt("#0", FOptions.Z0));
+    ShowOptions();
 
     for (QLineEdit* e : {edQCoil, edQCapacitor, edPower, edZ0})
         connect(e, &QLineEdit::editingFinished, this, [this] { Guarded([this] { ApplyInputs(); }); });
@@ -202,8 +199,8 @@ TfrmNetwork::TfrmNetwork(QWidget* parent)
     auto* all = new QShortcut(QKeySequence::SelectAll, this);
     connect(all, &QShortcut::activated, tbNetworks, &QTableWidget::selectAll);
     pnParts->OnWindingChanged = [this] {
+        Design().SetWinding(pnParts->Texts(), pnParts->Winding());
         SaveSettings();
-        ShowParts();
     };
     connect(chkParts, &QCheckBox::toggled, this, [this](bool on) {
         Guarded([this, on] {
@@ -213,6 +210,40 @@ TfrmNetwork::TfrmNetwork(QWidget* parent)
     });
     // Headers whole before the first load fills the rows.
     FitColumns();
+    Observe();
+}
+
+TfrmNetwork::~TfrmNetwork() {
+    // The page takes the chart's network again once the pick is no longer shown.
+    if (!OwnsDesign()) Design().SetChosenNetwork(-1);
+}
+
+// The fields show the design's options; a typed text that already says the
+// same value stays as typed.
+void TfrmNetwork::ShowOptions() {
+    const TDesignOptions& o = Design().Options();
+    const QSignalBlocker block(cbSeries);
+    cbSeries->setCurrentIndex(int(std::find(std::begin(SeriesChoices), std::end(SeriesChoices), o.Series) -
+                                  std::begin(SeriesChoices)));
+    for (auto [edit, value] : {std::pair{edQCoil, o.Q.Coil}, std::pair{edQCapacitor, o.Q.Capacitor},
+                               std::pair{edPower, o.PowerW}, std::pair{edZ0, o.Z0}}) {
+        double shown = 0.0;
+        if (!TryStrToFloat(edit->text(), shown) || shown != value) edit->setText(Fmt("#0", value));
+    }
+}
+
+void TfrmNetwork::DesignChanged(unsigned what) {
+    if (what & dcOptions) ShowOptions();
+    if (what & dcWinding) {
+        const TWindingTexts& texts = Design().WindingTexts();
+        const TWindingTexts shown = pnParts->Texts();
+        if (texts.Form != shown.Form || texts.Wire != shown.Wire || texts.Pitch != shown.Pitch ||
+            texts.Core != shown.Core)
+            pnParts->SetTexts(texts);
+    }
+    TToolWindow::DesignChanged(what);
+    if (what & dcOptions) Recompute();
+    else if (what & dcWinding) ShowParts();
 }
 
 TDesignOptions TfrmNetwork::SavedOptions() {
@@ -250,24 +281,28 @@ TWindingTexts StoredWindingTexts(QSettings& s) {
 } // namespace
 
 TWindingOptions TfrmNetwork::SavedWinding() {
-    const std::unique_ptr<QSettings> s = OpenSettings();
-    if (!s) return {};
     try {
-        return WindingFromTexts(StoredWindingTexts(*s));
+        return WindingFromTexts(SavedWindingTexts());
     } catch (const std::exception&) {
         return {};
     }
 }
 
+TWindingTexts TfrmNetwork::SavedWindingTexts() {
+    const std::unique_ptr<QSettings> s = OpenSettings();
+    return s ? StoredWindingTexts(*s) : TWindingTexts{};
+}
+
 void TfrmNetwork::LoadSettings() {
-    FOptions = SavedOptions();
-    TWindingTexts texts;
+    // A window on its own starts from what was remembered; one of the frame's
+    // shows the frame's design.
+    if (OwnsDesign()) Design().SetOptions(SavedOptions());
+    TWindingTexts texts = OwnsDesign() ? SavedWindingTexts() : Design().WindingTexts();
     bool shown = false;
-    if (const std::unique_ptr<QSettings> s = OpenSettings()) {
-        texts = StoredWindingTexts(*s);
+    if (const std::unique_ptr<QSettings> s = OpenSettings())
         shown = s->value(QStringLiteral("parts/shown"), false).toBool();
-    }
     pnParts->SetTexts(texts);
+    if (OwnsDesign()) Design().SetWinding(pnParts->Texts(), pnParts->Winding());
     const QSignalBlocker block(chkParts);
     chkParts->setChecked(shown);
     SetPartsShown(shown);
@@ -277,11 +312,12 @@ void TfrmNetwork::SaveSettings() const {
     const std::unique_ptr<QSettings> s = OpenSettings();
     if (!s) return;
     s->beginGroup(QStringLiteral("network"));
-    s->setValue(QStringLiteral("qCoil"), FOptions.Q.Coil);
-    s->setValue(QStringLiteral("qCapacitor"), FOptions.Q.Capacitor);
-    s->setValue(QStringLiteral("power"), FOptions.PowerW);
-    s->setValue(QStringLiteral("z0"), FOptions.Z0);
-    s->setValue(QStringLiteral("series"), QString::fromLatin1(SeriesName(FOptions.Series)));
+    const TDesignOptions& o = Design().Options();
+    s->setValue(QStringLiteral("qCoil"), o.Q.Coil);
+    s->setValue(QStringLiteral("qCapacitor"), o.Q.Capacitor);
+    s->setValue(QStringLiteral("power"), o.PowerW);
+    s->setValue(QStringLiteral("z0"), o.Z0);
+    s->setValue(QStringLiteral("series"), QString::fromLatin1(SeriesName(o.Series)));
     s->endGroup();
     const TWindingTexts texts = pnParts->Texts();
     s->beginGroup(QStringLiteral("parts"));
@@ -303,15 +339,15 @@ void TfrmNetwork::SetPartsShown(bool shown) {
 }
 
 void TfrmNetwork::ApplyInputs() {
-    TDesignOptions o = FOptions;
+    TDesignOptions o = Design().Options();
     o.Series = SeriesChoices[std::clamp(cbSeries->currentIndex(), 0, 5)];
     o.Q.Coil = RangedValue(edQCoil, QRange);
     o.Q.Capacitor = RangedValue(edQCapacitor, QRange);
     o.PowerW = RangedValue(edPower, PowerRange);
     o.Z0 = RangedValue(edZ0, Z0Range);
-    FOptions = o;
+    // The change reaches every window, this one among them.
+    Design().SetOptions(o);
     SaveSettings();
-    Recompute();
 }
 
 void TfrmNetwork::SetLoad(const TLoad& load, double fMHz) {
@@ -347,10 +383,10 @@ void TfrmNetwork::ShowParts() {
     if (!pnParts->isVisibleTo(this)) return;
     const int row = SelectedNetwork();
     if (row < 0) {
-        pnParts->Show(nullptr, 0, FLoad, FFrequency, FOptions);
+        pnParts->Show(nullptr, 0, FLoad, FFrequency, Options());
         return;
     }
-    pnParts->Show(&FReports[size_t(row)], row + 1, FLoad, FFrequency, FOptions);
+    pnParts->Show(&FReports[size_t(row)], row + 1, FLoad, FFrequency, Options());
 }
 
 std::optional<double> TfrmNetwork::ShownFrequency() const {
@@ -359,8 +395,8 @@ std::optional<double> TfrmNetwork::ShownFrequency() const {
 
 void TfrmNetwork::Recompute() {
     if (!FHasLoad) return;
-    FReports = DesignNetworks(FLoad, FFrequency, FOptions);
-    const double swr = Swr({FLoad.R, FLoad.X}, FOptions.Z0);
+    FReports = DesignNetworks(FLoad, FFrequency, Options());
+    const double swr = Swr({FLoad.R, FLoad.X}, Options().Z0);
     lbLoad->setText(QStringLiteral("zátěž R = %1 ohm, X = %2 ohm, PSV %3, kmitočet %4 MHz%5")
                         .arg(Fmt("#0.000", FLoad.R), Fmt("#0.000", FLoad.X), Fmt("#0.000", swr),
                              Fmt("#0.000", FFrequency),
@@ -469,7 +505,7 @@ QString TfrmNetwork::ContentText() const {
         QStringList f{Fmt("#0.000", FFrequency), Fmt("#0.000", FLoad.R), Fmt("#0.000", FLoad.X),
                       QString::fromUtf8(KindNameCs(n)), n.Chart ? QStringLiteral("1") : QStringLiteral("0"),
                       unitName(n.Series), value(n.Series), unitName(n.Shunt), value(n.Shunt),
-                      r.HasStandard ? QString::fromLatin1(SeriesName(FOptions.Series)) : QString(),
+                      r.HasStandard ? QString::fromLatin1(SeriesName(Options().Series)) : QString(),
                       r.HasStandard ? value(r.Standard.Series) : QString(),
                       r.HasStandard ? value(r.Standard.Shunt) : QString(),
                       r.HasStandard ? ShownSwrText(r.StandardSwr) : QString(),

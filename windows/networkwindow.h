@@ -17,7 +17,8 @@ class QTableWidget;
 class TfrmNetwork : public TToolWindow {
     Q_OBJECT
 public:
-    explicit TfrmNetwork(QWidget* parent = nullptr);
+    explicit TfrmNetwork(QWidget* parent = nullptr, TDesign* design = nullptr);
+    ~TfrmNetwork() override;
 
     // Shows the networks for the load at f MHz.
     void SetLoad(const TLoad& load, double fMHz);
@@ -31,11 +32,12 @@ public:
     static TDesignOptions SavedOptions();
     // The winding as last saved; none where the stored text no longer passes.
     static TWindingOptions SavedWinding();
-    const TWindingOptions& Winding() const { return pnParts->Winding(); }
+    static TWindingTexts SavedWindingTexts();
+    const TWindingOptions& Winding() const { return Design().Winding(); }
     // The row picked in the table, the chart's network before any pick; -1 without networks.
     int SelectedNetwork() const;
     const std::vector<TNetworkReport>& Reports() const { return FReports; }
-    const TDesignOptions& Options() const { return FOptions; }
+    const TDesignOptions& Options() const { return Design().Options(); }
     const TLoad& Load() const { return FLoad; }
     double FrequencyMHz() const { return FFrequency; }
 
@@ -51,6 +53,7 @@ public:
     TPartsPane* pnParts;
 
 protected:
+    void DesignChanged(unsigned what) override;
     void ShowStep(const TLoad& load, double fMHz) override;
     void ClearStep() override;
     std::optional<double> ShownFrequency() const override;
@@ -61,9 +64,9 @@ private:
     void ShowParts();
     void SetPartsShown(bool shown);
     void LoadSettings();
+    void ShowOptions();
     void SaveSettings() const;
 
-    TDesignOptions FOptions;
     TLoad FLoad{50.0, 0.0};
     double FFrequency = 7.0;
     bool FHasLoad = false;

@@ -3,6 +3,7 @@
 // (values for lossy parts, pairs of standard parts, windings, ratings), with
 // the winding inputs above it.
 
+#include "design.h"
 #include "parts.h"
 
 #include <QWidget>
@@ -12,10 +13,6 @@ class QComboBox;
 class QLineEdit;
 class QPlainTextEdit;
 
-// What the inputs hold as text, as remembered between runs.
-struct TWindingTexts {
-    QString Form, Wire, Pitch, Core;
-};
 
 // The winding the texts describe; bad text throws the message the pane shows.
 TWindingOptions WindingFromTexts(const TWindingTexts& texts);

@@ -3,6 +3,7 @@
 #include "apperror.h"
 #include "numtext.h"
 #include "quantity.h"
+#include "chartgeometry.h"
 #include "windowstyle.h"
 
 #include <QCategoryAxis>
@@ -89,12 +90,12 @@ QString BandWidthTextCs(const TBandEdges& e, double limit, std::optional<double>
            QStringLiteral(" MHz");
 }
 
-TfrmSwrPlot::TfrmSwrPlot(QWidget* parent)
+TfrmSwrPlot::TfrmSwrPlot(QWidget* parent, TDesign* design)
     : TToolWindow(QStringLiteral("Průběh PSV"), 11,
                   Qt::Window | Qt::WindowStaysOnTopHint | Qt::CustomizeWindowHint |
                       Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                       Qt::WindowCloseButtonHint | Qt::WindowMinMaxButtonsHint,
-                  parent) {
+                  parent, design) {
     resize(640, 480);
 
     auto* chart = new QChart;
@@ -172,6 +173,14 @@ TfrmSwrPlot::TfrmSwrPlot(QWidget* parent)
 
     SyncModelBox();
     Recompute();
+    Observe();
+}
+
+void TfrmSwrPlot::DesignChanged(unsigned what) {
+    if (what & dcStep) FAntenna = Design().Step().Antenna;
+    if (what & (dcMeasurement | dcPlot)) SyncModelBox();
+    TToolWindow::DesignChanged(what);
+    if ((what & (dcMeasurement | dcPlot)) || ((what & dcFeed) && FAntenna)) Recompute();
 }
 
 void TfrmSwrPlot::SetDesign(const TLoad& load, double f0MHz) {
@@ -195,47 +204,34 @@ std::optional<double> TfrmSwrPlot::ShownFrequency() const {
 }
 
 void TfrmSwrPlot::SetMeasurement(const TTouchstone* trace) {
-    if (trace) {
-        FTrace = *trace;
-        FModel = TLoadModel::Measured;
-    } else {
-        FTrace.reset();
-        if (FModel == TLoadModel::Measured) FModel = TLoadModel::Constant;
-    }
-    SyncModelBox();
-    Recompute();
+    if (trace)
+        Design().OpenMeasurement(*trace, QString());
+    else
+        Design().CloseMeasurement();
 }
 
 void TfrmSwrPlot::SetModel(TLoadModel model) {
-    // Without a measurement the measured model has nothing to show.
-    if (model == TLoadModel::Measured && !FTrace) model = TLoadModel::Constant;
-    if (model == FModel) return;
-    FModel = model;
-    SyncModelBox();
-    Recompute();
+    Design().SetModel(model);
 }
 
 void TfrmSwrPlot::SetSpan(double fraction) {
-    if (!(fraction > 0 && fraction < 1) || fraction == FSpan) return;
-    FSpan = fraction;
-    const QSignalBlocker block(cbSpan);
-    const int index = cbSpan->findData(fraction);
-    if (index >= 0) cbSpan->setCurrentIndex(index);
-    Recompute();
+    Design().SetSpan(fraction);
 }
 
 void TfrmSwrPlot::SyncModelBox() {
     const QSignalBlocker block(cbModel);
     auto* items = qobject_cast<QStandardItemModel*>(cbModel->model());
-    if (items) items->item(cbModel->findData(int(TLoadModel::Measured)))->setEnabled(bool(FTrace));
-    cbModel->setCurrentIndex(cbModel->findData(int(FModel)));
-    cbSpan->setCurrentIndex(std::max(0, cbSpan->findData(FSpan)));
+    if (items)
+        items->item(cbModel->findData(int(TLoadModel::Measured)))->setEnabled(Design().HasMeasurement());
+    cbModel->setCurrentIndex(cbModel->findData(int(Model())));
+    const QSignalBlocker blockSpan(cbSpan);
+    cbSpan->setCurrentIndex(std::max(0, cbSpan->findData(Span())));
 }
 
 bool TfrmSwrPlot::HasRange() const {
     // A frequency so high that the range overflows, or so low that it
     // underflows, has no axis to draw it on.
-    const double width = FF0 * (1.0 + FSpan) - FF0 * (1.0 - FSpan);
+    const double width = FF0 * (1.0 + Span()) - FF0 * (1.0 - Span());
     return FHasDesign && FF0 > 0 && std::isnormal(width / 8) && std::isfinite(width);
 }
 
@@ -245,8 +241,15 @@ void TfrmSwrPlot::Recompute() {
     FLoose = {};
     FCentreSwr.reset();
     if (HasRange()) {
-        const TBandResponse response(FLoad, FF0, FModel, FTrace ? &*FTrace : nullptr);
-        const double fLow = FF0 * (1.0 - FSpan), fHigh = FF0 * (1.0 + FSpan);
+        // A load moved to the tuner's end is modelled at the antenna and
+        // moved through the line at every frequency.
+        TFeed feed = Design().Feed();
+        feed.Point = TPointAt::Antenna;
+        const bool throughLine = FAntenna && feed.Tuner == TTunerAt::Shack;
+        const TBandResponse response(throughLine ? *FAntenna : FLoad, FF0, Model(),
+                                     throughLine ? Design().Measured() : Design().Shown(),
+                                     ChartReference, throughLine ? &feed : nullptr);
+        const double fLow = FF0 * (1.0 - Span()), fHigh = FF0 * (1.0 + Span());
         FCurve = response.Sweep(fLow, fHigh, CurvePoints);
         FTight = response.Edges(SwrLimitTight, fLow, fHigh);
         FLoose = response.Edges(SwrLimitLoose, fLow, fHigh);
@@ -259,7 +262,7 @@ void TfrmSwrPlot::Recompute() {
 
 void TfrmSwrPlot::ShowCurve() {
     const double f0 = HasRange() ? FF0 : 7.0;
-    const double fLow = f0 * (1.0 - FSpan), fHigh = f0 * (1.0 + FSpan);
+    const double fLow = f0 * (1.0 - Span()), fHigh = f0 * (1.0 + Span());
     const double step = NiceStep(fHigh - fLow);
     const int decimals = int(-std::floor(std::log10(step) + 1e-9));
     // Fixed ticks while the range and the interval change: the axis lays out
@@ -323,8 +326,8 @@ void TfrmSwrPlot::ShowTexts() {
                                parts.isEmpty() ? QStringLiteral("žádné součástky")
                                                : parts.join(QStringLiteral(", "))));
 
-    lbBandTight->setText(BandWidthTextCs(FTight, SwrLimitTight, FCentreSwr, FF0, FModel));
-    lbBandLoose->setText(BandWidthTextCs(FLoose, SwrLimitLoose, FCentreSwr, FF0, FModel));
+    lbBandTight->setText(BandWidthTextCs(FTight, SwrLimitTight, FCentreSwr, FF0, Model()));
+    lbBandLoose->setText(BandWidthTextCs(FLoose, SwrLimitLoose, FCentreSwr, FF0, Model()));
 }
 
 QString TfrmSwrPlot::CurveText() const {

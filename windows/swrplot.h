@@ -36,7 +36,7 @@ QString BandWidthTextCs(const TBandEdges& edges, double limit, std::optional<dou
 class TfrmSwrPlot : public TToolWindow {
     Q_OBJECT
 public:
-    explicit TfrmSwrPlot(QWidget* parent = nullptr);
+    explicit TfrmSwrPlot(QWidget* parent = nullptr, TDesign* design = nullptr);
 
     // The network is designed at f0 for load; the plot follows at once.
     void SetDesign(const TLoad& load, double f0MHz);
@@ -47,10 +47,10 @@ public:
     // falls back to the constant impedance.
     void SetMeasurement(const TTouchstone* trace);
     void SetModel(TLoadModel model);
-    TLoadModel Model() const { return FModel; }
+    TLoadModel Model() const { return Design().Model(); }
     // Half the plotted span as a fraction of the design frequency (0.2: ±20 %).
     void SetSpan(double fraction);
-    double Span() const { return FSpan; }
+    double Span() const { return Design().Span(); }
 
     bool HasDesign() const { return FHasDesign; }
     const std::vector<TSwrPoint>& Curve() const { return FCurve; }
@@ -69,6 +69,7 @@ public:
     static constexpr int CurvePoints = 1001;
 
 protected:
+    void DesignChanged(unsigned what) override;
     void ShowStep(const TLoad& load, double fMHz) override;
     void ClearStep() override;
     std::optional<double> ShownFrequency() const override;
@@ -83,9 +84,8 @@ private:
     TLoad FLoad;
     double FF0 = 7.0;
     bool FHasDesign = false;
-    TLoadModel FModel = TLoadModel::Constant;
-    double FSpan = 0.2;
-    std::optional<TTouchstone> FTrace;
+    // The antenna the shown load was moved from ("Použít jako zátěž").
+    std::optional<TLoad> FAntenna;
     std::vector<TSwrPoint> FCurve;
     TBandEdges FTight, FLoose;
     std::optional<double> FCentreSwr;

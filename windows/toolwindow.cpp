@@ -1,6 +1,7 @@
 #include "toolwindow.h"
 
 #include "apperror.h"
+#include "frequencynotice.h"
 #include "windowstyle.h"
 
 #include <QApplication>
@@ -14,8 +15,8 @@
 #include <QSettings>
 
 TToolWindow::TToolWindow(const QString& title, int fontPixels, Qt::WindowFlags flags,
-                         QWidget* parent)
-    : QWidget(parent, flags) {
+                         QWidget* parent, TDesign* design)
+    : QWidget(parent, flags), FDesign(design ? design : new TDesign(this)), FOwnsDesign(!design) {
     setWindowTitle(title);
     // Only the main window keeps the program running.
     setAttribute(Qt::WA_QuitOnClose, false);
@@ -37,6 +38,16 @@ void TToolWindow::Follow(const TCurrentStep& step, const QString& fieldText) {
     const QString notice = shown ? FrequencyNotice(*shown, fieldText) : QString();
     lbNotice->setText(notice);
     lbNotice->setVisible(!notice.isEmpty());
+}
+
+void TToolWindow::Observe() {
+    connect(FDesign, &TDesign::Changed, this,
+            [this](unsigned what) { Guarded([this, what] { DesignChanged(what); }); });
+    DesignChanged(dcAll);
+}
+
+void TToolWindow::DesignChanged(unsigned what) {
+    if (what & (dcStep | dcFrequencyText)) Follow(FDesign->Step(), FDesign->FrequencyText());
 }
 
 void TToolWindow::ShowStep(const TLoad&, double) {}

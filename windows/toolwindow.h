@@ -3,6 +3,7 @@
 // following the frame's current step with the one-line frequency notice.
 
 #include "currentstep.h"
+#include "design.h"
 #include "windowstyle.h"
 
 #include <QWidget>
@@ -20,8 +21,14 @@ class TToolWindow : public QWidget {
     Q_OBJECT
 public:
     // Title and design font; a tool window never keeps the program running.
+    // It observes design, or a design of its own when none is given (a
+    // window on its own, as the tests make them).
     TToolWindow(const QString& title, int fontPixels, Qt::WindowFlags flags,
-                QWidget* parent = nullptr);
+                QWidget* parent = nullptr, TDesign* design = nullptr);
+
+    TDesign& Design() const { return *FDesign; }
+    // The window made its own design: nothing else observes it.
+    bool OwnsDesign() const { return FOwnsDesign; }
 
     // Follows the frame's current step; fieldText is the panel's frequency
     // field, which the window names in lbNotice while it holds another one.
@@ -36,6 +43,12 @@ public:
     void PlaceAwayFrom(std::vector<TKeepClear> keepClear, const QPoint& preferred);
 
 protected:
+    // Each derived window calls this last in its constructor: from then on
+    // every change of the design reaches DesignChanged, and the window shows
+    // the design as it is.
+    void Observe();
+    // The base follows the step and the frequency field.
+    virtual void DesignChanged(unsigned what);
     // The step's load at its frequency, called only when either changes.
     virtual void ShowStep(const TLoad& load, double fMHz);
     // Every step taken back: the window shows no load, as the panel.
@@ -49,6 +62,8 @@ protected:
     void showEvent(QShowEvent* event) override;
 
 private:
+    TDesign* FDesign;
+    bool FOwnsDesign;
     std::optional<TLoad> FFollowedLoad;
     double FFollowedFrequency = 0.0;
     bool FCenterOnShow = false;

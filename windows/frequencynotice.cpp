@@ -1,4 +1,4 @@
-#include "currentstep.h"
+#include "frequencynotice.h"
 
 #include "numtext.h"
 #include "smithchart.h"
