@@ -1,0 +1,166 @@
+// One design for every window: a click, a measurement, the feed line, its
+// tuner's-end point used as the load, undo, redo, and the project saved and
+// opened again; after each step the panel, "Síť", "Průběh PSV" and "Napáječ"
+// show the same load at the same frequency.
+#include "apperror.h"
+#include "framefixture.h"
+#include "project.h"
+
+#include <QFile>
+#include <QSettings>
+#include <QTemporaryDir>
+#include <functional>
+
+namespace {
+
+class DesignTest : public MainWindowTest {
+protected:
+    void SetUp() override {
+        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, Settings.path());
+        MainWindowTest::SetUp();
+    }
+    QTemporaryDir Settings;
+};
+
+// Every window shows the design's step; the line is never applied to a load
+// that is already the tuner's end: the chart's network matches it exactly.
+void ExpectWindowsAgree(TvSmithChart* frame) {
+    const TCurrentStep& step = frame->Design().Step();
+    const TCurrentStep panel = frame->CurrentStep();
+    ASSERT_EQ(step.Load.has_value(), panel.Load.has_value());
+    EXPECT_EQ(step.L, panel.L);
+    EXPECT_EQ(step.C, panel.C);
+    if (!step.Load) return;
+    EXPECT_EQ(step.Load->Z(), panel.Load->Z());
+    if (TfrmNetwork* w = frame->NetworkWindow()) {
+        EXPECT_EQ(w->Load().Z(), step.Load->Z());
+        EXPECT_EQ(w->FrequencyMHz(), step.FrequencyMHz);
+    }
+    // The plot's model gives the design load at the design frequency when it
+    // is constant, or measured and the load is the measured antenna there.
+    const TTouchstone* measured = frame->Design().Measured();
+    const std::optional<TLoad> atF0 = measured ? InterpolateTrace(*measured, step.FrequencyMHz) : std::nullopt;
+    const TLoad antenna = step.Antenna ? *step.Antenna : *step.Load;
+    TfrmSwrPlot* plot = frame->SwrPlot();
+    if (plot && (plot->Model() == TLoadModel::Constant ||
+                 (plot->Model() == TLoadModel::Measured && atF0 && std::abs(atF0->Z() - antenna.Z()) < 1e-9))) {
+        TfrmSwrPlot* w = plot;
+        EXPECT_EQ(w->DesignLoad().Z(), step.Load->Z());
+        const std::vector<TSwrPoint>& curve = w->Curve();
+        ASSERT_EQ(curve.size(), size_t(TfrmSwrPlot::CurvePoints));
+        const TSwrPoint& mid = curve[curve.size() / 2];
+        ASSERT_NEAR(mid.FrequencyMHz, step.FrequencyMHz, 1e-9 * step.FrequencyMHz);
+        ASSERT_TRUE(mid.Swr);
+        EXPECT_NEAR(*mid.Swr, 1.0, 1e-6) << "the plot's network matches its own design load";
+    }
+    if (TfrmFeedLine* w = frame->FeedLineWindow(); w && w->Result()) {
+        EXPECT_EQ(w->FrequencyMHz(), step.FrequencyMHz);
+        const TLoad antenna = *frame->Design().AntennaLoad();
+        EXPECT_LT(std::abs(w->Result()->Antenna.Z() - antenna.Z()), 1e-9 * (1 + std::abs(antenna.Z())));
+        if (step.Antenna)
+            EXPECT_LT(std::abs(w->Result()->TunerLoad.Z() - step.Load->Z()), 1e-6 * std::abs(step.Load->Z()));
+    }
+}
+
+} // namespace
+
+TEST_F(DesignTest, EveryWindowFollowsOneDesignThroughUndoRedoAndAProject) {
+    QTemporaryDir dir;
+    QFile file(dir.filePath("dipole.s1p"));
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write("# MHz Z RI R 1\n6.9 30 -25\n7.0 40 -15\n7.1 55 5\n7.2 60 15\n");
+    file.close();
+    const QString project = dir.filePath("dipole.pentarix");
+    TCurrentStep used;
+    QByteArray saved;
+
+    const struct {
+        const char* What;
+        std::function<void()> Act;
+    } steps[] = {
+        {"click", [&] { ClickAt(Frame, {430, 250}); }},
+        {"windows",
+         [&] {
+             Frame->ShowNetworkWindow();
+             Frame->ShowSwrPlot();
+             Frame->ShowFeedLineWindow();
+         }},
+        {"measured point",
+         [&] {
+             Frame->OpenMeasurement(file.fileName());
+             Frame->TakeLoad({55, 5}, 7.1);
+         }},
+        {"use as load",
+         [&] {
+             TfrmFeedLine* w = Frame->FeedLineWindow();
+             w->edLength->setText("20");
+             w->ApplyInputs();
+             QTest::mouseClick(w->btnUse, Qt::LeftButton);
+             used = Frame->Design().Step();
+             ASSERT_TRUE(used.Antenna);
+         }},
+        {"undo", [&] { Frame->Undo(); }},
+        {"redo",
+         [&] {
+             Frame->Redo();
+             EXPECT_EQ(Frame->Design().Step().Load->Z(), used.Load->Z());
+             EXPECT_EQ(Frame->Design().Step().Antenna->Z(), used.Antenna->Z());
+         }},
+        {"save", [&] { Frame->SaveProject(project); }},
+        {"elsewhere", [&] { ClickAt(Frame, {300, 400}); }},
+        {"reopen",
+         [&] {
+             Frame->OpenProject(project);
+             const TCurrentStep& step = Frame->Design().Step();
+             EXPECT_EQ(step.Load->Z(), used.Load->Z());
+             EXPECT_EQ(step.L, used.L);
+             EXPECT_EQ(step.C, used.C);
+             EXPECT_EQ(Frame->edL->text(), used.L);
+             EXPECT_EQ(Frame->Design().Feed().LengthM, 20.0);
+             ASSERT_TRUE(Frame->Measurement());
+             EXPECT_EQ(Frame->Measurement()->Points.size(), 4u);
+             // Saved again, the file is the same: nothing was lost or rounded.
+             saved = ProjectJson(Frame->Design().State());
+             QFile again(project);
+             ASSERT_TRUE(again.open(QIODevice::ReadOnly));
+             EXPECT_EQ(saved, again.readAll());
+         }},
+    };
+    for (const auto& s : steps) {
+        SCOPED_TRACE(s.What);
+        s.Act();
+        EXPECT_TRUE(TakeRecordedErrors().isEmpty());
+        ExpectWindowsAgree(Frame);
+    }
+}
+
+TEST_F(DesignTest, ABadProjectChangesNothingAndSaysWhy) {
+    ClickAt(Frame, {430, 250});
+    const QByteArray before = ProjectJson(Frame->Design().State());
+    QTemporaryDir dir;
+    const QByteArray good = before;
+    QByteArray newer = good;
+    newer.replace("\"version\": 1", "\"version\": 7");
+    QByteArray badLength = good;
+    badLength.replace("\"length_m\": 30", "\"length_m\": -3");
+    const struct {
+        QByteArray Body;
+        const char* Says;
+    } rows[] = {
+        {"{\"format\": \"pentarix-project\", \"version\": 1", "poškozený či neúplný"},
+        {"{\"something\": 1}", "není projekt Pentarixu"},
+        {newer, "novější verze Pentarixu (formát 7)"},
+        {badLength, "chybná hodnota 'feed.length_m'"},
+    };
+    for (const auto& row : rows) {
+        QFile f(dir.filePath("bad.pentarix"));
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        f.write(row.Body);
+        f.close();
+        Guarded([&] { Frame->OpenProject(f.fileName()); });
+        const QStringList errors = TakeRecordedErrors();
+        ASSERT_EQ(errors.size(), 1);
+        EXPECT_TRUE(errors.front().contains(QString::fromUtf8(row.Says))) << errors.front().toStdString();
+        EXPECT_EQ(ProjectJson(Frame->Design().State()), before);
+    }
+}
