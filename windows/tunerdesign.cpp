@@ -187,10 +187,15 @@ void TfrmTunerDesign::Recalculate() {
     if (!(ChartMagnitude(swr) < 1.0))
         Refuse(QStringLiteral("PSV je příliš velké: kružnice leží na okraji diagramu"));
     const double power = StrToFloat(edPower->text());
+    // The ranges every other window and the command line hold too.
     if (!(power > 0)) Refuse(QStringLiteral("Výkon musí být větší než 0"));
+    if (!ValidPowerW(power)) Refuse(QStringLiteral("Výkon musí být nejvýše %1 W").arg(Fmt("#0", MaxPowerW)));
     const TQuality q{StrToFloat(edQL->text()), StrToFloat(edQC->text())};
     if (!(q.Coil > 0)) Refuse(QStringLiteral("Jakost cívky musí být větší než 0"));
     if (!(q.Capacitor > 0)) Refuse(QStringLiteral("Jakost kondenzátoru musí být větší než 0"));
+    const QString qRange = QStringLiteral("od %1 do %2").arg(Fmt("#0", MinQ), Fmt("#0", MaxQ));
+    if (!ValidQ(q.Coil)) Refuse(QStringLiteral("Jakost cívky musí být ") + qRange);
+    if (!ValidQ(q.Capacitor)) Refuse(QStringLiteral("Jakost kondenzátoru musí být ") + qRange);
     std::vector<double> bands;
     try {
         bands = ParseBandList(edBands->text().toStdString());
