@@ -65,8 +65,7 @@ inline TLadderLine LadderOfSections(double r, double l, double g, double c, doub
     const TC z = TC(r, w * l) * dx, y = TC(g, w * c) * dx;
     TC a = 1.0L + z * y / 2.0L, b = z * (1.0L + z * y / 4.0L), cc = y, d = a;
     for (int i = 0; i < k; ++i) {
-        const TC a2 = a * a + b * cc, b2 = a * b + b * d, c2 = cc * a + d * cc,
-                 d2 = cc * b + d * d;
+        const TC a2 = a * a + b * cc, b2 = a * b + b * d, c2 = cc * a + d * cc, d2 = cc * b + d * d;
         a = a2, b = b2, cc = c2, d = d2;
     }
     const TC load(zl.real(), zl.imag());
