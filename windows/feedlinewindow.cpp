@@ -148,7 +148,8 @@ TfrmFeedLine::TfrmFeedLine(double z0Ref, QWidget* parent)
     });
     connect(btnUse, &QPushButton::clicked, this, [this] { Guarded([this] { UseAsLoad(); }); });
     SetCopyText([this] { return lbResult->text() + u'\n'; });
-    resize(560, 360);
+    // Room for every result line, Zc and the fit note among them.
+    resize(560, 420);
     Recompute();
 }
 
@@ -355,8 +356,9 @@ void TfrmFeedLine::ShowResult() {
     text +=
         QStringLiteral("u TRX: %1, PSV %2\n").arg(ImpedanceText(f.Near), ShownSwrText(f.NearSwr));
     text += QStringLiteral("PSV na vedení proti jeho Z0 %1 ohm\n").arg(Fmt("#0.0", line.Z0));
-    text += QStringLiteral("vlnová impedance Zc: %1; PSV proti Zc u antény %2, u TRX %3\n")
-                .arg(ImpedanceText(f.Zc), ShownSwrText(f.FarLineSwr), ShownSwrText(f.NearLineSwr));
+    text += QStringLiteral("vlnová impedance Zc: %1\n").arg(ImpedanceText(f.Zc));
+    text += QStringLiteral("PSV proti Zc: u antény %1, u TRX %2\n")
+                .arg(ShownSwrText(f.FarLineSwr), ShownSwrText(f.NearLineSwr));
     text += QStringLiteral("útlum při přizpůsobení %1 dB, celkový útlum %2\n")
                 .arg(Fmt("#0.000", f.MatchedLossDb),
                      f.TotalLossDb ? Fmt("#0.000", *f.TotalLossDb) + QStringLiteral(" dB")
