@@ -1,4 +1,4 @@
-// The feed line on the command line: --line NAME|list|Z0,VF,DB@MHZ[,DB@MHZ],
+// The feed line on the command line: --line NAME|list|Z0,VF,DB@MHZ[,DB@MHZ...],
 // --length, --at and --tuner, its JSON object and its lines of text.
 #include "cli.h"
 #include "fpcheck.h"
@@ -34,23 +34,38 @@ TLossPoint LossPointOf(const std::string& text) {
     return p;
 }
 
+std::string CandidateNames(const std::vector<const TLine*>& lines) {
+    std::string names;
+    for (const TLine* line : lines)
+        names += (names.empty() ? "" : ", ") + line->Name;
+    return names;
+}
+
 TLine LineFrom(const std::string& text) {
     if (text.find(',') == std::string::npos) {
-        if (const TLine* line = FindLine(text)) return *line;
+        const TLineLookup found = LookUpLine(text);
+        if (found.Line) return *found.Line;
+        if (found.Candidates.size() > 1)
+            throw ECliError("--line: ambiguous line name '" + text +
+                            "': " + CandidateNames(found.Candidates));
         throw ECliError("--line: '" + text +
-                        "' is not in the catalogue (see --line list) nor Z0,VF,DB@MHZ[,DB@MHZ]");
+                        "' is not in the catalogue (see --line list) nor Z0,VF,DB@MHZ[,DB@MHZ...]" +
+                        (found.Candidates.empty()
+                             ? std::string()
+                             : "; did you mean " + CandidateNames(found.Candidates) + "?"));
     }
     const std::vector<std::string> parts = Split(text, ',');
-    if (parts.size() != 3 && parts.size() != 4)
-        throw ECliError("--line: '" + text + "': expected Z0,VF,DB@MHZ[,DB@MHZ]");
+    if (parts.size() < 3 || parts.size() > 2 + MaxLossPoints)
+        throw ECliError("--line: '" + text + "': expected Z0,VF,DB@MHZ[,DB@MHZ...]");
     const double z0 = TypedRanged("--line", parts[0], Z0Range);
     const double vf = TypedRanged("--line", parts[1], VelocityFactorRange);
-    std::vector<TLossPoint> points{LossPointOf(parts[2])};
-    if (parts.size() == 4) points.push_back(LossPointOf(parts[3]));
+    std::vector<TLossPoint> points;
+    for (std::size_t i = 2; i < parts.size(); ++i)
+        points.push_back(LossPointOf(parts[i]));
     try {
         return LineOf(z0, vf, points);
     } catch (const ELineError&) {
-        // Every value was checked above; only the pair of points is left.
+        // Every value was checked above; only points at one frequency are left.
         throw ECliError("--line: '" + text +
                         "': the two loss points must be at different "
                         "frequencies");
@@ -75,13 +90,15 @@ std::string LineName(const TLine& line) {
     return line.Name.empty() ? std::string("custom line") : line.Name;
 }
 
-void AppendEnd(std::string& s, const TLoad& z, double swr) {
+void AppendEnd(std::string& s, const TLoad& z, double swr, double lineSwr) {
     s += "{\"r\": ";
     AppendJsonNumber(s, z.R);
     s += ", \"x\": ";
     AppendJsonNumber(s, z.X);
     s += ", \"swr\": ";
     AppendJsonNumber(s, ShownSwr(swr));
+    s += ", \"swr_zc\": ";
+    AppendJsonNumber(s, ShownSwr(lineSwr));
     s += "}";
 }
 
@@ -109,6 +126,12 @@ TFeedResult FeedChecked(const TFeed& feed, const TLoad& given, double fMHz,
     TFeedResult r;
     try {
         r = FeedThrough(feed, given, fMHz, options.Z0, options.PowerW);
+    } catch (const ELineError& e) {
+        // Only the way back from the shack refuses a point.
+        throw ECliError("--line: " + where + " " + Impedance(given) + " ohm at " +
+                        FormatFixed(fMHz, 6) +
+                        " MHz cannot have been measured at the shack through this line: the "
+                        "antenna would need a negative resistance");
     } catch (const EMathError& e) {
         throw ECliError("--line: " + where + " " + Impedance(given) + " ohm cannot be moved " +
                         "through the line at " + FormatFixed(fMHz, 6) + " MHz (" + e.what() + ")");
@@ -129,6 +152,13 @@ void AppendLineJson(std::string& s, const TFeed& feed, const TFeedResult& r) {
     AppendJsonNumber(s, feed.Line.Z0);
     s += ", \"vf\": ";
     AppendJsonNumber(s, feed.Line.VF);
+    s += ", \"loss_fit_clamped\": ";
+    s += feed.Line.ClampedTerm ? "true" : "false";
+    s += ", \"zc\": {\"r\": ";
+    AppendJsonNumber(s, fig.Zc.R);
+    s += ", \"x\": ";
+    AppendJsonNumber(s, fig.Zc.X);
+    s += "}";
     s += ", \"length_m\": ";
     AppendJsonNumber(s, feed.LengthM);
     s += ", \"electrical_deg\": ";
@@ -138,9 +168,9 @@ void AppendLineJson(std::string& s, const TFeed& feed, const TFeedResult& r) {
     s += ", \"total_loss_db\": ";
     AppendJsonNumber(s, fig.TotalLossDb);
     s += ", \"antenna\": ";
-    AppendEnd(s, fig.Far, fig.FarSwr);
+    AppendEnd(s, fig.Far, fig.FarSwr, fig.FarLineSwr);
     s += ", \"shack\": ";
-    AppendEnd(s, fig.Near, fig.NearSwr);
+    AppendEnd(s, fig.Near, fig.NearSwr, fig.NearLineSwr);
     s += ", \"power_at_antenna_w\": ";
     AppendJsonNumber(s, fig.PowerAtFarW);
     s += "}";
@@ -157,10 +187,17 @@ std::string FeedText(const TFeed& feed) {
 void WriteFeedFigures(std::ostream& out, const TFeed& feed, const TFeedResult& r, double fMHz,
                       const TDesignOptions& options) {
     const TLineFigures& fig = r.Line;
-    out << FeedText(feed) << "\n"
-        << "line loss " << FormatFixed(feed.Line.LossDbPer100m(fMHz), 3) << " dB/100 m at "
+    out << FeedText(feed) << "\n";
+    if (feed.Line.ClampedTerm)
+        out << "note: the line's loss points imply a negative "
+            << (feed.Line.K1 == 0 ? "conductor" : "dielectric")
+            << " loss term; it is fitted as 0, so loss never falls with frequency\n";
+    out << "line loss " << FormatFixed(feed.Line.LossDbPer100m(fMHz), 3) << " dB/100 m at "
         << FormatFixed(fMHz, 6) << " MHz, electrical length " << FormatFixed(fig.Degrees, 1)
         << " deg (" << FormatFixed(fig.Wavelengths, 3) << " wavelengths)\n"
+        << "characteristic impedance Zc " << Impedance(fig.Zc) << " ohm; SWR against Zc "
+        << SwrText(fig.FarLineSwr) << " at the antenna end, " << SwrText(fig.NearLineSwr)
+        << " at the shack end\n"
         << "antenna end " << Impedance(fig.Far) << " ohm, SWR " << SwrText(fig.FarSwr)
         << "; shack end " << Impedance(fig.Near) << " ohm, SWR " << SwrText(fig.NearSwr)
         << " (SWR against the line's Z0)\n"

@@ -106,7 +106,7 @@ skipped, the others are designed, and the exit status is then 2.
   pentarix-match --batch loads.txt --series E24
   printf '7.1 25 -30\n14.2,80,40\n' | pentarix-match --batch --json
 
-       pentarix-match ... --line NAME|Z0,VF,DB@MHZ[,DB@MHZ] --length M
+       pentarix-match ... --line NAME|Z0,VF,DB@MHZ[,DB@MHZ...] --length M
                       [--at antenna|shack] [--tuner shack|antenna]
        pentarix-match --line list
 
@@ -118,17 +118,21 @@ file's, the batch's) is the antenna's or was measured at the shack end
 load moved through the line where the two differ. With the tuner at the
 antenna the line ends in its matched input (--z0). A few lines before the
 table (a JSON "line" object) give the line's ends with their SWR against the
-line's Z0, its electrical length, its matched and total loss and the power
-of --power into the shack end that reaches the antenna end. With
---bandwidth the load moves through the line at every frequency.
+line's Z0 and against its complex characteristic impedance Zc, its
+electrical length, its matched and total loss and the power of --power into
+the shack end that reaches the antenna end. With --bandwidth the load moves
+through the line at every frequency. A shack reading no antenna can give
+through the line (it would need R < 0 at the antenna) is refused.
 
-  --line NAME       a line of the catalogue, case-insensitive; "--line list"
-                    prints it with each line's loss on the bands
-  --line Z0,VF,DB@MHZ[,DB@MHZ]
+  --line NAME       a line of the catalogue; case, blanks, hyphens and "/U"
+                    do not count (rg213 is RG-213/U); "--line list" prints
+                    it with each line's loss on the bands
+  --line Z0,VF,DB@MHZ[,DB@MHZ...]
                     a line of one's own: Z0 1 to 1e4 ohm, velocity factor
-                    0.1 to 1, matched loss 0 to 1000 dB/100 m at one or two
-                    frequencies (two: different ones); between and beyond
-                    them the loss follows k1*sqrt(f) + k2*f
+                    0.1 to 1, matched loss 0 to 1000 dB/100 m at one or more
+                    different frequencies; the loss follows k1*sqrt(f) + k2*f
+                    fitted with k1, k2 >= 0 (a negative term is held at 0
+                    and a note says so)
   --length M        the line's length in metres, 0 to 100000 (100 km)
   --at WHERE        the given load is the antenna's or measured at the shack
   --tuner WHERE     the tuner stands in the shack or at the antenna

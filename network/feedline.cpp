@@ -26,92 +26,186 @@ TComplex CDiv(TComplex a, TComplex b) {
     return CheckedComplex(a / b);
 }
 
-TComplex TanhGammaL(const TLine& line, double fMHz, double lengthM) {
-    return CheckedComplex(std::tanh(line.Gamma(fMHz) * lengthM));
+// Γ = (Z − Zc)/(Z + Zc), SWR capped like every other SWR; |Γ| ≥ 1 can happen
+// against a complex Zc with a passive load, and reads as the cap.
+double SwrAgainst(TComplex z, TComplex zc) {
+    const TComplex den = z + zc;
+    if (den == TComplex(0.0)) return SwrCap;
+    const double m = std::abs((z - zc) / den);
+    if (!(m < 1.0)) return SwrCap;
+    return std::min(SwrOfMagnitude(m), SwrCap);
+}
+
+TComplex MoveThrough(const TPropagation& p, double lengthM, TComplex zLoad) {
+    const TComplex t = CheckedComplex(std::tanh(p.Gamma * lengthM));
+    const TComplex zc = p.Zc;
+    return CheckedComplex(zc * CDiv(zLoad + zc * t, zc + zLoad * t));
 }
 
 } // namespace
 
 double TLine::LossDbPer100m(double fMHz) const {
-    // A fit whose dielectric term came out negative would turn to gain far
-    // above its points; no line amplifies.
-    return std::max(0.0, K1 * std::sqrt(fMHz) + K2 * fMHz);
+    return K1 * std::sqrt(fMHz) + K2 * fMHz;
 }
 
 double TLine::Alpha(double fMHz) const {
     return LossDbPer100m(fMHz) / (100.0 * DbPerNeper);
 }
 
-double TLine::Beta(double fMHz) const {
-    return 2.0 * M_PI * fMHz * 1e6 / (VF * SpeedOfLight);
+TRlgc TLine::Rlgc(double fMHz) const {
+    const double v = VF * SpeedOfLight;
+    TRlgc c;
+    c.L = Z0 / v;
+    c.C = 1.0 / (Z0 * v);
+    if (!(fMHz > 0)) return c;
+    const double alphaC = K1 * std::sqrt(fMHz) / (100.0 * DbPerNeper);
+    const double alphaD = K2 * fMHz / (100.0 * DbPerNeper);
+    const double alpha = alphaC + alphaD;
+    const double beta0 = 2.0 * M_PI * fMHz * 1e6 / v;
+    // R' = 2·Z0·α_c and G' = 2·α_d/Z0 give Re γ ≈ α_c + α_d only while R' ≪ ωL';
+    // one common factor s on both makes it exact: with γ² = (R'+jωL')(G'+jωC'),
+    // Re γ = α solves to s² = (α² + β0²)/(4·α_c·α_d + β0²), β0 = ω/v.
+    const double s =
+        std::sqrt((alpha * alpha + beta0 * beta0) / (4.0 * alphaC * alphaD + beta0 * beta0));
+    c.R = s * 2.0 * Z0 * alphaC;
+    c.G = s * 2.0 * alphaD / Z0;
+    return c;
+}
+
+TPropagation TLine::Propagation(double fMHz) const {
+    const TRlgc c = Rlgc(fMHz);
+    const double w = 2.0 * M_PI * fMHz * 1e6;
+    const TComplex z(c.R, w * c.L), y(c.G, w * c.C);
+    // γ = √(Z'Y') on the principal branch (Re γ ≥ 0); Zc = Z'/γ = √(Z'/Y'),
+    // and at 0 Hz with no loss the ratio's limit √(L'/C') = Z0.
+    const TComplex gamma = std::sqrt(z * y);
+    if (gamma == TComplex(0.0)) return {gamma, TComplex(Z0, 0.0)};
+    return {gamma, z / gamma};
 }
 
 TLine LineOf(double z0, double vf, const std::vector<TLossPoint>& points, const std::string& name) {
     if (!ValidZ0(z0)) throw ELineError(TLineFault::Z0Range);
     if (!ValidVelocityFactor(vf)) throw ELineError(TLineFault::VfRange);
-    if (points.empty() || points.size() > 2) throw ELineError(TLineFault::PointCount);
+    if (points.empty() || points.size() > MaxLossPoints) throw ELineError(TLineFault::PointCount);
     for (const TLossPoint& p : points) {
         if (!ValidFrequencyMHz(p.FrequencyMHz)) throw ELineError(TLineFault::FrequencyRange);
         if (!ValidLineLoss(p.DbPer100m())) throw ELineError(TLineFault::LossRange);
     }
+    for (std::size_t i = 0; i < points.size(); ++i)
+        for (std::size_t j = i + 1; j < points.size(); ++j)
+            if (points[i].FrequencyMHz == points[j].FrequencyMHz)
+                throw ELineError(TLineFault::SameFrequency);
     TLine line;
     line.Name = name;
     line.Z0 = z0;
     line.VF = vf;
     line.Points = points;
-    const double f1 = points[0].FrequencyMHz, a1 = points[0].DbPer100m();
     if (points.size() == 1) {
-        line.K1 = a1 / std::sqrt(f1);
+        line.K1 = points[0].DbPer100m() / std::sqrt(points[0].FrequencyMHz);
         return line;
     }
-    const double f2 = points[1].FrequencyMHz, a2 = points[1].DbPer100m();
-    if (f1 == f2) throw ELineError(TLineFault::SameFrequency);
-    // a = k1·√f + k2·f through both points (Cramer's rule).
-    const double s1 = std::sqrt(f1), s2 = std::sqrt(f2);
-    const double det = s1 * f2 - s2 * f1;
-    line.K1 = FDiv(a1 * f2 - a2 * f1, det);
-    line.K2 = FDiv(a2 * s1 - a1 * s2, det);
+    // Least squares on the relative error, so that a 1 dB point at HF counts
+    // as much as a 30 dB one at UHF; a point of no loss weighs like the
+    // smallest loss given.
+    double smallest = 0.0, largest = 0.0;
+    for (const TLossPoint& p : points) {
+        const double a = p.DbPer100m();
+        if (a > 0 && (smallest == 0.0 || a < smallest)) smallest = a;
+        largest = std::max(largest, a);
+    }
+    if (largest == 0.0) return line;
+    double s11 = 0, s12 = 0, s22 = 0, b1 = 0, b2 = 0;
+    for (const TLossPoint& p : points) {
+        const double a = p.DbPer100m(), w = 1.0 / std::max(a, smallest), w2 = w * w;
+        const double r = std::sqrt(p.FrequencyMHz), f = p.FrequencyMHz;
+        s11 += w2 * r * r;
+        s12 += w2 * r * f;
+        s22 += w2 * f * f;
+        b1 += w2 * r * a;
+        b2 += w2 * f * a;
+    }
+    auto residual = [&](double k1, double k2) {
+        double sum = 0;
+        for (const TLossPoint& p : points) {
+            const double a = p.DbPer100m(), w = 1.0 / std::max(a, smallest);
+            const double e = w * (k1 * std::sqrt(p.FrequencyMHz) + k2 * p.FrequencyMHz - a);
+            sum += e * e;
+        }
+        return sum;
+    };
+    // √f and f are independent over two distinct frequencies: det > 0.
+    const double det = s11 * s22 - s12 * s12;
+    double k1 = FDiv(b1 * s22 - b2 * s12, det), k2 = FDiv(s11 * b2 - s12 * b1, det);
+    // A negative term that is only rounding (points on √f or f alone) is 0.
+    double fMax = 0.0;
+    for (const TLossPoint& p : points)
+        fMax = std::max(fMax, p.FrequencyMHz);
+    auto negligible = [&](double term) { return std::fabs(term) <= 1e-9 * largest; };
+    if (k1 < 0 && negligible(k1 * std::sqrt(fMax))) k1 = 0;
+    if (k2 < 0 && negligible(k2 * fMax)) k2 = 0;
+    if (k1 < 0 || k2 < 0) {
+        // The convex problem's optimum then lies on an edge: one term alone.
+        line.ClampedTerm = true;
+        const double onlyK1 = b1 / s11, onlyK2 = b2 / s22;
+        if (residual(onlyK1, 0) <= residual(0, onlyK2)) {
+            k1 = onlyK1;
+            k2 = 0;
+        } else {
+            k1 = 0;
+            k2 = onlyK2;
+        }
+    }
+    line.K1 = k1;
+    line.K2 = k2;
     return line;
 }
 
 TComplex MoveThroughLine(const TLine& line, double fMHz, double lengthM, TComplex zLoad) {
-    const TComplex t = TanhGammaL(line, fMHz, lengthM);
-    const double z0 = line.Z0;
-    return CheckedComplex(z0 * CDiv(zLoad + z0 * t, z0 + zLoad * t));
+    return MoveThrough(line.Propagation(fMHz), lengthM, zLoad);
 }
 
 TComplex MoveBackThroughLine(const TLine& line, double fMHz, double lengthM, TComplex zIn) {
-    const TComplex t = TanhGammaL(line, fMHz, lengthM);
-    const double z0 = line.Z0;
-    return CheckedComplex(z0 * CDiv(zIn - z0 * t, z0 - zIn * t));
+    const TPropagation p = line.Propagation(fMHz);
+    const TComplex t = CheckedComplex(std::tanh(p.Gamma * lengthM));
+    const TComplex zc = p.Zc;
+    const TComplex zl = CheckedComplex(zc * CDiv(zIn - zc * t, zc - zIn * t));
+    // A passive antenna has R ≥ 0; less (beyond rounding) means the reading
+    // did not come through this line as described.
+    if (zl.real() < -1e-9 * std::abs(zl)) throw ELineError(TLineFault::NotFromLine);
+    return zl;
 }
 
 TAbcd LineAbcd(const TLine& line, double fMHz, double lengthM) {
-    const TComplex gl = line.Gamma(fMHz) * lengthM;
+    const TPropagation p = line.Propagation(fMHz);
+    const TComplex gl = p.Gamma * lengthM;
     const TComplex ch = CheckedComplex(std::cosh(gl)), sh = CheckedComplex(std::sinh(gl));
-    return {ch, CheckedComplex(line.Z0 * sh), CheckedComplex(sh / line.Z0), ch};
+    return {ch, CheckedComplex(p.Zc * sh), CheckedComplex(sh / p.Zc), ch};
 }
 
 TLineFigures LineFigures(const TLine& line, double fMHz, double lengthM, const TLoad& far,
                          double powerW) {
+    const TPropagation p = line.Propagation(fMHz);
     TLineFigures fig;
     fig.Far = far;
-    fig.Near = LoadOf(MoveThroughLine(line, fMHz, lengthM, far.Z()));
+    fig.Near = LoadOf(MoveThrough(p, lengthM, far.Z()));
     fig.FarSwr = Swr(far.Z(), line.Z0);
     fig.NearSwr = Swr(fig.Near.Z(), line.Z0);
-    fig.Wavelengths = lengthM * line.Beta(fMHz) / (2.0 * M_PI);
+    fig.Zc = LoadOf(p.Zc);
+    fig.FarLineSwr = SwrAgainst(far.Z(), p.Zc);
+    fig.NearLineSwr = SwrAgainst(fig.Near.Z(), p.Zc);
+    fig.Wavelengths = lengthM * p.Gamma.imag() / (2.0 * M_PI);
     fig.Degrees = 360.0 * fig.Wavelengths;
-    const double alphaL = line.Alpha(fMHz) * lengthM;
+    const double alphaL = p.Gamma.real() * lengthM;
     fig.MatchedLossDb = alphaL * DbPerNeper;
     if (!(far.R > 0)) return fig;
     // The ABCD matrix with e^γℓ taken out of every element: cosh and sinh of
     // a long lossy line overflow, while their ratio to e^γℓ stays near 1/2.
     // Then P_in/P_far = e^2αℓ·Re(V'·I'*)/Re(V_far·I_far*), exactly.
-    const TComplex e = std::exp(-2.0 * line.Gamma(fMHz) * lengthM);
+    const TComplex e = std::exp(-2.0 * p.Gamma * lengthM);
     const TComplex ch = 0.5 * (1.0 + e), sh = 0.5 * (1.0 - e);
     const TComplex zFar = far.Z(); // driven by 1 A at the far end
-    const TComplex v = ch * zFar + line.Z0 * sh;
-    const TComplex i = sh * zFar / line.Z0 + ch;
+    const TComplex v = ch * zFar + p.Zc * sh;
+    const TComplex i = sh * zFar / p.Zc + ch;
     const double ratio = (v * std::conj(i)).real() / far.R;
     if (!(ratio > 0) || !std::isfinite(ratio)) return fig;
     fig.TotalLossDb = fig.MatchedLossDb + 10.0 * std::log10(ratio);
@@ -124,14 +218,15 @@ std::vector<TLoad> LinePath(const TLine& line, double fMHz, double lengthM, cons
     // A turn around the chart is half a wavelength; 360 points a turn draw it
     // smooth on any screen.
     constexpr double PointsPerTurn = 360.0;
-    const double turns = 2.0 * lengthM * line.Beta(fMHz) / (2.0 * M_PI);
+    const TPropagation p = line.Propagation(fMHz);
+    const double turns = 2.0 * lengthM * p.Gamma.imag() / (2.0 * M_PI);
     const int n =
         int(std::clamp(std::ceil(turns * PointsPerTurn), 16.0, double(std::max(maxPoints, 16))));
     std::vector<TLoad> path;
     path.reserve(std::size_t(n) + 1);
     for (int i = 0; i <= n; ++i) {
         try {
-            path.push_back(LoadOf(MoveThroughLine(line, fMHz, lengthM * i / n, far.Z())));
+            path.push_back(LoadOf(MoveThrough(p, lengthM * i / n, far.Z())));
         } catch (const EMathError&) {
         }
     }
@@ -183,16 +278,4 @@ TTouchstone MoveTrace(const TTouchstone& trace, const TFeed& feed) {
         }
     }
     return moved;
-}
-
-const TLine* FindLine(const std::string& name) {
-    auto lower = [](std::string s) {
-        std::transform(s.begin(), s.end(), s.begin(),
-                       [](unsigned char c) { return char(std::tolower(c)); });
-        return s;
-    };
-    const std::string wanted = lower(name);
-    for (const TLine& line : LineCatalogue())
-        if (lower(line.Name) == wanted) return &line;
-    return nullptr;
 }

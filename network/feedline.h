@@ -1,9 +1,10 @@
 #pragma once
 // The feed line between the antenna and the shack: a load moved along a real
-// (lossy) line, the line's losses with that load, and the load the networks
-// are designed for where the tuner stands. Lengths in metres, frequencies in
-// MHz, impedances in ohms.
+// (lossy) line built from its per-metre constants R', L', G', C', the line's
+// losses with that load, and the load the networks are designed for where the
+// tuner stands. Lengths in metres, frequencies in MHz, impedances in ohms.
 
+#include "fpcheck.h"
 #include "impedance.h"
 #include "touchstone.h"
 
@@ -19,6 +20,8 @@ constexpr double SpeedOfLight = 299792458.0; // m/s
 constexpr double MinVelocityFactor = 0.1, MaxVelocityFactor = 1.0;
 constexpr double MaxLineLossDb = 1000.0;
 constexpr double MaxLineLengthM = 100e3;
+// A datasheet gives a handful of loss points; a line takes up to this many.
+constexpr std::size_t MaxLossPoints = 32;
 // False for NaN too.
 constexpr bool ValidVelocityFactor(double vf) {
     return vf >= MinVelocityFactor && vf <= MaxVelocityFactor;
@@ -43,47 +46,70 @@ enum class TLineFault {
     VfRange,        // VF outside 0.1 ... 1
     LossRange,      // a loss outside 0 ... 1000 dB/100 m
     FrequencyRange, // a loss point's frequency outside the program's range
-    PointCount,     // not one or two loss points
-    SameFrequency,  // two loss points at one frequency fix no curve
+    PointCount,     // no loss point, or more than MaxLossPoints
+    SameFrequency,  // two loss points at one frequency
+    NotFromLine,    // a shack reading no passive antenna can give through this line
 };
 
-class ELineError : public std::runtime_error {
+// A math error too, so that whoever treats a failed point as an open (a
+// sweep, a moved measurement) drops a refused one with the others.
+class ELineError : public EMathError {
 public:
-    explicit ELineError(TLineFault code) : std::runtime_error("line fault"), Code(code) {}
+    explicit ELineError(TLineFault code) : EMathError("line fault"), Code(code) {}
     TLineFault Code;
+};
+
+// The line's constants per metre at one frequency: ohm/m, H/m, S/m, F/m.
+struct TRlgc {
+    double R = 0.0, L = 0.0, G = 0.0, C = 0.0;
+};
+
+// γ = α + jβ per metre and the complex characteristic impedance Zc.
+struct TPropagation {
+    TComplex Gamma;
+    TComplex Zc;
 };
 
 struct TLine {
     std::string Name; // the catalogue's name; empty for a line of one's own
-    double Z0 = 50.0;
+    double Z0 = 50.0; // nominal (high-frequency) Z0, as typed and shown
     double VF = 0.66;
-    // Matched loss A(f) = K1·√f + K2·f dB/100 m with f in MHz: conductor
-    // loss grows with √f (skin effect), dielectric loss with f.
+    // Matched loss A(f) = K1·√f + K2·f dB/100 m with f in MHz, K1, K2 ≥ 0:
+    // conductor loss grows with √f (skin effect), dielectric loss with f.
     double K1 = 0.0;
     double K2 = 0.0;
+    // The points implied a negative term, which the fit holds at 0.
+    bool ClampedTerm = false;
     std::vector<TLossPoint> Points; // as given, for showing and saving
 
     double LossDbPer100m(double fMHz) const;
-    // α in Np/m, β in rad/m.
+    // L' and C' from Z0 and VF; R' ∝ √f and G' ∝ f from the loss fit, scaled
+    // so that Re γ is exactly the fitted matched loss.
+    TRlgc Rlgc(double fMHz) const;
+    TPropagation Propagation(double fMHz) const;
+    TComplex Gamma(double fMHz) const { return Propagation(fMHz).Gamma; }
+    TComplex Zc(double fMHz) const { return Propagation(fMHz).Zc; }
+    // α = Re γ in Np/m (the fitted matched loss), β = Im γ in rad/m.
     double Alpha(double fMHz) const;
-    double Beta(double fMHz) const;
-    TComplex Gamma(double fMHz) const { return {Alpha(fMHz), Beta(fMHz)}; }
+    double Beta(double fMHz) const { return Gamma(fMHz).imag(); }
 };
 
-// A line from Z0, VF and one or two loss points (one point: all conductor
-// loss). Throws ELineError for values out of range.
+// A line from Z0, VF and one or more loss points (one point: all conductor
+// loss; more: a least-squares fit on the relative error with both terms
+// ≥ 0). Throws ELineError for values out of range.
 TLine LineOf(double z0, double vf, const std::vector<TLossPoint>& points,
              const std::string& name = {});
 
-// Z_in = Z0 (Z_L + Z0 tanh γℓ)/(Z0 + Z_L tanh γℓ) and back,
-// Z_L = Z0 (Z_in − Z0 tanh γℓ)/(Z0 − Z_in tanh γℓ): the lossy line's input
+// Z_in = Zc (Z_L + Zc tanh γℓ)/(Zc + Z_L tanh γℓ) and back,
+// Z_L = Zc (Z_in − Zc tanh γℓ)/(Zc − Z_in tanh γℓ): the lossy line's input
 // impedance (any textbook's, e.g. Pozar, Microwave Engineering, ch. 2).
 // Throws the checked arithmetic's error where the result would be infinite
-// (a lossless line opening a reactance).
+// (a lossless line opening a reactance); moving back, ELineError NotFromLine
+// where the far end would need R < 0 (a reading this line cannot give).
 TComplex MoveThroughLine(const TLine& line, double fMHz, double lengthM, TComplex zLoad);
 TComplex MoveBackThroughLine(const TLine& line, double fMHz, double lengthM, TComplex zIn);
 
-// [[cosh γℓ, Z0 sinh γℓ], [sinh γℓ / Z0, cosh γℓ]].
+// [[cosh γℓ, Zc sinh γℓ], [sinh γℓ / Zc, cosh γℓ]].
 struct TAbcd {
     TComplex A, B, C, D;
 };
@@ -92,8 +118,11 @@ TAbcd LineAbcd(const TLine& line, double fMHz, double lengthM);
 struct TLineFigures {
     TLoad Far;           // what terminates the line at the antenna's end
     TLoad Near;          // the line's input at the shack's end
-    double FarSwr = 1.0; // against the line's own Z0
+    double FarSwr = 1.0; // against the line's nominal Z0, as a meter reads it
     double NearSwr = 1.0;
+    TLoad Zc;                // the line's characteristic impedance at f
+    double FarLineSwr = 1.0; // on the line: Γ = (Z − Zc)/(Z + Zc)
+    double NearLineSwr = 1.0;
     double Degrees = 0.0; // electrical length
     double Wavelengths = 0.0;
     double MatchedLossDb = 0.0;
@@ -136,10 +165,20 @@ TFeedResult FeedThrough(const TFeed& feed, const TLoad& given, double fMHz, doub
 // The tuner's load alone, for a sweep.
 TLoad TunerLoadOf(const TFeed& feed, const TLoad& given, double fMHz);
 // Every point of a measurement as the tuner's end sees it; a point the line
-// takes to no finite load (or at 0 Hz) is an open, which has none.
+// takes to no finite load, one it refuses (NotFromLine) or one at 0 Hz is an
+// open, which has none.
 TTouchstone MoveTrace(const TTouchstone& trace, const TFeed& feed);
 
 // ---- The catalogue ----
 const std::vector<TLine>& LineCatalogue();
-// Case-insensitive; none for an unknown name.
+// A name as hams type it: case, blanks, hyphens and a "/U" suffix do not
+// count ("rg213" is "RG-213/U"), and a few aliases ("RG-58", "LMR400") name
+// a row. Without such a match, the rows whose names begin with the name are
+// the candidates ("ecoflex": Ecoflex 10, Ecoflex 15) and Line is none.
+struct TLineLookup {
+    const TLine* Line = nullptr;
+    std::vector<const TLine*> Candidates;
+};
+TLineLookup LookUpLine(const std::string& name);
+// The line a name finds; none when it finds no one row.
 const TLine* FindLine(const std::string& name);

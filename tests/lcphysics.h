@@ -2,10 +2,12 @@
 // The tests' own model of an L network, written from the circuit alone and not
 // from network/, so that it can judge the program: the L and C it shows, placed
 // as its arrangement says in front of the load it read, and what the
-// transmitter then sees.
+// transmitter then sees. And a feed line as a ladder of lumped RLGC sections,
+// nothing of γ, Zc, tanh or cosh in it.
 
 #include "vSmith.h"
 
+#include <cmath>
 #include <complex>
 
 // What the transmitter sees through the network, and the point between the parts.
@@ -43,4 +45,47 @@ inline double ReflectionMagnitude(std::complex<double> z, double z0 = 50.0) {
 // |reflection| at the transmitter: zero when the network matches its load to 50 ohms.
 inline double InputReflection(const TNetwork& n, double fMHz) {
     return ReflectionMagnitude(LcCircuit(n, fMHz).Input);
+}
+
+// A feed line's input and losses from a ladder of 2^k identical symmetric T
+// sections (series Z'Δ/2, shunt Y'Δ, series Z'Δ/2) built from the per-metre
+// R', L', G', C' alone. The cascade is the section's ABCD matrix squared k
+// times in long double; the ladder's error falls as Δ², so Richardson's step
+// over 2^(k-1) and 2^k sections removes it.
+struct TLadderLine {
+    std::complex<double> Zin;
+    double LossDb = 0.0;      // 10·log10(P_in/P_far)
+    double FarFraction = 0.0; // P_far/P_in
+};
+
+inline TLadderLine LadderOfSections(double r, double l, double g, double c, double fMHz,
+                                    double lengthM, std::complex<double> zl, int k) {
+    using TC = std::complex<long double>;
+    const long double w = AngularFrequency(fMHz), dx = lengthM / std::ldexp(1.0L, k);
+    const TC z = TC(r, w * l) * dx, y = TC(g, w * c) * dx;
+    TC a = 1.0L + z * y / 2.0L, b = z * (1.0L + z * y / 4.0L), cc = y, d = a;
+    for (int i = 0; i < k; ++i) {
+        const TC a2 = a * a + b * cc, b2 = a * b + b * d, c2 = cc * a + d * cc, d2 = cc * b + d * d;
+        a = a2, b = b2, cc = c2, d = d2;
+    }
+    const TC load(zl.real(), zl.imag());
+    const TC v = a * load + b, i = cc * load + d; // 1 A into the load
+    const long double ratio = (v * std::conj(i)).real() / load.real();
+    TLadderLine out;
+    const TC zin = v / i;
+    out.Zin = {double(zin.real()), double(zin.imag())};
+    out.LossDb = double(10.0L * std::log10(ratio));
+    out.FarFraction = double(1.0L / ratio);
+    return out;
+}
+
+inline TLadderLine LadderLine(double r, double l, double g, double c, double fMHz, double lengthM,
+                              std::complex<double> zl, int k = 24) {
+    const TLadderLine coarse = LadderOfSections(r, l, g, c, fMHz, lengthM, zl, k - 1);
+    const TLadderLine fine = LadderOfSections(r, l, g, c, fMHz, lengthM, zl, k);
+    TLadderLine out;
+    out.Zin = (4.0 * fine.Zin - coarse.Zin) / 3.0;
+    out.LossDb = (4.0 * fine.LossDb - coarse.LossDb) / 3.0;
+    out.FarFraction = std::pow(10.0, -out.LossDb / 10.0);
+    return out;
 }

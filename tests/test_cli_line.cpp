@@ -19,6 +19,9 @@ TEST(MatchLine, JsonLineObjectAndTunersLoad) {
     for (const char* key : {"z0", "vf", "length_m", "electrical_deg", "matched_loss_db",
                             "total_loss_db", "power_at_antenna_w"})
         EXPECT_TRUE(line[key].isDouble()) << key;
+    EXPECT_EQ(line["loss_fit_clamped"].toBool(), false);
+    EXPECT_NEAR(line["zc"].toObject()["x"].toDouble(), FindLine("RG-213/U")->Zc(7.1).imag(), 1e-12);
+    EXPECT_TRUE(line["antenna"].toObject()["swr_zc"].isDouble());
     const TComplex shack = MoveThroughLine(*FindLine("RG-213/U"), 7.1, 30, TComplex(60, 20));
     EXPECT_EQ(line["antenna"].toObject()["r"].toDouble(), 60);
     EXPECT_NEAR(line["shack"].toObject()["x"].toDouble(), shack.imag(), 1e-12);
@@ -58,6 +61,15 @@ TEST(MatchLine, OptionsAndRefusals) {
          "custom line"},
         {QStringList{"--batch", loads} + rg213, 0, "line RG-213/U"},
         {load + QStringList{"--line", "RG-999", "--length", "3"}, 2, "not in the catalogue"},
+        {load + QStringList{"--line", "rg213", "--length", "3"}, 0, "line RG-213/U"},
+        {load + QStringList{"--line", "ecoflex", "--length", "3"}, 2,
+         "ambiguous line name 'ecoflex': Ecoflex 10, Ecoflex 15"},
+        {load + QStringList{"--line", "50,0.66,2@10,3@100,3.5@400", "--length", "3"}, 0,
+         "note: the line's loss points imply a negative dielectric loss term"},
+        {{"-f", "28", "-r", "25", "-x", "0", "--line", "RG-58C/U", "--length", "100", "--at",
+          "shack"},
+         2,
+         "cannot have been measured at the shack through this line"},
         {load + QStringList{"--line", "50,0.05,1@10", "--length", "3"}, 2,
          "--line: '0.05' must be 0.1 to 1"},
         {load + QStringList{"--line", "50,0.66,1200@10", "--length", "3"}, 2,
@@ -83,6 +95,7 @@ TEST(MatchLine, OptionsAndRefusals) {
                                                            << where.toStdString();
         if (c.Status != 0) {
             EXPECT_TRUE(run.Out.isEmpty());
+            EXPECT_EQ(run.Err.count(u'\n'), 1) << run.Err.toStdString();
         }
     }
 }

@@ -57,8 +57,9 @@ void ExpectWindowsAgree(TvSmithChart* frame) {
         EXPECT_EQ(w->FrequencyMHz(), step.FrequencyMHz);
         const TLoad antenna = *frame->Design().AntennaLoad();
         EXPECT_LT(std::abs(w->Result()->Antenna.Z() - antenna.Z()), 1e-9 * (1 + std::abs(antenna.Z())));
-        if (step.Antenna)
+        if (step.Antenna) {
             EXPECT_LT(std::abs(w->Result()->TunerLoad.Z() - step.Load->Z()), 1e-6 * std::abs(step.Load->Z()));
+        }
     }
 }
 

@@ -105,3 +105,31 @@ TEST_F(FeedLineWindowTest, MeasurementMovedThroughTheLineUntilSwitchedBack) {
     EXPECT_EQ(Frame->Chart()->Trace()[1].X, measured.Points[1].X);
     EXPECT_TRUE(TakeRecordedErrors().isEmpty());
 }
+
+// A shack reading no antenna can give through the line is named and nothing
+// is offered to the chart; a range message writes its bounds as a field takes them.
+TEST_F(FeedLineWindowTest, RefusedShackReadingAndRangeMessages) {
+    Frame->ShowFeedLineWindow();
+    TfrmFeedLine* w = Frame->FeedLineWindow();
+    w->cbLine->setCurrentText("RG-58C/U");
+    w->edLength->setText("100");
+    w->rbPointShack->setChecked(true);
+    w->SetLoad({25, 0}, 28);
+    EXPECT_FALSE(w->Result());
+    EXPECT_FALSE(w->btnUse->isEnabled());
+    EXPECT_TRUE(w->lbResult->text().contains(QStringLiteral("nemohl být naměřen u TRX")));
+    EXPECT_TRUE(Frame->Chart()->LinePath().empty());
+    EXPECT_TRUE(TakeRecordedErrors().isEmpty());
+
+    w->cbLine->setCurrentText("vlastní");
+    for (auto [edit, text, range] : {std::tuple{w->edVF, "1.5", "od 0.1 do 1"},
+                                     std::tuple{w->edFreq1, "0.0001", "od 0.001 do 100000 MHz"}}) {
+        const QString kept = edit->text();
+        edit->setText(QLatin1String(text));
+        Guarded([w] { w->ApplyInputs(); });
+        const QStringList errors = TakeRecordedErrors();
+        ASSERT_EQ(errors.size(), 1);
+        EXPECT_TRUE(errors[0].contains(QLatin1String(range))) << errors[0].toStdString();
+        edit->setText(kept);
+    }
+}

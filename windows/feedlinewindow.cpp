@@ -146,7 +146,8 @@ TfrmFeedLine::TfrmFeedLine(double z0Ref, QWidget* parent, TDesign* design)
             [this](bool on) { Guarded([this, on] { Design().SetMoveTrace(on); }); });
     connect(btnUse, &QPushButton::clicked, this, [this] { Guarded([this] { UseAsLoad(); }); });
     SetCopyText([this] { return lbResult->text() + u'\n'; });
-    resize(560, 360);
+    // Room for every result line, Zc and the fit note among them.
+    resize(560, 420);
     // The line takes part in the design while its window is open.
     Design().SetLineInUse(true);
     Observe();
@@ -272,7 +273,9 @@ void TfrmFeedLine::ApplyInputs() {
     feed.Tuner = rbTunerAntenna->isChecked() ? TTunerAt::Antenna : TTunerAt::Shack;
     if (cbLine->currentText() == CustomName) {
         const QString lossRange = QStringLiteral("od 0 do 1000 dB/100 m");
-        const QString fRange = QStringLiteral("od 0,001 do 100000 MHz");
+        // The bounds written as the fields take numbers: "." as separator.
+        const QString fRange = QStringLiteral("od %1 do %2 MHz")
+                                   .arg(Fmt("#0.000", MinFrequencyMHz), Fmt("#0", MaxFrequencyMHz));
         std::vector<TLossPoint> points{{RangedText(edFreq1, ValidFrequencyMHz, fRange),
                                         RangedText(edLoss1, ValidLineLoss, lossRange)}};
         // The second point is optional: both its fields empty leave one.
@@ -280,7 +283,10 @@ void TfrmFeedLine::ApplyInputs() {
             points.push_back({RangedText(edFreq2, ValidFrequencyMHz, fRange),
                               RangedText(edLoss2, ValidLineLoss, lossRange)});
         const double z0 = RangedText(edZ0, ValidZ0Line, QStringLiteral("od 1 do 10000 ohm"));
-        const double vf = RangedText(edVF, ValidVelocityFactor, QStringLiteral("od 0,1 do 1"));
+        const double vf =
+            RangedText(edVF, ValidVelocityFactor,
+                       QStringLiteral("od %1 do %2")
+                           .arg(Fmt("#0.0", MinVelocityFactor), Fmt("#0", MaxVelocityFactor)));
         try {
             feed.Line = LineOf(z0, vf, points);
         } catch (const ELineError&) {
@@ -338,6 +344,8 @@ void TfrmFeedLine::ShowResult() {
         lbResult->setText(text + QStringLiteral("Klikni na plochu grafu"));
         return;
     }
+    if (line.ClampedTerm)
+        text += QStringLiteral("pozn.: z bodů útlumu vychází záporný člen, počítá se s nulou\n");
     try {
         // A load already moved to the tuner's end is shown from its antenna,
         // so that the line is never applied to it twice.
@@ -345,6 +353,11 @@ void TfrmFeedLine::ShowResult() {
         if (FAntenna) feed.Point = TPointAt::Antenna;
         FResult = FeedThrough(feed, FAntenna ? *FAntenna : FLoad, FFrequency, FZ0Ref,
                               Design().Options().PowerW);
+    } catch (const ELineError&) {
+        // Only a shack reading moved back to the antenna is refused.
+        lbResult->setText(text + QStringLiteral("Tento bod nemohl být naměřen u TRX přes toto "
+                                                "vedení: anténa by měla záporný odpor"));
+        return;
     } catch (const EMathError&) {
         lbResult->setText(text + QStringLiteral("Tuto zátěž nelze vedením přenést"));
         return;
@@ -357,6 +370,9 @@ void TfrmFeedLine::ShowResult() {
     text +=
         QStringLiteral("u TRX: %1, PSV %2\n").arg(ImpedanceText(f.Near), ShownSwrText(f.NearSwr));
     text += QStringLiteral("PSV na vedení proti jeho Z0 %1 ohm\n").arg(Fmt("#0.0", line.Z0));
+    text += QStringLiteral("vlnová impedance Zc: %1\n").arg(ImpedanceText(f.Zc));
+    text += QStringLiteral("PSV proti Zc: u antény %1, u TRX %2\n")
+                .arg(ShownSwrText(f.FarLineSwr), ShownSwrText(f.NearLineSwr));
     text += QStringLiteral("útlum při přizpůsobení %1 dB, celkový útlum %2\n")
                 .arg(Fmt("#0.000", f.MatchedLossDb),
                      f.TotalLossDb ? Fmt("#0.000", *f.TotalLossDb) + QStringLiteral(" dB")
