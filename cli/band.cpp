@@ -149,8 +149,13 @@ int RunBandwidth(const TCliArgs& args, std::ostream& out) {
     }
     TDesignOptions lineOptions;
     lineOptions.Z0 = z0;
-    std::optional<TFeedResult> fed;
-    if (feed) fed = FeedChecked(*feed, load, f, lineOptions, "the load");
+    std::optional<TStationResult> fed;
+    TLoad tunerLoad = load;
+    if (feed) {
+        const TLoadDesign d = DesignLoad(load, f, lineOptions, &*feed, true);
+        fed = d.Chain;
+        tunerLoad = d.TunerLoad;
+    }
 
     std::vector<TModelEdges> models;
     for (const TModelChoice& m : BandwidthModels) {
@@ -188,10 +193,10 @@ int RunBandwidth(const TCliArgs& args, std::ostream& out) {
         out << "}\n";
         return 0;
     }
-    if (fed) WriteFeedFigures(out, *feed, *fed, f, lineOptions);
+    if (fed) WriteFeedFigures(out, *feed, *fed, f);
     out << "chart network designed at " << FormatFixed(f, 6) << " MHz for "
         << (fed ? "the tuner's end's load " : trace ? "the file's load " : "")
-        << LoadText(fed ? fed->TunerLoad : load) << " ohm, Z0 " << FormatFixed(z0, 1)
+        << LoadText(tunerLoad) << " ohm, Z0 " << FormatFixed(z0, 1)
         << " ohm; edges searched ";
     if (trace)
         out << "over the file's data (" << FormatFixed(trace->Points.front().FrequencyMHz, 6)

@@ -97,14 +97,13 @@ std::string TableHeader() {
 // With a feed line, the load and its network are the tuner's end's.
 void AppendTableRow(std::string& s, const TBatchLoad& b, const TDesignOptions& options,
                     const TFeed* feed) {
-    const TLoad load =
-        feed ? FeedChecked(*feed, b.Load, b.FrequencyMHz, options, "the load").TunerLoad : b.Load;
+    const TLoadDesign d = DesignLoad(b.Load, b.FrequencyMHz, options, feed, true);
+    const TLoad& load = d.TunerLoad;
     s += Cell(FormatFixed(b.FrequencyMHz, 6), 13);
     s += Cell(FormatFixed(load.R, 3), 12);
     s += Cell(FormatFixed(load.X, 3), 12);
     s += Cell(SwrText(Swr({load.R, load.X}, options.Z0)), 9);
-    const TLNetwork chart = ChartNetwork(load, b.FrequencyMHz, options.Z0);
-    s += NetworkCells(DesignNetwork(chart, load, b.FrequencyMHz, options));
+    s += NetworkCells(d.Reports.front());
 }
 
 // Checked before the first line is read, so that a file that cannot be read
