@@ -88,6 +88,8 @@ const TRange LoadXRange{ValidLoadX, "-1e9 to 1e9 ohm"};
 const TRange Z0Range{ValidZ0, "1 to 1e4 ohm"};
 const TRange QRange{ValidQ, "1 to 1e6"};
 const TRange PowerRange{ValidPowerW, "above 0 and at most 1e7 W"};
+const TRange SwrRange{ValidSwr, "at least 1"};
+const TRange CoilMmRange{ValidCoilMm, "above 0 and at most 1000 mm"};
 
 std::string TextFaultEn(const ETextError& e) {
     const std::string quoted = "'" + e.Text + "'";
@@ -255,11 +257,11 @@ void AppendPartsJson(std::string& s, const TPartsReport& p) {
 
 TDesignOptions DesignOptionsFrom(const TCliArgs& args) {
     TDesignOptions o;
-    o.Z0 = args.Ranged("--z0", Z0Range, 50.0);
+    o.Z0 = args.Ranged("--z0", Z0Range, DefaultZ0);
     if (args.Has("--series")) o.Series = SeriesFrom(args.Text("--series"));
-    o.Q.Coil = args.Ranged("--ql", QRange, 200.0);
-    o.Q.Capacitor = args.Ranged("--qc", QRange, 1000.0);
-    o.PowerW = args.Ranged("--power", PowerRange, 100.0);
+    o.Q.Coil = args.Ranged("--ql", QRange, DefaultQCoil);
+    o.Q.Capacitor = args.Ranged("--qc", QRange, DefaultQCapacitor);
+    o.PowerW = args.Ranged("--power", PowerRange, DefaultPowerW);
     return o;
 }
 

@@ -27,7 +27,7 @@ struct TRange {
     const char* Text;
 };
 extern const TRange FrequencyRange, LoadRRange, LoadXRange, Z0Range, QRange, PowerRange;
-extern const TRange VelocityFactorRange, LineLossRange, LineLengthRange;
+extern const TRange VelocityFactorRange, LineLossRange, LineLengthRange, SwrRange, CoilMmRange;
 
 // A typed number, and the same refused unless the range holds it; a fault is
 // worded "NAME: 'TEXT' ...", NAME being an option or a column of a line.
@@ -132,6 +132,8 @@ void WriteNetworkTable(std::ostream& out, const std::vector<TNetworkReport>& rep
 // a table of many loads shows each network as the table of one does.
 std::string NetworkHeaderCells();
 std::string NetworkCells(const TNetworkReport& rep);
+// --parts or a winding option: the parts as built are wanted.
+bool WantsParts(const TCliArgs& args);
 // The coil winding options of one load; refused when they cannot be wound.
 TWindingOptions WindingOptionsFrom(const TCliArgs& args);
 // The parts as built of each network, a block of lines per network.

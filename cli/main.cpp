@@ -143,10 +143,11 @@ stdout.
 )USAGE";
 
 const std::vector<std::string> Valued = {
-    "-f",    "-r",      "-x",    "--z0",     "--series", "--ql",  "--qc",   "--power",
-    "--touchstone", "--swr", "--bands", "--line", "--length", "--at", "--tuner",
-    "--coil-form", "--wire", "--pitch", "--toroid"};
-const std::vector<std::string> Flags = {"--json", "--help", "--bandwidth", "--envelope", "--parts"};
+    "-f",      "-r",           "-x",     "--z0",    "--series", "--ql",     "--qc",
+    "--power", "--touchstone", "--swr",  "--bands", "--line",   "--length", "--at",
+    "--tuner", "--coil-form",  "--wire", "--pitch", "--toroid"};
+const std::vector<std::string> Flags = {"--json",  "--help", "--bandwidth", "--envelope",
+                                        "--parts", "-h",     "--version"};
 // Its file may be left out: standard input.
 const std::vector<std::string> OptionalValued = {"--batch"};
 
@@ -165,11 +166,12 @@ const TMode Modes[] = {
     // First, so that a load or a file given with it is refused in its name.
     {{"--batch"},
      {"--batch", "--z0", "--series", "--ql", "--qc", "--power", "--json", "--line", "--length",
-      "--at", "--tuner"},
+      "--at", "--tuner", "--parts", "--coil-form", "--wire", "--pitch", "--toroid"},
      RunBatch,
      true},
     {{"--envelope"},
-     {"--envelope", "--swr", "--bands", "--power", "--ql", "--qc", "--json"},
+     {"--envelope", "--swr", "--bands", "--power", "--ql", "--qc", "--json", "--line", "--length",
+      "--tuner"},
      RunEnvelope,
      false},
     {{"--bandwidth", "--touchstone"},
@@ -182,8 +184,8 @@ const TMode Modes[] = {
      RunBandwidth,
      false},
     {{"--touchstone"},
-     {"--touchstone", "--z0", "--series", "--ql", "--qc", "--power", "--json", "--line",
-      "--length", "--at", "--tuner"},
+     {"--touchstone", "--z0", "--series", "--ql", "--qc", "--power", "--json", "--line", "--length",
+      "--at", "--tuner", "--parts", "--coil-form", "--wire", "--pitch", "--toroid"},
      RunTouchstone,
      true},
     {{},
@@ -225,8 +227,12 @@ int main(int argc, char** argv) {
             return 2;
         }
         const TCliArgs args(argc, argv, Valued, Flags, OptionalValued);
-        if (args.Has("--help")) {
+        if (args.Has("--help") || args.Has("-h")) {
             std::cout << UsageLine << Usage;
+            return 0;
+        }
+        if (args.Has("--version")) {
+            std::cout << "pentarix-match " PENTARIX_VERSION "\n";
             return 0;
         }
         if (args.Has("--line") && args.Text("--line") == "list") {

@@ -12,7 +12,7 @@ int RunSingle(const TCliArgs& args, std::ostream& out) {
     RequireMatchable(given, "-r", args.Text("-r"));
     // The parts as built only when asked for: the table and the JSON stay
     // what scripts read, and what a batch line gives for the same load.
-    const bool parts = args.Has("--parts") || args.Has("--coil-form") || args.Has("--toroid");
+    const bool parts = WantsParts(args);
     if (args.Has("--json")) {
         out << LoadJson(given, f, options, feed ? &*feed : nullptr, parts ? &winding : nullptr)
             << "\n";
