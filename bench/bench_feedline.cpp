@@ -38,18 +38,23 @@ BENCHMARK(BM_FeedThrough)->Arg(0)->Arg(1);
 // shack reading with the tuner at the antenna is the longest way: the reading
 // taken back through the line, then the tuner's input forward again.
 void BM_Station(benchmark::State& state) {
-    const std::vector<TLoad> loads = Loads();
     TStationSetup setup;
     TFeed feed;
     feed.Line = *FindLine("RG-213/U");
     feed.Point = state.range(0) ? TPointAt::Shack : TPointAt::Antenna;
     feed.Tuner = state.range(0) ? TTunerAt::Antenna : TTunerAt::Shack;
     setup.Feed = feed;
+    // A shack reading is what real antennas give there, so that every load
+    // goes the whole way rather than out early as unmatchable.
+    std::vector<TLoad> given = Loads();
+    if (state.range(0))
+        for (TLoad& load : given)
+            load = LoadOf(MoveThroughLine(feed.Line, 7.1, feed.LengthM, load.Z()));
     size_t i = 0;
     for (auto _ : state) {
         const auto t0 = TBenchClock::now();
         try {
-            benchmark::DoNotOptimize(DesignStation(setup, loads[i++ % loads.size()], 7.1));
+            benchmark::DoNotOptimize(DesignStation(setup, given[i++ % given.size()], 7.1));
         } catch (const std::exception&) {
         }
         Record(state.range(0) ? "station shack" : "station antenna", t0);
@@ -85,8 +90,7 @@ void Summary() {
          Verdict(antenna, 5e-6, "<= 5 us"));
     Line("Shack reading moved back and forward, with the losses", Us(shack),
          Verdict(shack, 5e-6, "<= 5 us"));
-    const double stationAntenna = Median("station antenna"),
-                 stationShack = Median("station shack");
+    const double stationAntenna = Median("station antenna"), stationShack = Median("station shack");
     Line("Station for one load, tuner in the shack", Us(stationAntenna),
          Verdict(stationAntenna, 10e-6, "<= 10 us"));
     Line("Station for a shack reading, tuner at the antenna", Us(stationShack),

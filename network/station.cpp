@@ -35,12 +35,6 @@ TComplex TunerInput(const TStation& station, const TLoad& load, double fMHz) {
     return station.Tuner ? station.Tuner->InputImpedance(load, fMHz) : load.Z();
 }
 
-// The fraction of the power into the line that reaches its far end; none
-// when the far end takes no power.
-std::optional<double> Transfer(const TLineFigures& fig) {
-    return fig.PowerAtFarW;
-}
-
 } // namespace
 
 TLoad StationTunerLoad(const TStation& station, const TLoad& given, double fMHz) {
@@ -75,7 +69,7 @@ TStationResult EvaluateStation(const TStation& station, const TLoad& given, doub
         const TLoad tunerLoad = feed.Point == TPointAt::Shack ? given : r.Line.Near;
         r.Tuner = Drive(station, tunerLoad, fMHz, p);
         const double lineIn = r.Tuner.OutputW;
-        const std::optional<double> transfer = Transfer(r.Line);
+        const std::optional<double> transfer = r.Line.PowerAtFarW;
         r.PowerKnown = bool(transfer);
         const double far = transfer ? lineIn * *transfer : 0.0;
         r.Line.PowerAtFarW = transfer ? std::optional<double>(far) : std::nullopt;
@@ -91,7 +85,7 @@ TStationResult EvaluateStation(const TStation& station, const TLoad& given, doub
     } else {
         const TComplex tunerIn = TunerInput(station, antenna, fMHz);
         r.Line = LineFigures(line, fMHz, feed.LengthM, LoadOf(tunerIn), 1.0);
-        const std::optional<double> transfer = Transfer(r.Line);
+        const std::optional<double> transfer = r.Line.PowerAtFarW;
         r.PowerKnown = bool(transfer);
         const double atTuner = transfer ? p * *transfer : 0.0;
         r.Line.PowerAtFarW = transfer ? std::optional<double>(atTuner) : std::nullopt;
