@@ -185,3 +185,32 @@ TEST(Station, MeasuredEdgeIsTheCrossingBetweenTwoPoints) {
         }
     }
 }
+
+// With a line, a reading at the shack and the antenna it comes from give one
+// model: the antenna's, moved through the line at every frequency.
+TEST(Station, BandwidthModelIsTheAntennasWhereverTheReadingWasTaken) {
+    TFeed feed;
+    feed.Line = *FindLine("RG-213/U");
+    feed.LengthM = 30;
+    const TLoad antenna{55, -68};
+    const TLoad shack = LoadOf(MoveThroughLine(feed.Line, 7.1, 30, antenna.Z()));
+    for (const TTunerAt tuner : {TTunerAt::Shack, TTunerAt::Antenna})
+        for (const TLoadModel model : {TLoadModel::Constant, TLoadModel::Reactance}) {
+            TFeed atAntenna = feed, atShack = feed;
+            atAntenna.Tuner = atShack.Tuner = tuner;
+            atShack.Point = TPointAt::Shack;
+            const TBandResponse a(antenna, 7.1, model, nullptr, 50, &atAntenna);
+            const TBandResponse s(shack, 7.1, model, nullptr, 50, &atShack);
+            const TBandEdges ea = a.Edges(SwrLimitLoose, 3.55, 10.65),
+                             es = s.Edges(SwrLimitLoose, 3.55, 10.65);
+            for (const auto& [x, y] :
+                 {std::pair(ea.LowMHz, es.LowMHz), std::pair(ea.HighMHz, es.HighMHz)}) {
+                ASSERT_EQ(bool(x), bool(y));
+                if (x) {
+                    EXPECT_NEAR(*y, *x, 1e-7);
+                }
+            }
+            // Only a constant antenna behind a tuner at the antenna stays matched.
+            EXPECT_EQ(ea.Complete(), tuner == TTunerAt::Shack || model == TLoadModel::Reactance);
+        }
+}
