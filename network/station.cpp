@@ -9,6 +9,8 @@ TComplex TLTuner::InputImpedance(const TLoad& load, double fMHz) const {
 TTunerDrive TLTuner::Drive(const TLoad& load, double fMHz, double powerW) const {
     TTunerDrive d;
     d.InputZ = InputImpedance(load, fMHz);
+    // Nothing reaches it (all lost on a very long line): no output, no stress.
+    if (!(powerW > 0)) return d;
     // The reference only sets the stress's SWR, which the chain does not use.
     const TStress s = NetworkStress(FNetwork, load, fMHz, FQ, powerW, DefaultZ0);
     d.OutputW = s.Efficiency * powerW;

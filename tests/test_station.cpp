@@ -150,6 +150,18 @@ TEST(Station, PowerAndImpedancesAgreeWithTheChainOfMatrices) {
         }
     }
     EXPECT_GT(checked, 500);
+
+    // A line that lets nothing through: everything lost in it, nothing
+    // undefined after it, wherever the tuner stands.
+    for (const TTunerAt tuner : {TTunerAt::Shack, TTunerAt::Antenna}) {
+        TStationSetup setup;
+        setup.Feed = TFeed{LineOf(50, 0.66, {{10, 1000}}), 1e5, TPointAt::Antenna, tuner};
+        const std::optional<TStationResult> r = DesignStation(setup, {30, 20}, 7.1);
+        ASSERT_TRUE(r && r->PowerKnown);
+        EXPECT_EQ(r->AntennaW, 0);
+        EXPECT_NEAR(r->LineLossW + r->TunerLossW, 100, 1e-12);
+        EXPECT_TRUE(std::isfinite(r->Tuner.SeriesRmsA) && std::isfinite(r->Tuner.ShuntPeakV));
+    }
 }
 
 // A measurement whose SWR leaves the limit at one point only, between two
