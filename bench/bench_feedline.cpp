@@ -2,6 +2,7 @@
 // window (both ends, SWRs, electrical length, matched and total loss, power).
 #include "benchsupport.h"
 #include "feedline.h"
+#include "station.h"
 
 #include <benchmark/benchmark.h>
 #include <cstdio>
@@ -36,6 +37,35 @@ void BM_FeedThrough(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_FeedThrough)->Arg(0)->Arg(1);
+
+// The whole station for one load: the tuner's load, the chart's network for
+// it, and every junction's impedance, SWR and power, with the stresses. The
+// shack reading with the tuner at the antenna is the longest way: the reading
+// taken back through the line, then the tuner's input forward again.
+void BM_Station(benchmark::State& state) {
+    TStationSetup setup;
+    TFeed feed;
+    feed.Line = *FindLine("RG-213/U");
+    feed.Point = state.range(0) ? TPointAt::Shack : TPointAt::Antenna;
+    feed.Tuner = state.range(0) ? TTunerAt::Antenna : TTunerAt::Shack;
+    setup.Feed = feed;
+    // A shack reading is what real antennas give there, so that every load
+    // goes the whole way rather than out early as unmatchable.
+    std::vector<TLoad> given = Loads();
+    if (state.range(0))
+        for (TLoad& load : given)
+            load = LoadOf(MoveThroughLine(feed.Line, 7.1, feed.LengthM, load.Z()));
+    size_t i = 0;
+    for (auto _ : state) {
+        const auto t0 = TBenchClock::now();
+        try {
+            benchmark::DoNotOptimize(DesignStation(setup, given[i++ % given.size()], 7.1));
+        } catch (const std::exception&) {
+        }
+        Record(state.range(0) ? "station shack" : "station antenna", t0);
+    }
+}
+BENCHMARK(BM_Station)->Arg(0)->Arg(1);
 
 // A measured dipole of 100,001 points moved through the line to the tuner:
 // read at the antenna with the tuner in the shack, or read in the shack with
@@ -72,6 +102,11 @@ void Summary() {
          Verdict(antenna, 5e-6, "<= 5 us"));
     Line("Shack reading moved back and forward, with the losses", Us(shack),
          Verdict(shack, 5e-6, "<= 5 us"));
+    const double stationAntenna = Median("station antenna"), stationShack = Median("station shack");
+    Line("Station for one load, tuner in the shack", Us(stationAntenna),
+         Verdict(stationAntenna, 10e-6, "<= 10 us"));
+    Line("Station for a shack reading, tuner at the antenna", Us(stationShack),
+         Verdict(stationShack, 10e-6, "<= 10 us"));
     const double moved = Median("move trace");
     Line("A 100,001-point measurement moved through the line", Ms(moved),
          Verdict(moved, 50e-3, "<= 50 ms"));

@@ -1,8 +1,8 @@
 // A band of loads: the networks for a measured antenna (--touchstone), and
 // how wide one network's match is (--bandwidth).
 #include "bandtable.h"
-#include "fpcheck.h"
 #include "cli.h"
+#include "fpcheck.h"
 #include "ranges.h"
 #include "response.h"
 #include "touchstone.h"
@@ -36,12 +36,12 @@ TTouchstonePoint MovedPoint(const TTouchstonePoint& p, const TFeed* feed) {
 }
 
 std::string PointJson(const TTouchstonePoint& given, const TDesignOptions& options,
-                      const TFeed* feed) {
+                      const TFeed* feed, const TWindingOptions* winding) {
     const TTouchstonePoint p = MovedPoint(given, feed);
     const TLoad load{p.R, p.X};
     if (!p.Open && IsMatchable(load) && ValidLoadR(load.R) && ValidLoadX(load.X) &&
         p.FrequencyMHz > 0)
-        return LoadJson({given.R, given.X}, p.FrequencyMHz, options, feed);
+        return LoadJson({given.R, given.X}, p.FrequencyMHz, options, feed, winding);
     const std::string loadJson =
         p.Open ? "null"
                : "{\"r\": " + JsonNumber(p.R) + ", \"x\": " + JsonNumber(p.X) + ", \"swr\": null}";
@@ -113,6 +113,8 @@ int RunTouchstone(const TCliArgs& args, std::ostream& out) {
     const TDesignOptions options = DesignOptionsFrom(args);
     const std::optional<TFeed> feed = FeedFrom(args);
     const TFeed* line = feed ? &*feed : nullptr;
+    const TWindingOptions windingOptions = WindingOptionsFrom(args);
+    const TWindingOptions* winding = WantsParts(args) ? &windingOptions : nullptr;
     const TTouchstone trace = ReadTrace(path);
     // Printed point by point as designed: a million points held as text would
     // take gigabytes. Everything that can be refused is refused above.
@@ -120,21 +122,33 @@ int RunTouchstone(const TCliArgs& args, std::ostream& out) {
         out << "[";
         for (std::size_t i = 0; i < trace.Points.size(); ++i) {
             const TTouchstonePoint& p = trace.Points[i];
-            out << (i ? ",\n " : "") << PointJson(p, options, line);
+            out << (i ? ",\n " : "") << PointJson(p, options, line, winding);
         }
         out << "]\n";
         return 0;
     }
     if (feed) out << FeedText(*feed) << "; rows for the tuner's end\n";
     out << BandTableHeader << "\n";
-    for (const TTouchstonePoint& p : trace.Points)
-        out << BandRowText(BandRowOf(MovedPoint(p, line), options.Z0)) << "\n";
+    for (const TTouchstonePoint& given : trace.Points) {
+        const TTouchstonePoint p = MovedPoint(given, line);
+        const TBandRow row = BandRowOf(p, options.Z0);
+        out << BandRowText(row) << "\n";
+        // The chart's network's parts as built under its row, when asked for.
+        if (winding && row.Network && ValidLoadR(p.R) && ValidLoadX(p.X)) {
+            const TLoadDesign d =
+                DesignLoad({given.R, given.X}, p.FrequencyMHz, options, line, true);
+            WritePartsBlocks(out, d.Reports,
+                             {BuildParts(d.Reports.front(), d.TunerLoad, p.FrequencyMHz,
+                                         d.Carried.front(), *winding)},
+                             options.Series, *winding);
+        }
+    }
     return 0;
 }
 
 int RunBandwidth(const TCliArgs& args, std::ostream& out) {
     const double f = args.Ranged("-f", FrequencyRange);
-    const double z0 = args.Ranged("--z0", Z0Range, 50.0);
+    const double z0 = args.Ranged("--z0", Z0Range, DefaultZ0);
     const std::optional<TFeed> feed = FeedFrom(args);
     std::optional<TTouchstone> trace;
     TLoad load;
@@ -149,8 +163,13 @@ int RunBandwidth(const TCliArgs& args, std::ostream& out) {
     }
     TDesignOptions lineOptions;
     lineOptions.Z0 = z0;
-    std::optional<TFeedResult> fed;
-    if (feed) fed = FeedChecked(*feed, load, f, lineOptions, "the load");
+    std::optional<TStationResult> fed;
+    TLoad tunerLoad = load;
+    if (feed) {
+        const TLoadDesign d = DesignLoad(load, f, lineOptions, &*feed, true);
+        fed = d.Chain;
+        tunerLoad = d.TunerLoad;
+    }
 
     std::vector<TModelEdges> models;
     for (const TModelChoice& m : BandwidthModels) {
@@ -188,11 +207,12 @@ int RunBandwidth(const TCliArgs& args, std::ostream& out) {
         out << "}\n";
         return 0;
     }
-    if (fed) WriteFeedFigures(out, *feed, *fed, f, lineOptions);
+    if (fed) WriteFeedFigures(out, *feed, *fed, f);
     out << "chart network designed at " << FormatFixed(f, 6) << " MHz for "
-        << (fed ? "the tuner's end's load " : trace ? "the file's load " : "")
-        << LoadText(fed ? fed->TunerLoad : load) << " ohm, Z0 " << FormatFixed(z0, 1)
-        << " ohm; edges searched ";
+        << (fed     ? "the tuner's end's load "
+            : trace ? "the file's load "
+                    : "")
+        << LoadText(tunerLoad) << " ohm, Z0 " << FormatFixed(z0, 1) << " ohm; edges searched ";
     if (trace)
         out << "over the file's data (" << FormatFixed(trace->Points.front().FrequencyMHz, 6)
             << " to " << FormatFixed(trace->Points.back().FrequencyMHz, 6)

@@ -6,6 +6,7 @@
 #include <fstream>
 #include <iostream>
 #include <limits>
+#include <sstream>
 #include <string_view>
 
 namespace {
@@ -96,15 +97,25 @@ std::string TableHeader() {
 // The load and the network the chart draws for it, the others left undesigned.
 // With a feed line, the load and its network are the tuner's end's.
 void AppendTableRow(std::string& s, const TBatchLoad& b, const TDesignOptions& options,
-                    const TFeed* feed) {
-    const TLoad load =
-        feed ? FeedChecked(*feed, b.Load, b.FrequencyMHz, options, "the load").TunerLoad : b.Load;
+                    const TFeed* feed, const TWindingOptions* winding) {
+    const TLoadDesign d = DesignLoad(b.Load, b.FrequencyMHz, options, feed, true);
+    const TLoad& load = d.TunerLoad;
     s += Cell(FormatFixed(b.FrequencyMHz, 6), 13);
     s += Cell(FormatFixed(load.R, 3), 12);
     s += Cell(FormatFixed(load.X, 3), 12);
     s += Cell(SwrText(Swr({load.R, load.X}, options.Z0)), 9);
-    const TLNetwork chart = ChartNetwork(load, b.FrequencyMHz, options.Z0);
-    s += NetworkCells(DesignNetwork(chart, load, b.FrequencyMHz, options));
+    s += NetworkCells(d.Reports.front());
+    if (winding) {
+        // The chart's network's parts as built, under its row.
+        std::ostringstream block;
+        WritePartsBlocks(
+            block, d.Reports,
+            {BuildParts(d.Reports.front(), load, b.FrequencyMHz, d.Carried.front(), *winding)},
+            options.Series, *winding);
+        std::string text = block.str();
+        if (!text.empty() && text.back() == '\n') text.pop_back();
+        s += text;
+    }
 }
 
 // Checked before the first line is read, so that a file that cannot be read
@@ -124,6 +135,8 @@ int RunBatch(const TCliArgs& args, std::ostream& out) {
     const TDesignOptions options = DesignOptionsFrom(args);
     const std::optional<TFeed> feed = FeedFrom(args);
     const TFeed* feedLine = feed ? &*feed : nullptr;
+    const TWindingOptions windingOptions = WindingOptionsFrom(args);
+    const TWindingOptions* winding = WantsParts(args) ? &windingOptions : nullptr;
     const bool json = args.Has("--json");
     const std::string& path = args.Text("--batch");
     const bool fromStdin = path.empty() || path == "-";
@@ -156,9 +169,9 @@ int RunBatch(const TCliArgs& args, std::ostream& out) {
                 const TBatchLoad load = LoadOfLine(content);
                 text.clear();
                 if (json)
-                    AppendLoadJson(text, load.Load, load.FrequencyMHz, options, feedLine);
+                    AppendLoadJson(text, load.Load, load.FrequencyMHz, options, feedLine, winding);
                 else
-                    AppendTableRow(text, load, options, feedLine);
+                    AppendTableRow(text, load, options, feedLine, winding);
                 text += '\n';
                 out.write(text.data(), std::streamsize(text.size()));
                 continue;

@@ -88,6 +88,8 @@ const TRange LoadXRange{ValidLoadX, "-1e9 to 1e9 ohm"};
 const TRange Z0Range{ValidZ0, "1 to 1e4 ohm"};
 const TRange QRange{ValidQ, "1 to 1e6"};
 const TRange PowerRange{ValidPowerW, "above 0 and at most 1e7 W"};
+const TRange SwrRange{ValidSwr, "at least 1"};
+const TRange CoilMmRange{ValidCoilMm, "above 0 and at most 1000 mm"};
 
 std::string TextFaultEn(const ETextError& e) {
     const std::string quoted = "'" + e.Text + "'";
@@ -255,11 +257,11 @@ void AppendPartsJson(std::string& s, const TPartsReport& p) {
 
 TDesignOptions DesignOptionsFrom(const TCliArgs& args) {
     TDesignOptions o;
-    o.Z0 = args.Ranged("--z0", Z0Range, 50.0);
+    o.Z0 = args.Ranged("--z0", Z0Range, DefaultZ0);
     if (args.Has("--series")) o.Series = SeriesFrom(args.Text("--series"));
-    o.Q.Coil = args.Ranged("--ql", QRange, 200.0);
-    o.Q.Capacitor = args.Ranged("--qc", QRange, 1000.0);
-    o.PowerW = args.Ranged("--power", PowerRange, 100.0);
+    o.Q.Coil = args.Ranged("--ql", QRange, DefaultQCoil);
+    o.Q.Capacitor = args.Ranged("--qc", QRange, DefaultQCapacitor);
+    o.PowerW = args.Ranged("--power", PowerRange, DefaultPowerW);
     return o;
 }
 
@@ -292,31 +294,67 @@ std::string LoadJson(const TLoad& load, double fMHz, const TDesignOptions& optio
     return s;
 }
 
+TStation StationFrom(const TDesignOptions& options, const TFeed* feed, const TLNetwork& net) {
+    TStationSetup setup;
+    setup.PowerW = options.PowerW;
+    setup.Z0 = options.Z0;
+    setup.Q = options.Q;
+    if (feed) setup.Feed = *feed;
+    return StationOf(setup, net);
+}
+
+TLoadDesign DesignLoad(const TLoad& given, double fMHz, const TDesignOptions& options,
+                       const TFeed* feed, bool chartOnly, const std::string& where) {
+    TLoadDesign d;
+    d.TunerLoad = feed ? TunerLoadChecked(*feed, given, fMHz, where) : given;
+    const std::vector<TLNetwork> nets =
+        chartOnly ? std::vector<TLNetwork>{ChartNetwork(d.TunerLoad, fMHz, options.Z0)}
+                  : MatchingNetworks(d.TunerLoad, fMHz, options.Z0);
+    for (const TLNetwork& net : nets) {
+        TDesignOptions carried = options;
+        if (feed) {
+            // Each network carries what reaches it, and its input sets what the
+            // line before it loses; the chart's network (the first) gives the chain.
+            const TStationResult chain =
+                StationChecked(StationFrom(options, feed, net), given, fMHz, where);
+            if (!d.Chain) d.Chain = chain;
+            carried.PowerW = chain.TunerInput.PowerW;
+        }
+        const bool carries = carried.PowerW > 0;
+        if (!carries) carried.PowerW = options.PowerW;
+        d.Reports.push_back(DesignNetwork(net, d.TunerLoad, fMHz, carried));
+        if (!carries) d.Reports.back().Stress.ShuntPeakV = d.Reports.back().Stress.SeriesRmsA = 0;
+        d.Carried.push_back(carried);
+    }
+    return d;
+}
+
 void AppendLoadJson(std::string& s, const TLoad& given, double fMHz,
                     const TDesignOptions& options, const TFeed* feed,
                     const TWindingOptions* winding) {
-    std::optional<TFeedResult> fed;
-    if (feed) fed = FeedChecked(*feed, given, fMHz, options, "the load");
-    const TLoad load = fed ? fed->TunerLoad : given;
-    const std::vector<TNetworkReport> reports = DesignNetworks(load, fMHz, options);
+    const TLoadDesign d = DesignLoad(given, fMHz, options, feed);
+    const TLoad& load = d.TunerLoad;
     AppendField(s, "{\"frequency_mhz\": ", fMHz);
     AppendField(s, ", \"z0\": ", options.Z0);
     AppendField(s, ", \"load\": {\"r\": ", load.R);
     AppendField(s, ", \"x\": ", load.X);
     AppendField(s, ", \"swr\": ", ShownSwr(Swr({load.R, load.X}, options.Z0)));
     s += "}";
-    if (fed) {
+    if (feed && d.Chain) {
         s += ", \"line\": ";
-        AppendLineJson(s, *feed, *fed);
+        AppendLineJson(s, *feed, *d.Chain);
+        s += ", \"power\": ";
+        AppendPowerJson(s, *d.Chain);
     }
     s += ", \"networks\": [";
-    for (size_t i = 0; i < reports.size(); ++i) {
+    for (size_t i = 0; i < d.Reports.size(); ++i) {
         s += i ? ", {" : "{";
         if (winding) {
-            const TPartsReport parts = BuildParts(reports[i], load, fMHz, options, *winding);
-            AppendNetworkJson(s, reports[i], &parts);
+            const TPartsReport parts =
+                BuildParts(d.Reports[i], load, fMHz, d.Carried[i], *winding);
+            AppendNetworkJson(s, d.Reports[i], &parts);
         } else {
-            AppendNetworkJson(s, reports[i]);
+            AppendNetworkJson(s, d.Reports[i]);
         }
         s += "}";
     }

@@ -6,6 +6,7 @@
 #include "lnetwork.h"
 #include "parts.h"
 #include "quantity.h"
+#include "station.h"
 
 #include <map>
 #include <optional>
@@ -26,7 +27,7 @@ struct TRange {
     const char* Text;
 };
 extern const TRange FrequencyRange, LoadRRange, LoadXRange, Z0Range, QRange, PowerRange;
-extern const TRange VelocityFactorRange, LineLossRange, LineLengthRange;
+extern const TRange VelocityFactorRange, LineLossRange, LineLengthRange, SwrRange, CoilMmRange;
 
 // A typed number, and the same refused unless the range holds it; a fault is
 // worded "NAME: 'TEXT' ...", NAME being an option or a column of a line.
@@ -75,16 +76,37 @@ std::optional<TFeed> FeedFrom(const TCliArgs& args);
 void WriteLineCatalogue(std::ostream& out);
 // The given load seen where the tuner stands, refused unless an L network
 // can match it; `where` names the load in the refusal.
-TFeedResult FeedChecked(const TFeed& feed, const TLoad& given, double fMHz,
-                        const TDesignOptions& options, const std::string& where);
-// "line": {...} as a JSON object's value.
-void AppendLineJson(std::string& out, const TFeed& feed, const TFeedResult& r);
+TLoad TunerLoadChecked(const TFeed& feed, const TLoad& given, double fMHz,
+                       const std::string& where);
+// The chain for the given load, a line's failing arithmetic refused as above.
+TStationResult StationChecked(const TStation& station, const TLoad& given, double fMHz,
+                              const std::string& where);
+// "line": {...} as a JSON object's value; its power at the antenna is the
+// chain's, after every loss.
+void AppendLineJson(std::string& out, const TFeed& feed, const TStationResult& r);
+// "power": {...}: the transmitter's power and where it goes.
+void AppendPowerJson(std::string& out, const TStationResult& r);
 // The line's description: its name, Z0, VF and length; where the load is and
 // where the tuner stands.
 std::string FeedText(const TFeed& feed);
 // A few lines on what the line does at f, before the networks.
-void WriteFeedFigures(std::ostream& out, const TFeed& feed, const TFeedResult& r, double fMHz,
-                      const TDesignOptions& options);
+void WriteFeedFigures(std::ostream& out, const TFeed& feed, const TStationResult& r,
+                      double fMHz);
+
+// One load designed where the tuner stands: every network (or the chart's
+// alone) with its stresses at the power it carries and, with a feed line,
+// the chain of the chart's network.
+struct TLoadDesign {
+    TLoad TunerLoad;
+    std::vector<TNetworkReport> Reports;
+    std::vector<TDesignOptions> Carried; // per report: the options at the power it carries
+    std::optional<TStationResult> Chain;
+};
+TLoadDesign DesignLoad(const TLoad& given, double fMHz, const TDesignOptions& options,
+                       const TFeed* feed, bool chartOnly = false,
+                       const std::string& where = "the load");
+// The station of the options and the feed, with the tuner net.
+TStation StationFrom(const TDesignOptions& options, const TFeed* feed, const TLNetwork& net);
 
 // JSON fields of one network report, without the braces; with the parts as
 // built when given.
@@ -110,6 +132,8 @@ void WriteNetworkTable(std::ostream& out, const std::vector<TNetworkReport>& rep
 // a table of many loads shows each network as the table of one does.
 std::string NetworkHeaderCells();
 std::string NetworkCells(const TNetworkReport& rep);
+// --parts or a winding option: the parts as built are wanted.
+bool WantsParts(const TCliArgs& args);
 // The coil winding options of one load; refused when they cannot be wound.
 TWindingOptions WindingOptionsFrom(const TCliArgs& args);
 // The parts as built of each network, a block of lines per network.

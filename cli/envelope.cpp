@@ -53,22 +53,31 @@ void WriteRow(std::ostream& out, const std::string& label, const TBandEnvelope& 
 } // namespace
 
 int RunEnvelope(const TCliArgs& args, std::ostream& out) {
-    const double swr = args.Number("--swr");
-    if (!(swr >= 1.0)) throw ECliError("--swr: '" + args.Text("--swr") + "' must be at least 1");
+    const double swr = args.Ranged("--swr", SwrRange);
     const std::vector<double> bands = BandsFrom(args);
-    const double power = args.Ranged("--power", PowerRange, 100.0);
-    const TQuality q{args.Ranged("--ql", QRange, 200.0), args.Ranged("--qc", QRange, 1000.0)};
+    const double power = args.Ranged("--power", PowerRange, DefaultPowerW);
+    const TQuality q{args.Ranged("--ql", QRange, DefaultQCoil),
+                     args.Ranged("--qc", QRange, DefaultQCapacitor)};
+    const std::optional<TFeed> feed = FeedFrom(args);
     std::vector<TBandEnvelope> rows;
     try {
-        rows = Envelope(swr, bands, power, q);
+        rows = Envelope(swr, bands, power, q, feed ? &*feed : nullptr);
     } catch (const std::invalid_argument& e) {
         throw ECliError(std::string("--envelope: ") + e.what());
     }
     const TBandEnvelope total = EnvelopeTotal(rows);
 
     if (args.Has("--json")) {
-        out << "{\"swr\": " << JsonNumber(swr) << ", \"power_w\": " << JsonNumber(power)
-            << ", \"bands\": [";
+        out << "{\"swr\": " << JsonNumber(swr) << ", \"power_w\": " << JsonNumber(power);
+        if (feed)
+            out << ", \"line\": {\"name\": "
+                << (feed->Line.Name.empty() ? std::string("null") : JsonString(feed->Line.Name))
+                << ", \"z0\": " << JsonNumber(feed->Line.Z0)
+                << ", \"vf\": " << JsonNumber(feed->Line.VF)
+                << ", \"length_m\": " << JsonNumber(feed->LengthM)
+                << ", \"tuner\": " << (feed->Tuner == TTunerAt::Shack ? "\"shack\"" : "\"antenna\"")
+                << "}";
+        out << ", \"bands\": [";
         for (size_t i = 0; i < rows.size(); ++i) {
             const TBandEnvelope& b = rows[i];
             out << (i ? ", " : "") << "{\"frequency_mhz\": " << JsonNumber(b.FrequencyMHz)
@@ -84,6 +93,9 @@ int RunEnvelope(const TCliArgs& args, std::ostream& out) {
         out << "]}\n";
         return 0;
     }
+    if (feed)
+        out << FeedText(*feed)
+            << "; the circle is the antenna's, moved through the line at each band\n";
     out << "SWR " << JsonNumber(swr) << " circle against 50 ohm, " << EnvelopeAngles
         << " points a band; Q coil " << FormatFixed(q.Coil, 0) << ", Q capacitor "
         << FormatFixed(q.Capacitor, 0) << ", power " << FormatFixed(power, 1) << " W\n";

@@ -121,30 +121,55 @@ std::optional<TFeed> FeedFrom(const TCliArgs& args) {
     return feed;
 }
 
-TFeedResult FeedChecked(const TFeed& feed, const TLoad& given, double fMHz,
-                        const TDesignOptions& options, const std::string& where) {
-    TFeedResult r;
+namespace {
+
+ECliError MoveFailure(const TLoad& given, double fMHz, const std::string& where,
+                      const EMathError& e) {
+    return ECliError("--line: " + where + " " + Impedance(given) + " ohm cannot be moved " +
+                     "through the line at " + FormatFixed(fMHz, 6) + " MHz (" + e.what() + ")");
+}
+
+// Only the way back from the shack refuses a point; any other line fault is a
+// failure to move the load.
+ECliError NotFromLine(const TLoad& given, double fMHz, const std::string& where,
+                      const ELineError& e) {
+    if (e.Code != TLineFault::NotFromLine) return MoveFailure(given, fMHz, where, e);
+    return ECliError("--line: " + where + " " + Impedance(given) + " ohm at " + FormatFixed(fMHz, 6) +
+                     " MHz cannot have been measured at the shack through this line: the "
+                     "antenna would need a negative resistance");
+}
+
+} // namespace
+
+TLoad TunerLoadChecked(const TFeed& feed, const TLoad& given, double fMHz,
+                       const std::string& where) {
+    TLoad t;
     try {
-        r = FeedThrough(feed, given, fMHz, options.Z0, options.PowerW);
+        t = TunerLoadOf(feed, given, fMHz);
     } catch (const ELineError& e) {
-        // Only the way back from the shack refuses a point.
-        throw ECliError("--line: " + where + " " + Impedance(given) + " ohm at " +
-                        FormatFixed(fMHz, 6) +
-                        " MHz cannot have been measured at the shack through this line: the "
-                        "antenna would need a negative resistance");
+        throw NotFromLine(given, fMHz, where, e);
     } catch (const EMathError& e) {
-        throw ECliError("--line: " + where + " " + Impedance(given) + " ohm cannot be moved " +
-                        "through the line at " + FormatFixed(fMHz, 6) + " MHz (" + e.what() + ")");
+        throw MoveFailure(given, fMHz, where, e);
     }
-    const TLoad& t = r.TunerLoad;
     if (!IsMatchable(t) || !ValidLoadR(t.R) || !ValidLoadX(t.X))
         throw ECliError("--line: at the tuner's end " + where + " is " + Impedance(t) +
                         " ohm, which no L network can match (R must be " + LoadRRange.Text +
                         ", X " + LoadXRange.Text + ")");
-    return r;
+    return t;
 }
 
-void AppendLineJson(std::string& s, const TFeed& feed, const TFeedResult& r) {
+TStationResult StationChecked(const TStation& station, const TLoad& given, double fMHz,
+                              const std::string& where) {
+    try {
+        return EvaluateStation(station, given, fMHz);
+    } catch (const ELineError& e) {
+        throw NotFromLine(given, fMHz, where, e);
+    } catch (const EMathError& e) {
+        throw MoveFailure(given, fMHz, where, e);
+    }
+}
+
+void AppendLineJson(std::string& s, const TFeed& feed, const TStationResult& r) {
     const TLineFigures& fig = r.Line;
     s += "{\"name\": ";
     s += feed.Line.Name.empty() ? std::string("null") : JsonString(feed.Line.Name);
@@ -172,7 +197,23 @@ void AppendLineJson(std::string& s, const TFeed& feed, const TFeedResult& r) {
     s += ", \"shack\": ";
     AppendEnd(s, fig.Near, fig.NearSwr, fig.NearLineSwr);
     s += ", \"power_at_antenna_w\": ";
-    AppendJsonNumber(s, fig.PowerAtFarW);
+    AppendJsonNumber(s, r.PowerKnown ? std::optional<double>(r.AntennaW) : std::nullopt);
+    s += "}";
+}
+
+void AppendPowerJson(std::string& s, const TStationResult& r) {
+    if (!r.PowerKnown) {
+        s += "null";
+        return;
+    }
+    s += "{\"transmitter_w\": ";
+    AppendJsonNumber(s, r.TransmitterW);
+    s += ", \"tuner_loss_w\": ";
+    AppendJsonNumber(s, r.TunerLossW);
+    s += ", \"line_loss_w\": ";
+    AppendJsonNumber(s, r.LineLossW);
+    s += ", \"antenna_w\": ";
+    AppendJsonNumber(s, r.AntennaW);
     s += "}";
 }
 
@@ -184,9 +225,12 @@ std::string FeedText(const TFeed& feed) {
            ", the tuner is " + (feed.Tuner == TTunerAt::Shack ? "in the shack" : "at the antenna");
 }
 
-void WriteFeedFigures(std::ostream& out, const TFeed& feed, const TFeedResult& r, double fMHz,
-                      const TDesignOptions& options) {
+void WriteFeedFigures(std::ostream& out, const TFeed& feed, const TStationResult& r,
+                      double fMHz) {
     const TLineFigures& fig = r.Line;
+    auto watts = [&](double w) {
+        return r.PowerKnown ? FormatFixed(w, 1) + " W" : std::string("-");
+    };
     out << FeedText(feed) << "\n";
     if (feed.Line.ClampedTerm)
         out << "note: the line's loss points imply a negative "
@@ -203,11 +247,14 @@ void WriteFeedFigures(std::ostream& out, const TFeed& feed, const TFeedResult& r
         << " (SWR against the line's Z0)\n"
         << "matched loss " << FormatFixed(fig.MatchedLossDb, 3) << " dB, total loss "
         << (fig.TotalLossDb ? FormatFixed(*fig.TotalLossDb, 3) + " dB" : std::string("-"))
-        << "; of " << FormatFixed(options.PowerW, 1) << " W into the shack end "
+        << "; of " << FormatFixed(r.LineShack.PowerW, 1) << " W into the shack end "
         << (fig.PowerAtFarW ? FormatFixed(*fig.PowerAtFarW, 1) + " W" : std::string("-"))
         << " reach the antenna end\n"
-        << "antenna " << Impedance(r.Antenna) << " ohm; networks for the tuner's end, "
-        << Impedance(r.TunerLoad) << " ohm\n";
+        << "power: transmitter " << FormatFixed(r.TransmitterW, 1) << " W, tuner loss "
+        << watts(r.TunerLossW) << ", line loss " << watts(r.LineLossW) << ", antenna "
+        << watts(r.AntennaW) << "\n"
+        << "antenna " << Impedance(r.Antenna.Z) << " ohm; networks for the tuner's end, "
+        << Impedance(r.TunerOutput.Z) << " ohm\n";
 }
 
 void WriteLineCatalogue(std::ostream& out) {

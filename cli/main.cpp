@@ -25,8 +25,9 @@ the capacitor's Q.
   --series NAME     standard values: E6, E12, E24, E48, E96 or none (default E12)
   --ql Q            quality factor of the coil, 1 to 1e6 (default 200)
   --qc Q            quality factor of the capacitor, 1 to 1e6 (default 1000)
-  --power W         power into the network in watts, above 0 up to 1e7
-                    (default 100)
+  --power W         the transmitter's power in watts, above 0 up to 1e7
+                    (default 100): into the network, or into the station
+                    with --line
   --json            one JSON object on stdout instead of the table
   --parts           the parts as built (see below): under the table a block
                     per network, with --json keys of each network
@@ -37,7 +38,8 @@ the capacitor's Q.
   --toroid CORE     an iron-powder toroid to wind the coils on: T-37, T-50,
                     T-68, T-80, T-94, T-106, T-130, T-157 or T-200 in mix 2
                     or 6, e.g. T-130-2
-  --help            this text
+  --help, -h        this text
+  --version         the program's version
 
   pentarix-match -f 7 -r 25 -x -30 --series E24 --ql 150 --power 500
 
@@ -48,17 +50,22 @@ where the losses make it impossible); "pair" the two standard parts that come
 nearest those values (one part when it is as close); each coil's RMS current
 and its turns on the form or the toroid (wound for the lossy values), each
 capacitor's peak voltage and the rated voltage to buy (at least twice the
-peak).
+peak). With --touchstone and --batch the same keys in each point's or
+line's JSON object, or a block for the chart's network under each row.
 
   pentarix-match -f 14.2 -r 12 -x 20 --coil-form 20 --wire 1.5 --toroid T-106-2
+  pentarix-match --batch loads.txt --toroid T-106-2 --json
 
        pentarix-match --envelope --swr S [--bands MHZ,MHZ,...] [--power W]
-                      [--ql Q] [--qc Q] [--json]
+                      [--ql Q] [--qc Q] [--line LINE --length M
+                      [--tuner shack|antenna]] [--json]
 
 The tuner-design envelope: for every load on the circle of SWR S against
 50 ohm, one degree apart, the network the chart draws; per band the smallest
 and largest L and C, the highest shunt voltage and series current at the
 power, the lowest efficiency with the Qs, and how many points are LC and CL.
+With --line the circle is the antenna's, moved through the line to the
+tuner at each band, the stresses at the power the tuner carries.
 
   --swr S           SWR of the circle (at least 1)
   --bands LIST      frequencies in MHz, comma-separated, each 0.001 to 100000
@@ -68,7 +75,7 @@ power, the lowest efficiency with the Qs, and how many points are LC and CL.
   pentarix-match --envelope --swr 2.5 --bands 3.65,7.1,14.175 --power 500
 
        pentarix-match --touchstone FILE [--z0 OHMS] [--series NAME] [--ql Q]
-                      [--qc Q] [--power W] [--json]
+                      [--qc Q] [--power W] [--parts] [--json]
 
 The band table of a measured antenna (.s1p, or .s2p whose S11 is used): per
 frequency the load, its SWR and the network the chart draws,
@@ -87,14 +94,15 @@ above 1.5 and 2 on either side of -f, for a load that stays constant and for
 one whose reactance is a coil (X > 0) or a capacitor (X < 0). An edge not
 reached within +-50 % of -f is shown as "-" (null in JSON). With --touchstone
 the load is the file's at -f (linear between its points; -f must lie within
-the file), and the measured model comes first: the edges over the file's own
-data, "-" where the SWR stays below the limit up to the file's end.
+the file), and the measured model comes first: the edges from the file's own
+points (the crossing between the first point beyond the limit and the one
+before), "-" where the SWR stays below the limit up to the file's end.
 
   pentarix-match --bandwidth -f 7.1 -r 25 -x -30
   pentarix-match --bandwidth -f 7.1 --touchstone dipole.s1p --json
 
        pentarix-match --batch [FILE] [--z0 OHMS] [--series NAME] [--ql Q]
-                      [--qc Q] [--power W] [--json]
+                      [--qc Q] [--power W] [--parts] [--json]
 
 Many loads, one a line of FILE (standard input when FILE is "-" or missing):
 "f r x" in MHz and ohm, separated by blanks, tabs, commas or semicolons;
@@ -111,18 +119,24 @@ skipped, the others are designed, and the exit status is then 2.
        pentarix-match --line list
 
 A feed line between the antenna and the tuner, in the single-load,
---touchstone, --bandwidth and --batch modes. The given load (-r -x, the
-file's, the batch's) is the antenna's or was measured at the shack end
-(--at, default antenna); the tuner is in the shack or at the antenna
-(--tuner, default shack). The networks are designed for the tuner's end: the
-load moved through the line where the two differ. With the tuner at the
-antenna the line ends in its matched input (--z0). A few lines before the
+--touchstone, --bandwidth, --batch and --envelope modes: the station is
+transmitter, tuner, line, antenna (tuner in the shack) or transmitter, line,
+tuner, antenna (tuner at the antenna). The given load (-r -x, the file's,
+the batch's) is the antenna's or was measured at the shack end (--at,
+default antenna); the tuner is in the shack or at the antenna (--tuner,
+default shack). The networks are designed for the tuner's end: the load
+moved through the line where the two differ. With the tuner at the antenna
+the line ends in its input, with the parts' losses. A few lines before the
 table (a JSON "line" object) give the line's ends with their SWR against the
 line's Z0 and against its complex characteristic impedance Zc, its
-electrical length, its matched and total loss and the power of --power into
-the shack end that reaches the antenna end. With --bandwidth the load moves
-through the line at every frequency. A shack reading no antenna can give
-through the line (it would need R < 0 at the antenna) is refused.
+electrical length, its matched and total loss and the power into the shack
+end that reaches the antenna end; a "power:" line (JSON "power":
+transmitter_w, tuner_loss_w, line_loss_w, antenna_w) follows --power through
+the chain with the chart's network, the first the sum of the others. Each
+network's voltage and current are at the power it carries. With --bandwidth
+every load model is the antenna's (a shack reading taken back once, at -f)
+and moves through the line at every frequency. A shack reading no antenna
+can give through the line (it would need R < 0 at the antenna) is refused.
 
   --line NAME       a line of the catalogue; case, blanks, hyphens and "/U"
                     do not count (rg213 is RG-213/U); "--line list" prints
@@ -147,10 +161,11 @@ stdout.
 )USAGE";
 
 const std::vector<std::string> Valued = {
-    "-f",    "-r",      "-x",    "--z0",     "--series", "--ql",  "--qc",   "--power",
-    "--touchstone", "--swr", "--bands", "--line", "--length", "--at", "--tuner",
-    "--coil-form", "--wire", "--pitch", "--toroid"};
-const std::vector<std::string> Flags = {"--json", "--help", "--bandwidth", "--envelope", "--parts"};
+    "-f",      "-r",           "-x",     "--z0",    "--series", "--ql",     "--qc",
+    "--power", "--touchstone", "--swr",  "--bands", "--line",   "--length", "--at",
+    "--tuner", "--coil-form",  "--wire", "--pitch", "--toroid"};
+const std::vector<std::string> Flags = {"--json",  "--help", "--bandwidth", "--envelope",
+                                        "--parts", "-h",     "--version"};
 // Its file may be left out: standard input.
 const std::vector<std::string> OptionalValued = {"--batch"};
 
@@ -169,11 +184,12 @@ const TMode Modes[] = {
     // First, so that a load or a file given with it is refused in its name.
     {{"--batch"},
      {"--batch", "--z0", "--series", "--ql", "--qc", "--power", "--json", "--line", "--length",
-      "--at", "--tuner"},
+      "--at", "--tuner", "--parts", "--coil-form", "--wire", "--pitch", "--toroid"},
      RunBatch,
      true},
     {{"--envelope"},
-     {"--envelope", "--swr", "--bands", "--power", "--ql", "--qc", "--json"},
+     {"--envelope", "--swr", "--bands", "--power", "--ql", "--qc", "--json", "--line", "--length",
+      "--tuner"},
      RunEnvelope,
      false},
     {{"--bandwidth", "--touchstone"},
@@ -186,8 +202,8 @@ const TMode Modes[] = {
      RunBandwidth,
      false},
     {{"--touchstone"},
-     {"--touchstone", "--z0", "--series", "--ql", "--qc", "--power", "--json", "--line",
-      "--length", "--at", "--tuner"},
+     {"--touchstone", "--z0", "--series", "--ql", "--qc", "--power", "--json", "--line", "--length",
+      "--at", "--tuner", "--parts", "--coil-form", "--wire", "--pitch", "--toroid"},
      RunTouchstone,
      true},
     {{},
@@ -229,8 +245,12 @@ int main(int argc, char** argv) {
             return 2;
         }
         const TCliArgs args(argc, argv, Valued, Flags, OptionalValued);
-        if (args.Has("--help")) {
+        if (args.Has("--help") || args.Has("-h")) {
             std::cout << UsageLine << Usage;
+            return 0;
+        }
+        if (args.Has("--version")) {
+            std::cout << "pentarix-match " PENTARIX_VERSION "\n";
             return 0;
         }
         if (args.Has("--line") && args.Text("--line") == "list") {

@@ -6,11 +6,6 @@
 
 namespace {
 
-constexpr bool ValidMm(double mm) {
-    return mm > 0 && mm <= 1000;
-}
-const TRange MmRange{ValidMm, "above 0 and at most 1000 mm"};
-
 std::string FormFaultEn(TFormFault fault, const TAirCoilForm& form) {
     switch (fault) {
     case TFormFault::WireAbovePitch:
@@ -63,6 +58,10 @@ std::string PartLine(const char* role, const TElement& e, const TElementParts& p
 
 } // namespace
 
+bool WantsParts(const TCliArgs& args) {
+    return args.Has("--parts") || args.Has("--coil-form") || args.Has("--toroid");
+}
+
 TWindingOptions WindingOptionsFrom(const TCliArgs& args) {
     TWindingOptions w;
     if (args.Has("--coil-form") != args.Has("--wire"))
@@ -70,9 +69,9 @@ TWindingOptions WindingOptionsFrom(const TCliArgs& args) {
     if (args.Has("--pitch") && !args.Has("--wire")) throw ECliError("--pitch: needs --coil-form and --wire");
     if (args.Has("--coil-form")) {
         TAirCoilForm form;
-        form.FormMm = args.Ranged("--coil-form", MmRange);
-        form.WireMm = args.Ranged("--wire", MmRange);
-        form.PitchMm = args.Ranged("--pitch", MmRange, form.WireMm);
+        form.FormMm = args.Ranged("--coil-form", CoilMmRange);
+        form.WireMm = args.Ranged("--wire", CoilMmRange);
+        form.PitchMm = args.Ranged("--pitch", CoilMmRange, form.WireMm);
         if (const auto fault = FormFault(form)) throw ECliError(FormFaultEn(*fault, form));
         w.Form = form;
     }

@@ -12,19 +12,16 @@ int RunSingle(const TCliArgs& args, std::ostream& out) {
     RequireMatchable(given, "-r", args.Text("-r"));
     // The parts as built only when asked for: the table and the JSON stay
     // what scripts read, and what a batch line gives for the same load.
-    const bool parts = args.Has("--parts") || args.Has("--coil-form") || args.Has("--toroid");
+    const bool parts = WantsParts(args);
     if (args.Has("--json")) {
         out << LoadJson(given, f, options, feed ? &*feed : nullptr, parts ? &winding : nullptr)
             << "\n";
         return 0;
     }
-    TLoad load = given;
-    if (feed) {
-        const TFeedResult fed = FeedChecked(*feed, given, f, options, "the load");
-        WriteFeedFigures(out, *feed, fed, f, options);
-        load = fed.TunerLoad;
-    }
-    const std::vector<TNetworkReport> reports = DesignNetworks(load, f, options);
+    const TLoadDesign d = DesignLoad(given, f, options, feed ? &*feed : nullptr);
+    if (feed && d.Chain) WriteFeedFigures(out, *feed, *d.Chain, f);
+    const TLoad& load = d.TunerLoad;
+    const std::vector<TNetworkReport>& reports = d.Reports;
     const double swr = Swr({load.R, load.X}, options.Z0);
     out << "load " << FormatFixed(load.R, 3) << (load.X < 0 ? " - j" : " + j")
         << FormatFixed(std::fabs(load.X), 3) << " ohm at " << FormatFixed(f, 6) << " MHz, Z0 "
@@ -33,8 +30,8 @@ int RunSingle(const TCliArgs& args, std::ostream& out) {
     WriteNetworkTable(out, reports);
     if (parts) {
         std::vector<TPartsReport> built;
-        for (const TNetworkReport& rep : reports)
-            built.push_back(BuildParts(rep, load, f, options, winding));
+        for (std::size_t i = 0; i < reports.size(); ++i)
+            built.push_back(BuildParts(reports[i], load, f, d.Carried[i], winding));
         WritePartsBlocks(out, reports, built, options.Series, winding);
     }
     return 0;

@@ -97,10 +97,6 @@ bool AnyFinite(double) {
     return true;
 }
 
-bool ValidSpan(double s) {
-    return s > 0 && s < 1;
-}
-
 TLine ReadLine(const TReader& r) {
     const std::string name = r.String("name").toStdString();
     if (!name.empty()) {

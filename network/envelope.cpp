@@ -1,6 +1,8 @@
 #include "envelope.h"
 
 #include "chartgeometry.h"
+#include "fpcheck.h"
+#include "station.h"
 
 #include <algorithm>
 #include <cmath>
@@ -63,12 +65,35 @@ void KeepMax(TEnvelopeExtreme& e, const TEnvelopeExtreme& candidate, bool first)
 
 } // namespace
 
-TBandEnvelope BandEnvelope(double swr, double fMHz, double powerW, const TQuality& q) {
+TBandEnvelope BandEnvelope(double swr, double fMHz, double powerW, const TQuality& q,
+                           const TFeed* feed) {
     CheckEnvelopeInputs(swr, {fMHz}, powerW, q);
     TBandEnvelope band;
     band.FrequencyMHz = fMHz;
+    TStationSetup setup{powerW, ChartReference, q, std::nullopt};
+    if (feed) {
+        setup.Feed = *feed;
+        setup.Feed->Point = TPointAt::Antenna;
+    }
     for (int angle = EnvelopeFirstAngle; angle <= EnvelopeLastAngle; ++angle) {
-        const TLoad load = EnvelopeLoad(swr, angle);
+        const TLoad antenna = EnvelopeLoad(swr, angle);
+        TLoad load = antenna;
+        double carriedW = powerW;
+        if (setup.Feed) {
+            try {
+                load = StationTunerLoad(StationOf(setup, {}), antenna, fMHz);
+                if (IsMatchable(load)) {
+                    const TLNetwork chart = ChartNetwork(load, fMHz, ChartReference);
+                    carriedW =
+                        EvaluateStation(StationOf(setup, chart), antenna, fMHz).TunerInput.PowerW;
+                }
+            } catch (const EMathError&) {
+                ++band.Unmatched;
+                continue;
+            }
+            // All lost on the way (a very long line): no stress to cover.
+            if (!(carriedW > 0)) carriedW = 0;
+        }
         const std::vector<TLNetwork> nets = MatchingNetworks(load, fMHz, ChartReference);
         if (nets.empty()) {
             ++band.Unmatched;
@@ -76,7 +101,9 @@ TBandEnvelope BandEnvelope(double swr, double fMHz, double powerW, const TQualit
         }
         // The first is the chart's own choice, as ChartNetwork takes it.
         const TLNetwork& net = nets.front();
-        const TStress stress = NetworkStress(net, load, fMHz, q, powerW, ChartReference);
+        TStress stress =
+            NetworkStress(net, load, fMHz, q, carriedW > 0 ? carriedW : powerW, ChartReference);
+        if (!(carriedW > 0)) stress.ShuntPeakV = stress.SeriesRmsA = 0;
         const bool first = band.Covered() == 0;
         auto at = [&](double value) { return TEnvelopeExtreme{value, angle, fMHz}; };
         const double l = NetworkCoil(net), c = NetworkCapacitor(net);
@@ -96,12 +123,12 @@ TBandEnvelope BandEnvelope(double swr, double fMHz, double powerW, const TQualit
 }
 
 std::vector<TBandEnvelope> Envelope(double swr, const std::vector<double>& bandsMHz, double powerW,
-                                    const TQuality& q) {
+                                    const TQuality& q, const TFeed* feed) {
     CheckEnvelopeInputs(swr, bandsMHz, powerW, q);
     std::vector<TBandEnvelope> bands;
     bands.reserve(bandsMHz.size());
     for (const double f : bandsMHz)
-        bands.push_back(BandEnvelope(swr, f, powerW, q));
+        bands.push_back(BandEnvelope(swr, f, powerW, q, feed));
     return bands;
 }
 

@@ -4,6 +4,7 @@
 // cover: the largest and smallest coil and capacitor, the worst voltage,
 // current and efficiency.
 
+#include "feedline.h"
 #include "lnetwork.h"
 
 #include <vector>
@@ -50,11 +51,16 @@ TLoad EnvelopeLoad(double swr, int angle);
 void CheckEnvelopeInputs(double swr, const std::vector<double>& bandsMHz, double powerW,
                          const TQuality& q);
 
-// One band, inputs as above (checked).
-TBandEnvelope BandEnvelope(double swr, double fMHz, double powerW, const TQuality& q);
+// One band, inputs as above (checked). With a feed line the circle is the
+// antenna's, moved through the line to where the tuner stands at the band's
+// frequency (the feed's Point is ignored), and the stresses are at the power
+// the tuner carries of powerW from the transmitter; a point the line takes to
+// no finite load is unmatched.
+TBandEnvelope BandEnvelope(double swr, double fMHz, double powerW, const TQuality& q,
+                           const TFeed* feed = nullptr);
 // Every band in the order given, inputs checked.
 std::vector<TBandEnvelope> Envelope(double swr, const std::vector<double>& bandsMHz, double powerW,
-                                    const TQuality& q);
+                                    const TQuality& q, const TFeed* feed = nullptr);
 // The extremes over all bands and the summed counts ("celkem"); bands
 // without any network are left out of the extremes.
 TBandEnvelope EnvelopeTotal(const std::vector<TBandEnvelope>& bands);

@@ -4,7 +4,9 @@
 // Frequencies are in MHz, inductances in microhenries, capacitances in
 // picofarads, impedances in ohms.
 
+#include "defaults.h"
 #include "impedance.h"
+#include "ranges.h"
 
 #include <complex>
 #include <limits>
@@ -57,8 +59,8 @@ TLNetwork ChartNetwork(const TLoad& load, double fMHz, double z0 = 50.0);
 
 // Quality factors of the parts; infinity means lossless.
 struct TQuality {
-    double Coil = 200.0;
-    double Capacitor = 1000.0;
+    double Coil = DefaultQCoil;
+    double Capacitor = DefaultQCapacitor;
 };
 constexpr TQuality Lossless{std::numeric_limits<double>::infinity(),
                              std::numeric_limits<double>::infinity()};
@@ -99,27 +101,11 @@ TStress NetworkStress(const TLNetwork& net, const TLoad& load, double fMHz, cons
                       double powerW, double z0);
 
 // ---- Everything about one load, as the details window and the command line show it ----
-// What the details window and the command line accept; a stored or typed
-// value outside is refused. Only a power above 0 is accepted.
-constexpr double MinQ = 1, MaxQ = 1e6;
-constexpr double MaxPowerW = 1e7;
-constexpr double MinZ0 = 1, MaxZ0 = 1e4;
-// False for NaN too.
-constexpr bool ValidQ(double q) {
-    return q >= MinQ && q <= MaxQ;
-}
-constexpr bool ValidPowerW(double w) {
-    return w > 0 && w <= MaxPowerW;
-}
-constexpr bool ValidZ0(double z0) {
-    return z0 >= MinZ0 && z0 <= MaxZ0;
-}
-
 struct TDesignOptions {
-    double Z0 = 50.0;
+    double Z0 = DefaultZ0;
     TESeries Series = TESeries::E12;
     TQuality Q;
-    double PowerW = 100.0;
+    double PowerW = DefaultPowerW;
 };
 
 struct TNetworkReport {

@@ -20,3 +20,37 @@ constexpr bool ValidLoadR(double r) {
 constexpr bool ValidLoadX(double x) {
     return x >= -MaxLoadOhm && x <= MaxLoadOhm;
 }
+
+// The parts' quality factors, the power, the reference impedance and the
+// span of an SWR curve: what the details window and the command line accept;
+// a stored or typed value outside is refused. Only a power above 0 is
+// accepted.
+constexpr double MinQ = 1, MaxQ = 1e6;
+constexpr double MaxPowerW = 1e7;
+constexpr double MinZ0 = 1, MaxZ0 = 1e4;
+// A span of the whole frequency or more would reach 0 Hz.
+constexpr double MaxSpan = 0.99;
+// The SWR of a circle of loads: 1 (the centre) or more; whether the circle
+// still lies inside the rim is the envelope's own check.
+constexpr double MinSwr = 1;
+// A coil form, its wire and its pitch, in millimetres.
+constexpr double MaxCoilMm = 1000;
+
+constexpr bool ValidQ(double q) {
+    return q >= MinQ && q <= MaxQ;
+}
+constexpr bool ValidPowerW(double w) {
+    return w > 0 && w <= MaxPowerW;
+}
+constexpr bool ValidZ0(double z0) {
+    return z0 >= MinZ0 && z0 <= MaxZ0;
+}
+constexpr bool ValidSpan(double span) {
+    return span > 0 && span <= MaxSpan;
+}
+constexpr bool ValidSwr(double swr) {
+    return swr >= MinSwr;
+}
+constexpr bool ValidCoilMm(double mm) {
+    return mm > 0 && mm <= MaxCoilMm;
+}

@@ -37,9 +37,24 @@ TBandResponse::TBandResponse(const TLoad& load, double f0MHz, TLoadModel model,
                              const TTouchstone* trace, double z0, const TFeed* feed)
     : FLoad(load), FF0(f0MHz), FModel(model), FTrace(trace), FZ0(z0) {
     if (feed) FFeed = *feed;
-    const std::optional<TLoad> designLoad = FFeed ? LoadAt(f0MHz) : load;
-    FHasNetwork = designLoad && IsMatchable(*designLoad) && f0MHz > 0 &&
-                  std::isfinite(f0MHz) && z0 > 0;
+    bool known = true;
+    if (FFeed && model != TLoadModel::Measured && FFeed->Point == TPointAt::Shack) {
+        // The model is the antenna's: a reading at the shack is taken back to
+        // the antenna once, at f0, and the model moves through the line from
+        // there at every frequency. (A measurement has the shack's reading at
+        // every frequency and moves point by point.)
+        try {
+            FLoad = LoadOf(MoveBackThroughLine(FFeed->Line, f0MHz, FFeed->LengthM, load.Z()));
+        } catch (const EMathError&) {
+            known = false;
+        }
+        FFeed->Point = TPointAt::Antenna;
+    }
+    const std::optional<TLoad> designLoad = !known  ? std::nullopt
+                                            : FFeed ? LoadAt(f0MHz)
+                                                    : std::optional<TLoad>(load);
+    FHasNetwork =
+        designLoad && IsMatchable(*designLoad) && f0MHz > 0 && std::isfinite(f0MHz) && z0 > 0;
     if (FHasNetwork) FNetwork = ChartNetwork(*designLoad, f0MHz, z0);
 }
 
@@ -90,10 +105,65 @@ std::vector<TSwrPoint> TBandResponse::Sweep(double fLowMHz, double fHighMHz, int
     return points;
 }
 
+std::optional<double> TBandResponse::Crossing(double limit, double fInside, double fOutside) const {
+    double lo = fInside, hi = fOutside;
+    while (std::fabs(hi - lo) > EdgeTolerance * FF0) {
+        const double mid = 0.5 * (lo + hi);
+        if (!(mid != lo && mid != hi)) break; // no double lies between them
+        const std::optional<double> s = SwrAt(mid);
+        (!s || *s > limit ? hi : lo) = mid;
+    }
+    // Bisection may have ended at the end of a measurement rather than at a
+    // rise of the SWR: then the edge lies beyond what is known.
+    if (!SwrAt(hi)) return std::nullopt;
+    return 0.5 * (lo + hi);
+}
+
+std::optional<double> TBandResponse::MeasuredEdgeTowards(double limit, double fEnd) const {
+    // The measured points themselves, outwards from f0: the first one above
+    // the limit (or unknown) ends the band, the crossing lying between it and
+    // the point before, however narrow its excursion.
+    const std::vector<TTouchstonePoint>& p = FTrace->Points;
+    const bool up = fEnd > FF0;
+    auto outside = [&](double f) {
+        const std::optional<double> s = SwrAt(f);
+        return !s || *s > limit;
+    };
+    double inside = FF0;
+    auto consider = [&](double f) -> std::optional<std::optional<double>> {
+        if (!outside(f)) {
+            inside = f;
+            return std::nullopt;
+        }
+        return Crossing(limit, inside, f);
+    };
+    const auto first =
+        std::upper_bound(p.begin(), p.end(), FF0,
+                         [](double f, const TTouchstonePoint& a) { return f < a.FrequencyMHz; });
+    if (up) {
+        for (auto it = first; it != p.end() && it->FrequencyMHz < fEnd; ++it)
+            if (const auto edge = consider(it->FrequencyMHz)) return *edge;
+    } else {
+        // The points below f0, nearest first; f0 itself may be a point.
+        auto it =
+            std::lower_bound(p.begin(), p.end(), FF0, [](const TTouchstonePoint& a, double f) {
+                return a.FrequencyMHz < f;
+            });
+        while (it != p.begin()) {
+            --it;
+            if (!(it->FrequencyMHz > fEnd)) break;
+            if (const auto edge = consider(it->FrequencyMHz)) return *edge;
+        }
+    }
+    if (const auto edge = consider(fEnd)) return *edge;
+    return std::nullopt;
+}
+
 std::optional<double> TBandResponse::EdgeTowards(double limit, double fEnd) const {
     const double span = std::fabs(fEnd - FF0);
     // An infinite span (an end that overflowed) would never end the search.
     if (!(span > 0) || !std::isfinite(span)) return std::nullopt;
+    if (FModel == TLoadModel::Measured && FTrace) return MeasuredEdgeTowards(limit, fEnd);
     const double dir = fEnd > FF0 ? 1.0 : -1.0;
     const double maxStep = span / StepsPerSpan;
     auto outside = [&](double d) {

@@ -40,7 +40,8 @@ class TBandResponse {
 public:
     // The network is the chart's own for load at f0; trace is used by the
     // measured model only and must outlive this object. With a feed line the
-    // model's load is where the feed says and moves through the line at every
+    // model is the antenna's (a reading at the shack taken back once, at f0;
+    // a measurement point by point) and moves through the line at every
     // frequency, the network designed for the tuner's end; it is copied.
     TBandResponse(const TLoad& load, double f0MHz, TLoadModel model,
                   const TTouchstone* trace = nullptr, double z0 = 50.0,
@@ -66,10 +67,15 @@ public:
     // The nearest frequencies on either side of f0, inside [fLow, fHigh],
     // where the SWR rises above limit. An edge beyond the span, or beyond
     // the model's range, is absent; both are when the SWR at f0 is above it.
+    // A measurement's edges come from its points: the first point beyond the
+    // limit, the crossing found between it and the point before.
     TBandEdges Edges(double limit, double fLowMHz, double fHighMHz) const;
 
 private:
     std::optional<double> EdgeTowards(double limit, double fEnd) const;
+    std::optional<double> MeasuredEdgeTowards(double limit, double fEnd) const;
+    // Where the SWR passes the limit between a frequency within it and one beyond.
+    std::optional<double> Crossing(double limit, double fInside, double fOutside) const;
     std::optional<TLoad> ModelLoadAt(double fMHz) const;
 
     TLoad FLoad;

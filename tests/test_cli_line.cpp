@@ -27,8 +27,12 @@ TEST(MatchLine, JsonLineObjectAndTunersLoad) {
     EXPECT_NEAR(line["shack"].toObject()["x"].toDouble(), shack.imag(), 1e-12);
     // The tuner in the shack: its networks are for the shack end.
     EXPECT_EQ(o["load"].toObject()["r"].toDouble(), line["shack"].toObject()["r"].toDouble());
+    // The line's loss on what the tuner in the shack passes on, not on the transmitter's power.
+    const QJsonObject power = o["power"].toObject();
     EXPECT_NEAR(line["power_at_antenna_w"].toDouble(),
-                200 * std::pow(10, -line["total_loss_db"].toDouble() / 10), 1e-9);
+                (200 - power["tuner_loss_w"].toDouble()) *
+                    std::pow(10, -line["total_loss_db"].toDouble() / 10),
+                1e-9);
 }
 
 TEST(MatchLine, OptionsAndRefusals) {
@@ -84,7 +88,8 @@ TEST(MatchLine, OptionsAndRefusals) {
         {load + QStringList{"--length", "3"}, 2, "--length needs --line"},
         {load + rg213 + QStringList{"--at", "mast"}, 2, "not one of antenna, shack"},
         {load + rg213 + QStringList{"--tuner", "roof"}, 2, "not one of shack, antenna"},
-        {QStringList{"--envelope", "--swr", "2"} + rg213, 2, "does not apply to --envelope"},
+        {QStringList{"--envelope", "--swr", "2", "--at", "shack"} + rg213, 2,
+         "--at does not apply to --envelope"},
         {{"--line", "list", "-f", "7"}, 2, "does not apply to --line list"},
     };
     for (const TCase& c : cases) {

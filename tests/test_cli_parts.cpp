@@ -82,5 +82,5 @@ TEST(MatchParts, WindingOptionsThatCannotBeWoundAreRefused) {
         EXPECT_EQ(run.Err.count(u'\n'), 1) << run.Err.toStdString();
         EXPECT_TRUE(run.Err.contains(QLatin1String(names))) << run.Err.toStdString();
     }
-    EXPECT_EQ(Match({"--batch", "-", "--toroid", "T-50-2"}).Status, 2);
+    EXPECT_EQ(Match({"--envelope", "--swr", "2", "--toroid", "T-50-2"}).Status, 2);
 }
