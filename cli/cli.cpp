@@ -297,7 +297,13 @@ void AppendLoadJson(std::string& s, const TLoad& given, double fMHz,
                     const TWindingOptions* winding) {
     std::optional<TFeedResult> fed;
     if (feed) fed = FeedChecked(*feed, given, fMHz, options, "the load");
-    const TLoad load = fed ? fed->TunerLoad : given;
+    AppendLoadJsonAt(s, fed ? fed->TunerLoad : given, fMHz, options, feed, fed ? &*fed : nullptr,
+                     winding);
+}
+
+void AppendLoadJsonAt(std::string& s, const TLoad& load, double fMHz,
+                      const TDesignOptions& options, const TFeed* feed, const TFeedResult* fed,
+                      const TWindingOptions* winding) {
     const std::vector<TNetworkReport> reports = DesignNetworks(load, fMHz, options);
     AppendField(s, "{\"frequency_mhz\": ", fMHz);
     AppendField(s, ", \"z0\": ", options.Z0);
@@ -305,9 +311,12 @@ void AppendLoadJson(std::string& s, const TLoad& given, double fMHz,
     AppendField(s, ", \"x\": ", load.X);
     AppendField(s, ", \"swr\": ", ShownSwr(Swr({load.R, load.X}, options.Z0)));
     s += "}";
-    if (fed) {
+    if (feed) {
         s += ", \"line\": ";
-        AppendLineJson(s, *feed, *fed);
+        if (fed)
+            AppendLineJson(s, *feed, *fed);
+        else
+            s += "null";
     }
     s += ", \"networks\": [";
     for (size_t i = 0; i < reports.size(); ++i) {

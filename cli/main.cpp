@@ -1,5 +1,6 @@
 // pentarix-match: L networks for a load, from the command line.
 #include "cli.h"
+#include "output.h"
 
 #include <algorithm>
 #include <iostream>
@@ -32,8 +33,9 @@ the capacitor's Q.
                     per network, with --json keys of each network
   --coil-form MM    diameter of the form of a single-layer air coil, with
                     --wire MM (the wire's diameter) and --pitch MM (turn to
-                    turn, default the wire's diameter: close-wound); each
-                    above 0 up to 1000
+                    turn, default the wire's diameter: close-wound); the
+                    form 2 to 300, the wire 0.05 to 10, the pitch from the
+                    wire's diameter to 50
   --toroid CORE     an iron-powder toroid to wind the coils on: T-37, T-50,
                     T-68, T-80, T-94, T-106, T-130, T-157 or T-200 in mix 2
                     or 6, e.g. T-130-2
@@ -219,6 +221,8 @@ void RefuseOthers(const TCliArgs& args, const TMode& mode) {
 } // namespace
 
 int main(int argc, char** argv) {
+    // First, before any file is opened: a closed stdout is seen as such.
+    std::ostream& output = Output();
     try {
         if (argc < 2) {
             std::cerr << UsageLine << "Try 'pentarix-match --help' for every mode and option.\n";
@@ -226,23 +230,33 @@ int main(int argc, char** argv) {
         }
         const TCliArgs args(argc, argv, Valued, Flags, OptionalValued);
         if (args.Has("--help")) {
-            std::cout << UsageLine << Usage;
+            output << UsageLine << Usage;
+            FlushOutput();
             return 0;
         }
         if (args.Has("--line") && args.Text("--line") == "list") {
             for (const std::string& given : args.Names())
                 if (given != "--line") throw ECliError(given + " does not apply to --line list");
-            WriteLineCatalogue(std::cout);
+            WriteLineCatalogue(output);
+            FlushOutput();
             return 0;
         }
         const TMode& mode = ModeOf(args);
         RefuseOthers(args, mode);
-        if (mode.Streams) return mode.Run(args, std::cout);
+        if (mode.Streams) {
+            const int status = mode.Run(args, output);
+            FlushOutput();
+            return status;
+        }
         // Built whole before anything is printed, so a late error leaves stdout empty.
         std::ostringstream out;
         const int status = mode.Run(args, out);
-        std::cout << out.str();
+        output << out.str();
+        FlushOutput();
         return status;
+    } catch (const EOutputError& e) {
+        std::cerr << "pentarix-match: " << e.Message() << "\n";
+        return 1;
     } catch (const ECliError& e) {
         std::cerr << "pentarix-match: " << e.what() << "\n";
         return 2;

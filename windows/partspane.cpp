@@ -5,6 +5,7 @@
 #include "quantity.h"
 
 #include <QComboBox>
+#include <QKeyEvent>
 #include <QGridLayout>
 #include <QLabel>
 #include <QLineEdit>
@@ -98,11 +99,29 @@ QString PartLineCs(bool series, const TElement& e, const TElementParts& p,
 
 namespace {
 
-double MmValue(const QString& text) {
+// A winding input's text, refused with the field's own range: empty text is
+// no value yet (a half-typed winding), never an error.
+std::optional<double> FieldMm(const QString& text, TWindingField field) {
+    if (text.trimmed().isEmpty()) return std::nullopt;
     const double v = StrToFloat(text);
-    if (!(v > 0) || v > 1000)
-        throw EConvertError(QStringLiteral("'%1' není platná hodnota, musí být větší než 0 a nejvýše 1000")
-                                .arg(text));
+    switch (field) {
+    case TWindingField::Form:
+        if (!ValidFormMm(v))
+            throw EConvertError(
+                QStringLiteral("'%1' není platná hodnota, kostra musí mít průměr 2 až 300 mm").arg(text));
+        break;
+    case TWindingField::Wire:
+        if (!ValidWireMm(v))
+            throw EConvertError(
+                QStringLiteral("'%1' není platná hodnota, drát musí mít průměr 0.05 až 10 mm").arg(text));
+        break;
+    case TWindingField::Pitch:
+        if (!ValidPitchMm(v))
+            throw EConvertError(
+                QStringLiteral("'%1' není platná hodnota, stoupání musí být od průměru drátu do 50 mm")
+                    .arg(text));
+        break;
+    }
     return v;
 }
 
@@ -179,41 +198,87 @@ TPartsPane::TPartsPane(QWidget* parent) : QWidget(parent) {
     mmParts->setLineWrapMode(QPlainTextEdit::NoWrap);
     mmParts->setFixedHeight(mmParts->fontMetrics().lineSpacing() * 8 + 12);
     grid->addWidget(mmParts, 1, 0, 1, column + 1);
-    for (QLineEdit* e : {edForm, edWire, edPitch})
-        connect(e, &QLineEdit::editingFinished, this, [this] { Guarded([this] { ApplyInputs(); }); });
+    const std::pair<QLineEdit*, TWindingField> fields[] = {
+        {edForm, TWindingField::Form}, {edWire, TWindingField::Wire}, {edPitch, TWindingField::Pitch}};
+    for (const auto& [edit, field] : fields)
+        connect(edit, &QLineEdit::editingFinished, this,
+                [this, field] { Guarded([this, field] { ApplyInputs(field); }); });
     connect(cbToroid, &QComboBox::currentIndexChanged, this,
             [this] { Guarded([this] { ApplyInputs(); }); });
+    // The read-only pane takes Ctrl+A and Ctrl+C itself, ahead of the
+    // window's shortcuts for the table: copying follows the focus.
+    mmParts->installEventFilter(this);
 }
+
+namespace {
+
+// A field's value, or none when it is empty or, unless strict, unreadable.
+std::optional<double> ReadField(const QString& text, TWindingField field, bool strict) {
+    if (strict) return FieldMm(text, field);
+    try {
+        return FieldMm(text, field);
+    } catch (const EConvertError&) {
+        return std::nullopt;
+    }
+}
+
+// The winding the texts describe. A fault of the form as a whole is thrown
+// unless `left` names the field just left and that field takes no part in it.
+TWindingOptions WindingOf(const TWindingTexts& texts, std::optional<TWindingField> left,
+                          bool strict) {
+    TWindingOptions w;
+    if (!texts.Core.isEmpty()) w.Core = FindToroidCore(texts.Core.toStdString());
+    const std::optional<double> formMm = ReadField(texts.Form, TWindingField::Form, strict);
+    const std::optional<double> wireMm = ReadField(texts.Wire, TWindingField::Wire, strict);
+    const std::optional<double> pitchMm = ReadField(texts.Pitch, TWindingField::Pitch, strict);
+    if (!formMm || !wireMm) return w;
+    const TAirCoilForm form{*formMm, *wireMm, pitchMm ? *pitchMm : *wireMm};
+    const std::optional<TFormFault> fault = FormFault(form);
+    if (!fault) {
+        w.Form = form;
+        return w;
+    }
+    const bool pitchFault = *fault == TFormFault::WireAbovePitch;
+    if (left && *left == (pitchFault ? TWindingField::Form : TWindingField::Pitch)) return w;
+    if (pitchFault)
+        throw EConvertError(QStringLiteral("Drát %1 mm je tlustší než stoupání %2 mm")
+                                .arg(texts.Wire.trimmed(), Num(form.PitchMm, 2)));
+    throw EConvertError(QStringLiteral("Kostra %1 mm je tenčí než drát %2 mm")
+                            .arg(texts.Form.trimmed(), texts.Wire.trimmed()));
+}
+
+} // namespace
 
 TWindingOptions WindingFromTexts(const TWindingTexts& texts) {
-    TWindingOptions w;
-    const bool formGiven = !texts.Form.trimmed().isEmpty();
-    const bool wireGiven = !texts.Wire.trimmed().isEmpty();
-    if (formGiven || wireGiven) {
-        TAirCoilForm form;
-        form.FormMm = MmValue(texts.Form);
-        form.WireMm = MmValue(texts.Wire);
-        form.PitchMm = texts.Pitch.trimmed().isEmpty() ? form.WireMm : MmValue(texts.Pitch);
-        if (const auto fault = FormFault(form)) {
-            if (*fault == TFormFault::WireAbovePitch)
-                throw EConvertError(QStringLiteral("Drát %1 mm je tlustší než stoupání %2 mm")
-                                        .arg(texts.Wire.trimmed(), Num(form.PitchMm, 2)));
-            throw EConvertError(QStringLiteral("Kostra %1 mm je tenčí než drát %2 mm")
-                                    .arg(texts.Form.trimmed(), texts.Wire.trimmed()));
+    return WindingOf(texts, std::nullopt, true);
+}
+
+void TPartsPane::ApplyInputs(std::optional<TWindingField> left) {
+    const TWindingTexts texts = Texts();
+    // What is typed stays and is remembered; a field that cannot be read
+    // leaves the air coil out until it is put right.
+    QString fault;
+    if (left) {
+        const QString leftText = left == TWindingField::Form   ? texts.Form
+                                 : left == TWindingField::Wire ? texts.Wire
+                                                               : texts.Pitch;
+        try {
+            FieldMm(leftText, *left);
+        } catch (const EConvertError& e) {
+            fault = e.Message;
         }
-        w.Form = form;
     }
-    if (!texts.Core.isEmpty()) w.Core = FindToroidCore(texts.Core.toStdString());
-    return w;
-}
-
-TWindingOptions TPartsPane::ReadInputs() const {
-    return WindingFromTexts(Texts());
-}
-
-void TPartsPane::ApplyInputs() {
-    FWinding = ReadInputs();
+    TWindingOptions winding;
+    try {
+        winding = WindingOf(texts, left, false);
+    } catch (const EConvertError& e) {
+        // A fault of the whole form is told when one of its fields is left.
+        if (left && fault.isEmpty()) fault = e.Message;
+        winding.Core = texts.Core.isEmpty() ? nullptr : FindToroidCore(texts.Core.toStdString());
+    }
+    FWinding = winding;
     if (OnWindingChanged) OnWindingChanged();
+    if (!fault.isEmpty()) throw EConvertError(fault);
 }
 
 TWindingTexts TPartsPane::Texts() const {
