@@ -10,6 +10,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <array>
 
 namespace {
 
@@ -212,51 +213,62 @@ TPartsPane::TPartsPane(QWidget* parent) : QWidget(parent) {
 
 namespace {
 
-// A field's value, or none when it is empty or, unless strict, unreadable.
-std::optional<double> ReadField(const QString& text, TWindingField field, bool strict) {
-    if (strict) return FieldMm(text, field);
-    try {
-        return FieldMm(text, field);
-    } catch (const EConvertError&) {
-        return std::nullopt;
-    }
-}
+// What the texts make: the winding, or why there is none.
+struct TWindingRead {
+    TWindingOptions Winding; // an air coil only when every text is good
+    bool Bad = false;        // a text, or the form as a whole, is wrong
+    QString FormFault;       // the form's fault, and the fields it concerns
+    std::array<bool, 3> Concerns{};
+};
 
-// The winding the texts describe. A fault of the form as a whole is thrown
-// unless `left` names the field just left and that field takes no part in it.
-TWindingOptions WindingOf(const TWindingTexts& texts, std::optional<TWindingField> left,
-                          bool strict) {
-    TWindingOptions w;
-    if (!texts.Core.isEmpty()) w.Core = FindToroidCore(texts.Core.toStdString());
-    const std::optional<double> formMm = ReadField(texts.Form, TWindingField::Form, strict);
-    const std::optional<double> wireMm = ReadField(texts.Wire, TWindingField::Wire, strict);
-    const std::optional<double> pitchMm = ReadField(texts.Pitch, TWindingField::Pitch, strict);
-    if (!formMm || !wireMm) return w;
-    const TAirCoilForm form{*formMm, *wireMm, pitchMm ? *pitchMm : *wireMm};
+TWindingRead ReadWinding(const TWindingTexts& texts) {
+    TWindingRead r;
+    if (!texts.Core.isEmpty()) r.Winding.Core = FindToroidCore(texts.Core.toStdString());
+    const QString* text[3] = {&texts.Form, &texts.Wire, &texts.Pitch};
+    std::optional<double> mm[3];
+    for (int i = 0; i < 3; ++i)
+        try {
+            mm[i] = FieldMm(*text[i], TWindingField(i));
+        } catch (const EConvertError&) {
+            r.Bad = true;
+        }
+    // A form or a wire not typed yet is no air coil, and no error.
+    if (r.Bad || !mm[0] || !mm[1]) return r;
+    const TAirCoilForm form{*mm[0], *mm[1], mm[2] ? *mm[2] : *mm[1]};
     const std::optional<TFormFault> fault = FormFault(form);
     if (!fault) {
-        w.Form = form;
-        return w;
+        r.Winding.Form = form;
+        return r;
     }
-    const bool pitchFault = *fault == TFormFault::WireAbovePitch;
-    if (left && *left == (pitchFault ? TWindingField::Form : TWindingField::Pitch)) return w;
-    if (pitchFault)
-        throw EConvertError(QStringLiteral("Drát %1 mm je tlustší než stoupání %2 mm")
-                                .arg(texts.Wire.trimmed(), Num(form.PitchMm, 2)));
-    throw EConvertError(QStringLiteral("Kostra %1 mm je tenčí než drát %2 mm")
-                            .arg(texts.Form.trimmed(), texts.Wire.trimmed()));
+    r.Bad = true;
+    if (*fault == TFormFault::WireAbovePitch) {
+        r.FormFault = QStringLiteral("Drát %1 mm je tlustší než stoupání %2 mm")
+                          .arg(texts.Wire.trimmed(), Num(form.PitchMm, 2));
+        r.Concerns = {false, true, true};
+    } else {
+        r.FormFault = QStringLiteral("Kostra %1 mm je tenčí než drát %2 mm")
+                          .arg(texts.Form.trimmed(), texts.Wire.trimmed());
+        r.Concerns = {true, true, false};
+    }
+    return r;
 }
 
 } // namespace
 
 TWindingOptions WindingFromTexts(const TWindingTexts& texts) {
-    return WindingOf(texts, std::nullopt, true);
+    for (const auto& [text, field] : {std::pair{&texts.Form, TWindingField::Form},
+                                      std::pair{&texts.Wire, TWindingField::Wire},
+                                      std::pair{&texts.Pitch, TWindingField::Pitch}})
+        FieldMm(*text, field);
+    const TWindingRead r = ReadWinding(texts);
+    if (!r.FormFault.isEmpty()) throw EConvertError(r.FormFault);
+    return r.Winding;
 }
 
 void TPartsPane::ApplyInputs(std::optional<TWindingField> left) {
     const TWindingTexts texts = Texts();
-    // What is typed stays and is remembered; a field that cannot be read
-    // leaves the air coil out until it is put right.
+    // The field just left is told once; another's fault was told when it was
+    // left, the form's when one of its fields is.
     QString fault;
     if (left) {
         const QString leftText = left == TWindingField::Form   ? texts.Form
@@ -268,15 +280,15 @@ void TPartsPane::ApplyInputs(std::optional<TWindingField> left) {
             fault = e.Message;
         }
     }
-    TWindingOptions winding;
-    try {
-        winding = WindingOf(texts, left, false);
-    } catch (const EConvertError& e) {
-        // A fault of the whole form is told when one of its fields is left.
-        if (left && fault.isEmpty()) fault = e.Message;
-        winding.Core = texts.Core.isEmpty() ? nullptr : FindToroidCore(texts.Core.toStdString());
+    const TWindingRead r = ReadWinding(texts);
+    if (r.Bad) {
+        // The last good air coil stays until the texts make a new one.
+        FWinding.Core = r.Winding.Core;
+        if (left && fault.isEmpty() && r.Concerns[size_t(*left)]) fault = r.FormFault;
+    } else {
+        FWinding = r.Winding;
     }
-    FWinding = winding;
+    // What is typed is remembered (the window saves the texts) even when bad.
     if (OnWindingChanged) OnWindingChanged();
     if (!fault.isEmpty()) throw EConvertError(fault);
 }
@@ -284,6 +296,21 @@ void TPartsPane::ApplyInputs(std::optional<TWindingField> left) {
 TWindingTexts TPartsPane::Texts() const {
     return {edForm->text(), edWire->text(), edPitch->text(),
             cbToroid->currentIndex() > 0 ? cbToroid->currentText() : QString()};
+}
+
+TWindingOptions TPartsPane::ReadInputs() const {
+    return WindingFromTexts(Texts());
+}
+
+bool TPartsPane::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == mmParts && event->type() == QEvent::ShortcutOverride) {
+        auto* key = static_cast<QKeyEvent*>(event);
+        if (key->matches(QKeySequence::Copy) || key->matches(QKeySequence::SelectAll)) {
+            event->accept();
+            return true;
+        }
+    }
+    return QWidget::eventFilter(watched, event);
 }
 
 void TPartsPane::SetTexts(const TWindingTexts& texts) {
@@ -296,10 +323,24 @@ void TPartsPane::SetTexts(const TWindingTexts& texts) {
     try {
         FWinding = ReadInputs();
     } catch (const std::exception&) {
-        // A remembered winding that no longer passes is dropped, not shown as an error.
-        for (QLineEdit* e : {edForm, edWire, edPitch})
-            e->clear();
-        FWinding = ReadInputs();
+        // A remembered text that no longer passes gives way to the default, not
+        // to an error; a form whose texts pass but do not fit together, all of it.
+        const std::pair<QLineEdit*, TWindingField> fields[] = {{edForm, TWindingField::Form},
+                                                                {edWire, TWindingField::Wire},
+                                                                {edPitch, TWindingField::Pitch}};
+        for (const auto& [edit, field] : fields)
+            try {
+                FieldMm(edit->text(), field);
+            } catch (const EConvertError&) {
+                edit->clear();
+            }
+        try {
+            FWinding = ReadInputs();
+        } catch (const std::exception&) {
+            for (const auto& field : fields)
+                field.first->clear();
+            FWinding = ReadInputs();
+        }
     }
 }
 
