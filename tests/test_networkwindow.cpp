@@ -410,3 +410,37 @@ TEST_F(NetworkWindowTest, HostileWindingValuesAreRefusedTypedGivenOrStored) {
         }
     }
 }
+
+// A settings file far larger than Pentarix writes is set aside with ".bad",
+// said once, and the defaults are used; one of the limit is read as before.
+TEST_F(NetworkWindowTest, AnOversizedSettingsFileIsSetAsideOnce) {
+    const QDir dir(Settings.path());
+    ASSERT_TRUE(dir.mkpath(QStringLiteral("Pentarix")));
+    const QString path = dir.filePath(QStringLiteral("Pentarix/Pentarix.conf"));
+    for (const qint64 size : {qint64(1024 * 1024), qint64(1024 * 1024 + 1)}) {
+        SCOPED_TRACE(size);
+        QByteArray bytes = "[network]\nqCoil=50\n";
+        bytes += "; " + QByteArray(size - bytes.size() - 3, 'x') + '\n';
+        ASSERT_EQ(bytes.size(), size);
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        file.write(bytes);
+        file.close();
+        const bool over = size > 1024 * 1024;
+        {
+            TfrmNetwork w;
+            EXPECT_EQ(w.Options().Q.Coil, over ? 200.0 : 50.0);
+        }
+        const QStringList errors = TakeRecordedErrors();
+        ASSERT_EQ(errors.size(), over ? 1 : 0);
+        if (over) {
+            EXPECT_TRUE(errors[0].startsWith(QStringLiteral("Soubor nastavení '%1' je větší než 1 MiB")
+                                                 .arg(QDir::toNativeSeparators(path))))
+                << errors[0].toStdString();
+            EXPECT_EQ(QFileInfo(path + QStringLiteral(".bad")).size(), size);
+            EXPECT_LT(QFileInfo(path).size(), 4096);
+            TfrmNetwork again;
+            EXPECT_EQ(TakeRecordedErrors(), QStringList());
+        }
+    }
+}
