@@ -301,9 +301,8 @@ void AppendLoadJson(std::string& s, const TLoad& given, double fMHz,
                      winding);
 }
 
-void AppendLoadJsonAt(std::string& s, const TLoad& load, double fMHz,
-                      const TDesignOptions& options, const TFeed* feed, const TFeedResult* fed,
-                      const TWindingOptions* winding) {
+void AppendLoadJsonAt(std::string& s, const TLoad& load, double fMHz, const TDesignOptions& options,
+                      const TFeed* feed, const TFeedResult* fed, const TWindingOptions* winding) {
     const std::vector<TNetworkReport> reports = DesignNetworks(load, fMHz, options);
     AppendField(s, "{\"frequency_mhz\": ", fMHz);
     AppendField(s, ", \"z0\": ", options.Z0);

@@ -101,8 +101,8 @@ void AppendLoadJson(std::string& out, const TLoad& load, double fMHz,
                     const TWindingOptions* winding = nullptr);
 // The same for the load at the tuner's end, the line's figures given (null
 // where they cannot be computed: "line": null).
-void AppendLoadJsonAt(std::string& s, const TLoad& load, double fMHz,
-                      const TDesignOptions& options, const TFeed* feed, const TFeedResult* fed,
+void AppendLoadJsonAt(std::string& s, const TLoad& load, double fMHz, const TDesignOptions& options,
+                      const TFeed* feed, const TFeedResult* fed,
                       const TWindingOptions* winding = nullptr);
 // A column of a table, left-aligned, or right-aligned: padded to its width,
 // and a text as wide as the column or wider still keeps one blank from the

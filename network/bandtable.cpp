@@ -10,8 +10,7 @@ TBandRow BandRow(double fMHz, const TLoad& load, double z0) {
     TBandRow row{fMHz, load, std::nullopt, std::nullopt};
     // A simulator's 0 Hz point has a load but no network to design; beyond
     // the ranges the parts overflow or underflow and mean nothing.
-    if (!IsMatchable(load) || !ValidLoadR(load.R) || !ValidLoadX(load.X) || !(fMHz > 0))
-        return row;
+    if (!IsMatchable(load) || !ValidLoadR(load.R) || !ValidLoadX(load.X) || !(fMHz > 0)) return row;
     row.Swr = ShownSwr(Swr({load.R, load.X}, z0));
     row.Network = ChartNetwork(load, fMHz, z0);
     return row;

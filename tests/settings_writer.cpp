@@ -36,7 +36,8 @@ int main(int argc, char** argv) {
         return 2;
     }
     const QString path = QString::fromLocal8Bit(argv[1]);
-    if (std::strcmp(argv[2], "--hold-lock") == 0) HoldLock(path, std::strcmp(argv[3], "owned") == 0);
+    if (std::strcmp(argv[2], "--hold-lock") == 0)
+        HoldLock(path, std::strcmp(argv[3], "owned") == 0);
     const QByteArray tag = argv[2];
     const int count = std::atoi(argv[3]);
     try {

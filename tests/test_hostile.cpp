@@ -17,9 +17,9 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QTemporaryDir>
 #include <QLocale>
 #include <QRegularExpression>
+#include <QTemporaryDir>
 #include <cmath>
 #include <cstdlib>
 #include <locale.h>
@@ -936,11 +936,13 @@ TEST(HostileCli, OutputThatCannotBeWrittenIsAnErrorInEveryMode) {
         {"--line", "list"},
     };
     const std::pair<TOutputTo, QString> faults[] = {
-        {TOutputTo::FullDevice, "No space left on device"}, {TOutputTo::Closed, "Bad file descriptor"}};
+        {TOutputTo::FullDevice, "No space left on device"},
+        {TOutputTo::Closed, "Bad file descriptor"}};
     for (const QStringList& args : modes)
         for (const auto& [to, reason] : faults) {
             SCOPED_TRACE((args.join(' ') + " / " + reason).toStdString());
-            const TRun r = MatchTo(args, to, args.contains("--json") && args[0] == "--batch" ? loads : QString());
+            const TRun r = MatchTo(
+                args, to, args.contains("--json") && args[0] == "--batch" ? loads : QString());
             EXPECT_EQ(r.Status, 1);
             EXPECT_EQ(r.Err, "pentarix-match: cannot write the output: " + reason + "\n");
         }
@@ -959,9 +961,10 @@ TEST(HostileCli, ADirectoryAsBatchInputIsRefused) {
 // can be computed, status 0; the table and the JSON agree field by field.
 TEST(HostileCli, TableAndJsonAgreeOnEveryPointOfAHostileFile) {
     QTemporaryDir dir;
-    const QString hostile = WriteFile(dir, "h.s1p",
-                                      "# MHz Z RI R 50\n0 1 0\n7 4e8 0\n7.05 1e-8 0\n7.1 1e300 1e300\n"
-                                      "7.2 0 1\n7.3 0.5 0.2\n7.4 1 0\n7.5 2e-8 3\n");
+    const QString hostile =
+        WriteFile(dir, "h.s1p",
+                  "# MHz Z RI R 50\n0 1 0\n7 4e8 0\n7.05 1e-8 0\n7.1 1e300 1e300\n"
+                  "7.2 0 1\n7.3 0.5 0.2\n7.4 1 0\n7.5 2e-8 3\n");
     const QString shack = WriteFile(dir, "m.s1p", "# MHz S RI R 50\n146 0 0\n");
     const QList<QStringList> runs = {
         {"--touchstone", hostile},
@@ -989,7 +992,8 @@ TEST(HostileCli, TableAndJsonAgreeOnEveryPointOfAHostileFile) {
             ASSERT_EQ(cells.size(), 7);
             const QJsonObject p = points[i].toObject();
             auto same = [](const QString& cell, double value, double tolerance) {
-                return std::fabs(cell.toDouble() - value) <= tolerance * std::max(1.0, std::fabs(value));
+                return std::fabs(cell.toDouble() - value) <=
+                       tolerance * std::max(1.0, std::fabs(value));
             };
             EXPECT_TRUE(same(cells[0], p["frequency_mhz"].toDouble(), 5e-4));
             const QJsonValue load = p["load"];
@@ -1007,8 +1011,10 @@ TEST(HostileCli, TableAndJsonAgreeOnEveryPointOfAHostileFile) {
             ++(networks.isEmpty() ? undesigned : designed);
             for (const QJsonValue n : networks) {
                 if (!n["chart"].toBool()) continue;
-                const QJsonValue l = n["series"]["kind"] == "L" ? n["series"]["value"] : QJsonValue(0.0);
-                const QJsonValue c = n["shunt"]["kind"] == "C" ? n["shunt"]["value"] : QJsonValue(0.0);
+                const QJsonValue l =
+                    n["series"]["kind"] == "L" ? n["series"]["value"] : QJsonValue(0.0);
+                const QJsonValue c =
+                    n["shunt"]["kind"] == "C" ? n["shunt"]["value"] : QJsonValue(0.0);
                 EXPECT_TRUE(same(cells[4], l.toDouble(), 5e-4));
                 EXPECT_TRUE(same(cells[5], c.toDouble(), 5e-2));
                 EXPECT_EQ(cells[6], n["arrangement"] == "shunt-at-load" ? "1" : "0");

@@ -265,9 +265,9 @@ TEST_F(MeasurementTest, TableSavesOnAFullDiskGiveTheReason) {
             Guarded([&] { save(path); });
         }
         EXPECT_EQ(TakeRecordedErrors(),
-                  QStringList{ErrorBoxText(QStringLiteral("Tabulku nelze uložit do '%1': %2")
-                                               .arg(QDir::toNativeSeparators(path),
-                                                    qt_error_string(EFBIG)))});
+                  QStringList{ErrorBoxText(
+                      QStringLiteral("Tabulku nelze uložit do '%1': %2")
+                          .arg(QDir::toNativeSeparators(path), qt_error_string(EFBIG)))});
         EXPECT_FALSE(QFile::exists(path));
     }
     delete data;

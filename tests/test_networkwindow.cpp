@@ -308,8 +308,9 @@ TEST_F(NetworkWindowTest, WindingTypedKeyByKeyAndCopyFollowingTheFocus) {
     EXPECT_TRUE(pane->Text().contains(QStringLiteral("vzduchová cívka")));
     // Bad text: told once, kept in its field and remembered; the coil stays.
     typeAndTab(pane->edPitch, QStringLiteral("1x"));
-    EXPECT_EQ(TakeRecordedErrors(),
-              QStringList{ErrorBoxText(QStringLiteral("'1x' is not a valid floating point value"))});
+    EXPECT_EQ(
+        TakeRecordedErrors(),
+        QStringList{ErrorBoxText(QStringLiteral("'1x' is not a valid floating point value"))});
     QTest::mouseClick(pane->edForm, Qt::LeftButton);
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
     EXPECT_EQ(TakeRecordedErrors(), QStringList());
@@ -349,9 +350,9 @@ TEST_F(NetworkWindowTest, HostileWindingValuesAreRefusedTypedGivenOrStored) {
     const QString wire = QStringLiteral("drát musí mít průměr 0.05 až 10 mm");
     const QString pitch = QStringLiteral("stoupání musí být od průměru drátu do 50 mm");
     const THostile cases[] = {
-        {"1000", "1", "", "--coil-form", form},  {"1", "0.5", "", "--coil-form", form},
-        {"20", "1e-300", "", "--wire", wire},    {"20", "1e-7", "", "--wire", wire},
-        {"20", "11", "", "--wire", wire},        {"20", "1", "60", "--pitch", pitch},
+        {"1000", "1", "", "--coil-form", form}, {"1", "0.5", "", "--coil-form", form},
+        {"20", "1e-300", "", "--wire", wire},   {"20", "1e-7", "", "--wire", wire},
+        {"20", "11", "", "--wire", wire},       {"20", "1", "60", "--pitch", pitch},
         {"20", "1", "-1", "--pitch", pitch},
     };
     ClickAt(Frame, {300, 500});
@@ -386,7 +387,8 @@ TEST_F(NetworkWindowTest, HostileWindingValuesAreRefusedTypedGivenOrStored) {
         EXPECT_TRUE(windable(TfrmNetwork::SavedWinding().Form));
         EXPECT_EQ(TakeRecordedErrors(), QStringList());
         // Given as options: the option named, nothing printed.
-        QStringList args = {"-f", "7", "-r", "25", "-x", "-30", "--coil-form", c.Form, "--wire", c.Wire};
+        QStringList args = {"-f",  "7",           "-r",   "25",     "-x",
+                            "-30", "--coil-form", c.Form, "--wire", c.Wire};
         if (*c.Pitch) args << "--pitch" << c.Pitch;
         const TRun r = Match(args);
         EXPECT_EQ(r.Status, 2);
@@ -406,7 +408,8 @@ TEST_F(NetworkWindowTest, HostileWindingValuesAreRefusedTypedGivenOrStored) {
         f.PitchMm = logUniform(f.WireMm, MaxPitchMm);
         const double uH = logUniform(1e-4, 1e4);
         if (const std::optional<TAirCoil> coil = WindAirCoil(uH, f)) {
-            EXPECT_GT(coil->InductanceUh, 0.0) << f.FormMm << " " << f.WireMm << " " << f.PitchMm << " " << uH;
+            EXPECT_GT(coil->InductanceUh, 0.0)
+                << f.FormMm << " " << f.WireMm << " " << f.PitchMm << " " << uH;
         }
     }
 }
@@ -434,8 +437,9 @@ TEST_F(NetworkWindowTest, AnOversizedSettingsFileIsSetAsideOnce) {
         const QStringList errors = TakeRecordedErrors();
         ASSERT_EQ(errors.size(), over ? 1 : 0);
         if (over) {
-            EXPECT_TRUE(errors[0].startsWith(QStringLiteral("Soubor nastavení '%1' je větší než 1 MiB")
-                                                 .arg(QDir::toNativeSeparators(path))))
+            EXPECT_TRUE(
+                errors[0].startsWith(QStringLiteral("Soubor nastavení '%1' je větší než 1 MiB")
+                                         .arg(QDir::toNativeSeparators(path))))
                 << errors[0].toStdString();
             EXPECT_EQ(QFileInfo(path + QStringLiteral(".bad")).size(), size);
             EXPECT_LT(QFileInfo(path).size(), 4096);

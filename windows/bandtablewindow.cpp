@@ -189,8 +189,9 @@ void TfrmBandTable::SaveTable(const QString& path) {
         SaveAtomically(path, QByteArray::fromStdString(text));
     } catch (const ESaveError& e) {
         // With the file system's reason, as the picture and the page say it.
-        throw std::runtime_error(QStringLiteral("Tabulku nelze uložit do '%1': %2")
-                                     .arg(QDir::toNativeSeparators(path), QString::fromStdString(e.what()))
-                                     .toStdString());
+        throw std::runtime_error(
+            QStringLiteral("Tabulku nelze uložit do '%1': %2")
+                .arg(QDir::toNativeSeparators(path), QString::fromStdString(e.what()))
+                .toStdString());
     }
 }

@@ -5,8 +5,8 @@
 #include "quantity.h"
 
 #include <QComboBox>
-#include <QKeyEvent>
 #include <QGridLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -109,17 +109,20 @@ std::optional<double> FieldMm(const QString& text, TWindingField field) {
     case TWindingField::Form:
         if (!ValidFormMm(v))
             throw EConvertError(
-                QStringLiteral("'%1' není platná hodnota, kostra musí mít průměr 2 až 300 mm").arg(text));
+                QStringLiteral("'%1' není platná hodnota, kostra musí mít průměr 2 až 300 mm")
+                    .arg(text));
         break;
     case TWindingField::Wire:
         if (!ValidWireMm(v))
             throw EConvertError(
-                QStringLiteral("'%1' není platná hodnota, drát musí mít průměr 0.05 až 10 mm").arg(text));
+                QStringLiteral("'%1' není platná hodnota, drát musí mít průměr 0.05 až 10 mm")
+                    .arg(text));
         break;
     case TWindingField::Pitch:
         if (!ValidPitchMm(v))
             throw EConvertError(
-                QStringLiteral("'%1' není platná hodnota, stoupání musí být od průměru drátu do 50 mm")
+                QStringLiteral(
+                    "'%1' není platná hodnota, stoupání musí být od průměru drátu do 50 mm")
                     .arg(text));
         break;
     }
@@ -199,8 +202,9 @@ TPartsPane::TPartsPane(QWidget* parent) : QWidget(parent) {
     mmParts->setLineWrapMode(QPlainTextEdit::NoWrap);
     mmParts->setFixedHeight(mmParts->fontMetrics().lineSpacing() * 8 + 12);
     grid->addWidget(mmParts, 1, 0, 1, column + 1);
-    const std::pair<QLineEdit*, TWindingField> fields[] = {
-        {edForm, TWindingField::Form}, {edWire, TWindingField::Wire}, {edPitch, TWindingField::Pitch}};
+    const std::pair<QLineEdit*, TWindingField> fields[] = {{edForm, TWindingField::Form},
+                                                           {edWire, TWindingField::Wire},
+                                                           {edPitch, TWindingField::Pitch}};
     for (const auto& [edit, field] : fields)
         connect(edit, &QLineEdit::editingFinished, this,
                 [this, field] { Guarded([this, field] { ApplyInputs(field); }); });
@@ -256,9 +260,9 @@ TWindingRead ReadWinding(const TWindingTexts& texts) {
 } // namespace
 
 TWindingOptions WindingFromTexts(const TWindingTexts& texts) {
-    for (const auto& [text, field] : {std::pair{&texts.Form, TWindingField::Form},
-                                      std::pair{&texts.Wire, TWindingField::Wire},
-                                      std::pair{&texts.Pitch, TWindingField::Pitch}})
+    for (const auto& [text, field] :
+         {std::pair{&texts.Form, TWindingField::Form}, std::pair{&texts.Wire, TWindingField::Wire},
+          std::pair{&texts.Pitch, TWindingField::Pitch}})
         FieldMm(*text, field);
     const TWindingRead r = ReadWinding(texts);
     if (!r.FormFault.isEmpty()) throw EConvertError(r.FormFault);
@@ -326,8 +330,8 @@ void TPartsPane::SetTexts(const TWindingTexts& texts) {
         // A remembered text that no longer passes gives way to the default, not
         // to an error; a form whose texts pass but do not fit together, all of it.
         const std::pair<QLineEdit*, TWindingField> fields[] = {{edForm, TWindingField::Form},
-                                                                {edWire, TWindingField::Wire},
-                                                                {edPitch, TWindingField::Pitch}};
+                                                               {edWire, TWindingField::Wire},
+                                                               {edPitch, TWindingField::Pitch}};
         for (const auto& [edit, field] : fields)
             try {
                 FieldMm(edit->text(), field);

@@ -5,14 +5,14 @@
 
 #include <QApplication>
 #include <QClipboard>
-#include <QLabel>
-#include <QGuiApplication>
-#include <QScreen>
-#include <QShortcut>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QScreen>
 #include <QSettings>
+#include <QShortcut>
 
 TToolWindow::TToolWindow(const QString& title, int fontPixels, Qt::WindowFlags flags,
                          QWidget* parent)
