@@ -218,6 +218,17 @@ void RefuseOthers(const TCliArgs& args, const TMode& mode) {
                             " (see --help)");
 }
 
+// A fault after a streaming mode's first rows: those rows still go out, as
+// they did when stdout was the C library's, then the fault.
+int Refused(const std::exception& e) {
+    try {
+        FlushOutput();
+    } catch (const EOutputError&) {
+    }
+    std::cerr << "pentarix-match: " << e.what() << "\n";
+    return 2;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -257,11 +268,8 @@ int main(int argc, char** argv) {
     } catch (const EOutputError& e) {
         std::cerr << "pentarix-match: " << e.Message() << "\n";
         return 1;
-    } catch (const ECliError& e) {
-        std::cerr << "pentarix-match: " << e.what() << "\n";
-        return 2;
     } catch (const std::exception& e) {
-        std::cerr << "pentarix-match: " << e.what() << "\n";
-        return 2;
+        // ECliError among them: a usage fault.
+        return Refused(e);
     }
 }
