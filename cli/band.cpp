@@ -18,30 +18,19 @@ ECliError TouchstoneFailure(const std::string& path, const ETouchstoneError& e) 
     return ECliError(path + ": " + TouchstoneErrorEnglish(e));
 }
 
-// A point the band table designs no network for has a null SWR (and a null
-// load when it is an open circuit) and no networks.
-// With a feed line, the point as the tuner's end sees it; a point the line
-// takes to no finite load has none.
+// With a feed line, the point as the tuner's end sees it.
 TTouchstonePoint MovedPoint(const TTouchstonePoint& p, const TFeed* feed) {
-    if (!feed || p.Open || !(p.FrequencyMHz > 0)) return p;
-    TTouchstonePoint moved = p;
-    try {
-        const TLoad load = TunerLoadOf(*feed, {p.R, p.X}, p.FrequencyMHz);
-        moved.R = load.R;
-        moved.X = load.X;
-    } catch (const EMathError&) {
-        moved.Open = true;
-    }
-    return moved;
+    return feed ? PointAtTuner(p, *feed) : p;
 }
 
+// The table's row as JSON: a point the band table designs no network for has
+// a null SWR (and a null load when it is an open circuit) and no networks; a
+// line whose figures cannot be computed there has a null "line".
 std::string PointJson(const TTouchstonePoint& given, const TDesignOptions& options,
                       const TFeed* feed, const TWindingOptions* winding) {
     const TTouchstonePoint p = MovedPoint(given, feed);
-    const TLoad load{p.R, p.X};
-    if (!p.Open && IsMatchable(load) && ValidLoadR(load.R) && ValidLoadX(load.X) &&
-        p.FrequencyMHz > 0)
-        return LoadJson({given.R, given.X}, p.FrequencyMHz, options, feed, winding);
+    const TBandRow row = BandRowOf(p, options.Z0);
+    if (row.Network) return LoadJson({given.R, given.X}, p.FrequencyMHz, options, feed, winding, true);
     const std::string loadJson =
         p.Open ? "null"
                : "{\"r\": " + JsonNumber(p.R) + ", \"x\": " + JsonNumber(p.X) + ", \"swr\": null}";

@@ -8,6 +8,8 @@
 #include <limits>
 #include <sstream>
 #include <string_view>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -129,6 +131,13 @@ void OpenInput(const std::string& path, std::ifstream& file) {
     if (!file) throw ECliError(path + ": cannot open the file");
 }
 
+// Reading a directory only fails at the first read, which looks like an empty list.
+void RefuseDirectoryStdin() {
+    struct stat status;
+    if (fstat(STDIN_FILENO, &status) == 0 && S_ISDIR(status.st_mode))
+        throw ECliError("standard input: is a directory");
+}
+
 } // namespace
 
 int RunBatch(const TCliArgs& args, std::ostream& out) {
@@ -142,6 +151,7 @@ int RunBatch(const TCliArgs& args, std::ostream& out) {
     const bool fromStdin = path.empty() || path == "-";
     std::ifstream file;
     if (!fromStdin) OpenInput(path, file);
+    if (fromStdin) RefuseDirectoryStdin();
     std::istream& in = fromStdin ? std::cin : file;
 
     if (!json && feed) out << FeedText(*feed) << "; rows for the tuner's end\n";

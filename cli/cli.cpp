@@ -89,7 +89,6 @@ const TRange Z0Range{ValidZ0, "1 to 1e4 ohm"};
 const TRange QRange{ValidQ, "1 to 1e6"};
 const TRange PowerRange{ValidPowerW, "above 0 and at most 1e7 W"};
 const TRange SwrRange{ValidSwr, "at least 1"};
-const TRange CoilMmRange{ValidCoilMm, "above 0 and at most 1000 mm"};
 
 std::string TextFaultEn(const ETextError& e) {
     const std::string quoted = "'" + e.Text + "'";
@@ -288,9 +287,9 @@ void AppendNetworkJson(std::string& s, const TNetworkReport& rep, const TPartsRe
 }
 
 std::string LoadJson(const TLoad& load, double fMHz, const TDesignOptions& options,
-                     const TFeed* feed, const TWindingOptions* winding) {
+                     const TFeed* feed, const TWindingOptions* winding, bool lenient) {
     std::string s;
-    AppendLoadJson(s, load, fMHz, options, feed, winding);
+    AppendLoadJson(s, load, fMHz, options, feed, winding, lenient);
     return s;
 }
 
@@ -304,7 +303,7 @@ TStation StationFrom(const TDesignOptions& options, const TFeed* feed, const TLN
 }
 
 TLoadDesign DesignLoad(const TLoad& given, double fMHz, const TDesignOptions& options,
-                       const TFeed* feed, bool chartOnly, const std::string& where) {
+                       const TFeed* feed, bool chartOnly, const std::string& where, bool lenient) {
     TLoadDesign d;
     d.TunerLoad = feed ? TunerLoadChecked(*feed, given, fMHz, where) : given;
     const std::vector<TLNetwork> nets =
@@ -315,10 +314,16 @@ TLoadDesign DesignLoad(const TLoad& given, double fMHz, const TDesignOptions& op
         if (feed) {
             // Each network carries what reaches it, and its input sets what the
             // line before it loses; the chart's network (the first) gives the chain.
-            const TStationResult chain =
-                StationChecked(StationFrom(options, feed, net), given, fMHz, where);
-            if (!d.Chain) d.Chain = chain;
-            carried.PowerW = chain.TunerInput.PowerW;
+            std::optional<TStationResult> chain;
+            try {
+                chain = StationChecked(StationFrom(options, feed, net), given, fMHz, where);
+            } catch (const ECliError&) {
+                if (!lenient) throw;
+            }
+            if (chain) {
+                if (!d.Chain) d.Chain = chain;
+                carried.PowerW = chain->TunerInput.PowerW;
+            }
         }
         const bool carries = carried.PowerW > 0;
         if (!carries) carried.PowerW = options.PowerW;
@@ -331,8 +336,8 @@ TLoadDesign DesignLoad(const TLoad& given, double fMHz, const TDesignOptions& op
 
 void AppendLoadJson(std::string& s, const TLoad& given, double fMHz,
                     const TDesignOptions& options, const TFeed* feed,
-                    const TWindingOptions* winding) {
-    const TLoadDesign d = DesignLoad(given, fMHz, options, feed);
+                    const TWindingOptions* winding, bool lenient) {
+    const TLoadDesign d = DesignLoad(given, fMHz, options, feed, false, "the load", lenient);
     const TLoad& load = d.TunerLoad;
     AppendField(s, "{\"frequency_mhz\": ", fMHz);
     AppendField(s, ", \"z0\": ", options.Z0);
@@ -340,11 +345,17 @@ void AppendLoadJson(std::string& s, const TLoad& given, double fMHz,
     AppendField(s, ", \"x\": ", load.X);
     AppendField(s, ", \"swr\": ", ShownSwr(Swr({load.R, load.X}, options.Z0)));
     s += "}";
-    if (feed && d.Chain) {
+    if (feed && (d.Chain || lenient)) {
         s += ", \"line\": ";
-        AppendLineJson(s, *feed, *d.Chain);
+        if (d.Chain)
+            AppendLineJson(s, *feed, *d.Chain);
+        else
+            s += "null";
         s += ", \"power\": ";
-        AppendPowerJson(s, *d.Chain);
+        if (d.Chain)
+            AppendPowerJson(s, *d.Chain);
+        else
+            s += "null";
     }
     s += ", \"networks\": [";
     for (size_t i = 0; i < d.Reports.size(); ++i) {

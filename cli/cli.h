@@ -27,7 +27,7 @@ struct TRange {
     const char* Text;
 };
 extern const TRange FrequencyRange, LoadRRange, LoadXRange, Z0Range, QRange, PowerRange;
-extern const TRange VelocityFactorRange, LineLossRange, LineLengthRange, SwrRange, CoilMmRange;
+extern const TRange VelocityFactorRange, LineLossRange, LineLengthRange, SwrRange;
 
 // A typed number, and the same refused unless the range holds it; a fault is
 // worded "NAME: 'TEXT' ...", NAME being an option or a column of a line.
@@ -104,7 +104,7 @@ struct TLoadDesign {
 };
 TLoadDesign DesignLoad(const TLoad& given, double fMHz, const TDesignOptions& options,
                        const TFeed* feed, bool chartOnly = false,
-                       const std::string& where = "the load");
+                       const std::string& where = "the load", bool lenient = false);
 // The station of the options and the feed, with the tuner net.
 TStation StationFrom(const TDesignOptions& options, const TFeed* feed, const TLNetwork& net);
 
@@ -116,11 +116,14 @@ void AppendNetworkJson(std::string& out, const TNetworkReport& rep,
 // With a feed line, the load is where the feed says; the object's load and
 // networks are the tuner's end's and a "line" object follows the load. With
 // `winding`, each network's parts as built too.
+// With `lenient`, a chain whose figures cannot be computed (a line whose loss
+// overflows) leaves "line" and "power" null instead of refusing the load.
 std::string LoadJson(const TLoad& load, double fMHz, const TDesignOptions& options,
-                     const TFeed* feed = nullptr, const TWindingOptions* winding = nullptr);
+                     const TFeed* feed = nullptr, const TWindingOptions* winding = nullptr,
+                     bool lenient = false);
 void AppendLoadJson(std::string& out, const TLoad& load, double fMHz,
                     const TDesignOptions& options, const TFeed* feed = nullptr,
-                    const TWindingOptions* winding = nullptr);
+                    const TWindingOptions* winding = nullptr, bool lenient = false);
 // A column of a table, left-aligned, or right-aligned: padded to its width,
 // and a text as wide as the column or wider still keeps one blank from the
 // next column.

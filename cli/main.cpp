@@ -1,5 +1,6 @@
 // pentarix-match: L networks for a load, from the command line.
 #include "cli.h"
+#include "output.h"
 
 #include <algorithm>
 #include <iostream>
@@ -33,8 +34,9 @@ the capacitor's Q.
                     per network, with --json keys of each network
   --coil-form MM    diameter of the form of a single-layer air coil, with
                     --wire MM (the wire's diameter) and --pitch MM (turn to
-                    turn, default the wire's diameter: close-wound); each
-                    above 0 up to 1000
+                    turn, default the wire's diameter: close-wound); the
+                    form 2 to 300, the wire 0.05 to 10, the pitch from the
+                    wire's diameter to 50
   --toroid CORE     an iron-powder toroid to wind the coils on: T-37, T-50,
                     T-68, T-80, T-94, T-106, T-130, T-157 or T-200 in mix 2
                     or 6, e.g. T-130-2
@@ -236,9 +238,22 @@ void RefuseOthers(const TCliArgs& args, const TMode& mode) {
                             " (see --help)");
 }
 
+// A fault after a streaming mode's first rows: those rows still go out, as
+// they did when stdout was the C library's, then the fault.
+int Refused(const std::exception& e) {
+    try {
+        FlushOutput();
+    } catch (const EOutputError&) {
+    }
+    std::cerr << "pentarix-match: " << e.what() << "\n";
+    return 2;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
+    // First, before any file is opened: a closed stdout is seen as such.
+    std::ostream& output = Output();
     try {
         if (argc < 2) {
             std::cerr << UsageLine << "Try 'pentarix-match --help' for every mode and option.\n";
@@ -246,32 +261,40 @@ int main(int argc, char** argv) {
         }
         const TCliArgs args(argc, argv, Valued, Flags, OptionalValued);
         if (args.Has("--help") || args.Has("-h")) {
-            std::cout << UsageLine << Usage;
+            output << UsageLine << Usage;
+            FlushOutput();
             return 0;
         }
         if (args.Has("--version")) {
-            std::cout << "pentarix-match " PENTARIX_VERSION "\n";
+            output << "pentarix-match " PENTARIX_VERSION "\n";
+            FlushOutput();
             return 0;
         }
         if (args.Has("--line") && args.Text("--line") == "list") {
             for (const std::string& given : args.Names())
                 if (given != "--line") throw ECliError(given + " does not apply to --line list");
-            WriteLineCatalogue(std::cout);
+            WriteLineCatalogue(output);
+            FlushOutput();
             return 0;
         }
         const TMode& mode = ModeOf(args);
         RefuseOthers(args, mode);
-        if (mode.Streams) return mode.Run(args, std::cout);
+        if (mode.Streams) {
+            const int status = mode.Run(args, output);
+            FlushOutput();
+            return status;
+        }
         // Built whole before anything is printed, so a late error leaves stdout empty.
         std::ostringstream out;
         const int status = mode.Run(args, out);
-        std::cout << out.str();
+        output << out.str();
+        FlushOutput();
         return status;
-    } catch (const ECliError& e) {
-        std::cerr << "pentarix-match: " << e.what() << "\n";
-        return 2;
+    } catch (const EOutputError& e) {
+        std::cerr << "pentarix-match: " << e.Message() << "\n";
+        return 1;
     } catch (const std::exception& e) {
-        std::cerr << "pentarix-match: " << e.what() << "\n";
-        return 2;
+        // ECliError among them: a usage fault.
+        return Refused(e);
     }
 }

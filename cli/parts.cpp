@@ -6,6 +6,10 @@
 
 namespace {
 
+const TRange FormRange{ValidFormMm, "2 to 300 mm"};
+const TRange WireRange{ValidWireMm, "0.05 to 10 mm"};
+const TRange PitchRange{ValidPitchMm, "from the wire's diameter to 50 mm"};
+
 std::string FormFaultEn(TFormFault fault, const TAirCoilForm& form) {
     switch (fault) {
     case TFormFault::WireAbovePitch:
@@ -14,6 +18,12 @@ std::string FormFaultEn(TFormFault fault, const TAirCoilForm& form) {
     case TFormFault::FormBelowWire:
         return "--coil-form: a form of " + FormatSignificant(form.FormMm, 2) +
                " mm is thinner than the wire of " + FormatSignificant(form.WireMm, 2) + " mm";
+    case TFormFault::WireOutOfRange:
+        return "--wire: must be " + std::string(WireRange.Text);
+    case TFormFault::FormOutOfRange:
+        return "--coil-form: must be " + std::string(FormRange.Text);
+    case TFormFault::PitchOutOfRange:
+        return "--pitch: must be " + std::string(PitchRange.Text);
     case TFormFault::NotPositive:
         break;
     }
@@ -69,9 +79,9 @@ TWindingOptions WindingOptionsFrom(const TCliArgs& args) {
     if (args.Has("--pitch") && !args.Has("--wire")) throw ECliError("--pitch: needs --coil-form and --wire");
     if (args.Has("--coil-form")) {
         TAirCoilForm form;
-        form.FormMm = args.Ranged("--coil-form", CoilMmRange);
-        form.WireMm = args.Ranged("--wire", CoilMmRange);
-        form.PitchMm = args.Ranged("--pitch", CoilMmRange, form.WireMm);
+        form.FormMm = args.Ranged("--coil-form", FormRange);
+        form.WireMm = args.Ranged("--wire", WireRange);
+        form.PitchMm = args.Ranged("--pitch", PitchRange, form.WireMm);
         if (const auto fault = FormFault(form)) throw ECliError(FormFaultEn(*fault, form));
         w.Form = form;
     }

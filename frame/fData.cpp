@@ -97,8 +97,11 @@ void TfrmData::SaveTableAs() {
 void TfrmData::SaveTable(const QString& path) {
     try {
         SaveAtomically(path, (meData->toPlainText() + u'\n').toUtf8());
-    } catch (const ESaveError&) {
+    } catch (const ESaveError& e) {
+        // With the file system's reason, as the picture and the page say it.
         throw std::runtime_error(
-            QStringLiteral("Tabulku nelze uložit do '%1'").arg(QDir::toNativeSeparators(path)).toStdString());
+            QStringLiteral("Tabulku nelze uložit do '%1': %2")
+                .arg(QDir::toNativeSeparators(path), QString::fromStdString(e.what()))
+                .toStdString());
     }
 }

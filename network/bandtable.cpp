@@ -1,14 +1,16 @@
 #include "bandtable.h"
 
 #include "quantity.h"
+#include "ranges.h"
 
 const TBandCells BandColumnTitles = {"f [MHz]", "R", "X", "PSV", "L [uH]", "C [pF]", "LC=0 / CL=1"};
 const std::string BandTableHeader = JoinBandCells(BandColumnTitles, "; ");
 
 TBandRow BandRow(double fMHz, const TLoad& load, double z0) {
     TBandRow row{fMHz, load, std::nullopt, std::nullopt};
-    // A simulator's 0 Hz point has a load but no network to design.
-    if (!IsMatchable(load) || !(fMHz > 0)) return row;
+    // A simulator's 0 Hz point has a load but no network to design; beyond
+    // the ranges the parts overflow or underflow and mean nothing.
+    if (!IsMatchable(load) || !ValidLoadR(load.R) || !ValidLoadX(load.X) || !(fMHz > 0)) return row;
     row.Swr = ShownSwr(Swr({load.R, load.X}, z0));
     row.Network = ChartNetwork(load, fMHz, z0);
     return row;
@@ -17,6 +19,13 @@ TBandRow BandRow(double fMHz, const TLoad& load, double z0) {
 TBandRow BandRowOf(const TTouchstonePoint& point, double z0) {
     if (point.Open) return {point.FrequencyMHz, std::nullopt, std::nullopt, std::nullopt};
     return BandRow(point.FrequencyMHz, {point.R, point.X}, z0);
+}
+
+TTouchstonePoint PointAtTuner(const TTouchstonePoint& point, const TFeed& feed) {
+    // Through MoveTrace itself, so that a row never differs from the chart's trace.
+    TTouchstone one;
+    one.Points.push_back(point);
+    return MoveTrace(one, feed).Points.front();
 }
 
 TBandCells BandRowCells(const TBandRow& row) {

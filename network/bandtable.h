@@ -2,6 +2,7 @@
 // The band table: for each measured frequency the load, its SWR and the
 // network the chart draws there, as the window and the command line list it.
 
+#include "feedline.h"
 #include "lnetwork.h"
 #include "touchstone.h"
 
@@ -13,13 +14,19 @@
 struct TBandRow {
     double FrequencyMHz = 0.0;
     std::optional<TLoad> Load; // none for an open circuit
-    // Both empty where no network matches: no resistance, or no frequency.
+    // Both empty where no network is designed: no frequency, or a load
+    // outside the ranges a typed load must lie in (ranges.h), 0 ohm among them.
     std::optional<double> Swr;
     std::optional<TLNetwork> Network;
 };
 
+// The one rule for every list of loads (the band table, the command line's
+// table and JSON): the network, or none, as said above.
 TBandRow BandRow(double fMHz, const TLoad& load, double z0);
 TBandRow BandRowOf(const TTouchstonePoint& point, double z0);
+// The point as the tuner's end sees it, as the chart's moved trace has it:
+// an open where the line takes it to no finite load, and at 0 Hz.
+TTouchstonePoint PointAtTuner(const TTouchstonePoint& point, const TFeed& feed);
 
 // One text per column: f, R, X, SWR, L of the series coil and C of the
 // parallel capacitor (0 for a part the network lacks), then 0 for LC or 1 for

@@ -19,6 +19,9 @@ std::optional<TFormFault> FormFault(const TAirCoilForm& form) {
         if (!(v > 0) || !std::isfinite(v)) return TFormFault::NotPositive;
     if (form.WireMm > form.PitchMm) return TFormFault::WireAbovePitch;
     if (form.FormMm < form.WireMm) return TFormFault::FormBelowWire;
+    if (!ValidWireMm(form.WireMm)) return TFormFault::WireOutOfRange;
+    if (!ValidFormMm(form.FormMm)) return TFormFault::FormOutOfRange;
+    if (!ValidPitchMm(form.PitchMm)) return TFormFault::PitchOutOfRange;
     return std::nullopt;
 }
 
@@ -127,6 +130,9 @@ std::optional<TAirCoil> WindAirCoil(double uH, const TAirCoilForm& form) {
     if (coil.Turns > MaxTurns) return std::nullopt;
     coil.LengthMm = coil.Turns * form.PitchMm;
     coil.InductanceUh = AirCoilUh(form, coil.Turns);
+    // Rosa's correction can outweigh the current sheet of one fat turn: such
+    // a coil is not one to wind, and no inductance <= 0 is ever shown.
+    if (!(coil.InductanceUh > 0)) return std::nullopt;
     if (coil.LengthMm > 10.0 * form.FormMm) coil.Shape = TCoilShape::Long;
     if (coil.LengthMm < 0.1 * form.FormMm) coil.Shape = TCoilShape::Short;
     return coil;

@@ -12,7 +12,32 @@ struct TAirCoilForm {
     double WireMm = 0.0;
     double PitchMm = 0.0;
 };
-enum class TFormFault { NotPositive, WireAbovePitch, FormBelowWire };
+// What a single-layer coil is wound of: beyond these the winding formulas
+// leave their ground (a wire of 1e-300 mm gives a negative inductance) or
+// overflow. The pitch runs from the wire's diameter (close-wound) up.
+constexpr double MinWireMm = 0.05, MaxWireMm = 10.0;
+constexpr double MinFormMm = 2.0, MaxFormMm = 300.0;
+constexpr double MaxPitchMm = 50.0;
+// False for NaN too.
+constexpr bool ValidWireMm(double mm) {
+    return mm >= MinWireMm && mm <= MaxWireMm;
+}
+constexpr bool ValidFormMm(double mm) {
+    return mm >= MinFormMm && mm <= MaxFormMm;
+}
+// The pitch alone; below the wire's diameter is WireAbovePitch.
+constexpr bool ValidPitchMm(double mm) {
+    return mm > 0 && mm <= MaxPitchMm;
+}
+
+enum class TFormFault {
+    NotPositive,
+    WireAbovePitch,
+    FormBelowWire,
+    WireOutOfRange,
+    FormOutOfRange,
+    PitchOutOfRange
+};
 // Why a form cannot be wound; none when it can.
 std::optional<TFormFault> FormFault(const TAirCoilForm& form);
 

@@ -34,7 +34,6 @@ constexpr double MaxSpan = 0.99;
 // still lies inside the rim is the envelope's own check.
 constexpr double MinSwr = 1;
 // A coil form, its wire and its pitch, in millimetres.
-constexpr double MaxCoilMm = 1000;
 
 constexpr bool ValidQ(double q) {
     return q >= MinQ && q <= MaxQ;
@@ -50,7 +49,4 @@ constexpr bool ValidSpan(double span) {
 }
 constexpr bool ValidSwr(double swr) {
     return swr >= MinSwr;
-}
-constexpr bool ValidCoilMm(double mm) {
-    return mm > 0 && mm <= MaxCoilMm;
 }

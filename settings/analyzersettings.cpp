@@ -3,6 +3,7 @@
 #include "inifile.h"
 #include "savefile.h"
 
+#include <QDateTime>
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
@@ -120,15 +121,48 @@ TExistingFile ReadExisting(const QString& path) {
     return file;
 }
 
+// A writer writes its lock's content right after creating it; an empty lock
+// older than this was left by a writer killed in between.
+constexpr qint64 kEmptyLockStaleMs = 1000;
+
+bool EmptyAndOld(const QString& lockPath) {
+    const QFileInfo info(lockPath);
+    return info.exists() && info.size() == 0 &&
+           info.lastModified().msecsTo(QDateTime::currentDateTime()) > kEmptyLockStaleMs;
+}
+
+// QLockFile takes a lock whose owner is gone by itself, but an empty one only
+// after its 30 s: such a lock is removed here, under the same ".rmlock" guard
+// that keeps two waiters from removing each other's fresh lock.
+void RemoveEmptyStaleLock(const QString& lockPath) {
+    if (!EmptyAndOld(lockPath)) return;
+    QLockFile guard(lockPath + QStringLiteral(".rmlock"));
+    if (guard.tryLock(0) && EmptyAndOld(lockPath)) QFile::remove(lockPath);
+}
+
 // Another writer holds the lock only for one read-modify-replace; Qt's own
 // wait sleeps 100 ms and more between tries, far longer than that takes.
-bool LockWithPatience(QLockFile& lock) {
+bool LockWithPatience(QLockFile& lock, const QString& lockPath) {
     const QDeadlineTimer deadline(kLockPatienceMs);
     while (!lock.tryLock(0)) {
         if (lock.error() != QLockFile::LockFailedError || deadline.hasExpired()) return false;
+        RemoveEmptyStaleLock(lockPath);
         QThread::usleep(500 + QRandomGenerator::global()->bounded(1500));
     }
     return true;
+}
+
+// Under the lock no other writer has a temporary file: "NAME.XXXXXX" beside
+// the file is what a writer killed while saving left behind.
+void RemoveOrphanTemporaries(const QString& path) {
+    const QFileInfo target(path);
+    const QDir dir = target.absoluteDir();
+    const QString prefix = target.fileName() + u'.';
+    for (const QString& name : dir.entryList({prefix + QStringLiteral("??????")},
+                                             QDir::Files | QDir::Hidden | QDir::System)) {
+        if (name == prefix + QStringLiteral("rmlock")) continue;
+        QFile::remove(dir.filePath(name));
+    }
 }
 
 } // namespace
@@ -163,8 +197,10 @@ void WriteIniFileValue(const QString& path, const QByteArray& section, const QBy
 
     // Without the lock, two writers that read the same old file each replace
     // it with only their own change.
-    QLockFile lock(path + QStringLiteral(".lock"));
-    if (!LockWithPatience(lock)) FailToWrite(path);
+    const QString lockPath = path + QStringLiteral(".lock");
+    QLockFile lock(lockPath);
+    if (!LockWithPatience(lock, lockPath)) FailToWrite(path);
+    RemoveOrphanTemporaries(path);
 
     // An existing file that cannot be read must not be replaced by one holding
     // only the new key.

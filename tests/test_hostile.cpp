@@ -5,6 +5,7 @@
 // solved for a load inside the disc really matches that load to 50 ohms.
 
 #include "apperror.h"
+#include "clirun.h"
 #include "fData.h"
 #include "framefixture.h"
 #include "lcphysics.h"
@@ -12,8 +13,13 @@
 
 #include <QApplication>
 #include <QClipboard>
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QLocale>
 #include <QRegularExpression>
+#include <QTemporaryDir>
 #include <cmath>
 #include <cstdlib>
 #include <locale.h>
@@ -891,3 +897,134 @@ TEST_F(Hostile, ClickStormThenExtremeSweepsAndAResize) {
 }
 
 } // namespace
+
+// ---- The command line against hostile output targets and files ----
+
+namespace {
+
+QString WriteFile(const QTemporaryDir& dir, const QString& name, const QByteArray& bytes) {
+    const QString path = dir.filePath(name);
+    QFile file(path);
+    file.open(QIODevice::WriteOnly);
+    file.write(bytes);
+    return path;
+}
+
+} // namespace
+
+// Every mode, its output unwritable (a full disk, a closed stdout): one line
+// with the reason and status 1, never 0 with a cut or missing answer.
+TEST(HostileCli, OutputThatCannotBeWrittenIsAnErrorInEveryMode) {
+    QTemporaryDir dir;
+    const QString s1p = WriteFile(dir, "a.s1p", "# MHz Z RI R 50\n7 0.5 0.2\n7.1 0.6 0.1\n");
+    QByteArray many;
+    for (int i = 0; i < 20000; ++i)
+        many += "7.1 25 -30\n";
+    const QString loads = WriteFile(dir, "loads.txt", many);
+    const QStringList single = {"-f", "7", "-r", "25", "-x", "-30"};
+    const QList<QStringList> modes = {
+        single,
+        single + QStringList{"--json"},
+        single + QStringList{"--parts", "--coil-form", "20", "--wire", "1.5"},
+        {"--envelope", "--swr", "2"},
+        {"--touchstone", s1p},
+        {"--touchstone", s1p, "--json"},
+        {"--bandwidth", "-f", "7.05", "--touchstone", s1p},
+        {"--batch", loads},
+        {"--batch", "--json"}, // from stdin
+        {"--help"},
+        {"--line", "list"},
+    };
+    const std::pair<TOutputTo, QString> faults[] = {
+        {TOutputTo::FullDevice, "No space left on device"},
+        {TOutputTo::Closed, "Bad file descriptor"}};
+    for (const QStringList& args : modes)
+        for (const auto& [to, reason] : faults) {
+            SCOPED_TRACE((args.join(' ') + " / " + reason).toStdString());
+            const TRun r = MatchTo(
+                args, to, args.contains("--json") && args[0] == "--batch" ? loads : QString());
+            EXPECT_EQ(r.Status, 1);
+            EXPECT_EQ(r.Err, "pentarix-match: cannot write the output: " + reason + "\n");
+        }
+}
+
+// A directory is no list of loads, on standard input as by name.
+TEST(HostileCli, ADirectoryAsBatchInputIsRefused) {
+    const TRun r = MatchTo({"--batch"}, TOutputTo::Test, QStringLiteral("/tmp"));
+    EXPECT_EQ(r.Status, 2);
+    EXPECT_EQ(r.Out, "");
+    EXPECT_EQ(r.Err, "pentarix-match: standard input: is a directory\n");
+}
+
+// Points no network can be designed for (0 Hz, no resistance, R below 1e-6 or
+// above 1e9 ohm, a load of 1e300 ohm, a line whose loss overflows) keep what
+// can be computed, status 0; the table and the JSON agree field by field.
+TEST(HostileCli, TableAndJsonAgreeOnEveryPointOfAHostileFile) {
+    QTemporaryDir dir;
+    const QString hostile =
+        WriteFile(dir, "h.s1p",
+                  "# MHz Z RI R 50\n0 1 0\n7 4e8 0\n7.05 1e-8 0\n7.1 1e300 1e300\n"
+                  "7.2 0 1\n7.3 0.5 0.2\n7.4 1 0\n7.5 2e-8 3\n");
+    const QString shack = WriteFile(dir, "m.s1p", "# MHz S RI R 50\n146 0 0\n");
+    const QList<QStringList> runs = {
+        {"--touchstone", hostile},
+        {"--touchstone", hostile, "--line", "RG-213/U", "--length", "30"},
+        {"--touchstone", shack, "--line", "RG-174", "--length", "10000", "--at", "shack"},
+        {"--touchstone", hostile, "--line", "RG-174", "--length", "10000", "--at", "shack"},
+    };
+    int designed = 0, undesigned = 0;
+    for (const QStringList& args : runs) {
+        SCOPED_TRACE(args.join(' ').toStdString());
+        const TRun table = Match(args), json = Match(args + QStringList{"--json"});
+        ASSERT_EQ(table.Status, 0) << table.Err.toStdString();
+        ASSERT_EQ(json.Status, 0) << json.Err.toStdString();
+        EXPECT_EQ(table.Err + json.Err, "");
+        QStringList rows = table.Out.split('\n', Qt::SkipEmptyParts);
+        while (!rows.isEmpty() && !rows.front().startsWith("f [MHz]"))
+            rows.removeFirst();
+        ASSERT_FALSE(rows.isEmpty());
+        rows.removeFirst();
+        const QJsonArray points = QJsonDocument::fromJson(json.Out.toUtf8()).array();
+        ASSERT_EQ(points.size(), rows.size());
+        for (qsizetype i = 0; i < rows.size(); ++i) {
+            SCOPED_TRACE(rows[i].toStdString());
+            const QStringList cells = rows[i].split(';');
+            ASSERT_EQ(cells.size(), 7);
+            const QJsonObject p = points[i].toObject();
+            auto same = [](const QString& cell, double value, double tolerance) {
+                return std::fabs(cell.toDouble() - value) <=
+                       tolerance * std::max(1.0, std::fabs(value));
+            };
+            EXPECT_TRUE(same(cells[0], p["frequency_mhz"].toDouble(), 5e-4));
+            const QJsonValue load = p["load"];
+            EXPECT_EQ(cells[1].isEmpty(), load.isNull());
+            if (!load.isNull()) {
+                EXPECT_TRUE(same(cells[1], load["r"].toDouble(), 5e-4));
+                EXPECT_TRUE(same(cells[2], load["x"].toDouble(), 5e-4));
+                EXPECT_EQ(cells[3].isEmpty(), load["swr"].isNull());
+                if (!cells[3].isEmpty()) {
+                    EXPECT_TRUE(same(cells[3], load["swr"].toDouble(), 5e-4));
+                }
+            }
+            const QJsonArray networks = p["networks"].toArray();
+            EXPECT_EQ(cells[4].isEmpty(), networks.isEmpty());
+            ++(networks.isEmpty() ? undesigned : designed);
+            for (const QJsonValue n : networks) {
+                if (!n["chart"].toBool()) continue;
+                const QJsonValue l =
+                    n["series"]["kind"] == "L" ? n["series"]["value"] : QJsonValue(0.0);
+                const QJsonValue c =
+                    n["shunt"]["kind"] == "C" ? n["shunt"]["value"] : QJsonValue(0.0);
+                EXPECT_TRUE(same(cells[4], l.toDouble(), 5e-4));
+                EXPECT_TRUE(same(cells[5], c.toDouble(), 5e-2));
+                EXPECT_EQ(cells[6], n["arrangement"] == "shunt-at-load" ? "1" : "0");
+            }
+        }
+        // The line's figures where they can be computed, null where not.
+        if (args.contains(shack)) {
+            EXPECT_TRUE(json.Out.contains("\"line\": null"));
+        }
+    }
+    EXPECT_GT(designed, 0);
+    EXPECT_GT(undesigned, 0);
+}

@@ -8,9 +8,11 @@
 
 #include <QApplication>
 #include <QClipboard>
+#include <QDir>
 #include <QFile>
 #include <QTableView>
 #include <QTemporaryDir>
+#include <cerrno>
 #include <cmath>
 #include <functional>
 #include <numeric>
@@ -244,6 +246,31 @@ TEST_F(MeasurementTest, TheDataWindowSavesItsLinesAsShown) {
     Guarded([&] { table->SaveTable(bad); });
     EXPECT_EQ(TakeRecordedErrors().size(), 1);
     EXPECT_FALSE(QFile::exists(bad));
+}
+
+// A save that fails says why, as the picture's does: the band table's CSV and
+// the data window's lines on a disk that takes only a few bytes.
+TEST_F(MeasurementTest, TableSavesOnAFullDiskGiveTheReason) {
+    Frame->OpenMeasurement(Path);
+    TfrmBandTable* band = Frame->ShowBandTable();
+    auto* data = new TfrmData;
+    data->meData->setPlainText(QStringLiteral("PSV = 2.000\n7.000;1.234;56.7"));
+    const std::pair<QString, std::function<void(const QString&)>> saves[] = {
+        {QStringLiteral("band.csv"), [&](const QString& path) { band->SaveTable(path); }},
+        {QStringLiteral("sweep.txt"), [&](const QString& path) { data->SaveTable(path); }}};
+    for (const auto& [name, save] : saves) {
+        const QString path = Dir.filePath(name);
+        {
+            const TFileSizeLimit full(8);
+            Guarded([&] { save(path); });
+        }
+        EXPECT_EQ(TakeRecordedErrors(),
+                  QStringList{ErrorBoxText(
+                      QStringLiteral("Tabulku nelze uložit do '%1': %2")
+                          .arg(QDir::toNativeSeparators(path), qt_error_string(EFBIG)))});
+        EXPECT_FALSE(QFile::exists(path));
+    }
+    delete data;
 }
 
 TEST_F(MeasurementTest, PointsWithoutANetworkLoadAndStayOutOfTheDesign) {

@@ -1,9 +1,13 @@
 // The network details window driven through the frame: it follows clicks and
 // the frequency, shows the chart's network as the panel does, copies as text.
+#include "apperror.h"
+#include "clirun.h"
+#include "coils.h"
 #include "framefixture.h"
 #include "numtext.h"
 #include "testsupport.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QClipboard>
 #include <QComboBox>
@@ -18,6 +22,7 @@
 #include <QTableWidget>
 #include <QTemporaryDir>
 #include <QTest>
+#include <cmath>
 #include <functional>
 #include <random>
 #include <sys/stat.h>
@@ -273,4 +278,173 @@ TEST_F(NetworkWindowTest, CellsStayWholeAndLookAsTheStyleDrawsThem) {
     const QImage own = t->grab().toImage();
     t->setItemDelegate(new QStyledItemDelegate(t));
     EXPECT_TRUE(own == t->grab().toImage());
+}
+
+// Typed as a user types, with the window active: a half-typed winding is no
+// error and nothing typed is lost; bad text is told once, when its field is
+// left; Ctrl+A, Ctrl+C copies what has the focus, the pane or the table.
+TEST_F(NetworkWindowTest, WindingTypedKeyByKeyAndCopyFollowingTheFocus) {
+    ClickAt(Frame, {300, 500});
+    Frame->actNetworkDetails->trigger();
+    TfrmNetwork* w = Frame->NetworkWindow();
+    TPartsPane* pane = w->pnParts;
+    w->chkParts->setChecked(true);
+    w->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(w));
+    auto typeAndTab = [](QLineEdit* field, const QString& text) {
+        QTest::mouseClick(field, Qt::LeftButton);
+        ASSERT_EQ(QApplication::focusWidget(), field);
+        QTest::keyClicks(QApplication::focusWidget(), text);
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    };
+    typeAndTab(pane->edForm, QStringLiteral("20"));
+    EXPECT_EQ(TakeRecordedErrors(), QStringList());
+    EXPECT_FALSE(pane->Winding().Form);
+    typeAndTab(pane->edWire, QStringLiteral("1.5"));
+    EXPECT_EQ(TakeRecordedErrors(), QStringList());
+    ASSERT_TRUE(pane->Winding().Form);
+    EXPECT_EQ(pane->Winding().Form->FormMm, 20.0);
+    EXPECT_EQ(pane->Winding().Form->WireMm, 1.5);
+    EXPECT_TRUE(pane->Text().contains(QStringLiteral("vzduchová cívka")));
+    // Bad text: told once, kept in its field and remembered; the coil stays.
+    typeAndTab(pane->edPitch, QStringLiteral("1x"));
+    EXPECT_EQ(
+        TakeRecordedErrors(),
+        QStringList{ErrorBoxText(QStringLiteral("'1x' is not a valid floating point value"))});
+    QTest::mouseClick(pane->edForm, Qt::LeftButton);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    EXPECT_EQ(TakeRecordedErrors(), QStringList());
+    EXPECT_EQ(pane->edPitch->text(), QStringLiteral("1x"));
+    EXPECT_EQ(pane->Winding().Form->PitchMm, 1.5);
+    {
+        TfrmNetwork again;
+        EXPECT_EQ(again.pnParts->edPitch->text(), QString()); // not a number: the default
+        EXPECT_EQ(again.pnParts->edWire->text(), QStringLiteral("1.5"));
+    }
+
+    QTest::mouseClick(pane->mmParts->viewport(), Qt::LeftButton);
+    ASSERT_EQ(QApplication::focusWidget(), pane->mmParts);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_C, Qt::ControlModifier);
+    EXPECT_EQ(QGuiApplication::clipboard()->text(), pane->Text());
+    QTest::mouseClick(w->tbNetworks->viewport(), Qt::LeftButton, {}, QPoint(5, 5));
+    ASSERT_EQ(QApplication::focusWidget(), w->tbNetworks);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_C, Qt::ControlModifier);
+    EXPECT_EQ(QGuiApplication::clipboard()->text(), w->ContentText());
+    EXPECT_EQ(TakeRecordedErrors(), QStringList());
+}
+
+// Winding values outside their ranges, typed, given as options or stored:
+// refused where typed (the field's message, the option's name), dropped for
+// the defaults when read back, and no inductance <= 0 is ever wound.
+TEST_F(NetworkWindowTest, HostileWindingValuesAreRefusedTypedGivenOrStored) {
+    struct THostile {
+        const char* Form;
+        const char* Wire;
+        const char* Pitch;
+        const char* Option; // the option the command line names
+        QString Message;    // the field's, in Czech
+    };
+    const QString form = QStringLiteral("kostra musí mít průměr 2 až 300 mm");
+    const QString wire = QStringLiteral("drát musí mít průměr 0.05 až 10 mm");
+    const QString pitch = QStringLiteral("stoupání musí být od průměru drátu do 50 mm");
+    const THostile cases[] = {
+        {"1000", "1", "", "--coil-form", form}, {"1", "0.5", "", "--coil-form", form},
+        {"20", "1e-300", "", "--wire", wire},   {"20", "1e-7", "", "--wire", wire},
+        {"20", "11", "", "--wire", wire},       {"20", "1", "60", "--pitch", pitch},
+        {"20", "1", "-1", "--pitch", pitch},
+    };
+    ClickAt(Frame, {300, 500});
+    for (const THostile& c : cases) {
+        SCOPED_TRACE(std::string(c.Form) + " " + c.Wire + " " + c.Pitch);
+        // Typed: the bad field's message, once.
+        TfrmNetwork typed;
+        typed.chkParts->setChecked(true);
+        TPartsPane* pane = typed.pnParts;
+        const QString texts[] = {c.Form, c.Wire, c.Pitch};
+        QLineEdit* fields[] = {pane->edForm, pane->edWire, pane->edPitch};
+        for (int i = 0; i < 3; ++i) {
+            fields[i]->setText(texts[i]);
+            emit fields[i]->editingFinished();
+        }
+        const QStringList errors = TakeRecordedErrors();
+        ASSERT_EQ(errors.size(), 1);
+        EXPECT_TRUE(errors[0].endsWith(c.Message + u'.')) << errors[0].toStdString();
+        // The last good coil may stay; nothing outside the ranges is wound.
+        auto windable = [](const std::optional<TAirCoilForm>& f) {
+            return !f || (!FormFault(*f) && ValidFormMm(f->FormMm) && ValidWireMm(f->WireMm) &&
+                          ValidPitchMm(f->PitchMm));
+        };
+        EXPECT_TRUE(windable(pane->Winding().Form));
+        // Stored (as the typed texts were saved): the default for the bad one, no error.
+        const int bad = QStringList{"--coil-form", "--wire", "--pitch"}.indexOf(c.Option);
+        TfrmNetwork stored;
+        QLineEdit* storedFields[] = {stored.pnParts->edForm, stored.pnParts->edWire,
+                                     stored.pnParts->edPitch};
+        EXPECT_EQ(storedFields[bad]->text(), QString());
+        EXPECT_TRUE(windable(stored.pnParts->Winding().Form));
+        EXPECT_TRUE(windable(TfrmNetwork::SavedWinding().Form));
+        EXPECT_EQ(TakeRecordedErrors(), QStringList());
+        // Given as options: the option named, nothing printed.
+        QStringList args = {"-f",  "7",           "-r",   "25",     "-x",
+                            "-30", "--coil-form", c.Form, "--wire", c.Wire};
+        if (*c.Pitch) args << "--pitch" << c.Pitch;
+        const TRun r = Match(args);
+        EXPECT_EQ(r.Status, 2);
+        EXPECT_EQ(r.Out, QString());
+        EXPECT_TRUE(r.Err.startsWith(QStringLiteral("pentarix-match: ") + c.Option + ": '"))
+            << r.Err.toStdString();
+    }
+    // Every form within the ranges winds positive inductances only.
+    std::mt19937 random(11);
+    auto logUniform = [&](double lo, double hi) {
+        return lo * std::pow(hi / lo, std::uniform_real_distribution<double>(0, 1)(random));
+    };
+    for (int i = 0; i < 2000; ++i) {
+        TAirCoilForm f;
+        f.WireMm = logUniform(MinWireMm, MaxWireMm);
+        f.FormMm = logUniform(std::max(MinFormMm, f.WireMm), MaxFormMm);
+        f.PitchMm = logUniform(f.WireMm, MaxPitchMm);
+        const double uH = logUniform(1e-4, 1e4);
+        if (const std::optional<TAirCoil> coil = WindAirCoil(uH, f)) {
+            EXPECT_GT(coil->InductanceUh, 0.0)
+                << f.FormMm << " " << f.WireMm << " " << f.PitchMm << " " << uH;
+        }
+    }
+}
+
+// A settings file far larger than Pentarix writes is set aside with ".bad",
+// said once, and the defaults are used; one of the limit is read as before.
+TEST_F(NetworkWindowTest, AnOversizedSettingsFileIsSetAsideOnce) {
+    const QDir dir(Settings.path());
+    ASSERT_TRUE(dir.mkpath(QStringLiteral("Pentarix")));
+    const QString path = dir.filePath(QStringLiteral("Pentarix/Pentarix.conf"));
+    for (const qint64 size : {qint64(1024 * 1024), qint64(1024 * 1024 + 1)}) {
+        SCOPED_TRACE(size);
+        QByteArray bytes = "[network]\nqCoil=50\n";
+        bytes += "; " + QByteArray(size - bytes.size() - 3, 'x') + '\n';
+        ASSERT_EQ(bytes.size(), size);
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        file.write(bytes);
+        file.close();
+        const bool over = size > 1024 * 1024;
+        {
+            TfrmNetwork w;
+            EXPECT_EQ(w.Options().Q.Coil, over ? 200.0 : 50.0);
+        }
+        const QStringList errors = TakeRecordedErrors();
+        ASSERT_EQ(errors.size(), over ? 1 : 0);
+        if (over) {
+            EXPECT_TRUE(
+                errors[0].startsWith(QStringLiteral("Soubor nastavení '%1' je větší než 1 MiB")
+                                         .arg(QDir::toNativeSeparators(path))))
+                << errors[0].toStdString();
+            EXPECT_EQ(QFileInfo(path + QStringLiteral(".bad")).size(), size);
+            EXPECT_LT(QFileInfo(path).size(), 4096);
+            TfrmNetwork again;
+            EXPECT_EQ(TakeRecordedErrors(), QStringList());
+        }
+    }
 }

@@ -2,6 +2,7 @@
 #include "inifile.h"
 #include "testsupport.h"
 
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -505,4 +506,39 @@ TEST(AnalyzerSettingsConcurrency, TwoProcessesLoseNoWrite) {
     EXPECT_EQ(after.count("\r\n"), 2 + 1 + 1 + 2 * kWrites);
     EXPECT_TRUE(after.startsWith("[COM_PORT]\r\nCH_IMP=75\r\n\r\n[TEST]\r\n"));
     EXPECT_EQ(EntriesIn(tmp.path()), QStringList{"ANALYZER.INI"});
+}
+
+// ---- A writer killed while it held the lock ----
+
+// The lock a killed writer left, empty (killed before writing its pid) or
+// with its pid, is taken at once, and what a killed save left beside the file
+// goes; before, every write waited 5 s and failed for half a minute.
+TEST(AnalyzerSettingsConcurrency, LockOfAKilledWriterIsTakenAndItsTemporariesGo) {
+    for (const char* kind : {"empty", "owned"}) {
+        SCOPED_TRACE(kind);
+        QTemporaryDir tmp(RamTempTemplate());
+        ASSERT_TRUE(tmp.isValid());
+        const QString ini = IniIn(tmp.path());
+        WriteBytes(ini, "[COM_PORT]\r\nCH_IMP=75\r\n");
+        WriteBytes(ini + ".Ab3xY9", "half a save");
+
+        QProcess holder;
+        holder.start(SETTINGS_WRITER_PATH, {ini, "--hold-lock", kind});
+        ASSERT_TRUE(holder.waitForReadyRead(30000));
+        ASSERT_EQ(holder.readAll(), QByteArray("locked\n"));
+        ::kill(pid_t(holder.processId()), SIGKILL);
+        ASSERT_TRUE(holder.waitForFinished(30000));
+        // An empty lock counts as stale only once it is older than a second.
+        QFile lock(ini + ".lock");
+        ASSERT_TRUE(lock.open(QIODevice::ReadWrite));
+        EXPECT_EQ(lock.size() == 0, std::strcmp(kind, "empty") == 0);
+        ASSERT_TRUE(lock.setFileTime(QDateTime::currentDateTime().addSecs(-2),
+                                     QFileDevice::FileModificationTime));
+        lock.close();
+
+        EXPECT_EQ(FailureMessage([&] { WriteIniFileValue(ini, "TEST", "K", "1"); }),
+                  "<no exception>");
+        EXPECT_EQ(ReadBytes(ini), QByteArray("[COM_PORT]\r\nCH_IMP=75\r\n\r\n[TEST]\r\nK=1\r\n"));
+        EXPECT_EQ(EntriesIn(tmp.path()), QStringList{"ANALYZER.INI"});
+    }
 }

@@ -206,9 +206,11 @@ void TfrmBandTable::SaveTable(const QString& path) {
         text += BandCsvLine(FModel->Cells(row)) + "\n";
     try {
         SaveAtomically(path, QByteArray::fromStdString(text));
-    } catch (const ESaveError&) {
-        throw std::runtime_error(QStringLiteral("Tabulku nelze uložit do '%1'")
-                                     .arg(QDir::toNativeSeparators(path))
-                                     .toStdString());
+    } catch (const ESaveError& e) {
+        // With the file system's reason, as the picture and the page say it.
+        throw std::runtime_error(
+            QStringLiteral("Tabulku nelze uložit do '%1': %2")
+                .arg(QDir::toNativeSeparators(path), QString::fromStdString(e.what()))
+                .toStdString());
     }
 }

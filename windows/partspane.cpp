@@ -6,9 +6,11 @@
 
 #include <QComboBox>
 #include <QGridLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <array>
 
 namespace {
 
@@ -98,11 +100,32 @@ QString PartLineCs(bool series, const TElement& e, const TElementParts& p,
 
 namespace {
 
-double MmValue(const QString& text) {
+// A winding input's text, refused with the field's own range: empty text is
+// no value yet (a half-typed winding), never an error.
+std::optional<double> FieldMm(const QString& text, TWindingField field) {
+    if (text.trimmed().isEmpty()) return std::nullopt;
     const double v = StrToFloat(text);
-    if (!(v > 0) || v > 1000)
-        throw EConvertError(QStringLiteral("'%1' není platná hodnota, musí být větší než 0 a nejvýše 1000")
-                                .arg(text));
+    switch (field) {
+    case TWindingField::Form:
+        if (!ValidFormMm(v))
+            throw EConvertError(
+                QStringLiteral("'%1' není platná hodnota, kostra musí mít průměr 2 až 300 mm")
+                    .arg(text));
+        break;
+    case TWindingField::Wire:
+        if (!ValidWireMm(v))
+            throw EConvertError(
+                QStringLiteral("'%1' není platná hodnota, drát musí mít průměr 0.05 až 10 mm")
+                    .arg(text));
+        break;
+    case TWindingField::Pitch:
+        if (!ValidPitchMm(v))
+            throw EConvertError(
+                QStringLiteral(
+                    "'%1' není platná hodnota, stoupání musí být od průměru drátu do 50 mm")
+                    .arg(text));
+        break;
+    }
     return v;
 }
 
@@ -179,46 +202,119 @@ TPartsPane::TPartsPane(QWidget* parent) : QWidget(parent) {
     mmParts->setLineWrapMode(QPlainTextEdit::NoWrap);
     mmParts->setFixedHeight(mmParts->fontMetrics().lineSpacing() * 8 + 12);
     grid->addWidget(mmParts, 1, 0, 1, column + 1);
-    for (QLineEdit* e : {edForm, edWire, edPitch})
-        connect(e, &QLineEdit::editingFinished, this, [this] { Guarded([this] { ApplyInputs(); }); });
+    const std::pair<QLineEdit*, TWindingField> fields[] = {{edForm, TWindingField::Form},
+                                                           {edWire, TWindingField::Wire},
+                                                           {edPitch, TWindingField::Pitch}};
+    for (const auto& [edit, field] : fields)
+        connect(edit, &QLineEdit::editingFinished, this,
+                [this, field] { Guarded([this, field] { ApplyInputs(field); }); });
     connect(cbToroid, &QComboBox::currentIndexChanged, this,
             [this] { Guarded([this] { ApplyInputs(); }); });
+    // The read-only pane takes Ctrl+A and Ctrl+C itself, ahead of the
+    // window's shortcuts for the table: copying follows the focus.
+    mmParts->installEventFilter(this);
 }
 
-TWindingOptions WindingFromTexts(const TWindingTexts& texts) {
-    TWindingOptions w;
-    const bool formGiven = !texts.Form.trimmed().isEmpty();
-    const bool wireGiven = !texts.Wire.trimmed().isEmpty();
-    if (formGiven || wireGiven) {
-        TAirCoilForm form;
-        form.FormMm = MmValue(texts.Form);
-        form.WireMm = MmValue(texts.Wire);
-        form.PitchMm = texts.Pitch.trimmed().isEmpty() ? form.WireMm : MmValue(texts.Pitch);
-        if (const auto fault = FormFault(form)) {
-            if (*fault == TFormFault::WireAbovePitch)
-                throw EConvertError(QStringLiteral("Drát %1 mm je tlustší než stoupání %2 mm")
-                                        .arg(texts.Wire.trimmed(), Num(form.PitchMm, 2)));
-            throw EConvertError(QStringLiteral("Kostra %1 mm je tenčí než drát %2 mm")
-                                    .arg(texts.Form.trimmed(), texts.Wire.trimmed()));
+namespace {
+
+// What the texts make: the winding, or why there is none.
+struct TWindingRead {
+    TWindingOptions Winding; // an air coil only when every text is good
+    bool Bad = false;        // a text, or the form as a whole, is wrong
+    QString FormFault;       // the form's fault, and the fields it concerns
+    std::array<bool, 3> Concerns{};
+};
+
+TWindingRead ReadWinding(const TWindingTexts& texts) {
+    TWindingRead r;
+    if (!texts.Core.isEmpty()) r.Winding.Core = FindToroidCore(texts.Core.toStdString());
+    const QString* text[3] = {&texts.Form, &texts.Wire, &texts.Pitch};
+    std::optional<double> mm[3];
+    for (int i = 0; i < 3; ++i)
+        try {
+            mm[i] = FieldMm(*text[i], TWindingField(i));
+        } catch (const EConvertError&) {
+            r.Bad = true;
         }
-        w.Form = form;
+    // A form or a wire not typed yet is no air coil, and no error.
+    if (r.Bad || !mm[0] || !mm[1]) return r;
+    const TAirCoilForm form{*mm[0], *mm[1], mm[2] ? *mm[2] : *mm[1]};
+    const std::optional<TFormFault> fault = FormFault(form);
+    if (!fault) {
+        r.Winding.Form = form;
+        return r;
     }
-    if (!texts.Core.isEmpty()) w.Core = FindToroidCore(texts.Core.toStdString());
-    return w;
+    r.Bad = true;
+    if (*fault == TFormFault::WireAbovePitch) {
+        r.FormFault = QStringLiteral("Drát %1 mm je tlustší než stoupání %2 mm")
+                          .arg(texts.Wire.trimmed(), Num(form.PitchMm, 2));
+        r.Concerns = {false, true, true};
+    } else {
+        r.FormFault = QStringLiteral("Kostra %1 mm je tenčí než drát %2 mm")
+                          .arg(texts.Form.trimmed(), texts.Wire.trimmed());
+        r.Concerns = {true, true, false};
+    }
+    return r;
+}
+
+} // namespace
+
+TWindingOptions WindingFromTexts(const TWindingTexts& texts) {
+    for (const auto& [text, field] :
+         {std::pair{&texts.Form, TWindingField::Form}, std::pair{&texts.Wire, TWindingField::Wire},
+          std::pair{&texts.Pitch, TWindingField::Pitch}})
+        FieldMm(*text, field);
+    const TWindingRead r = ReadWinding(texts);
+    if (!r.FormFault.isEmpty()) throw EConvertError(r.FormFault);
+    return r.Winding;
+}
+
+void TPartsPane::ApplyInputs(std::optional<TWindingField> left) {
+    const TWindingTexts texts = Texts();
+    // The field just left is told once; another's fault was told when it was
+    // left, the form's when one of its fields is.
+    QString fault;
+    if (left) {
+        const QString leftText = left == TWindingField::Form   ? texts.Form
+                                 : left == TWindingField::Wire ? texts.Wire
+                                                               : texts.Pitch;
+        try {
+            FieldMm(leftText, *left);
+        } catch (const EConvertError& e) {
+            fault = e.Message;
+        }
+    }
+    const TWindingRead r = ReadWinding(texts);
+    if (r.Bad) {
+        // The last good air coil stays until the texts make a new one.
+        FWinding.Core = r.Winding.Core;
+        if (left && fault.isEmpty() && r.Concerns[size_t(*left)]) fault = r.FormFault;
+    } else {
+        FWinding = r.Winding;
+    }
+    // What is typed is remembered (the window saves the texts) even when bad.
+    if (OnWindingChanged) OnWindingChanged();
+    if (!fault.isEmpty()) throw EConvertError(fault);
+}
+
+TWindingTexts TPartsPane::Texts() const {
+    return {edForm->text(), edWire->text(), edPitch->text(),
+            cbToroid->currentIndex() > 0 ? cbToroid->currentText() : QString()};
 }
 
 TWindingOptions TPartsPane::ReadInputs() const {
     return WindingFromTexts(Texts());
 }
 
-void TPartsPane::ApplyInputs() {
-    FWinding = ReadInputs();
-    if (OnWindingChanged) OnWindingChanged();
-}
-
-TWindingTexts TPartsPane::Texts() const {
-    return {edForm->text(), edWire->text(), edPitch->text(),
-            cbToroid->currentIndex() > 0 ? cbToroid->currentText() : QString()};
+bool TPartsPane::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == mmParts && event->type() == QEvent::ShortcutOverride) {
+        auto* key = static_cast<QKeyEvent*>(event);
+        if (key->matches(QKeySequence::Copy) || key->matches(QKeySequence::SelectAll)) {
+            event->accept();
+            return true;
+        }
+    }
+    return QWidget::eventFilter(watched, event);
 }
 
 void TPartsPane::SetTexts(const TWindingTexts& texts) {
@@ -231,10 +327,24 @@ void TPartsPane::SetTexts(const TWindingTexts& texts) {
     try {
         FWinding = ReadInputs();
     } catch (const std::exception&) {
-        // A remembered winding that no longer passes is dropped, not shown as an error.
-        for (QLineEdit* e : {edForm, edWire, edPitch})
-            e->clear();
-        FWinding = ReadInputs();
+        // A remembered text that no longer passes gives way to the default, not
+        // to an error; a form whose texts pass but do not fit together, all of it.
+        const std::pair<QLineEdit*, TWindingField> fields[] = {{edForm, TWindingField::Form},
+                                                               {edWire, TWindingField::Wire},
+                                                               {edPitch, TWindingField::Pitch}};
+        for (const auto& [edit, field] : fields)
+            try {
+                FieldMm(edit->text(), field);
+            } catch (const EConvertError&) {
+                edit->clear();
+            }
+        try {
+            FWinding = ReadInputs();
+        } catch (const std::exception&) {
+            for (const auto& field : fields)
+                field.first->clear();
+            FWinding = ReadInputs();
+        }
     }
 }
 

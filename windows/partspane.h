@@ -8,6 +8,7 @@
 
 #include <QWidget>
 #include <functional>
+#include <optional>
 
 class QComboBox;
 class QLineEdit;
@@ -15,7 +16,10 @@ class QPlainTextEdit;
 
 
 // The winding the texts describe; bad text throws the message the pane shows.
+// A form or a wire not yet typed is no air coil, not an error.
 TWindingOptions WindingFromTexts(const TWindingTexts& texts);
+
+enum class TWindingField { Form, Wire, Pitch };
 
 class TPartsPane : public QWidget {
     Q_OBJECT
@@ -25,9 +29,10 @@ public:
     // Shows the parts of one network; none clears the pane.
     void Show(const TNetworkReport* rep, int number, const TLoad& load, double fMHz,
               const TDesignOptions& options);
-    // The inputs read and checked; bad text goes to the error path and keeps
-    // the last good winding.
-    void ApplyInputs();
+    // The inputs read after the user left `left` (or chose a toroid): what is
+    // typed is kept and remembered; the left field's bad text, or a fault of
+    // the form it takes part in, goes to the error path once.
+    void ApplyInputs(std::optional<TWindingField> left = std::nullopt);
     const TWindingOptions& Winding() const { return FWinding; }
     TWindingTexts Texts() const;
     // Fills the inputs; a stored text that cannot be wound gives way to none.
@@ -41,6 +46,9 @@ public:
     QLineEdit* edPitch;
     QComboBox* cbToroid;
     QPlainTextEdit* mmParts;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     TWindingOptions ReadInputs() const;

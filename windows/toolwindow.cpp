@@ -6,13 +6,14 @@
 
 #include <QApplication>
 #include <QClipboard>
-#include <QLabel>
-#include <QGuiApplication>
-#include <QScreen>
-#include <QShortcut>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QScreen>
 #include <QSettings>
+#include <QShortcut>
 
 TToolWindow::TToolWindow(const QString& title, int fontPixels, Qt::WindowFlags flags,
                          QWidget* parent, TDesign* design)
@@ -87,6 +88,28 @@ void TToolWindow::showEvent(QShowEvent* event) {
     CenterOnScreen(this);
 }
 
+namespace {
+
+// Pentarix writes a few kilobytes of settings; QSettings parses the whole file
+// at every open, so a far larger one (a mistake, or another program's) would
+// stall every edit and take memory without bound.
+constexpr qint64 MaxSettingsBytes = 1024 * 1024;
+
+// Such a file is renamed "….bad" and the defaults are used, once said; false
+// when it stays (a read-only folder): it is then not read at all.
+bool SetAsideOversized(const QFileInfo& file) {
+    if (!file.isFile() || file.size() <= MaxSettingsBytes) return true;
+    const QString path = file.absoluteFilePath(), aside = path + QStringLiteral(".bad");
+    QFile::remove(aside);
+    if (!QFile::rename(path, aside)) return false;
+    ShowErrorMessage(QStringLiteral("Soubor nastavení '%1' je větší než 1 MiB. Byl odložen jako "
+                                    "'%2' a platí výchozí nastavení.")
+                         .arg(QDir::toNativeSeparators(path), QDir::toNativeSeparators(aside)));
+    return true;
+}
+
+} // namespace
+
 // QSettings reads its files as it is made, and opening a FIFO or a device
 // there would hang the program: only regular files, or none yet, are let in.
 // Qt's folder for them (a test's setPath included) is learnt from a name that
@@ -99,6 +122,7 @@ std::unique_ptr<QSettings> OpenSettings() {
     for (const char* name : {"Pentarix/Pentarix.conf", "Pentarix.conf"}) {
         const QFileInfo file(folder.filePath(QLatin1String(name)));
         if (file.exists() && !file.isFile()) return nullptr;
+        if (!SetAsideOversized(file)) return nullptr;
     }
     return std::make_unique<QSettings>(QStringLiteral("Pentarix"), QStringLiteral("Pentarix"));
 }
