@@ -32,14 +32,16 @@ struct TFamily {
     double Delta; // 1/Q of the capacitors
     double K;     // Z0 (T) or 1/Z0 (Pi)
     TComplex Zl;  // the load
+    TComplex Yl;  // and its admittance
     double RDual; // R_L (T) or G_L (Pi): what turns |current|² or |voltage|² into load power
     TPartRange CIn, L;
 
     TFamily(const TTunerProblem& pr, const TLoad& load)
         : Kind(pr.Tuner.Kind), W(Omega(pr.FrequencyMHz)), Eps(LossFactor(pr.Q.Coil)),
           Delta(LossFactor(pr.Q.Capacitor)), K(Kind == TTunerKind::Tee ? pr.Z0 : 1.0 / pr.Z0),
-          Zl(load.Z()), RDual(Kind == TTunerKind::Tee ? load.R : (1.0 / load.Z()).real()),
-          CIn(pr.Tuner.CIn), L(pr.Tuner.L) {}
+          Zl(load.Z()), Yl(1.0 / load.Z()),
+          RDual(Kind == TTunerKind::Tee ? load.R : (1.0 / load.Z()).real()), CIn(pr.Tuner.CIn),
+          L(pr.Tuner.L) {}
 
     // A capacitor's reactance magnitude.
     double CapX(double pf) const { return 1e6 / (W * pf); }
@@ -54,15 +56,19 @@ struct TFamily {
     // The stage's immittance p + jq after C_out.
     void AfterOut(double cOutPf, double& p, double& q, double& xOut) const {
         xOut = CapX(cOutPf);
+        // Reciprocals written out: the library's complex division guards
+        // against overflow at a cost that dominates the whole solve.
         if (Kind == TTunerKind::Tee) {
-            const TComplex y1 = 1.0 / (Zl + TComplex(xOut * Delta, -xOut));
-            p = y1.real();
-            q = -y1.imag();
+            const double r = Zl.real() + xOut * Delta, x = Zl.imag() - xOut;
+            const double n = r * r + x * x;
+            p = r / n;
+            q = x / n;
         } else {
             const double s = 1.0 / (xOut * (1.0 + Delta * Delta));
-            const TComplex z1 = 1.0 / (1.0 / Zl + TComplex(Delta * s, s));
-            p = z1.real();
-            q = z1.imag();
+            const double g = Yl.real() + Delta * s, b = Yl.imag() + s;
+            const double n = g * g + b * b;
+            p = g / n;
+            q = -b / n;
         }
     }
 
@@ -131,43 +137,61 @@ double Objective(TGoal goal, const TFamily::TRoot& r, double cOut) {
     return Huge;
 }
 
-// One member of the family: C_out on a logarithmic scale, and which root.
+// One member of the family: C_out, and which root.
 struct TMember {
-    double S = 0.0; // ln C_out
+    double S = 0.0; // 1/C_out, pF⁻¹: the reactance of C_out goes with it
     int Branch = 0;
     double Value = Huge;
     double Efficiency = 0.0;
+    double Margin = -Huge; // how far inside the ranges (relative; negative outside)
     bool Found() const { return Value < Huge; }
 };
 
 class TFamilySearch {
 public:
     TFamilySearch(const TFamily& family, const TPartRange& cOut) : F(family) {
-        S0 = std::log(cOut.Min);
-        S1 = std::log(cOut.Max);
+        S0 = 1.0 / cOut.Max;
+        S1 = 1.0 / cOut.Min;
     }
 
     // The member at s on a branch (the smaller or the larger root).
     TMember At(TGoal goal, double s, int branch) const {
+        TMember both[2];
+        AtBoth(goal, s, both);
+        return both[branch];
+    }
+    // Both branches from one solve.
+    void AtBoth(TGoal goal, double s, TMember both[2]) const {
         TFamily::TRoot roots[2];
-        TMember m;
-        m.S = s;
-        m.Branch = branch;
-        const double c = std::exp(s);
-        if (F.Solve(c, roots) == 0 || !roots[branch].Valid) return m;
-        m.Value = Objective(goal, roots[branch], c);
-        m.Efficiency = roots[branch].Efficiency;
-        return m;
+        const double c = 1.0 / s;
+        const bool any = F.Solve(c, roots) > 0;
+        for (int b = 0; b < 2; ++b) {
+            TMember& m = both[b];
+            m = TMember{};
+            m.S = s;
+            m.Branch = b;
+            if (!any || !roots[b].Valid) continue;
+            const TFamily::TRoot& r = roots[b];
+            m.Margin = std::min({r.CIn / F.CIn.Min - 1.0, 1.0 - r.CIn / F.CIn.Max,
+                                 r.L / F.L.Min - 1.0, 1.0 - r.L / F.L.Max});
+            m.Value = Objective(goal, roots[b], c);
+            m.Efficiency = roots[b].Efficiency;
+        }
     }
 
     // The best member for the goal; ties (within rounding) go to the lower loss.
     TMember Best(TGoal goal) const {
-        constexpr int Steps = 24;
+        constexpr int Steps = 16;
         TMember scan[2][Steps + 1];
-        for (int i = 0; i <= Steps; ++i) {
-            const double s = S0 + (S1 - S0) * i / Steps;
-            for (int b = 0; b < 2; ++b)
-                scan[b][i] = At(goal, s, b);
+        // Evenly on a logarithmic scale of C_out, by one ratio.
+        const double ratio = std::pow(S1 / S0, 1.0 / Steps);
+        double s = S0;
+        for (int i = 0; i <= Steps; ++i, s *= ratio) {
+            if (i == Steps) s = S1;
+            TMember both[2];
+            AtBoth(goal, s, both);
+            scan[0][i] = both[0];
+            scan[1][i] = both[1];
             if (S1 == S0) break;
         }
         const int last = S1 == S0 ? 0 : Steps;
@@ -199,15 +223,35 @@ private:
 
     // The last member inside the ranges between a member in (in) and one
     // outside (out): bisection, as the edge may be where a root vanishes.
+    // Where both ends have the root, the edge is where a part reaches its
+    // limit, a smooth crossing: false position (Illinois) on the margin
+    // finds it in a few steps; bisection elsewhere.
     TMember Edge(TGoal goal, int branch, TMember in, double out) const {
-        for (int i = 0; i < 60 && std::fabs(out - in.S) > 1e-13 * std::max(1.0, std::fabs(in.S));
-             ++i) {
-            const double mid = 0.5 * (in.S + out);
-            const TMember m = At(goal, mid, branch);
-            if (m.Found())
+        double mIn = in.Margin, mOut = At(goal, out, branch).Margin;
+        int side = 0;
+        for (int i = 0; i < 100 && std::fabs(out - in.S) > 1e-13 * in.S; ++i) {
+            double next = 0.5 * (in.S + out);
+            const bool secant = mIn > 0 && mOut < 0 && mOut > -Huge;
+            if (secant) {
+                next = in.S + (out - in.S) * mIn / (mIn - mOut);
+                // Keep strictly inside, so that the bracket always shrinks.
+                const double lo = std::min(in.S, out), hi = std::max(in.S, out);
+                const double guard = 1e-3 * (hi - lo);
+                next = std::clamp(next, lo + guard, hi - guard);
+            }
+            const TMember m = At(goal, next, branch);
+            const double mNext = m.Margin;
+            if (m.Found()) {
                 in = m;
-            else
-                out = mid;
+                mIn = mNext;
+                if (side == 1 && secant) mOut *= 0.5;
+                side = 1;
+            } else {
+                out = next;
+                mOut = mNext;
+                if (side == -1 && secant) mIn *= 0.5;
+                side = -1;
+            }
         }
         return in;
     }
@@ -230,13 +274,15 @@ private:
     // started from a known inner point.
     TMember Brent(TGoal goal, int branch, double a, double b, const TMember& start) const {
         constexpr double Golden = 0.3819660112501051;
-        const double tol = 1e-9;
+        // Near an inner optimum the loss is flat: 1e-7 of C_out leaves it exact
+        // to far below the digits shown.
+        const double tol = 1e-7;
         TMember x = start.S > a && start.S < b ? start : At(goal, a + Golden * (b - a), branch);
         TMember w = x, v = x;
         double d = 0.0, e = 0.0;
         for (int iter = 0; iter < 100; ++iter) {
             const double xm = 0.5 * (a + b);
-            const double tol1 = tol * std::fabs(x.S) + 1e-12, tol2 = 2.0 * tol1;
+            const double tol1 = tol * std::fabs(x.S) + 1e-15, tol2 = 2.0 * tol1;
             if (std::fabs(x.S - xm) <= tol2 - 0.5 * (b - a)) break;
             bool golden = true;
             if (std::fabs(e) > tol1 && x.Found() && w.Found() && v.Found()) {
@@ -284,7 +330,7 @@ private:
 // The setting of a member with its stress at a power into the tuner.
 TTunerSetting SettingOf(const TFamily& f, const TMember& m, double powerW) {
     TFamily::TRoot roots[2];
-    const double cOut = std::exp(m.S);
+    const double cOut = 1.0 / m.S;
     TTunerSetting s;
     if (f.Solve(cOut, roots) > 0 && roots[m.Branch].Valid) {
         const TFamily::TRoot& r = roots[m.Branch];
@@ -332,7 +378,7 @@ double GammaMagnitude(TComplex z, double z0) {
 double NearestGamma(const TTunerProblem& pr, const TLoad& load) {
     const TTuner& t = pr.Tuner;
     const double lc0 = std::log(t.CIn.Min), lc1 = std::log(t.CIn.Max);
-    auto bestOverCIn = [&](double cOut, double l) {
+    auto bestOverCIn = [&](double cOut, double l, int iterations) {
         auto g = [&](double lc) {
             return GammaMagnitude(TunerInputImpedance(pr, std::exp(lc), l, cOut, load), pr.Z0);
         };
@@ -349,7 +395,7 @@ double NearestGamma(const TTunerProblem& pr, const TLoad& load) {
         constexpr double R = 0.6180339887498949;
         double x1 = b - R * (b - a), x2 = a + R * (b - a);
         double f1 = g(x1), f2 = g(x2);
-        for (int i = 0; i < 60 && b - a > 1e-12; ++i) {
+        for (int i = 0; i < iterations && b - a > 1e-12; ++i) {
             if (f1 < f2) {
                 b = x2, x2 = x1, f2 = f1, x1 = b - R * (b - a), f1 = g(x1);
             } else {
@@ -360,21 +406,23 @@ double NearestGamma(const TTunerProblem& pr, const TLoad& load) {
     };
     const double so0 = std::log(t.COut.Min), so1 = std::log(t.COut.Max);
     const double sl0 = std::log(t.L.Min), sl1 = std::log(t.L.Max);
-    constexpr int Grid = 24;
+    constexpr int Grid = 16;
     double best = Huge, bo = so0, bl = sl0;
+    // The grid only picks the start: coarse inner searches suffice there.
     for (int i = 0; i <= Grid; ++i)
         for (int j = 0; j <= Grid; ++j) {
             const double so = so0 + (so1 - so0) * i / Grid, sl = sl0 + (sl1 - sl0) * j / Grid;
-            const double v = bestOverCIn(std::exp(so), std::exp(sl));
+            const double v = bestOverCIn(std::exp(so), std::exp(sl), 16);
             if (v < best) best = v, bo = so, bl = sl;
         }
+    best = bestOverCIn(std::exp(bo), std::exp(bl), 60);
     double ho = (so1 - so0) / Grid, hl = (sl1 - sl0) / Grid;
     for (int i = 0; i < 200 && (ho > 1e-10 || hl > 1e-10); ++i) {
         bool moved = false;
         for (const auto& [dO, dL] : {std::pair{1, 0}, {-1, 0}, {0, 1}, {0, -1}}) {
             const double so = std::clamp(bo + dO * ho, so0, so1);
             const double sl = std::clamp(bl + dL * hl, sl0, sl1);
-            const double v = bestOverCIn(std::exp(so), std::exp(sl));
+            const double v = bestOverCIn(std::exp(so), std::exp(sl), 60);
             if (v < best) {
                 best = v, bo = so, bl = sl, moved = true;
                 break;
