@@ -88,21 +88,26 @@ TBatchLoad LoadOfLine(std::string_view content) {
     return {f, load};
 }
 
-std::string TableHeader() {
+std::string TableHeader(bool tuner) {
     return Cell("f MHz", 13) + Cell("R ohm", 12) + Cell("X ohm", 12) + Cell("SWR", 9) +
-           NetworkHeaderCells() + "\n";
+           (tuner ? TunerHeaderCells() : NetworkHeaderCells()) + "\n";
 }
 
 // The load and the network the chart draws for it, the others left undesigned.
 // With a feed line, the load and its network are the tuner's end's.
+// With a tuner, its least-loss setting in place of the network.
 void AppendTableRow(std::string& s, const TBatchLoad& b, const TDesignOptions& options,
-                    const TFeed* feed) {
+                    const TFeed* feed, const TTuner* tuner) {
     const TLoad load =
         feed ? FeedChecked(*feed, b.Load, b.FrequencyMHz, options, "the load").TunerLoad : b.Load;
     s += Cell(FormatFixed(b.FrequencyMHz, 6), 13);
     s += Cell(FormatFixed(load.R, 3), 12);
     s += Cell(FormatFixed(load.X, 3), 12);
     s += Cell(SwrText(Swr({load.R, load.X}, options.Z0)), 9);
+    if (tuner) {
+        s += TunerCells(*tuner, load, b.FrequencyMHz, options);
+        return;
+    }
     const TLNetwork chart = ChartNetwork(load, b.FrequencyMHz, options.Z0);
     s += NetworkCells(DesignNetwork(chart, load, b.FrequencyMHz, options));
 }
@@ -124,6 +129,7 @@ int RunBatch(const TCliArgs& args, std::ostream& out) {
     const TDesignOptions options = DesignOptionsFrom(args);
     const std::optional<TFeed> feed = FeedFrom(args);
     const TFeed* feedLine = feed ? &*feed : nullptr;
+    const std::optional<TTuner> tuner = TunerFrom(args);
     const bool json = args.Has("--json");
     const std::string& path = args.Text("--batch");
     const bool fromStdin = path.empty() || path == "-";
@@ -133,8 +139,9 @@ int RunBatch(const TCliArgs& args, std::ostream& out) {
 
     if (!json && feed) out << FeedText(*feed) << "; rows for the tuner's end\n";
     if (!json)
-        out << "Z0 " << FormatFixed(options.Z0, 1) << " ohm; " << DesignOptionsText(options) << "\n"
-            << TableHeader();
+        out << "Z0 " << FormatFixed(options.Z0, 1) << " ohm; "
+            << (tuner ? TunerOptionsText(*tuner, options) : DesignOptionsText(options)) << "\n"
+            << TableHeader(bool(tuner));
     bool anyBad = false;
     char line[MaxLineLength];
     std::string text; // one row at a time, its capacity kept from row to row
@@ -155,10 +162,13 @@ int RunBatch(const TCliArgs& args, std::ostream& out) {
             try {
                 const TBatchLoad load = LoadOfLine(content);
                 text.clear();
-                if (json)
+                if (json && tuner)
+                    AppendTunerLoadJson(text, *tuner, load.Load, load.FrequencyMHz, options,
+                                        feedLine);
+                else if (json)
                     AppendLoadJson(text, load.Load, load.FrequencyMHz, options, feedLine);
                 else
-                    AppendTableRow(text, load, options, feedLine);
+                    AppendTableRow(text, load, options, feedLine, tuner ? &*tuner : nullptr);
                 text += '\n';
                 out.write(text.data(), std::streamsize(text.size()));
                 continue;

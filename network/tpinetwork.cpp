@@ -477,7 +477,8 @@ TTunerReport TuneLoad(const TTunerProblem& pr, const TLoad& load, double powerW)
     rep.Reachable = true;
     rep.NearestSwr = 1.0;
     rep.LeastLoss = SettingOf(family, least, powerW);
-    const TGoal largest = LowImpedanceAtOutput(pr, load) ? TGoal::LargestCOut : TGoal::LargestCIn;
+    rep.LargestCAtOutput = LowImpedanceAtOutput(pr, load);
+    const TGoal largest = rep.LargestCAtOutput ? TGoal::LargestCOut : TGoal::LargestCIn;
     rep.LargestC = SettingOf(family, search.Best(largest), powerW);
     rep.LeastL = SettingOf(family, search.Best(TGoal::LeastL), powerW);
     for (TTunerSetting* s : {&rep.LargestC, &rep.LeastL})
