@@ -119,7 +119,8 @@ struct TFamily {
     }
 };
 
-enum class TGoal { LeastLoss, LargestCIn, LargestCOut, LeastL };
+// Inside: the member farthest inside the ranges, to find a narrow window.
+enum class TGoal { LeastLoss, LargestCIn, LargestCOut, LeastL, Inside };
 
 // What a goal minimises for one member; Huge outside the ranges.
 double Objective(TGoal goal, const TFamily::TRoot& r, double cOut) {
@@ -133,6 +134,8 @@ double Objective(TGoal goal, const TFamily::TRoot& r, double cOut) {
         return -cOut;
     case TGoal::LeastL:
         return r.L;
+    case TGoal::Inside:
+        break;
     }
     return Huge;
 }
@@ -149,69 +152,101 @@ struct TMember {
 
 class TFamilySearch {
 public:
-    TFamilySearch(const TFamily& family, const TPartRange& cOut) : F(family) {
+    // The family scanned at `steps` + 1 values of C_out, evenly on a
+    // logarithmic scale; each goal then starts from the same scan.
+    TFamilySearch(const TFamily& family, const TPartRange& cOut, int steps) : F(family) {
         S0 = 1.0 / cOut.Max;
         S1 = 1.0 / cOut.Min;
+        Last = S1 == S0 ? 0 : std::min(steps, MaxSteps);
+        const double ratio = Last ? std::pow(S1 / S0, 1.0 / Last) : 1.0;
+        double s = S0;
+        for (int i = 0; i <= Last; ++i, s *= ratio) {
+            ScanS[i] = i == Last ? S1 : s;
+            ScanAny[i] = F.Solve(1.0 / ScanS[i], ScanRoots[i]) > 0;
+        }
     }
 
     // The member at s on a branch (the smaller or the larger root).
     TMember At(TGoal goal, double s, int branch) const {
-        TMember both[2];
-        AtBoth(goal, s, both);
-        return both[branch];
-    }
-    // Both branches from one solve.
-    void AtBoth(TGoal goal, double s, TMember both[2]) const {
         TFamily::TRoot roots[2];
-        const double c = 1.0 / s;
-        const bool any = F.Solve(c, roots) > 0;
-        for (int b = 0; b < 2; ++b) {
-            TMember& m = both[b];
-            m = TMember{};
-            m.S = s;
-            m.Branch = b;
-            if (!any || !roots[b].Valid) continue;
-            const TFamily::TRoot& r = roots[b];
-            m.Margin = std::min({r.CIn / F.CIn.Min - 1.0, 1.0 - r.CIn / F.CIn.Max,
-                                 r.L / F.L.Min - 1.0, 1.0 - r.L / F.L.Max});
-            m.Value = Objective(goal, roots[b], c);
-            m.Efficiency = roots[b].Efficiency;
-        }
+        const bool any = F.Solve(1.0 / s, roots) > 0;
+        return MemberOf(goal, s, any, roots, branch);
     }
 
     // The best member for the goal; ties (within rounding) go to the lower loss.
     TMember Best(TGoal goal) const {
-        constexpr int Steps = 16;
-        TMember scan[2][Steps + 1];
-        // Evenly on a logarithmic scale of C_out, by one ratio.
-        const double ratio = std::pow(S1 / S0, 1.0 / Steps);
-        double s = S0;
-        for (int i = 0; i <= Steps; ++i, s *= ratio) {
-            if (i == Steps) s = S1;
-            TMember both[2];
-            AtBoth(goal, s, both);
-            scan[0][i] = both[0];
-            scan[1][i] = both[1];
-            if (S1 == S0) break;
-        }
-        const int last = S1 == S0 ? 0 : Steps;
         TMember best;
+        TMember row[MaxSteps + 1];
         for (int b = 0; b < 2; ++b) {
-            const TMember* row = scan[b];
-            for (int i = 0; i <= last; ++i) {
-                if (!row[i].Found()) continue;
-                const bool leftWorse = i == 0 || !(row[i - 1].Value < row[i].Value);
-                const bool rightWorse = i == last || !(row[i + 1].Value < row[i].Value);
-                if (!leftWorse || !rightWorse) continue;
-                Keep(best, Refine(goal, b, row, i, last));
+            for (int i = 0; i <= Last; ++i)
+                row[i] = MemberOf(goal, ScanS[i], ScanAny[i], ScanRoots[i], b);
+            for (int i = 0; i <= Last; ++i) {
+                if (row[i].Found()) {
+                    const bool leftWorse = i == 0 || !(row[i - 1].Value < row[i].Value);
+                    const bool rightWorse = i == Last || !(row[i + 1].Value < row[i].Value);
+                    // Beside a point outside, the best may lie in between:
+                    // near where a branch is born the values change steeply.
+                    const bool besideOut =
+                        (i > 0 && !row[i - 1].Found()) || (i < Last && !row[i + 1].Found());
+                    if ((leftWorse && rightWorse) || besideOut) Keep(best, Refine(goal, b, row, i));
+                    continue;
+                }
+                // Outside the ranges here and at both neighbours, but nearest
+                // them: a window of matches may lie between the scan's points.
+                if (!(row[i].Margin > -Huge)) continue;
+                const bool leftFarther =
+                    i == 0 || (!row[i - 1].Found() && row[i - 1].Margin <= row[i].Margin);
+                const bool rightFarther =
+                    i == Last || (!row[i + 1].Found() && row[i + 1].Margin <= row[i].Margin);
+                if (leftFarther && rightFarther) Keep(best, Window(goal, b, row, i));
             }
         }
         return best;
     }
 
 private:
+    static constexpr int MaxSteps = 64;
     const TFamily& F;
     double S0, S1;
+    int Last = 0;
+    double ScanS[MaxSteps + 1];
+    bool ScanAny[MaxSteps + 1];
+    TFamily::TRoot ScanRoots[MaxSteps + 1][2];
+
+    TMember MemberOf(TGoal goal, double s, bool any, const TFamily::TRoot roots[2],
+                     int branch) const {
+        TMember m;
+        m.S = s;
+        m.Branch = branch;
+        if (!any || !roots[branch].Valid) return m;
+        const TFamily::TRoot& r = roots[branch];
+        m.Margin = std::min({r.CIn / F.CIn.Min - 1.0, 1.0 - r.CIn / F.CIn.Max, r.L / F.L.Min - 1.0,
+                             1.0 - r.L / F.L.Max});
+        m.Value = goal == TGoal::Inside ? -m.Margin : Objective(goal, r, 1.0 / s);
+        m.Efficiency = r.Efficiency;
+        return m;
+    }
+
+    // The members nearest the ranges around scan point i; when the nearest
+    // lies inside, the goal's best between the window's edges.
+    TMember Window(TGoal goal, int branch, const TMember* row, int i) const {
+        const double lo = i > 0 ? row[i - 1].S : row[i].S;
+        const double hi = i < Last ? row[i + 1].S : row[i].S;
+        if (!(hi > lo)) return {};
+        TMember start = row[i];
+        start.Value = -start.Margin; // the scan's value was the goal's
+        const TMember peak = Brent(TGoal::Inside, branch, lo, hi, start);
+        if (!(peak.Margin >= 0)) return {};
+        const TMember inside = At(goal, peak.S, branch);
+        if (!inside.Found()) return {};
+        const TMember left = Edge(goal, branch, inside, lo);
+        const TMember right = Edge(goal, branch, inside, hi);
+        TMember best = inside;
+        Keep(best, left);
+        Keep(best, right);
+        if (right.S > left.S) Keep(best, Brent(goal, branch, left.S, right.S, inside));
+        return best;
+    }
 
     static void Keep(TMember& best, const TMember& m) {
         if (!m.Found()) return;
@@ -258,7 +293,8 @@ private:
 
     // Around a scanned local minimum: the edges of the ranges where the
     // neighbours fall outside, then Brent's minimiser between.
-    TMember Refine(TGoal goal, int branch, const TMember* row, int i, int last) const {
+    TMember Refine(TGoal goal, int branch, const TMember* row, int i) const {
+        const int last = Last;
         TMember lo = row[i], hi = row[i];
         if (i > 0) lo = row[i - 1].Found() ? row[i - 1] : Edge(goal, branch, row[i], row[i - 1].S);
         if (i < last)
@@ -467,7 +503,7 @@ TTunerReport TuneLoad(const TTunerProblem& pr, const TLoad& load, double powerW)
     TTunerReport rep;
     if (!IsMatchable(load)) return rep;
     const TFamily family(pr, load);
-    const TFamilySearch search(family, pr.Tuner.COut);
+    const TFamilySearch search(family, pr.Tuner.COut, 64);
     const TMember least = search.Best(TGoal::LeastLoss);
     if (!least.Found()) {
         rep.NearestSwr =
@@ -493,7 +529,9 @@ TCoverageCell CoverageAt(const TTunerProblem& pr, TComplex gamma) {
     const TLoad load = LoadOfGamma(gamma, pr.Z0);
     if (!IsMatchable(load)) return cell;
     const TFamily family(pr, load);
-    const TMember least = TFamilySearch(family, pr.Tuner.COut).Best(TGoal::LeastLoss);
+    // Coarser than a single load's scan: a map has hundreds of thousands of
+    // points, and a window narrower than a step is still found by its margin.
+    const TMember least = TFamilySearch(family, pr.Tuner.COut, 16).Best(TGoal::LeastLoss);
     if (!least.Found()) return cell;
     cell.Reachable = true;
     const double eta = std::clamp(least.Efficiency, 0.0, 1.0);
