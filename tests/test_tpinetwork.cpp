@@ -156,7 +156,9 @@ TEST(Tuners, ThreeSettingsAgainstBruteForce) {
         const TTunerReport rep = TuneLoad(p, load, 400);
         const TBrute brute = BruteForce(p, load, 0.0);
         SCOPED_TRACE("case " + std::to_string(n));
-        if (brute.Found) EXPECT_TRUE(rep.Reachable);
+        if (brute.Found) {
+            EXPECT_TRUE(rep.Reachable);
+        }
         if (!rep.Reachable) {
             EXPECT_GT(rep.NearestSwr, 1.0);
             continue;
