@@ -154,7 +154,9 @@ class TFamilySearch {
 public:
     // The family scanned at `steps` + 1 values of C_out, evenly on a
     // logarithmic scale; each goal then starts from the same scan.
-    TFamilySearch(const TFamily& family, const TPartRange& cOut, int steps) : F(family) {
+    // Brent stops within `tolerance` of C_out, relative.
+    TFamilySearch(const TFamily& family, const TPartRange& cOut, int steps, double tolerance)
+        : F(family), Tolerance(tolerance) {
         S0 = 1.0 / cOut.Max;
         S1 = 1.0 / cOut.Min;
         Last = S1 == S0 ? 0 : std::min(steps, MaxSteps);
@@ -207,6 +209,7 @@ public:
 private:
     static constexpr int MaxSteps = 64;
     const TFamily& F;
+    double Tolerance;
     double S0, S1;
     int Last = 0;
     double ScanS[MaxSteps + 1];
@@ -239,8 +242,8 @@ private:
         if (!(peak.Margin >= 0)) return {};
         const TMember inside = At(goal, peak.S, branch);
         if (!inside.Found()) return {};
-        const TMember left = Edge(goal, branch, inside, lo);
-        const TMember right = Edge(goal, branch, inside, hi);
+        const TMember left = Edge(goal, branch, inside, row[i > 0 ? i - 1 : i]);
+        const TMember right = Edge(goal, branch, inside, row[i < Last ? i + 1 : i]);
         TMember best = inside;
         Keep(best, left);
         Keep(best, right);
@@ -261,10 +264,11 @@ private:
     // Where both ends have the root, the edge is where a part reaches its
     // limit, a smooth crossing: false position (Illinois) on the margin
     // finds it in a few steps; bisection elsewhere.
-    TMember Edge(TGoal goal, int branch, TMember in, double out) const {
-        double mIn = in.Margin, mOut = At(goal, out, branch).Margin;
+    TMember Edge(TGoal goal, int branch, TMember in, const TMember& outside) const {
+        double out = outside.S;
+        double mIn = in.Margin, mOut = outside.Margin;
         int side = 0;
-        for (int i = 0; i < 100 && std::fabs(out - in.S) > 1e-13 * in.S; ++i) {
+        for (int i = 0; i < 100 && std::fabs(out - in.S) > 1e-11 * in.S; ++i) {
             double next = 0.5 * (in.S + out);
             const bool secant = mIn > 0 && mOut < 0 && mOut > -Huge;
             if (secant) {
@@ -296,12 +300,19 @@ private:
     TMember Refine(TGoal goal, int branch, const TMember* row, int i) const {
         const int last = Last;
         TMember lo = row[i], hi = row[i];
-        if (i > 0) lo = row[i - 1].Found() ? row[i - 1] : Edge(goal, branch, row[i], row[i - 1].S);
-        if (i < last)
-            hi = row[i + 1].Found() ? row[i + 1] : Edge(goal, branch, row[i], row[i + 1].S);
+        if (i > 0) lo = row[i - 1].Found() ? row[i - 1] : Edge(goal, branch, row[i], row[i - 1]);
+        if (i < last) hi = row[i + 1].Found() ? row[i + 1] : Edge(goal, branch, row[i], row[i + 1]);
         TMember best = row[i];
         Keep(best, lo);
         Keep(best, hi);
+        // The goal falling to an edge and rising from it: the edge is the
+        // best here, and Brent would only creep towards it.
+        const bool loEdge = i > 0 && !row[i - 1].Found(), hiEdge = i < last && !row[i + 1].Found();
+        for (const auto& [edge, isEdge] : {std::pair{lo, loEdge}, std::pair{hi, hiEdge}}) {
+            if (!isEdge || !edge.Found() || !(edge.Value < row[i].Value)) continue;
+            const TMember probe = At(goal, edge.S + 1e-6 * (row[i].S - edge.S), branch);
+            if (probe.Found() && probe.Value >= edge.Value) return best;
+        }
         if (hi.S - lo.S > 0) Keep(best, Brent(goal, branch, lo.S, hi.S, row[i]));
         return best;
     }
@@ -310,9 +321,7 @@ private:
     // started from a known inner point.
     TMember Brent(TGoal goal, int branch, double a, double b, const TMember& start) const {
         constexpr double Golden = 0.3819660112501051;
-        // Near an inner optimum the loss is flat: 1e-7 of C_out leaves it exact
-        // to far below the digits shown.
-        const double tol = 1e-7;
+        const double tol = Tolerance;
         TMember x = start.S > a && start.S < b ? start : At(goal, a + Golden * (b - a), branch);
         TMember w = x, v = x;
         double d = 0.0, e = 0.0;
@@ -503,7 +512,7 @@ TTunerReport TuneLoad(const TTunerProblem& pr, const TLoad& load, double powerW)
     TTunerReport rep;
     if (!IsMatchable(load)) return rep;
     const TFamily family(pr, load);
-    const TFamilySearch search(family, pr.Tuner.COut, 64);
+    const TFamilySearch search(family, pr.Tuner.COut, 64, 1e-7);
     const TMember least = search.Best(TGoal::LeastLoss);
     if (!least.Found()) {
         rep.NearestSwr =
@@ -529,9 +538,11 @@ TCoverageCell CoverageAt(const TTunerProblem& pr, TComplex gamma) {
     const TLoad load = LoadOfGamma(gamma, pr.Z0);
     if (!IsMatchable(load)) return cell;
     const TFamily family(pr, load);
-    // Coarser than a single load's scan: a map has hundreds of thousands of
-    // points, and a window narrower than a step is still found by its margin.
-    const TMember least = TFamilySearch(family, pr.Tuner.COut, 16).Best(TGoal::LeastLoss);
+    // Coarser than a single load's search: a map has hundreds of thousands of
+    // points, a window narrower than a step is still found by its margin, and
+    // near an inner optimum the loss is flat (1e-4 of C_out moves it by
+    // less than 1e-8 of itself).
+    const TMember least = TFamilySearch(family, pr.Tuner.COut, 16, 1e-4).Best(TGoal::LeastLoss);
     if (!least.Found()) return cell;
     cell.Reachable = true;
     const double eta = std::clamp(least.Efficiency, 0.0, 1.0);
