@@ -35,13 +35,14 @@ struct TFamily {
     TComplex Yl;  // and its admittance
     double RDual; // R_L (T) or G_L (Pi): what turns |current|² or |voltage|² into load power
     TPartRange CIn, L;
+    double InvW, InvK;
 
     TFamily(const TTunerProblem& pr, const TLoad& load)
         : Kind(pr.Tuner.Kind), W(Omega(pr.FrequencyMHz)), Eps(LossFactor(pr.Q.Coil)),
           Delta(LossFactor(pr.Q.Capacitor)), K(Kind == TTunerKind::Tee ? pr.Z0 : 1.0 / pr.Z0),
           Zl(load.Z()), Yl(1.0 / load.Z()),
           RDual(Kind == TTunerKind::Tee ? load.R : (1.0 / load.Z()).real()), CIn(pr.Tuner.CIn),
-          L(pr.Tuner.L) {}
+          L(pr.Tuner.L), InvW(1.0 / W), InvK(1.0 / K) {}
 
     // A capacitor's reactance magnitude.
     double CapX(double pf) const { return 1e6 / (W * pf); }
@@ -60,15 +61,15 @@ struct TFamily {
         // against overflow at a cost that dominates the whole solve.
         if (Kind == TTunerKind::Tee) {
             const double r = Zl.real() + xOut * Delta, x = Zl.imag() - xOut;
-            const double n = r * r + x * x;
-            p = r / n;
-            q = x / n;
+            const double n = 1.0 / (r * r + x * x);
+            p = r * n;
+            q = x * n;
         } else {
             const double s = 1.0 / (xOut * (1.0 + Delta * Delta));
             const double g = Yl.real() + Delta * s, b = Yl.imag() + s;
-            const double n = g * g + b * b;
-            p = g / n;
-            q = -b / n;
+            const double n = 1.0 / (g * g + b * b);
+            p = g * n;
+            q = -b * n;
         }
     }
 
@@ -101,17 +102,17 @@ struct TFamily {
             r.B = b;
             r.PQ2 = pq2;
             r.XOut = xOut;
-            double xl, xin;
+            // C_in = 1e6/(ω x_in) and L = X_L/ω, with x_in and X_L from above,
+            // written with as few divisions as the solve can have: they are
+            // most of its cost, and a coverage map makes millions of solves.
             if (Kind == TTunerKind::Tee) {
-                xl = 1.0 / (ti * (1.0 + Eps * Eps));
-                xin = b / d;
+                r.L = 1.0 / (ti * (1.0 + Eps * Eps) * W);
+                r.CIn = 1e6 * d / (W * b);
             } else {
-                xl = ti;
-                xin = d / (b * (1.0 + Delta * Delta));
+                r.L = ti * InvW;
+                r.CIn = 1e6 * InvW * b * (1.0 + Delta * Delta) / d;
             }
-            r.L = xl / W;
-            r.CIn = 1e6 / (W * xin);
-            r.Efficiency = RDual * pq2 / (K * d);
+            r.Efficiency = RDual * pq2 * InvK / d;
             r.Valid = std::isfinite(r.L) && std::isfinite(r.CIn) && r.L > 0 && r.CIn > 0;
             r.InRange = r.Valid && CIn.Holds(r.CIn) && L.Holds(r.L);
         }
