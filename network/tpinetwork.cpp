@@ -319,11 +319,11 @@ private:
     }
 
     // Brent's minimiser (golden sections with parabolic steps) on [a, b],
-    // started from a known inner point.
+    // started from a known point of it (an end too).
     TMember Brent(TGoal goal, int branch, double a, double b, const TMember& start) const {
         constexpr double Golden = 0.3819660112501051;
         const double tol = Tolerance;
-        TMember x = start.S > a && start.S < b ? start : At(goal, a + Golden * (b - a), branch);
+        TMember x = start.S >= a && start.S <= b ? start : At(goal, a + Golden * (b - a), branch);
         TMember w = x, v = x;
         double d = 0.0, e = 0.0;
         for (int iter = 0; iter < 100; ++iter) {
