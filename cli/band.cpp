@@ -25,18 +25,47 @@ TTouchstonePoint MovedPoint(const TTouchstonePoint& p, const TFeed* feed) {
 
 // The table's row as JSON: a point the band table designs no network for has
 // a null SWR (and a null load when it is an open circuit) and no networks; a
-// line whose figures cannot be computed there has a null "line".
+// line whose figures cannot be computed there has a null "line". With a
+// tuner, its object in place of the networks.
 std::string PointJson(const TTouchstonePoint& given, const TDesignOptions& options,
-                      const TFeed* feed, const TWindingOptions* winding) {
+                      const TFeed* feed, const TWindingOptions* winding, const TTuner* tuner) {
     const TTouchstonePoint p = MovedPoint(given, feed);
     const TBandRow row = BandRowOf(p, options.Z0);
-    if (row.Network) return LoadJson({given.R, given.X}, p.FrequencyMHz, options, feed, winding, true);
+    if (row.Network) {
+        if (!tuner) return LoadJson({given.R, given.X}, p.FrequencyMHz, options, feed, winding, true);
+        std::string s;
+        AppendTunerLoadJson(s, *tuner, {given.R, given.X}, p.FrequencyMHz, options, feed);
+        return s;
+    }
     const std::string loadJson =
         p.Open ? "null"
                : "{\"r\": " + JsonNumber(p.R) + ", \"x\": " + JsonNumber(p.X) + ", \"swr\": null}";
     return "{\"frequency_mhz\": " + JsonNumber(p.FrequencyMHz) +
            ", \"z0\": " + JsonNumber(options.Z0) + ", \"load\": " + loadJson +
-           ", \"networks\": []}";
+           (tuner ? ", \"tuner\": null}" : ", \"networks\": []}");
+}
+
+// The tuner's least-loss setting at each frequency of the file.
+void WriteTunerBand(std::ostream& out, const TTouchstone& trace, const TDesignOptions& options,
+                    const TFeed* feed, const TTuner& tuner) {
+    out << "Z0 " << FormatFixed(options.Z0, 1) << " ohm; " << TunerOptionsText(tuner, options)
+        << "\n"
+        << Cell("f MHz", 13) << Cell("R ohm", 12) << Cell("X ohm", 12) << Cell("SWR", 9)
+        << TunerHeaderCells() << "\n";
+    for (const TTouchstonePoint& given : trace.Points) {
+        const TTouchstonePoint p = MovedPoint(given, feed);
+        const TLoad load{p.R, p.X};
+        out << Cell(FormatFixed(p.FrequencyMHz, 6), 13);
+        if (p.Open || !IsMatchable(load) || !ValidLoadR(load.R) || !ValidLoadX(load.X) ||
+            !(p.FrequencyMHz > 0)) {
+            out << Cell(p.Open ? "-" : FormatFixed(p.R, 3), 12)
+                << Cell(p.Open ? "-" : FormatFixed(p.X, 3), 12) << "-\n";
+            continue;
+        }
+        out << Cell(FormatFixed(load.R, 3), 12) << Cell(FormatFixed(load.X, 3), 12)
+            << Cell(SwrText(Swr(load.Z(), options.Z0)), 9)
+            << TunerCells(tuner, load, p.FrequencyMHz, options) << "\n";
+    }
 }
 
 TTouchstone ReadTrace(const std::string& path) {
@@ -104,6 +133,8 @@ int RunTouchstone(const TCliArgs& args, std::ostream& out) {
     const TFeed* line = feed ? &*feed : nullptr;
     const TWindingOptions windingOptions = WindingOptionsFrom(args);
     const TWindingOptions* winding = WantsParts(args) ? &windingOptions : nullptr;
+    const std::optional<TTuner> tuner = TunerFrom(args);
+    const TTuner* tunerPtr = tuner ? &*tuner : nullptr;
     const TTouchstone trace = ReadTrace(path);
     // Printed point by point as designed: a million points held as text would
     // take gigabytes. Everything that can be refused is refused above.
@@ -111,12 +142,16 @@ int RunTouchstone(const TCliArgs& args, std::ostream& out) {
         out << "[";
         for (std::size_t i = 0; i < trace.Points.size(); ++i) {
             const TTouchstonePoint& p = trace.Points[i];
-            out << (i ? ",\n " : "") << PointJson(p, options, line, winding);
+            out << (i ? ",\n " : "") << PointJson(p, options, line, winding, tunerPtr);
         }
         out << "]\n";
         return 0;
     }
     if (feed) out << FeedText(*feed) << "; rows for the tuner's end\n";
+    if (tuner) {
+        WriteTunerBand(out, trace, options, line, *tuner);
+        return 0;
+    }
     out << BandTableHeader << "\n";
     for (const TTouchstonePoint& given : trace.Points) {
         const TTouchstonePoint p = MovedPoint(given, line);

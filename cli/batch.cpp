@@ -91,15 +91,25 @@ TBatchLoad LoadOfLine(std::string_view content) {
     return {f, load};
 }
 
-std::string TableHeader() {
+std::string TableHeader(bool tuner) {
     return Cell("f MHz", 13) + Cell("R ohm", 12) + Cell("X ohm", 12) + Cell("SWR", 9) +
-           NetworkHeaderCells() + "\n";
+           (tuner ? TunerHeaderCells() : NetworkHeaderCells()) + "\n";
 }
 
 // The load and the network the chart draws for it, the others left undesigned.
 // With a feed line, the load and its network are the tuner's end's.
+// With a tuner, its least-loss setting in place of the network.
 void AppendTableRow(std::string& s, const TBatchLoad& b, const TDesignOptions& options,
-                    const TFeed* feed, const TWindingOptions* winding) {
+                    const TFeed* feed, const TWindingOptions* winding, const TTuner* tuner) {
+    if (tuner) {
+        const TLoad load = feed ? TunerLoadChecked(*feed, b.Load, b.FrequencyMHz, "the load") : b.Load;
+        s += Cell(FormatFixed(b.FrequencyMHz, 6), 13);
+        s += Cell(FormatFixed(load.R, 3), 12);
+        s += Cell(FormatFixed(load.X, 3), 12);
+        s += Cell(SwrText(Swr({load.R, load.X}, options.Z0)), 9);
+        s += TunerCells(*tuner, load, b.FrequencyMHz, options);
+        return;
+    }
     const TLoadDesign d = DesignLoad(b.Load, b.FrequencyMHz, options, feed, true);
     const TLoad& load = d.TunerLoad;
     s += Cell(FormatFixed(b.FrequencyMHz, 6), 13);
@@ -146,6 +156,7 @@ int RunBatch(const TCliArgs& args, std::ostream& out) {
     const TFeed* feedLine = feed ? &*feed : nullptr;
     const TWindingOptions windingOptions = WindingOptionsFrom(args);
     const TWindingOptions* winding = WantsParts(args) ? &windingOptions : nullptr;
+    const std::optional<TTuner> tuner = TunerFrom(args);
     const bool json = args.Has("--json");
     const std::string& path = args.Text("--batch");
     const bool fromStdin = path.empty() || path == "-";
@@ -156,8 +167,9 @@ int RunBatch(const TCliArgs& args, std::ostream& out) {
 
     if (!json && feed) out << FeedText(*feed) << "; rows for the tuner's end\n";
     if (!json)
-        out << "Z0 " << FormatFixed(options.Z0, 1) << " ohm; " << DesignOptionsText(options) << "\n"
-            << TableHeader();
+        out << "Z0 " << FormatFixed(options.Z0, 1) << " ohm; "
+            << (tuner ? TunerOptionsText(*tuner, options) : DesignOptionsText(options)) << "\n"
+            << TableHeader(bool(tuner));
     bool anyBad = false;
     char line[MaxLineLength];
     std::string text; // one row at a time, its capacity kept from row to row
@@ -178,10 +190,13 @@ int RunBatch(const TCliArgs& args, std::ostream& out) {
             try {
                 const TBatchLoad load = LoadOfLine(content);
                 text.clear();
-                if (json)
+                if (json && tuner)
+                    AppendTunerLoadJson(text, *tuner, load.Load, load.FrequencyMHz, options,
+                                        feedLine);
+                else if (json)
                     AppendLoadJson(text, load.Load, load.FrequencyMHz, options, feedLine, winding);
                 else
-                    AppendTableRow(text, load, options, feedLine, winding);
+                    AppendTableRow(text, load, options, feedLine, winding, tuner ? &*tuner : nullptr);
                 text += '\n';
                 out.write(text.data(), std::streamsize(text.size()));
                 continue;

@@ -7,6 +7,7 @@
 #include "parts.h"
 #include "quantity.h"
 #include "station.h"
+#include "tpinetwork.h"
 
 #include <map>
 #include <optional>
@@ -150,6 +151,28 @@ std::string DesignOptionsText(const TDesignOptions& options);
 // a line; the caller names the file as the user gave it.
 class ETouchstoneError;
 std::string TouchstoneErrorEnglish(const ETouchstoneError& e);
+
+// ---- T and Pi tuners (--network tee|pi, --c-in, --l, --c-out) ----
+// None for the L networks (--network l, the default); the tuner's options
+// without a tuner, and the L networks' own with one, are refused.
+std::optional<TTuner> TunerFrom(const TCliArgs& args);
+// "tuner": {...}'s value: the three settings of the load (or null ones and
+// the nearest SWR when no setting matches).
+void AppendTunerJson(std::string& out, const TTuner& tuner, const TLoad& load, double fMHz,
+                     const TDesignOptions& options);
+// The single-load object for a tuner: frequency, z0, the load (the tuner's
+// end's with a feed line, then "line"), "tuner".
+void AppendTunerLoadJson(std::string& out, const TTuner& tuner, const TLoad& given, double fMHz,
+                         const TDesignOptions& options, const TFeed* feed);
+// "high-pass T, C in 10-250 pF, ...; Q coil 200, Q capacitor 1000, power 100.0 W".
+std::string TunerOptionsText(const TTuner& tuner, const TDesignOptions& options);
+// A table row's tuner columns: the least-loss setting and the penalties.
+std::string TunerHeaderCells();
+std::string TunerCells(const TTuner& tuner, const TLoad& load, double fMHz,
+                       const TDesignOptions& options);
+int RunTunerSingle(const TCliArgs& args, const TTuner& tuner, std::ostream& out);
+// The loads the tuner matches on an N×N grid of the reflection plane.
+int RunCoverage(const TCliArgs& args, std::ostream& out);
 
 // Each mode checks everything that can fail before its first output, so
 // that a refusal leaves stdout empty.

@@ -157,6 +157,44 @@ can give through the line (it would need R < 0 at the antenna) is refused.
   pentarix-match --touchstone dipole.s1p --line RG-213/U --length 30 --at shack --tuner antenna
   pentarix-match -f 3.6 -r 50 -x 0 --line 50,0.66,4.6@10,15.7@100 --length 40 --json
 
+       pentarix-match ... --network tee|pi [--c-in MIN-MAX] [--l MIN-MAX]
+                      [--c-out MIN-MAX]
+       pentarix-match --coverage -f MHZ --network tee|pi [--grid N] [--json]
+
+A three-part tuner in place of the L networks, in the single-load,
+--touchstone and --batch modes (with --line, for the load the line presents
+at the tuner): the high-pass T (series C in at the transmitter, shunt coil,
+series C out at the antenna) or the low-pass Pi (shunt C in, series coil,
+shunt C out), each part within its range and with its Q (--ql, --qc: a
+series resistance of |X|/Q). Of the settings that present exactly Z0 with
+the losses: "least loss", the one that loses least; "largest C", the
+capacitor on the low-impedance side (the load's side when its resistance,
+series for the T and parallel for the Pi, is below Z0) as large as a match
+allows; "least L", the smallest coil that matches. Each with its loss, its
+efficiency (power into the load / power into the tuner), the capacitors'
+peak voltages and the coil's RMS current at --power, and "+dB", its loss
+above the least. A load no setting matches is named with the lowest SWR the
+ranges reach. --batch and --touchstone rows show the least-loss setting and
+the two penalties. --series and the parts-as-built options do not apply.
+
+  --network KIND    l (the L networks, default), tee or pi
+  --c-in MIN-MAX    C in's range in pF (default 10-250)
+  --l MIN-MAX       the coil's range in uH (default 0.1-30)
+  --c-out MIN-MAX   C out's range in pF (default 10-250); each end above 0,
+                    at most 1e6, MIN not above MAX
+  --coverage        the loads the tuner can match at -f: an N x N grid of
+                    the reflection coefficient against --z0, from -1 to 1 on
+                    both axes, edges included, as CSV "gamma_re,gamma_im,
+                    reachable,least_loss_db" (reachable 1 or 0, the least
+                    loss in dB, empty when unreachable) or with --json one
+                    object a line; points on or outside the unit circle are
+                    unreachable
+  --grid N          the grid's size, 2 to 4096 (default 101; 661 puts a
+                    point on every pixel of a chart of radius 330)
+
+  pentarix-match -f 3.7 -r 5 -x 0 --network tee --ql 100
+  pentarix-match --coverage -f 3.7 --network tee --grid 201 > coverage.csv
+
 Bad input, an option that does not apply to the mode, an option given twice
 or a value outside its range: one line on stderr, exit status 2, nothing on
 stdout.
@@ -165,9 +203,10 @@ stdout.
 const std::vector<std::string> Valued = {
     "-f",      "-r",           "-x",     "--z0",    "--series", "--ql",     "--qc",
     "--power", "--touchstone", "--swr",  "--bands", "--line",   "--length", "--at",
-    "--tuner", "--coil-form",  "--wire", "--pitch", "--toroid"};
+    "--tuner", "--coil-form",  "--wire", "--pitch", "--toroid", "--network", "--c-in",
+    "--l",     "--c-out",      "--grid"};
 const std::vector<std::string> Flags = {"--json",  "--help", "--bandwidth", "--envelope",
-                                        "--parts", "-h",     "--version"};
+                                        "--parts", "-h",     "--version",   "--coverage"};
 // Its file may be left out: standard input.
 const std::vector<std::string> OptionalValued = {"--batch"};
 
@@ -186,8 +225,13 @@ const TMode Modes[] = {
     // First, so that a load or a file given with it is refused in its name.
     {{"--batch"},
      {"--batch", "--z0", "--series", "--ql", "--qc", "--power", "--json", "--line", "--length",
-      "--at", "--tuner", "--parts", "--coil-form", "--wire", "--pitch", "--toroid"},
+      "--at", "--tuner", "--parts", "--coil-form", "--wire", "--pitch", "--toroid", "--network",
+      "--c-in", "--l", "--c-out"},
      RunBatch,
+     true},
+    {{"--coverage"},
+     {"--coverage", "-f", "--grid", "--z0", "--ql", "--qc", "--json", "--network", "--c-in", "--l", "--c-out"},
+     RunCoverage,
      true},
     {{"--envelope"},
      {"--envelope", "--swr", "--bands", "--power", "--ql", "--qc", "--json", "--line", "--length",
@@ -205,12 +249,14 @@ const TMode Modes[] = {
      false},
     {{"--touchstone"},
      {"--touchstone", "--z0", "--series", "--ql", "--qc", "--power", "--json", "--line", "--length",
-      "--at", "--tuner", "--parts", "--coil-form", "--wire", "--pitch", "--toroid"},
+      "--at", "--tuner", "--parts", "--coil-form", "--wire", "--pitch", "--toroid", "--network",
+      "--c-in", "--l", "--c-out"},
      RunTouchstone,
      true},
     {{},
      {"-f", "-r", "-x", "--z0", "--series", "--ql", "--qc", "--power", "--json", "--line",
-      "--length", "--at", "--tuner", "--parts", "--coil-form", "--wire", "--pitch", "--toroid"},
+      "--length", "--at", "--tuner", "--parts", "--coil-form", "--wire", "--pitch", "--toroid",
+      "--network", "--c-in", "--l", "--c-out"},
      RunSingle,
      false},
 };

@@ -4,6 +4,8 @@
 #include <cmath>
 
 int RunSingle(const TCliArgs& args, std::ostream& out) {
+    if (const std::optional<TTuner> tuner = TunerFrom(args))
+        return RunTunerSingle(args, *tuner, out);
     const double f = args.Ranged("-f", FrequencyRange);
     const TLoad given{TypedLoadR("-r", args.Text("-r")), args.Ranged("-x", LoadXRange)};
     const TDesignOptions options = DesignOptionsFrom(args);

@@ -21,15 +21,15 @@ struct TTunerDrive {
 };
 
 // A matching network of fixed parts; an L network today, a T or a Pi later.
-class TTuner {
+class TChainTuner {
 public:
-    virtual ~TTuner() = default;
+    virtual ~TChainTuner() = default;
     virtual TComplex InputImpedance(const TLoad& load, double fMHz) const = 0;
     // powerW delivered into the input.
     virtual TTunerDrive Drive(const TLoad& load, double fMHz, double powerW) const = 0;
 };
 
-class TLTuner final : public TTuner {
+class TLTuner final : public TChainTuner {
 public:
     TLTuner(const TLNetwork& net, const TQuality& q) : FNetwork(net), FQ(q) {}
     const TLNetwork& Network() const { return FNetwork; }
@@ -47,7 +47,7 @@ struct TStation {
     double Z0 = DefaultZ0;         // the system's reference: the transmitter's, the tuner's input
     std::optional<TFeed> Feed;     // none: the tuner straight at the antenna
     // None: no tuner, the transmitter works into what follows.
-    std::shared_ptr<const TTuner> Tuner;
+    std::shared_ptr<const TChainTuner> Tuner;
 };
 
 // One point of the chain, looking towards the antenna.
