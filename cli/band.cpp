@@ -13,11 +13,6 @@
 
 namespace {
 
-// The file as the user named it, the fault in English.
-ECliError TouchstoneFailure(const std::string& path, const ETouchstoneError& e) {
-    return ECliError(path + ": " + TouchstoneErrorEnglish(e));
-}
-
 // A point the band table designs no network for has a null SWR (and a null
 // load when it is an open circuit) and no networks.
 // With a feed line, the point as the tuner's end sees it; a point the line
@@ -48,16 +43,6 @@ std::string PointJson(const TTouchstonePoint& given, const TDesignOptions& optio
     return "{\"frequency_mhz\": " + JsonNumber(p.FrequencyMHz) +
            ", \"z0\": " + JsonNumber(options.Z0) + ", \"load\": " + loadJson +
            ", \"networks\": []}";
-}
-
-TTouchstone ReadTrace(const std::string& path) {
-    TTouchstone trace;
-    try {
-        trace = ReadTouchstoneFile(path);
-    } catch (const ETouchstoneError& e) {
-        throw TouchstoneFailure(path, e);
-    }
-    return trace;
 }
 
 struct TModelChoice {
@@ -109,11 +94,10 @@ TLoad TraceLoadAt(const TCliArgs& args, const TTouchstone& trace, double f) {
 } // namespace
 
 int RunTouchstone(const TCliArgs& args, std::ostream& out) {
-    const std::string& path = args.Text("--touchstone");
     const TDesignOptions options = DesignOptionsFrom(args);
     const std::optional<TFeed> feed = FeedFrom(args);
     const TFeed* line = feed ? &*feed : nullptr;
-    const TTouchstone trace = ReadTrace(path);
+    const TTouchstone trace = MeasurementFrom(args);
     // Printed point by point as designed: a million points held as text would
     // take gigabytes. Everything that can be refused is refused above.
     if (args.Has("--json")) {
@@ -138,8 +122,8 @@ int RunBandwidth(const TCliArgs& args, std::ostream& out) {
     const std::optional<TFeed> feed = FeedFrom(args);
     std::optional<TTouchstone> trace;
     TLoad load;
-    if (args.Has("--touchstone")) {
-        trace = ReadTrace(args.Text("--touchstone"));
+    if (args.Has("--touchstone") || args.Has("--analyser")) {
+        trace = MeasurementFrom(args);
         load = TraceLoadAt(args, *trace, f);
     } else {
         load = {args.Ranged("-r", LoadRRange), args.Ranged("-x", LoadXRange)};

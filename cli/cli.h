@@ -124,6 +124,13 @@ std::string DesignOptionsText(const TDesignOptions& options);
 class ETouchstoneError;
 std::string TouchstoneErrorEnglish(const ETouchstoneError& e);
 
+// The band modes' measurement: the file of --touchstone, or one sweep of
+// --analyser (--start, --stop, --points; --save writes it as .s1p).
+struct TTouchstone;
+TTouchstone MeasurementFrom(const TCliArgs& args);
+class EAnalyserError;
+std::string AnalyserErrorEnglish(const EAnalyserError& e);
+
 // Each mode checks everything that can fail before its first output, so
 // that a refusal leaves stdout empty.
 int RunSingle(const TCliArgs& args, std::ostream& out);

@@ -79,6 +79,22 @@ other options shape.
 
   pentarix-match --touchstone dipole.s1p --json
 
+The file may be a Touchstone 1 or 2 file (.s1p, .s2p, .ts) or an analyser's
+CSV export (a header naming the frequency and R and X, or S11 as real and
+imaginary or magnitude and angle); its content tells which.
+
+       pentarix-match --analyser PORT|tcp:HOST[:PORT] --start MHZ --stop MHZ
+                      [--points N] [--save FILE.s1p] [options of --touchstone]
+
+One sweep of an analyser in place of the file, in the --touchstone and
+--bandwidth modes: a NanoVNA on a serial port (its shell; 101 points at
+most, 401 on -H4 firmware) or LibreVNA's SCPI server (tcp:localhost:19542
+by default). --points defaults to 101; --save writes the sweep as a
+Touchstone file (S11, real and imaginary).
+
+  pentarix-match --analyser /dev/ttyACM0 --start 6.9 --stop 7.3 --points 41
+  pentarix-match --bandwidth -f 7.1 --analyser tcp:localhost --start 6 --stop 8
+
        pentarix-match --bandwidth -f MHZ -r OHMS -x OHMS [--z0 OHMS] [--json]
        pentarix-match --bandwidth -f MHZ --touchstone FILE [--z0 OHMS] [--json]
 
@@ -145,7 +161,8 @@ stdout.
 const std::vector<std::string> Valued = {
     "-f",    "-r",      "-x",    "--z0",     "--series", "--ql",  "--qc",   "--power",
     "--touchstone", "--swr", "--bands", "--line", "--length", "--at", "--tuner",
-    "--coil-form", "--wire", "--pitch", "--toroid"};
+    "--coil-form", "--wire", "--pitch", "--toroid", "--analyser", "--start", "--stop",
+    "--points", "--save"};
 const std::vector<std::string> Flags = {"--json", "--help", "--bandwidth", "--envelope", "--parts"};
 // Its file may be left out: standard input.
 const std::vector<std::string> OptionalValued = {"--batch"};
@@ -184,6 +201,17 @@ const TMode Modes[] = {
     {{"--touchstone"},
      {"--touchstone", "--z0", "--series", "--ql", "--qc", "--power", "--json", "--line",
       "--length", "--at", "--tuner"},
+     RunTouchstone,
+     true},
+    // One sweep of an analyser in place of the file.
+    {{"--bandwidth", "--analyser"},
+     {"--bandwidth", "--analyser", "--start", "--stop", "--points", "--save", "-f", "--z0",
+      "--json", "--line", "--length", "--at", "--tuner"},
+     RunBandwidth,
+     false},
+    {{"--analyser"},
+     {"--analyser", "--start", "--stop", "--points", "--save", "--z0", "--series", "--ql", "--qc",
+      "--power", "--json", "--line", "--length", "--at", "--tuner"},
      RunTouchstone,
      true},
     {{},

@@ -48,6 +48,25 @@ QString Detail(const ETouchstoneError& e) {
         return QStringLiteral("řádek voleb musí být před daty");
     case TTouchstoneFault::Version2:
         return QStringLiteral("Touchstone verze 2 není podporován");
+    case TTouchstoneFault::UnsupportedVersion:
+        return QStringLiteral("Touchstone verze %1 není podporován, čtu jen 2.0 a 2.1").arg(text);
+    case TTouchstoneFault::MissingKeyword:
+        return QStringLiteral("chybí ") + QString::fromUtf8(e.Text);
+    case TTouchstoneFault::UnknownKeyword:
+        return QStringLiteral("neznámé klíčové slovo ") + text;
+    case TTouchstoneFault::BadKeywordValue:
+        return QStringLiteral("neplatná hodnota ") + QString::fromUtf8(e.Text);
+    case TTouchstoneFault::UnsupportedPorts:
+        return QStringLiteral("soubor má %1 bran, čtu jen jednu nebo dvě")
+            .arg(QString::fromUtf8(e.Text));
+    case TTouchstoneFault::FrequencyCount:
+        return QStringLiteral("[Number of Frequencies] udává %1, data mají %2")
+            .arg(e.Expected)
+            .arg(e.Found);
+    case TTouchstoneFault::CsvColumns:
+        return QStringLiteral("nerozpoznané sloupce %1; čekám kmitočet a R a X, nebo S11 jako "
+                              "reálnou a imaginární část či amplitudu (dB nebo lineárně) a úhel")
+            .arg(QString::fromUtf8(e.Text));
     case TTouchstoneFault::UnknownExtension:
         return QStringLiteral("neznámá přípona, čtu jen soubory .s1p a .s2p");
     case TTouchstoneFault::NotFound:
