@@ -174,7 +174,8 @@ void TAnalyser::OnTimeout() {
     if (!FBusy) return;
     // A line begun and never ended is a hang mid-line; nothing at all from a
     // device being identified means it is not the analyser.
-    Fail(EAnalyserError(FOnTimeout, FirstLine(FBuffer.right(80))));
+    const QByteArray begun = FBuffer.mid(FBuffer.lastIndexOf('\n') + 1).right(60);
+    Fail(EAnalyserError(FOnTimeout, FirstLine(begun)));
 }
 
 void TAnalyser::OnDeviceError() {

@@ -16,7 +16,6 @@
 
 namespace {
 
-
 enum class TParameter { S, Y, Z };
 enum class TFormat { RI, MA, DB };
 
@@ -496,8 +495,8 @@ TTouchstone ParseTouchstone(std::string_view text, int ports) {
         }
         if (!record.AddLine(rest, line)) continue;
 
-        const double f = CheckedFrequency(points, record.Values()[0] * options.UnitToMHz,
-                                          record.Line());
+        const double f =
+            CheckedFrequency(points, record.Values()[0] * options.UnitToMHz, record.Line());
         TTouchstonePoint point = LoadImpedance(record.Values() + 1, ports, options, record.Line());
         point.FrequencyMHz = f;
         points.push_back(point);
@@ -616,7 +615,8 @@ TTouchstone ParseTouchstone2(std::string_view text) {
     // One value a port, which may continue over the lines after the keyword.
     const auto readReferences = [&](std::string_view rest, int line) {
         for (std::string_view token = NextToken(rest); !token.empty(); token = NextToken(rest)) {
-            if (referencesRead == ports) Fail(TTouchstoneFault::BadKeywordValue, line, "[Reference]");
+            if (referencesRead == ports)
+                Fail(TTouchstoneFault::BadKeywordValue, line, "[Reference]");
             const double r = ParseNumber(token, line);
             if (r <= 0) Fail(TTouchstoneFault::ReferenceNotPositive, line);
             reference[referencesRead++] = r;
@@ -649,7 +649,8 @@ TTouchstone ParseTouchstone2(std::string_view text) {
                 continue;
             }
             if (!versionSeen) {
-                if (keyword.Name != "VERSION") Fail(TTouchstoneFault::MissingKeyword, line, "[Version]");
+                if (keyword.Name != "VERSION")
+                    Fail(TTouchstoneFault::MissingKeyword, line, "[Version]");
                 std::string_view value = keyword.Value;
                 const std::string_view version = NextToken(value);
                 if (version != "2.0" && version != "2.1")
@@ -661,7 +662,8 @@ TTouchstone ParseTouchstone2(std::string_view text) {
                 Fail(TTouchstoneFault::BadKeywordValue, line, "[Reference]");
             if (keyword.Name == "NUMBER OF PORTS") {
                 ports = ParseCount(keyword.Value, keyword.Name, line);
-                if (ports > 2) Fail(TTouchstoneFault::UnsupportedPorts, line, std::to_string(ports));
+                if (ports > 2)
+                    Fail(TTouchstoneFault::UnsupportedPorts, line, std::to_string(ports));
             } else if (keyword.Name == "TWO-PORT DATA ORDER") {
                 std::string_view value = keyword.Value;
                 const std::string order = Upper(NextToken(value));
@@ -754,24 +756,24 @@ TTouchstone ParseTouchstone2(std::string_view text) {
     if (!inData) Fail(TTouchstoneFault::MissingKeyword, 0, "[Network Data]");
     record->Finish();
     if (points.size() != std::size_t(frequencies))
-        throw ETouchstoneError(TTouchstoneFault::FrequencyCount, line, {},
-                               std::size_t(frequencies), points.size());
+        throw ETouchstoneError(TTouchstoneFault::FrequencyCount, line, {}, std::size_t(frequencies),
+                               points.size());
     return result;
 }
 
 std::string TouchstoneOnePortText(const TTouchstone& measurement) {
     const auto number = [](double v) {
         char text[32];
-        const auto [end, error] = std::to_chars(text, text + sizeof text, v,
-                                                std::chars_format::general, 17);
+        const auto [end, error] =
+            std::to_chars(text, text + sizeof text, v, std::chars_format::general, 17);
         return std::string(text, error == std::errc() ? end : text);
     };
-    std::string text = "! Pentarix: S11 of a measured load\n# MHz S RI R " +
-                       number(measurement.Reference) + "\n";
+    std::string text =
+        "! Pentarix: S11 of a measured load\n# MHz S RI R " + number(measurement.Reference) + "\n";
     for (const TTouchstonePoint& p : measurement.Points) {
         const TComplex gamma = p.Open ? TComplex(1, 0) : GammaOf({p.R, p.X}, measurement.Reference);
-        text += number(p.FrequencyMHz) + " " + number(gamma.real()) + " " + number(gamma.imag()) +
-                "\n";
+        text +=
+            number(p.FrequencyMHz) + " " + number(gamma.real()) + " " + number(gamma.imag()) + "\n";
     }
     return text;
 }

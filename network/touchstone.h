@@ -54,7 +54,7 @@ enum class TTouchstoneFault {
     UnsupportedPorts,   // Text: the port count (more than 2)
     FrequencyCount,     // Expected ([Number of Frequencies]) and Found
     CsvColumns,         // Text: the header's columns as found, e.g. "'Freq', 'Foo'"
-    UnknownExtension, // from here on whole-file faults of ReadTouchstoneFile
+    UnknownExtension,   // from here on whole-file faults of ReadTouchstoneFile
     NotFound,
     CannotOpen,
     NotAFile,

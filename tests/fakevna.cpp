@@ -27,6 +27,7 @@ struct TConfig {
     bool Old = false;   // firmware without `scan`
     bool Comma = false; // "," as the decimal separator
     std::string Fault;  // hang, garbage, cut, vanish, refuse, wrong
+    int FaultSweep = 1; // the sweep that hang, garbage, cut and vanish damage
     std::size_t Chunk = 64;
     int DelayMs = 1;
     int LibrePort = -1; // -1: the NanoVNA shell on a pseudo-terminal
@@ -36,7 +37,8 @@ TConfig Config;
 
 const char* const Usage =
     "Usage: pentarix-fakevna [--h4] [--old] [--comma] [--chunk BYTES] [--delay MS]\n"
-    "                        [--fault hang|garbage|cut|vanish|refuse|wrong] [--link PATH]\n"
+    "                        [--fault hang|garbage|cut|vanish|refuse|wrong] [--fault-sweep N]\n"
+    "                        [--link PATH]\n"
     "       pentarix-fakevna --librevna PORT [--fault ...]\n";
 
 // S11 at 50 ohm of the model antenna.
@@ -77,15 +79,14 @@ std::vector<double> Frequencies(double start, double stop, int points) {
     return f;
 }
 
-// What the first sweep's reply becomes under the chosen fault (the later
-// ones are whole, so that a client can be seen to recover). "hang" and
-// "vanish" send the first half and a line begun; the caller then leaves the
-// reply unfinished or goes away.
+// What one sweep's reply becomes under the chosen fault (the others are
+// whole, so that a client can be seen to keep its last sweep and recover).
+// "hang" and "vanish" send the first half and a line begun; the caller then
+// leaves the reply unfinished or goes away.
 enum class TCut { None, Hang, Vanish };
-bool Damaged = false;
+int Sweeps = 0;
 TCut Damage(std::vector<std::string>& lines, bool list = false) {
-    if (Damaged || Config.Fault.empty()) return TCut::None;
-    Damaged = true;
+    if (++Sweeps != Config.FaultSweep || Config.Fault.empty()) return TCut::None;
     const std::size_t half = lines.size() / 2;
     // A list cut short: the last items are missing.
     if (Config.Fault == "cut" && list) lines.resize(lines.size() - 3);
@@ -319,6 +320,8 @@ int main(int argc, char** argv) {
             Config.Comma = true;
         else if (a == "--fault" && more)
             Config.Fault = argv[++i];
+        else if (a == "--fault-sweep" && more)
+            Config.FaultSweep = std::atoi(argv[++i]);
         else if (a == "--chunk" && more)
             Config.Chunk = std::max<std::size_t>(1, std::size_t(std::atoi(argv[++i])));
         else if (a == "--delay" && more)
