@@ -76,3 +76,12 @@ TTouchstone MeasurementFrom(const TCliArgs& args) {
     }
     return sweep;
 }
+
+void WriteAnalyserPorts(std::ostream& out) {
+    const std::vector<TAnalyserPort> ports = ListAnalyserPorts();
+    if (ports.empty()) out << "no serial ports found\n";
+    for (const TAnalyserPort& port : ports)
+        out << port.Name.toStdString()
+            << (port.Description.isEmpty() ? "" : "  " + port.Description.toStdString())
+            << (port.NanoVna ? "  (NanoVNA)" : "") << "\n";
+}

@@ -130,6 +130,8 @@ struct TTouchstone;
 TTouchstone MeasurementFrom(const TCliArgs& args);
 class EAnalyserError;
 std::string AnalyserErrorEnglish(const EAnalyserError& e);
+// "--analyser list": the serial ports, one a line, a NanoVNA marked.
+void WriteAnalyserPorts(std::ostream& out);
 
 // Each mode checks everything that can fail before its first output, so
 // that a refusal leaves stdout empty.

@@ -61,6 +61,8 @@ std::string Detail(const ETouchstoneError& e) {
                "magnitude (dB or linear) and angle";
     case TTouchstoneFault::UnknownExtension:
         return "unknown extension, only .s1p and .s2p files are read";
+    case TTouchstoneFault::UnknownMeasurementExtension:
+        return "unknown extension, only .s1p, .s2p, .ts and .csv files are read";
     case TTouchstoneFault::NotFound:
         return "no such file";
     case TTouchstoneFault::CannotOpen:

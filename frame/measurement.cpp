@@ -21,7 +21,7 @@ void TvSmithChart::OpenMeasurementAs() {
     const QString path = QFileDialog::getOpenFileName(
         this, QStringLiteral("Otevřít měření"),
         ExistingFolderOrHome(QStandardPaths::DocumentsLocation),
-        QStringLiteral("Touchstone (*.s1p *.s2p *.S1P *.S2P);;CSV (*.csv *.CSV *.txt);;"
+        QStringLiteral("Touchstone (*.s1p *.s2p *.S1P *.S2P);;Touchstone 2 (*.ts *.TS);;CSV (*.csv *.CSV);;"
                        "Všechny soubory (*)"));
     if (!path.isEmpty()) OpenMeasurement(path);
 }

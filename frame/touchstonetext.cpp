@@ -1,5 +1,7 @@
 #include "touchstonetext.h"
 
+#include "analyserreply.h"
+
 namespace {
 
 // "očekávám 3 čísla, nalezeno 2", with the Czech plural of the expected count.
@@ -69,6 +71,8 @@ QString Detail(const ETouchstoneError& e) {
             .arg(QString::fromUtf8(e.Text));
     case TTouchstoneFault::UnknownExtension:
         return QStringLiteral("neznámá přípona, čtu jen soubory .s1p a .s2p");
+    case TTouchstoneFault::UnknownMeasurementExtension:
+        return QStringLiteral("neznámá přípona, čtu jen soubory .s1p, .s2p, .ts a .csv");
     case TTouchstoneFault::NotFound:
         return QStringLiteral("soubor neexistuje");
     case TTouchstoneFault::CannotOpen:
@@ -87,4 +91,28 @@ QString TouchstoneErrorText(const ETouchstoneError& e) {
     QString message = e.File.empty() ? QString() : QString::fromUtf8(e.File) + QStringLiteral(": ");
     if (e.Line > 0) message += QStringLiteral("řádek %1: ").arg(e.Line);
     return message + Detail(e);
+}
+
+QString AnalyserErrorText(const EAnalyserError& e) {
+    const QString said =
+        e.Detail.empty() ? QString() : QStringLiteral(" ('%1')").arg(QString::fromUtf8(e.Detail));
+    switch (e.Code) {
+    case TAnalyserFault::NoDevice:
+        return QStringLiteral("analyzátor nenalezen");
+    case TAnalyserFault::WrongDevice:
+        return QStringLiteral("zařízení není NanoVNA ani LibreVNA") + said;
+    case TAnalyserFault::Vanished:
+        return QStringLiteral("analyzátor se odpojil");
+    case TAnalyserFault::Timeout:
+        return QStringLiteral("analyzátor přestal odpovídat") + said;
+    case TAnalyserFault::Garbage:
+        return QStringLiteral("analyzátor poslal nesrozumitelná data") + said;
+    case TAnalyserFault::CutLine:
+        return QStringLiteral("odpověď analyzátoru je useknutá") + said;
+    case TAnalyserFault::RangeRefused:
+        return QStringLiteral("analyzátor odmítl rozsah") + said;
+    case TAnalyserFault::TooManyPoints:
+        return QStringLiteral("analyzátor změří nejvýše %1 bodů").arg(e.Limit);
+    }
+    return QString::fromLatin1(AnalyserFaultName(e.Code));
 }

@@ -326,6 +326,9 @@ TTouchstone ReadMeasurementFile(const std::string& path) {
     for (char& c : extension)
         if (c >= 'A' && c <= 'Z') c = char(c - 'A' + 'a');
     const int ports = extension == ".s1p" ? 1 : extension == ".s2p" ? 2 : 0;
+    // The extensions analysers write; the content then tells the format.
+    if (ports == 0 && extension != ".ts" && extension != ".csv")
+        throw ETouchstoneError(TTouchstoneFault::UnknownMeasurementExtension, 0, {}, 0, 0, name);
     const std::string text = ReadFileText(path, name);
     try {
         return ParseMeasurement(text, ports);

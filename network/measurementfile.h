@@ -25,6 +25,6 @@ TTouchstone ParseCsvMeasurement(std::string_view text);
 // extension; 0 takes it from the first data line (nine numbers: two ports).
 TTouchstone ParseMeasurement(std::string_view text, int ports = 0);
 
-// Reads the file once, whatever its extension; every error carries the
-// file's name in File.
+// Reads a .s1p, .s2p, .ts or .csv file (any case) once, the format told by
+// its content; every error carries the file's name in File.
 TTouchstone ReadMeasurementFile(const std::string& path);

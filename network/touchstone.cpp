@@ -365,6 +365,8 @@ const char* TouchstoneFaultName(TTouchstoneFault code) {
         return "csv-columns";
     case TTouchstoneFault::UnknownExtension:
         return "unknown-extension";
+    case TTouchstoneFault::UnknownMeasurementExtension:
+        return "unknown-measurement-extension";
     case TTouchstoneFault::NotFound:
         return "not-found";
     case TTouchstoneFault::CannotOpen:

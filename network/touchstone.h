@@ -55,6 +55,7 @@ enum class TTouchstoneFault {
     FrequencyCount,     // Expected ([Number of Frequencies]) and Found
     CsvColumns,         // Text: the header's columns as found, e.g. "'Freq', 'Foo'"
     UnknownExtension,   // from here on whole-file faults of ReadTouchstoneFile
+    UnknownMeasurementExtension, // ReadMeasurementFile's: not .s1p, .s2p, .ts or .csv
     NotFound,
     CannotOpen,
     NotAFile,

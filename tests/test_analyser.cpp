@@ -7,6 +7,7 @@
 #include "analyser.h"
 #include "clirun.h"
 #include "measurementfile.h"
+#include "touchstonetext.h"
 
 #include <QEventLoop>
 #include <QProcess>
@@ -170,6 +171,8 @@ TEST(Analyser, EveryFaultHasItsCodeAndKeepsTheLastWholeSweep) {
         EXPECT_EQ(failed.Error->Code, c.Code) << failed.Error->what();
         if (c.Code == TAnalyserFault::TooManyPoints) {
             EXPECT_EQ(failed.Error->Limit, NanoVnaPoints);
+            EXPECT_EQ(AnalyserErrorText(*failed.Error).toStdString(),
+                      "analyzátor změří nejvýše 101 bodů");
         }
         ASSERT_EQ(analyser.LastSweep().has_value(), kept.has_value());
         if (kept) {
@@ -193,6 +196,7 @@ TEST(Analyser, NothingThereIsNoDevice) {
         const TOutcome outcome = Sweep(analyser, Band);
         ASSERT_TRUE(outcome.Error) << target.toStdString();
         EXPECT_EQ(outcome.Error->Code, TAnalyserFault::NoDevice) << target.toStdString();
+        EXPECT_EQ(AnalyserErrorText(*outcome.Error).toStdString(), "analyzátor nenalezen");
     }
 }
 

@@ -245,7 +245,8 @@ TEST(MeasurementFile, RefusalsCarryWhatWasFound) {
     }
 }
 
-// Any extension: the content decides; the command line names the columns.
+// The content decides, whatever of the analysers' extensions the file has;
+// the command line names the columns.
 TEST(MeasurementFile, FilesOfAnyNameAndTheirWordingInEnglish) {
     QTemporaryDir dir;
     ASSERT_TRUE(dir.isValid());
@@ -259,9 +260,16 @@ TEST(MeasurementFile, FilesOfAnyNameAndTheirWordingInEnglish) {
     ASSERT_EQ(csv.Points.size(), 1u);
     EXPECT_EQ(csv.Points[0].R, 50);
     EXPECT_EQ(csv.Points[0].X, 10);
-    const TTouchstone txt =
+    const TTouchstone csvNamedS1p =
+        ReadMeasurementFile(write("ant.S1P", "Freq (MHz),R,X\n7,50,10\n").toStdString());
+    EXPECT_EQ(csvNamedS1p.Points[0].R, 50);
+    try {
         ReadMeasurementFile(write("ant.txt", "# MHz Z RI\n7 1 0.2\n").toStdString());
-    EXPECT_EQ(txt.Points[0].R, 50);
+        ADD_FAILURE() << "ant.txt accepted";
+    } catch (const ETouchstoneError& e) {
+        EXPECT_EQ(TouchstoneErrorText(e).toStdString(),
+                  "ant.txt: neznámá přípona, čtu jen soubory .s1p, .s2p, .ts a .csv");
+    }
 
     const TRun run = Match({"--touchstone", write("bad.csv", "Freq,Foo,Bar\n7,1,2\n")});
     EXPECT_EQ(run.Status, 2);
