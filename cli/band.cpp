@@ -13,12 +13,10 @@
 
 namespace {
 
-// The file as the user named it, the fault in English.
-ECliError TouchstoneFailure(const std::string& path, const ETouchstoneError& e) {
-    return ECliError(path + ": " + TouchstoneErrorEnglish(e));
-}
-
-// With a feed line, the point as the tuner's end sees it.
+// A point the band table designs no network for has a null SWR (and a null
+// load when it is an open circuit) and no networks.
+// With a feed line, the point as the tuner's end sees it; a point the line
+// takes to no finite load has none.
 TTouchstonePoint MovedPoint(const TTouchstonePoint& p, const TFeed* feed) {
     return feed ? PointAtTuner(p, *feed) : p;
 }
@@ -66,16 +64,6 @@ void WriteTunerBand(std::ostream& out, const TTouchstone& trace, const TDesignOp
             << Cell(SwrText(Swr(load.Z(), options.Z0)), 9)
             << TunerCells(tuner, load, p.FrequencyMHz, options) << "\n";
     }
-}
-
-TTouchstone ReadTrace(const std::string& path) {
-    TTouchstone trace;
-    try {
-        trace = ReadTouchstoneFile(path);
-    } catch (const ETouchstoneError& e) {
-        throw TouchstoneFailure(path, e);
-    }
-    return trace;
 }
 
 struct TModelChoice {
@@ -127,7 +115,6 @@ TLoad TraceLoadAt(const TCliArgs& args, const TTouchstone& trace, double f) {
 } // namespace
 
 int RunTouchstone(const TCliArgs& args, std::ostream& out) {
-    const std::string& path = args.Text("--touchstone");
     const TDesignOptions options = DesignOptionsFrom(args);
     const std::optional<TFeed> feed = FeedFrom(args);
     const TFeed* line = feed ? &*feed : nullptr;
@@ -135,7 +122,7 @@ int RunTouchstone(const TCliArgs& args, std::ostream& out) {
     const TWindingOptions* winding = WantsParts(args) ? &windingOptions : nullptr;
     const std::optional<TTuner> tuner = TunerFrom(args);
     const TTuner* tunerPtr = tuner ? &*tuner : nullptr;
-    const TTouchstone trace = ReadTrace(path);
+    const TTouchstone trace = MeasurementFrom(args);
     // Printed point by point as designed: a million points held as text would
     // take gigabytes. Everything that can be refused is refused above.
     if (args.Has("--json")) {
@@ -176,8 +163,8 @@ int RunBandwidth(const TCliArgs& args, std::ostream& out) {
     const std::optional<TFeed> feed = FeedFrom(args);
     std::optional<TTouchstone> trace;
     TLoad load;
-    if (args.Has("--touchstone")) {
-        trace = ReadTrace(args.Text("--touchstone"));
+    if (args.Has("--touchstone") || args.Has("--analyser")) {
+        trace = MeasurementFrom(args);
         load = TraceLoadAt(args, *trace, f);
     } else {
         load = {args.Ranged("-r", LoadRRange), args.Ranged("-x", LoadXRange)};

@@ -173,6 +173,14 @@ std::string TunerCells(const TTuner& tuner, const TLoad& load, double fMHz,
 int RunTunerSingle(const TCliArgs& args, const TTuner& tuner, std::ostream& out);
 // The loads the tuner matches on an N×N grid of the reflection plane.
 int RunCoverage(const TCliArgs& args, std::ostream& out);
+// The band modes' measurement: the file of --touchstone, or one sweep of
+// --analyser (--start, --stop, --points; --save writes it as .s1p).
+struct TTouchstone;
+TTouchstone MeasurementFrom(const TCliArgs& args);
+class EAnalyserError;
+std::string AnalyserErrorEnglish(const EAnalyserError& e);
+// "--analyser list": the serial ports, one a line, a NanoVNA marked.
+void WriteAnalyserPorts(std::ostream& out);
 
 // Each mode checks everything that can fail before its first output, so
 // that a refusal leaves stdout empty.

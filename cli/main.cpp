@@ -88,6 +88,25 @@ other options shape.
 
   pentarix-match --touchstone dipole.s1p --json
 
+The file may be a Touchstone 1 or 2 file (.s1p, .s2p, .ts) or an analyser's
+CSV export (.csv: a header naming the frequency and R and X, or S11 as real
+and imaginary or magnitude and angle); its content tells which.
+
+       pentarix-match --analyser PORT|tcp:HOST[:PORT] --start MHZ --stop MHZ
+                      [--points N] [--save FILE.s1p] [options of --touchstone]
+
+One sweep of an analyser in place of the file, in the --touchstone and
+--bandwidth modes: a NanoVNA on a serial port (its shell; 101 points at
+most, 401 on -H4 firmware) or LibreVNA's SCPI server (tcp:localhost:19542
+by default). --points defaults to 101; --save writes the sweep as a
+Touchstone file (S11, real and imaginary).
+
+"--analyser list" prints the serial ports found, a NanoVNA marked by its USB
+ID (0483:5740).
+
+  pentarix-match --analyser /dev/ttyACM0 --start 6.9 --stop 7.3 --points 41
+  pentarix-match --bandwidth -f 7.1 --analyser tcp:localhost --start 6 --stop 8
+
        pentarix-match --bandwidth -f MHZ -r OHMS -x OHMS [--z0 OHMS] [--json]
        pentarix-match --bandwidth -f MHZ --touchstone FILE [--z0 OHMS] [--json]
 
@@ -204,7 +223,7 @@ const std::vector<std::string> Valued = {
     "-f",      "-r",           "-x",     "--z0",    "--series", "--ql",     "--qc",
     "--power", "--touchstone", "--swr",  "--bands", "--line",   "--length", "--at",
     "--tuner", "--coil-form",  "--wire", "--pitch", "--toroid", "--network", "--c-in",
-    "--l",     "--c-out",      "--grid"};
+    "--l",     "--c-out",      "--grid", "--analyser", "--start", "--stop", "--points", "--save"};
 const std::vector<std::string> Flags = {"--json",  "--help", "--bandwidth", "--envelope",
                                         "--parts", "-h",     "--version",   "--coverage"};
 // Its file may be left out: standard input.
@@ -243,6 +262,12 @@ const TMode Modes[] = {
       "--tuner"},
      RunBandwidth,
      false},
+    // One sweep of an analyser in place of the file.
+    {{"--bandwidth", "--analyser"},
+     {"--bandwidth", "--analyser", "--start", "--stop", "--points", "--save", "-f", "--z0",
+      "--json", "--line", "--length", "--at", "--tuner"},
+     RunBandwidth,
+     false},
     {{"--bandwidth"},
      {"--bandwidth", "-f", "-r", "-x", "--z0", "--json", "--line", "--length", "--at", "--tuner"},
      RunBandwidth,
@@ -251,6 +276,11 @@ const TMode Modes[] = {
      {"--touchstone", "--z0", "--series", "--ql", "--qc", "--power", "--json", "--line", "--length",
       "--at", "--tuner", "--parts", "--coil-form", "--wire", "--pitch", "--toroid", "--network",
       "--c-in", "--l", "--c-out"},
+     RunTouchstone,
+     true},
+    {{"--analyser"},
+     {"--analyser", "--start", "--stop", "--points", "--save", "--z0", "--series", "--ql", "--qc",
+      "--power", "--json", "--line", "--length", "--at", "--tuner"},
      RunTouchstone,
      true},
     {{},
@@ -321,6 +351,13 @@ int main(int argc, char** argv) {
                 if (given != "--line") throw ECliError(given + " does not apply to --line list");
             WriteLineCatalogue(output);
             FlushOutput();
+            return 0;
+        }
+        if (args.Has("--analyser") && args.Text("--analyser") == "list") {
+            for (const std::string& given : args.Names())
+                if (given != "--analyser")
+                    throw ECliError(given + " does not apply to --analyser list");
+            WriteAnalyserPorts(std::cout);
             return 0;
         }
         const TMode& mode = ModeOf(args);

@@ -1,4 +1,4 @@
-// A Touchstone file's fault as the command line words it, in English.
+// A measurement file's fault as the command line words it, in English.
 #include "cli.h"
 #include "touchstone.h"
 
@@ -42,8 +42,27 @@ std::string Detail(const ETouchstoneError& e) {
         return "the option line must come before the data";
     case TTouchstoneFault::Version2:
         return "Touchstone version 2 is not supported";
+    case TTouchstoneFault::UnsupportedVersion:
+        return "Touchstone version " + text + " is not supported, only 2.0 and 2.1";
+    case TTouchstoneFault::MissingKeyword:
+        return "missing " + e.Text;
+    case TTouchstoneFault::UnknownKeyword:
+        return "unknown keyword " + text;
+    case TTouchstoneFault::BadKeywordValue:
+        return "invalid value of " + e.Text;
+    case TTouchstoneFault::UnsupportedPorts:
+        return e.Text + " ports are not supported, only 1 and 2";
+    case TTouchstoneFault::FrequencyCount:
+        return "[Number of Frequencies] is " + std::to_string(e.Expected) + ", the data has " +
+               std::to_string(e.Found);
+    case TTouchstoneFault::CsvColumns:
+        return "columns not recognised: " + e.Text +
+               "; expected a frequency with R and X, or S11 as real and imaginary or as "
+               "magnitude (dB or linear) and angle";
     case TTouchstoneFault::UnknownExtension:
         return "unknown extension, only .s1p and .s2p files are read";
+    case TTouchstoneFault::UnknownMeasurementExtension:
+        return "unknown extension, only .s1p, .s2p, .ts and .csv files are read";
     case TTouchstoneFault::NotFound:
         return "no such file";
     case TTouchstoneFault::CannotOpen:

@@ -2,6 +2,7 @@
 // click that takes a measured point, and the band table.
 #include "apperror.h"
 #include "measurement.h"
+#include "measurementfile.h"
 #include "numtext.h"
 #include "savefile.h"
 #include "touchstonetext.h"
@@ -20,14 +21,15 @@ void TvSmithChart::OpenMeasurementAs() {
     const QString path = QFileDialog::getOpenFileName(
         this, QStringLiteral("Otevřít měření"),
         ExistingFolderOrHome(QStandardPaths::DocumentsLocation),
-        QStringLiteral("Touchstone (*.s1p *.s2p *.S1P *.S2P);;Všechny soubory (*)"));
+        QStringLiteral("Touchstone (*.s1p *.s2p *.S1P *.S2P);;Touchstone 2 (*.ts *.TS);;CSV (*.csv *.CSV);;"
+                       "Všechny soubory (*)"));
     if (!path.isEmpty()) OpenMeasurement(path);
 }
 
 void TvSmithChart::OpenMeasurement(const QString& path) {
     TTouchstone measurement;
     try {
-        measurement = ReadTouchstoneFile(QFile::encodeName(path).toStdString());
+        measurement = ReadMeasurementFile(QFile::encodeName(path).toStdString());
     } catch (const ETouchstoneError& e) {
         // The whole message, file and line included; what was open stays open.
         throw EConvertError(TouchstoneErrorText(e));

@@ -1,5 +1,7 @@
 #include "touchstonetext.h"
 
+#include "analyserreply.h"
+
 namespace {
 
 // "očekávám 3 čísla, nalezeno 2", with the Czech plural of the expected count.
@@ -48,8 +50,29 @@ QString Detail(const ETouchstoneError& e) {
         return QStringLiteral("řádek voleb musí být před daty");
     case TTouchstoneFault::Version2:
         return QStringLiteral("Touchstone verze 2 není podporován");
+    case TTouchstoneFault::UnsupportedVersion:
+        return QStringLiteral("Touchstone verze %1 není podporován, čtu jen 2.0 a 2.1").arg(text);
+    case TTouchstoneFault::MissingKeyword:
+        return QStringLiteral("chybí ") + QString::fromUtf8(e.Text);
+    case TTouchstoneFault::UnknownKeyword:
+        return QStringLiteral("neznámé klíčové slovo ") + text;
+    case TTouchstoneFault::BadKeywordValue:
+        return QStringLiteral("neplatná hodnota ") + QString::fromUtf8(e.Text);
+    case TTouchstoneFault::UnsupportedPorts:
+        return QStringLiteral("soubor má %1 bran, čtu jen jednu nebo dvě")
+            .arg(QString::fromUtf8(e.Text));
+    case TTouchstoneFault::FrequencyCount:
+        return QStringLiteral("[Number of Frequencies] udává %1, data mají %2")
+            .arg(e.Expected)
+            .arg(e.Found);
+    case TTouchstoneFault::CsvColumns:
+        return QStringLiteral("nerozpoznané sloupce %1; čekám kmitočet a R a X, nebo S11 jako "
+                              "reálnou a imaginární část či amplitudu (dB nebo lineárně) a úhel")
+            .arg(QString::fromUtf8(e.Text));
     case TTouchstoneFault::UnknownExtension:
         return QStringLiteral("neznámá přípona, čtu jen soubory .s1p a .s2p");
+    case TTouchstoneFault::UnknownMeasurementExtension:
+        return QStringLiteral("neznámá přípona, čtu jen soubory .s1p, .s2p, .ts a .csv");
     case TTouchstoneFault::NotFound:
         return QStringLiteral("soubor neexistuje");
     case TTouchstoneFault::CannotOpen:
@@ -68,4 +91,28 @@ QString TouchstoneErrorText(const ETouchstoneError& e) {
     QString message = e.File.empty() ? QString() : QString::fromUtf8(e.File) + QStringLiteral(": ");
     if (e.Line > 0) message += QStringLiteral("řádek %1: ").arg(e.Line);
     return message + Detail(e);
+}
+
+QString AnalyserErrorText(const EAnalyserError& e) {
+    const QString said =
+        e.Detail.empty() ? QString() : QStringLiteral(" ('%1')").arg(QString::fromUtf8(e.Detail));
+    switch (e.Code) {
+    case TAnalyserFault::NoDevice:
+        return QStringLiteral("analyzátor nenalezen");
+    case TAnalyserFault::WrongDevice:
+        return QStringLiteral("zařízení není NanoVNA ani LibreVNA") + said;
+    case TAnalyserFault::Vanished:
+        return QStringLiteral("analyzátor se odpojil");
+    case TAnalyserFault::Timeout:
+        return QStringLiteral("analyzátor přestal odpovídat") + said;
+    case TAnalyserFault::Garbage:
+        return QStringLiteral("analyzátor poslal nesrozumitelná data") + said;
+    case TAnalyserFault::CutLine:
+        return QStringLiteral("odpověď analyzátoru je useknutá") + said;
+    case TAnalyserFault::RangeRefused:
+        return QStringLiteral("analyzátor odmítl rozsah") + said;
+    case TAnalyserFault::TooManyPoints:
+        return QStringLiteral("analyzátor změří nejvýše %1 bodů").arg(e.Limit);
+    }
+    return QString::fromLatin1(AnalyserFaultName(e.Code));
 }

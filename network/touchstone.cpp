@@ -11,10 +11,10 @@
 #include <filesystem>
 #include <fstream>
 #include <numbers>
+#include <optional>
 #include <system_error>
 
 namespace {
-
 
 enum class TParameter { S, Y, Z };
 enum class TFormat { RI, MA, DB };
@@ -68,7 +68,11 @@ std::size_t Utf8Length(std::string_view s) {
 // A token as a message quotes it: short (a fuzzed line may be megabytes
 // long), cut on a character boundary, and never a raw byte: a byte outside
 // well-formed UTF-8, and a control character, is shown as \xHH.
-std::string Escaped(std::string_view token, std::size_t maxShown = 24) {
+} // namespace
+
+namespace touchstone_detail {
+
+std::string Escaped(std::string_view token, std::size_t maxShown) {
     std::string text;
     std::size_t i = 0;
     while (i < token.size()) {
@@ -93,6 +97,12 @@ std::string Escaped(std::string_view token, std::size_t maxShown = 24) {
     if (i < token.size()) text += "…";
     return text;
 }
+
+} // namespace touchstone_detail
+
+namespace {
+
+using namespace touchstone_detail;
 
 // The length of the blank at s[i], 0 when none is there. A no-break space
 // (UTF-8) is a blank: spreadsheets and word processors put them in numbers' columns.
@@ -132,6 +142,10 @@ std::string Upper(std::string_view token) {
     return word;
 }
 
+} // namespace
+
+namespace touchstone_detail {
+
 // A leading "+" is allowed, as some analysers write one.
 double ParseNumber(std::string_view token, int line) {
     double value = 0;
@@ -141,6 +155,59 @@ double ParseNumber(std::string_view token, int line) {
              line, Escaped(token));
     return value;
 }
+
+double CheckedFrequency(const std::vector<TTouchstonePoint>& points, double f, int line) {
+    // 0 Hz is kept (an analyser's sweep may start there): it can only be
+    // the first point, and its consumers design no network for it.
+    if (f < 0) Fail(TTouchstoneFault::NegativeFrequency, line);
+    if (!std::isfinite(f)) Fail(TTouchstoneFault::FrequencyOutOfRange, line);
+    if (f == 0) f = 0; // "-0" too
+    if (!points.empty() && f <= points.back().FrequencyMHz)
+        Fail(TTouchstoneFault::FrequenciesMustRise, line);
+    if (points.size() == TouchstoneMaxPoints) Fail(TTouchstoneFault::TooManyPoints, line);
+    return f;
+}
+
+} // namespace touchstone_detail
+
+namespace {
+
+// One frequency's numbers, which may continue over several lines but
+// always start a line of their own.
+class TRecordReader {
+public:
+    explicit TRecordReader(std::size_t perPoint) : FPerPoint(perPoint) {}
+    bool Empty() const { return FCount == 0; }
+    const double* Values() const { return FValues; }
+    int Line() const { return FLine; }
+    void Clear() { FCount = 0; }
+
+    // Takes a line's numbers; true when the record is whole.
+    bool AddLine(std::string_view rest, int line) {
+        if (FCount == 0) FLine = line;
+        const std::size_t before = FCount;
+        for (std::string_view token = NextToken(rest); !token.empty(); token = NextToken(rest)) {
+            if (FCount == FPerPoint) {
+                const std::size_t count = FPerPoint - before + 1 + CountTokens(rest);
+                if (before == 0) FailCount(line, FPerPoint, count);
+                // A whole record on this line means the one before it was cut short.
+                FailCount(FLine, FPerPoint, count == FPerPoint ? before : before + count);
+            }
+            FValues[FCount++] = ParseNumber(token, line);
+        }
+        return FCount == FPerPoint;
+    }
+    // A record the file left unfinished.
+    void Finish() const {
+        if (FCount > 0) FailCount(FLine, FPerPoint, FCount);
+    }
+
+private:
+    std::size_t FPerPoint;
+    double FValues[9];
+    std::size_t FCount = 0;
+    int FLine = 0;
+};
 
 void ParseOptions(std::string_view rest, int line, TOptions& options) {
     for (std::string_view token = NextToken(rest); !token.empty(); token = NextToken(rest)) {
@@ -282,8 +349,24 @@ const char* TouchstoneFaultName(TTouchstoneFault code) {
         return "options-after-data";
     case TTouchstoneFault::Version2:
         return "version-2";
+    case TTouchstoneFault::UnsupportedVersion:
+        return "unsupported-version";
+    case TTouchstoneFault::MissingKeyword:
+        return "missing-keyword";
+    case TTouchstoneFault::UnknownKeyword:
+        return "unknown-keyword";
+    case TTouchstoneFault::BadKeywordValue:
+        return "bad-keyword-value";
+    case TTouchstoneFault::UnsupportedPorts:
+        return "unsupported-ports";
+    case TTouchstoneFault::FrequencyCount:
+        return "frequency-count";
+    case TTouchstoneFault::CsvColumns:
+        return "csv-columns";
     case TTouchstoneFault::UnknownExtension:
         return "unknown-extension";
+    case TTouchstoneFault::UnknownMeasurementExtension:
+        return "unknown-measurement-extension";
     case TTouchstoneFault::NotFound:
         return "not-found";
     case TTouchstoneFault::CannotOpen:
@@ -305,7 +388,7 @@ std::string Summary(TTouchstoneFault code, int line, const std::string& text, st
     if (line > 0) s += "line " + std::to_string(line) + ": ";
     s += TouchstoneFaultName(code);
     if (!text.empty()) s += " '" + text + "'";
-    if (code == TTouchstoneFault::CountMismatch)
+    if (code == TTouchstoneFault::CountMismatch || code == TTouchstoneFault::FrequencyCount)
         s += " " + std::to_string(expected) + "/" + std::to_string(found);
     return s;
 }
@@ -317,9 +400,9 @@ ETouchstoneError::ETouchstoneError(TTouchstoneFault code, int line, std::string 
     : std::runtime_error(Summary(code, line, text, expected, found, file)), Code(code), Line(line),
       Text(std::move(text)), Expected(expected), Found(found), File(std::move(file)) {}
 
-TTouchstone ParseTouchstone(std::string_view text, int ports) {
-    if (ports != 1 && ports != 2)
-        throw std::invalid_argument("ParseTouchstone: ports must be 1 or 2");
+namespace touchstone_detail {
+
+void CheckText(std::string_view& text) {
     if (text.size() > TouchstoneMaxBytes) Fail(TTouchstoneFault::TooBig, 0);
     // Windows tools save "Unicode" text as UTF-16: with its byte order mark,
     // or without one, when the first character's other byte is zero.
@@ -329,6 +412,42 @@ TTouchstone ParseTouchstone(std::string_view text, int ports) {
 
     // Some Windows tools start their files with a UTF-8 byte order mark.
     if (text.starts_with("\xEF\xBB\xBF")) text.remove_prefix(3);
+}
+
+std::string NameForMessages(const std::string& path) {
+    const std::filesystem::path file(path);
+    // A name's bytes may be anything; the message shows them escaped.
+    return Escaped(file.has_filename() ? file.filename().string() : path, std::string::npos);
+}
+
+std::string ReadFileText(const std::string& path, const std::string& name) {
+    namespace fs = std::filesystem;
+    const fs::path file(path);
+    // The size is checked before a byte is read, and the file is read once.
+    std::error_code error;
+    const fs::file_status status = fs::status(file, error);
+    if (status.type() == fs::file_type::not_found) FailFile(name, TTouchstoneFault::NotFound);
+    if (error) FailFile(name, TTouchstoneFault::CannotOpen);
+    if (!fs::is_regular_file(status)) FailFile(name, TTouchstoneFault::NotAFile);
+    const std::uintmax_t size = fs::file_size(file, error);
+    if (error) FailFile(name, TTouchstoneFault::CannotOpen);
+    if (size > TouchstoneMaxBytes) FailFile(name, TTouchstoneFault::TooBig);
+
+    std::string text(size, '\0');
+    std::ifstream in(file, std::ios::binary);
+    if (!in) FailFile(name, TTouchstoneFault::CannotOpen);
+    in.read(text.data(), std::streamsize(size));
+    if (in.bad()) FailFile(name, TTouchstoneFault::ReadFailed);
+    text.resize(std::size_t(in.gcount()));
+    return text;
+}
+
+} // namespace touchstone_detail
+
+TTouchstone ParseTouchstone(std::string_view text, int ports) {
+    if (ports != 1 && ports != 2)
+        throw std::invalid_argument("ParseTouchstone: ports must be 1 or 2");
+    CheckText(text);
 
     TTouchstone result;
     result.Ports = ports;
@@ -339,12 +458,7 @@ TTouchstone ParseTouchstone(std::string_view text, int ports) {
     TOptions options;
     bool optionsSeen = false;
 
-    // One frequency's numbers, which may continue over several lines but
-    // always start a line of their own.
-    const std::size_t perPoint = ports == 1 ? 3 : 9;
-    double pending[9];
-    std::size_t pendingCount = 0;
-    int pendingLine = 0;
+    TRecordReader record(ports == 1 ? 3 : 9);
 
     int line = 0;
     std::size_t pos = 0;
@@ -366,7 +480,7 @@ TTouchstone ParseTouchstone(std::string_view text, int ports) {
         if (rest.front() == '#') {
             // Only the first option line counts, and it must come before the data.
             if (optionsSeen) continue;
-            if (!points.empty() || pendingCount > 0) Fail(TTouchstoneFault::OptionsAfterData, line);
+            if (!points.empty() || !record.Empty()) Fail(TTouchstoneFault::OptionsAfterData, line);
             ParseOptions(rest.substr(1), line, options);
             optionsSeen = true;
             result.Reference = options.Reference;
@@ -374,78 +488,294 @@ TTouchstone ParseTouchstone(std::string_view text, int ports) {
         }
         if (rest.front() == '[') Fail(TTouchstoneFault::Version2, line);
 
-        if (pendingCount == 0 && ports == 2 && !points.empty()) {
+        if (record.Empty() && ports == 2 && !points.empty()) {
             // In a two-port file the first frequency that falls starts the
             // noise parameters; the network data ends there.
             std::string_view probe = rest;
             const double f = ParseNumber(NextToken(probe), line) * options.UnitToMHz;
             if (f < points.back().FrequencyMHz) break;
         }
-        if (pendingCount == 0) pendingLine = line;
-        const std::size_t before = pendingCount;
-        for (std::string_view token = NextToken(rest); !token.empty(); token = NextToken(rest)) {
-            if (pendingCount == perPoint) {
-                const std::size_t count = perPoint - before + 1 + CountTokens(rest);
-                if (before == 0) FailCount(line, perPoint, count);
-                // A whole record on this line means the one before it was cut short.
-                FailCount(pendingLine, perPoint, count == perPoint ? before : before + count);
-            }
-            pending[pendingCount++] = ParseNumber(token, line);
-        }
-        if (pendingCount < perPoint) continue;
+        if (!record.AddLine(rest, line)) continue;
 
-        pendingCount = 0;
-        double f = pending[0] * options.UnitToMHz;
-        // 0 Hz is kept (an analyser's sweep may start there): it can only be
-        // the first point, and its consumers design no network for it.
-        if (f < 0) Fail(TTouchstoneFault::NegativeFrequency, pendingLine);
-        if (!std::isfinite(f)) Fail(TTouchstoneFault::FrequencyOutOfRange, pendingLine);
-        if (f == 0) f = 0; // "-0" too
-        if (!points.empty() && f <= points.back().FrequencyMHz)
-            Fail(TTouchstoneFault::FrequenciesMustRise, pendingLine);
-        if (points.size() == TouchstoneMaxPoints)
-            Fail(TTouchstoneFault::TooManyPoints, pendingLine);
-        TTouchstonePoint point = LoadImpedance(pending + 1, ports, options, pendingLine);
+        const double f =
+            CheckedFrequency(points, record.Values()[0] * options.UnitToMHz, record.Line());
+        TTouchstonePoint point = LoadImpedance(record.Values() + 1, ports, options, record.Line());
         point.FrequencyMHz = f;
         points.push_back(point);
+        record.Clear();
     }
-    if (pendingCount > 0) FailCount(pendingLine, perPoint, pendingCount);
+    record.Finish();
     if (points.empty()) Fail(TTouchstoneFault::NoData, 0);
     return result;
 }
 
 TTouchstone ReadTouchstoneFile(const std::string& path) {
-    namespace fs = std::filesystem;
-    const fs::path file(path);
-    // A name's bytes may be anything; the message shows them escaped.
-    const std::string name =
-        Escaped(file.has_filename() ? file.filename().string() : path, std::string::npos);
-
-    const std::string extension = Upper(file.extension().string());
+    const std::string name = NameForMessages(path);
+    const std::string extension = Upper(std::filesystem::path(path).extension().string());
     const int ports = extension == ".S1P" ? 1 : extension == ".S2P" ? 2 : 0;
     if (ports == 0) FailFile(name, TTouchstoneFault::UnknownExtension);
-
-    // The size is checked before a byte is read, and the file is read once.
-    std::error_code error;
-    const fs::file_status status = fs::status(file, error);
-    if (status.type() == fs::file_type::not_found) FailFile(name, TTouchstoneFault::NotFound);
-    if (error) FailFile(name, TTouchstoneFault::CannotOpen);
-    if (!fs::is_regular_file(status)) FailFile(name, TTouchstoneFault::NotAFile);
-    const std::uintmax_t size = fs::file_size(file, error);
-    if (error) FailFile(name, TTouchstoneFault::CannotOpen);
-    if (size > TouchstoneMaxBytes) FailFile(name, TTouchstoneFault::TooBig);
-
-    std::string text(size, '\0');
-    {
-        std::ifstream in(file, std::ios::binary);
-        if (!in) FailFile(name, TTouchstoneFault::CannotOpen);
-        in.read(text.data(), std::streamsize(size));
-        if (in.bad()) FailFile(name, TTouchstoneFault::ReadFailed);
-        text.resize(std::size_t(in.gcount()));
-    }
+    const std::string text = ReadFileText(path, name);
     try {
         return ParseTouchstone(text, ports);
     } catch (const ETouchstoneError& e) {
         throw ETouchstoneError(e.Code, e.Line, e.Text, e.Expected, e.Found, name);
     }
+}
+
+namespace {
+
+// Version 2.0 gives Z in ohms and Y in siemens, whatever R or [Reference]
+// say; only S is relative to the references. Port 2, when there is one, is
+// terminated in its own reference. `pairs` holds 11, 21, 12, 22.
+TTouchstonePoint LoadImpedance2(const TComplex* v, int ports, TParameter parameter,
+                                const double* reference, int line) {
+    TTouchstonePoint z{0, 0, 0};
+    if (parameter == TParameter::S) {
+        // S11 already is the reflection with port 2 terminated in its reference.
+        z.Open = v[0] == 1.0;
+        if (!z.Open) {
+            const TLoad load = LoadOfGamma(v[0], reference[0]);
+            z.R = load.R;
+            z.X = load.X;
+        }
+    } else {
+        // z11 − z12·z21/(z22 + R2), or the same of y with 1/R2.
+        TComplex in = v[0];
+        bool infinite = false;
+        if (ports == 2) {
+            const TComplex coupling = v[1] * v[2];
+            const TComplex termination =
+                v[3] + (parameter == TParameter::Z ? reference[1] : 1 / reference[1]);
+            if (coupling != 0.0) {
+                if (termination == 0.0)
+                    infinite = true;
+                else
+                    in -= coupling / termination;
+            }
+        }
+        if (parameter == TParameter::Z) {
+            z.Open = infinite;
+            if (!infinite) {
+                z.R = in.real();
+                z.X = in.imag();
+            }
+        } else if (!infinite) { // an infinite admittance is a short
+            const double d = std::norm(in);
+            z.Open = d == 0;
+            if (!z.Open) {
+                z.R = in.real() / d;
+                z.X = -in.imag() / d;
+            }
+        }
+    }
+    if (!std::isfinite(z.R) || !std::isfinite(z.X))
+        Fail(TTouchstoneFault::ImpedanceOutOfRange, line);
+    return z;
+}
+
+// "[Number of Ports] 2" → keyword "NUMBER OF PORTS", value "2".
+struct TKeyword {
+    std::string Name;
+    std::string_view Value;
+};
+
+TKeyword SplitKeyword(std::string_view rest) {
+    const std::size_t close = rest.find(']');
+    if (close == std::string_view::npos) return {Upper(rest), {}};
+    std::string name;
+    // Blanks inside the brackets count as one space.
+    for (std::string_view inside = rest.substr(1, close - 1), token = NextToken(inside);
+         !token.empty(); token = NextToken(inside))
+        name += (name.empty() ? "" : " ") + Upper(token);
+    return {name, rest.substr(close + 1)};
+}
+
+int ParseCount(std::string_view value, const std::string& keyword, int line) {
+    const std::string_view token = NextToken(value);
+    int count = 0;
+    const auto [end, error] = std::from_chars(token.data(), token.data() + token.size(), count);
+    if (token.empty() || error != std::errc() || end != token.data() + token.size() || count <= 0 ||
+        !NextToken(value).empty())
+        Fail(TTouchstoneFault::BadKeywordValue, line, "[" + keyword + "]");
+    return count;
+}
+
+} // namespace
+
+TTouchstone ParseTouchstone2(std::string_view text) {
+    CheckText(text);
+    TTouchstone result;
+    std::vector<TTouchstonePoint>& points = result.Points;
+    TOptions options;
+    bool versionSeen = false, optionsSeen = false, inData = false, inInformation = false;
+    int ports = 0, frequencies = 0;
+    bool order12First = false, orderSeen = false;
+    enum class TMatrix { Full, Lower, Upper } matrix = TMatrix::Full;
+    double reference[2] = {0, 0};
+    int referencesRead = -1; // -1: no [Reference]; else how many values it has given
+    std::optional<TRecordReader> record;
+    // One value a port, which may continue over the lines after the keyword.
+    const auto readReferences = [&](std::string_view rest, int line) {
+        for (std::string_view token = NextToken(rest); !token.empty(); token = NextToken(rest)) {
+            if (referencesRead == ports)
+                Fail(TTouchstoneFault::BadKeywordValue, line, "[Reference]");
+            const double r = ParseNumber(token, line);
+            if (r <= 0) Fail(TTouchstoneFault::ReferenceNotPositive, line);
+            reference[referencesRead++] = r;
+        }
+    };
+
+    int line = 0;
+    std::size_t pos = 0;
+    bool ended = false;
+    while (pos < text.size() && !ended) {
+        std::size_t end = pos;
+        while (end < text.size() && text[end] != '\n' && text[end] != '\r')
+            ++end;
+        std::string_view rest = text.substr(pos, end - pos);
+        pos = end;
+        if (pos < text.size())
+            pos += text[pos] == '\r' && pos + 1 < text.size() && text[pos + 1] == '\n' ? 2 : 1;
+        ++line;
+
+        rest = rest.substr(0, rest.find('!'));
+        while (const std::size_t n = BlankLength(rest, 0))
+            rest.remove_prefix(n);
+        if (rest.empty()) continue;
+
+        if (rest.front() == '[') {
+            const TKeyword keyword = SplitKeyword(rest);
+            const std::string shown = "[" + keyword.Name + "]";
+            if (inInformation) {
+                if (keyword.Name == "END INFORMATION") inInformation = false;
+                continue;
+            }
+            if (!versionSeen) {
+                if (keyword.Name != "VERSION")
+                    Fail(TTouchstoneFault::MissingKeyword, line, "[Version]");
+                std::string_view value = keyword.Value;
+                const std::string_view version = NextToken(value);
+                if (version != "2.0" && version != "2.1")
+                    Fail(TTouchstoneFault::UnsupportedVersion, line, Escaped(version));
+                versionSeen = true;
+                continue;
+            }
+            if (referencesRead >= 0 && referencesRead < ports)
+                Fail(TTouchstoneFault::BadKeywordValue, line, "[Reference]");
+            if (keyword.Name == "NUMBER OF PORTS") {
+                ports = ParseCount(keyword.Value, keyword.Name, line);
+                if (ports > 2)
+                    Fail(TTouchstoneFault::UnsupportedPorts, line, std::to_string(ports));
+            } else if (keyword.Name == "TWO-PORT DATA ORDER") {
+                std::string_view value = keyword.Value;
+                const std::string order = Upper(NextToken(value));
+                if (order != "12_21" && order != "21_12")
+                    Fail(TTouchstoneFault::BadKeywordValue, line, "[Two-Port Data Order]");
+                order12First = order == "12_21";
+                orderSeen = true;
+            } else if (keyword.Name == "NUMBER OF FREQUENCIES") {
+                frequencies = ParseCount(keyword.Value, keyword.Name, line);
+            } else if (keyword.Name == "NUMBER OF NOISE FREQUENCIES") {
+                ParseCount(keyword.Value, keyword.Name, line);
+            } else if (keyword.Name == "REFERENCE") {
+                if (ports == 0) Fail(TTouchstoneFault::MissingKeyword, line, "[Number of Ports]");
+                referencesRead = 0;
+                readReferences(keyword.Value, line); // they may start on the keyword's line
+            } else if (keyword.Name == "MATRIX FORMAT") {
+                std::string_view value = keyword.Value;
+                const std::string format = Upper(NextToken(value));
+                if (format == "FULL")
+                    matrix = TMatrix::Full;
+                else if (format == "LOWER")
+                    matrix = TMatrix::Lower;
+                else if (format == "UPPER")
+                    matrix = TMatrix::Upper;
+                else
+                    Fail(TTouchstoneFault::BadKeywordValue, line, "[Matrix Format]");
+            } else if (keyword.Name == "MIXED-MODE ORDER") {
+                Fail(TTouchstoneFault::UnknownKeyword, line, Escaped(shown));
+            } else if (keyword.Name == "BEGIN INFORMATION") {
+                inInformation = true;
+            } else if (keyword.Name == "NETWORK DATA") {
+                if (ports == 0) Fail(TTouchstoneFault::MissingKeyword, line, "[Number of Ports]");
+                if (ports == 2 && !orderSeen)
+                    Fail(TTouchstoneFault::MissingKeyword, line, "[Two-Port Data Order]");
+                if (frequencies == 0)
+                    Fail(TTouchstoneFault::MissingKeyword, line, "[Number of Frequencies]");
+                if (referencesRead < 0) reference[0] = reference[1] = options.Reference;
+                result.Reference = reference[0];
+                result.Ports = ports;
+                const std::size_t pairs = ports == 1 ? 1 : matrix == TMatrix::Full ? 4 : 3;
+                record.emplace(1 + 2 * pairs);
+                points.reserve(std::size_t(std::min(frequencies, int(TouchstoneMaxPoints))));
+                inData = true;
+            } else if (keyword.Name == "NOISE DATA" || keyword.Name == "END") {
+                ended = true;
+            } else
+                Fail(TTouchstoneFault::UnknownKeyword, line, Escaped(shown));
+            continue;
+        }
+        if (inInformation) continue;
+        if (!versionSeen) Fail(TTouchstoneFault::MissingKeyword, line, "[Version]");
+        if (rest.front() == '#') {
+            if (optionsSeen) continue;
+            if (inData) Fail(TTouchstoneFault::OptionsAfterData, line);
+            ParseOptions(rest.substr(1), line, options);
+            optionsSeen = true;
+            continue;
+        }
+        if (referencesRead >= 0 && referencesRead < ports) {
+            readReferences(rest, line);
+            continue;
+        }
+        if (!inData) Fail(TTouchstoneFault::MissingKeyword, line, "[Network Data]");
+        if (!record->AddLine(rest, line)) continue;
+
+        const double* values = record->Values();
+        const double f = CheckedFrequency(points, values[0] * options.UnitToMHz, record->Line());
+        if (points.size() == std::size_t(frequencies))
+            throw ETouchstoneError(TTouchstoneFault::FrequencyCount, record->Line(), {},
+                                   std::size_t(frequencies), points.size() + 1);
+        // Into 11, 21, 12, 22 whatever the file's order.
+        TComplex v[4];
+        for (int i = 0; i < (ports == 1 ? 1 : matrix == TMatrix::Full ? 4 : 3); ++i)
+            v[i] = PairValue(values[1 + 2 * i], values[2 + 2 * i], options.Format);
+        if (ports == 2) {
+            if (matrix != TMatrix::Full) {
+                // A triangle: 11, the off-diagonal term, 22; the network is reciprocal.
+                v[3] = v[2];
+                v[2] = v[1];
+            } else if (order12First)
+                std::swap(v[1], v[2]);
+        }
+        TTouchstonePoint point =
+            LoadImpedance2(v, ports, options.Parameter, reference, record->Line());
+        point.FrequencyMHz = f;
+        points.push_back(point);
+        record->Clear();
+    }
+    if (!versionSeen) Fail(TTouchstoneFault::NoData, 0);
+    if (!inData) Fail(TTouchstoneFault::MissingKeyword, 0, "[Network Data]");
+    record->Finish();
+    if (points.size() != std::size_t(frequencies))
+        throw ETouchstoneError(TTouchstoneFault::FrequencyCount, line, {}, std::size_t(frequencies),
+                               points.size());
+    return result;
+}
+
+std::string TouchstoneOnePortText(const TTouchstone& measurement) {
+    const auto number = [](double v) {
+        char text[32];
+        const auto [end, error] =
+            std::to_chars(text, text + sizeof text, v, std::chars_format::general, 17);
+        return std::string(text, error == std::errc() ? end : text);
+    };
+    std::string text =
+        "! Pentarix: S11 of a measured load\n# MHz S RI R " + number(measurement.Reference) + "\n";
+    for (const TTouchstonePoint& p : measurement.Points) {
+        const TComplex gamma = p.Open ? TComplex(1, 0) : GammaOf({p.R, p.X}, measurement.Reference);
+        text +=
+            number(p.FrequencyMHz) + " " + number(gamma.real()) + " " + number(gamma.imag()) + "\n";
+    }
+    return text;
 }

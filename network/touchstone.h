@@ -47,7 +47,15 @@ enum class TTouchstoneFault {
     ReferenceNotPositive,
     OptionsAfterData,
     Version2,
-    UnknownExtension, // from here on whole-file faults of ReadTouchstoneFile
+    UnsupportedVersion, // Text: a version 2 file's [Version] other than 2.0 or 2.1
+    MissingKeyword,     // Text: the keyword a version 2 file lacks, e.g. "[Number of Ports]"
+    UnknownKeyword,     // Text
+    BadKeywordValue,    // Text: the keyword whose value cannot be read
+    UnsupportedPorts,   // Text: the port count (more than 2)
+    FrequencyCount,     // Expected ([Number of Frequencies]) and Found
+    CsvColumns,         // Text: the header's columns as found, e.g. "'Freq', 'Foo'"
+    UnknownExtension,   // from here on whole-file faults of ReadTouchstoneFile
+    UnknownMeasurementExtension, // ReadMeasurementFile's: not .s1p, .s2p, .ts or .csv
     NotFound,
     CannotOpen,
     NotAFile,
@@ -82,3 +90,28 @@ TTouchstone ParseTouchstone(std::string_view text, int ports);
 // Reads the file once, taking the port count from its extension (.s1p or
 // .s2p, any case). Every error carries the file's name in File.
 TTouchstone ReadTouchstoneFile(const std::string& path);
+
+// Parses a version 2.0 (or 2.1) file of one or two ports, from its
+// "[Version]" line on. Z and Y are in ohms and siemens (not normalised in
+// version 2); a two-port's port 2 is terminated in its own reference.
+TTouchstone ParseTouchstone2(std::string_view text);
+
+// A one-port version 1 file of the points: S11 as real and imaginary at the
+// reference, frequencies in MHz, every number with 17 digits so that the
+// file reads back to the same loads (an open point is S11 = 1).
+std::string TouchstoneOnePortText(const TTouchstone& measurement);
+
+// Shared with the other measurement readers (measurementfile.cpp).
+namespace touchstone_detail {
+// A token as a message may quote it: short, and never a raw byte.
+std::string Escaped(std::string_view token, std::size_t maxShown = 24);
+// A number of a data line, or BadNumber / NumberOutOfRange on that line.
+double ParseNumber(std::string_view token, int line);
+// The frequency as the next point's, or the fault of a point that cannot follow.
+double CheckedFrequency(const std::vector<TTouchstonePoint>& points, double frequencyMHz, int line);
+// TooBig and Utf16; drops a UTF-8 byte order mark.
+void CheckText(std::string_view& text);
+// The file's name as messages show it, and its bytes (whole-file faults carry the name).
+std::string NameForMessages(const std::string& path);
+std::string ReadFileText(const std::string& path, const std::string& name);
+} // namespace touchstone_detail
