@@ -231,7 +231,6 @@ private:
         // A device pixel of the marker layer as the markers alone leave it:
         // what shows there when no arc lies over it.
         TColor& UnderArcs(int x, int y) { return FMaps.UnderArcs[Offset(x, y)]; }
-        void SetUnderArcs(const QImage& markersOnly);
         // The maps of the annotations drawn, with their layers, for a clearing
         // to keep: handed over whole, the index goes on empty.
         struct TMaps {
