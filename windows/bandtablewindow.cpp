@@ -12,6 +12,7 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QMenu>
+#include <QMimeData>
 #include <QPushButton>
 #include <QScreen>
 #include <QScrollBar>
@@ -73,9 +74,7 @@ TfrmBandTable::TfrmBandTable(QWidget* parent)
         QMenu menu;
         QAction* copy = menu.addAction(QStringLiteral("Kopírovat"));
         copy->setShortcut(QKeySequence::Copy);
-        connect(copy, &QAction::triggered, this, [this] {
-            Guarded([this] { QApplication::clipboard()->setText(SelectionText()); });
-        });
+        connect(copy, &QAction::triggered, this, [this] { Guarded([this] { CopySelection(); }); });
         connect(menu.addAction(QStringLiteral("Vybrat vše")), &QAction::triggered, tbBand,
                 &QTableView::selectAll);
         menu.addSeparator();
@@ -83,7 +82,8 @@ TfrmBandTable::TfrmBandTable(QWidget* parent)
                 [this] { Guarded([this] { SaveTableAs(); }); });
         menu.exec(tbBand->viewport()->mapToGlobal(pos));
     });
-    SetCopyText([this] { return SelectionText(); });
+    auto* copyKey = new QShortcut(QKeySequence::Copy, this);
+    connect(copyKey, &QShortcut::activated, this, [this] { Guarded([this] { CopySelection(); }); });
     auto* all = new QShortcut(QKeySequence::SelectAll, this);
     connect(all, &QShortcut::activated, tbBand, &QTableView::selectAll);
 
@@ -156,20 +156,48 @@ void TfrmBandTable::showEvent(QShowEvent* event) {
         Qt::QueuedConnection);
 }
 
-QString TfrmBandTable::SelectionText() const {
+namespace {
+
+// One row's cells and a line break appended to out, without a string per line.
+template <class TOut> void AppendRow(TOut& out, const TBandCells& cells, char separator) {
+    for (size_t c = 0; c < cells.size(); ++c) {
+        if (c > 0) out.append(separator);
+        out.append(cells[c].data(), qsizetype(cells[c].size()));
+    }
+    out.append('\n');
+}
+
+} // namespace
+
+QByteArray TfrmBandTable::SelectionBytes() const {
     // Row spans, not indexes: Ctrl+A over a million rows is one span.
     std::vector<std::pair<int, int>> spans;
     for (const QItemSelectionRange& r : tbBand->selectionModel()->selection())
         spans.emplace_back(r.top(), r.bottom());
     std::sort(spans.begin(), spans.end());
-    std::string text = JoinBandCells(BandColumnTitles, "\t") + "\n";
+    QByteArray text;
+    AppendRow(text, BandColumnTitles, '\t');
     int next = 0; // the first row not yet copied: overlapping spans copy a row once
     for (const auto& [top, bottom] : spans)
         for (int row = std::max(top, next); row <= bottom; ++row) {
-            text += JoinBandCells(FModel->Cells(row), "\t") + "\n";
+            AppendRow(text, FModel->Cells(row), '\t');
             next = row + 1;
         }
-    return QString::fromStdString(text);
+    return text;
+}
+
+QString TfrmBandTable::SelectionText() const {
+    return QString::fromUtf8(SelectionBytes());
+}
+
+void TfrmBandTable::CopySelection() {
+    // As UTF-8 bytes: half the memory of the text, converted only when pasted.
+    // Both names share one buffer.
+    const QByteArray bytes = SelectionBytes();
+    auto* data = new QMimeData;
+    data->setData(QStringLiteral("text/plain;charset=utf-8"), bytes);
+    data->setData(QStringLiteral("text/plain"), bytes);
+    QApplication::clipboard()->setMimeData(data);
 }
 
 void TfrmBandTable::SaveTableAs() {
@@ -182,11 +210,30 @@ void TfrmBandTable::SaveTableAs() {
 }
 
 void TfrmBandTable::SaveTable(const QString& path) {
-    std::string text = BandCsvLine(BandColumnTitles) + "\n";
-    for (int row = 0; row < FModel->rowCount(); ++row)
-        text += BandCsvLine(FModel->Cells(row)) + "\n";
+    // Streamed a block at a time: a million rows never stand in memory whole.
+    QSaveFile file(path);
     try {
-        SaveAtomically(path, QByteArray::fromStdString(text));
+        SaveAtomically(file, QByteArray(), [this](QSaveFile& f) {
+            QByteArray block;
+            auto write = [&] {
+                qint64 done = 0;
+                while (done < block.size()) {
+                    const qint64 n = f.write(block.constData() + done, block.size() - done);
+                    if (n <= 0) return false;
+                    done += n;
+                }
+                block.clear();
+                return true;
+            };
+            constexpr qsizetype BlockBytes = 1 << 20;
+            block.reserve(BlockBytes + 256);
+            AppendRow(block, BandColumnTitles, ',');
+            for (int row = 0; row < FModel->rowCount(); ++row) {
+                AppendRow(block, FModel->Cells(row), ',');
+                if (block.size() >= BlockBytes && !write()) return false;
+            }
+            return write();
+        });
     } catch (const ESaveError&) {
         throw std::runtime_error(QStringLiteral("Tabulku nelze uložit do '%1'")
                                      .arg(QDir::toNativeSeparators(path))
