@@ -218,11 +218,22 @@ void TSmithChart::StampRings(const TMarkerRec& rec, const TRect& r) {
 }
 
 void TSmithChart::ShowUnderArcs(const TRect& r) {
+    // Row by row: the marker layer is never clipped, and the maps hold only
+    // plain colours (ring colours and white), which convert without the palette.
     TLayer& s = *FMarkerLayer;
-    const TRect d = ScaleRect(r, s.Scale());
-    for (int y = d.Top; y < d.Bottom; ++y)
-        for (int x = d.Left; x < d.Right; ++x)
-            s.SetDevicePixel(x, y, FIndex.IsArcPixel(x, y) ? clGreen : FIndex.UnderArcs(x, y));
+    const TRect d = Intersect(ScaleRect(r, s.Scale()),
+                              {0, 0, s.Image().width(), s.Image().height()});
+    if (d.IsEmpty()) return;
+    const QRgb green = ColorToRgb(clGreen);
+    for (int y = d.Top; y < d.Bottom; ++y) {
+        QRgb* row = s.DeviceRow(y);
+        const std::uint32_t* arcs = FIndex.ArcCountRow(y);
+        const TColor* under = FIndex.UnderArcsRow(y);
+        for (int x = d.Left; x < d.Right; ++x) {
+            const auto c = static_cast<std::uint32_t>(under[x]);
+            row[x] = arcs[x] ? green : qRgb(c & 0xFF, (c >> 8) & 0xFF, (c >> 16) & 0xFF);
+        }
+    }
 }
 
 void TSmithChart::PresentRows(const TChangedRows& rows) {
