@@ -221,8 +221,8 @@ std::vector<TLNetwork> MatchingNetworks(const TLoad& load, double fMHz, double z
 }
 
 TLNetwork ChartNetwork(const TLoad& load, double fMHz, double z0) {
-    const std::vector<TLNetwork> nets = MatchingNetworks(load, fMHz, z0);
-    return nets.empty() ? TLNetwork{} : nets.front();
+    const TNetworkSet nets = MatchingSet(load, fMHz, z0);
+    return nets.Count == 0 ? TLNetwork{} : nets.Nets[0];
 }
 
 TComplex InputImpedance(const TLNetwork& net, const TLoad& load, double fMHz, const TQuality& q) {

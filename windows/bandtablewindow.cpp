@@ -167,6 +167,10 @@ template <class TOut> void AppendRow(TOut& out, const TBandCells& cells, char se
     out.append('\n');
 }
 
+// Seven cells of 18 characters and their separators: more than rows take
+// (a longer one only lets the text grow as usual).
+constexpr qsizetype MaxRowBytes = 7 * 19 + 1;
+
 } // namespace
 
 QByteArray TfrmBandTable::SelectionBytes() const {
@@ -175,7 +179,13 @@ QByteArray TfrmBandTable::SelectionBytes() const {
     for (const QItemSelectionRange& r : tbBand->selectionModel()->selection())
         spans.emplace_back(r.top(), r.bottom());
     std::sort(spans.begin(), spans.end());
+    // Room for the widest rows reserved at once: the text is not copied as it
+    // grows, and pages it never reaches are never touched.
+    qsizetype rows = 0;
+    for (const auto& [top, bottom] : spans)
+        rows += bottom - top + 1;
     QByteArray text;
+    text.reserve((rows + 1) * MaxRowBytes);
     AppendRow(text, BandColumnTitles, '\t');
     int next = 0; // the first row not yet copied: overlapping spans copy a row once
     for (const auto& [top, bottom] : spans)
