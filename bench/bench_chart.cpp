@@ -335,8 +335,12 @@ void BM_PointerOverDenseTrace(benchmark::State& state) {
     std::normal_distribution<double> noise(0.0, 0.6);
     std::vector<TSmithChart::TTracePoint> points(1000000);
     for (size_t i = 0; i < points.size(); ++i)
-        points[i] = {1.0 + 29.0 * double(i) / double(points.size()), 50.0 + noise(random),
-                     noise(random), false, 0, 0};
+        points[i] = {1.0 + 29.0 * double(i) / double(points.size()),
+                     50.0 + noise(random),
+                     noise(random),
+                     false,
+                     0,
+                     0};
     chart.SetTrace(points);
     std::uniform_int_distribution<int> d(-5, 5);
     for (auto _ : state) {
@@ -392,7 +396,8 @@ void Summary() {
              Verdict(older, 30e-3, "<= 30 ms"));
     }
     const double dense = Median("pointer/dense trace");
-    Line("Pointer move over a dense 1,000,000-point trace", Ms(dense), Verdict(dense, 1e-3, "<= 1 ms"));
+    Line("Pointer move over a dense 1,000,000-point trace", Ms(dense),
+         Verdict(dense, 1e-3, "<= 1 ms"));
     for (const char* kind : {"marker", "arc"}) {
         std::printf("  Growth: one more %s on a chart already holding N annotations\n", kind);
         for (int n : {10, 100, 1000, 10000})

@@ -10,10 +10,10 @@
 #include <QFile>
 #include <QMouseEvent>
 #include <QTest>
-#include <benchmark/benchmark.h>
 #include <algorithm>
-#include <functional>
+#include <benchmark/benchmark.h>
 #include <cstdio>
+#include <functional>
 #include <random>
 #include <string>
 
@@ -213,7 +213,8 @@ void BM_PointerOverMillionPointTrace(benchmark::State& state) {
         Send(QEvent::MouseMove, {p.PixelX + 2, p.PixelY - 1}, Qt::NoButton);
         Record("trace pointer", t0);
         const auto t1 = TBenchClock::now();
-        benchmark::DoNotOptimize(chart.TracePointNear(p.PixelX + 2, p.PixelY - 1, TSmithChart::TraceReach));
+        benchmark::DoNotOptimize(
+            chart.TracePointNear(p.PixelX + 2, p.PixelY - 1, TSmithChart::TraceReach));
         Record("trace lookup", t1);
     }
     Frame().CloseMeasurement();
@@ -310,7 +311,8 @@ void Summary() {
     const double design = Median("design");
     Line("Saving the design as a PDF page", Ms(design), Verdict(design, 500e-3, "<= 500 ms"));
     const double trace = Median("trace"), band = Median("band");
-    Line("Trace of 100,001 points drawn with the grid", Ms(trace), Verdict(trace, 30e-3, "<= 30 ms"));
+    Line("Trace of 100,001 points drawn with the grid", Ms(trace),
+         Verdict(trace, 30e-3, "<= 30 ms"));
     const double tracePointer = Median("trace pointer");
     Line("Pointer move over a 1,000,000-point trace", Ms(tracePointer),
          Verdict(tracePointer, 1e-3, "<= 1 ms"));

@@ -84,7 +84,8 @@ const char* OffscreenDesktop() {
 void PrepareQtEnvironment() {
     // A desktop-sized screen: the default offscreen one is smaller than the window.
     const QByteArray platform = qgetenv("QT_QPA_PLATFORM");
-    if (platform.isEmpty() || platform == "offscreen") qputenv("QT_QPA_PLATFORM", OffscreenDesktop());
+    if (platform.isEmpty() || platform == "offscreen")
+        qputenv("QT_QPA_PLATFORM", OffscreenDesktop());
     if (!qEnvironmentVariableIsSet("XDG_RUNTIME_DIR")) {
         char pattern[] = "/tmp/pentarix-bench-XXXXXX"; // mkdtemp makes it 0700
         if (mkdtemp(pattern)) {

@@ -221,8 +221,8 @@ void TSmithChart::ShowUnderArcs(const TRect& r) {
     // Row by row: the marker layer is never clipped, and the maps hold only
     // plain colours (ring colours and white), which convert without the palette.
     TLayer& s = *FMarkerLayer;
-    const TRect d = Intersect(ScaleRect(r, s.Scale()),
-                              {0, 0, s.Image().width(), s.Image().height()});
+    const TRect d =
+        Intersect(ScaleRect(r, s.Scale()), {0, 0, s.Image().width(), s.Image().height()});
     if (d.IsEmpty()) return;
     const QRgb green = ColorToRgb(clGreen);
     for (int y = d.Top; y < d.Bottom; ++y) {

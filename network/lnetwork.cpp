@@ -95,8 +95,8 @@ bool SameCircuit(const TLNetwork& a, const TLNetwork& b) {
     return SameElement(a.Series, b.Series) && SameElement(a.Shunt, b.Shunt);
 }
 
-TLNetwork MakeNetwork(TArrangement arrangement, double xs, double bp, double fMHz,
-                      double xScale, double bScale) {
+TLNetwork MakeNetwork(TArrangement arrangement, double xs, double bp, double fMHz, double xScale,
+                      double bScale) {
     TLNetwork net;
     net.Arrangement = arrangement;
     if (std::fabs(xs) > AbsentShare * xScale) net.Series = SeriesElementFor(xs, fMHz);
@@ -206,7 +206,8 @@ TNetworkSet MatchingSet(const TLoad& load, double fMHz, double z0) {
         for (size_t i = 0; i < nets.Count; ++i) {
             const TLNetwork& net = nets.Nets[i];
             if (net.Chart != chart) continue;
-            if (std::none_of(unique.Nets.begin(), unique.Nets.begin() + std::ptrdiff_t(unique.Count),
+            if (std::none_of(unique.Nets.begin(),
+                             unique.Nets.begin() + std::ptrdiff_t(unique.Count),
                              [&](const TLNetwork& u) { return SameCircuit(u, net); }))
                 unique.Add(net);
         }
@@ -399,16 +400,14 @@ double NearestStandard(double value, TESeries series) {
 
 TLNetwork SnapToSeries(const TLNetwork& net, TESeries series) {
     TLNetwork snapped = net;
-    if (snapped.Series.Present())
-        snapped.Series.Value = NearestStandard(net.Series.Value, series);
+    if (snapped.Series.Present()) snapped.Series.Value = NearestStandard(net.Series.Value, series);
     if (snapped.Shunt.Present()) snapped.Shunt.Value = NearestStandard(net.Shunt.Value, series);
     return snapped;
 }
 
 namespace {
 
-double WorstCornerSwr(const TLNetwork& net, const TLoad& load, double fMHz, double tol,
-                      double z0) {
+double WorstCornerSwr(const TLNetwork& net, const TLoad& load, double fMHz, double tol, double z0) {
     // As InputImpedance of each corner, lossless; the terms one part's
     // corner shares with the other's are worked out once.
     const TComplex zl(load.R, load.X);
@@ -482,8 +481,8 @@ TNetworkReport DesignNetwork(const TLNetwork& net, const TLoad& load, double fMH
         rep.HasStandard = true;
         rep.Standard = SnapToSeries(net, options.Series);
         rep.StandardSwr = Swr(InputImpedance(rep.Standard, load, fMHz), options.Z0);
-        rep.WorstSwr = WorstCornerSwr(rep.Standard, load, fMHz, SeriesTolerance(options.Series),
-                                      options.Z0);
+        rep.WorstSwr =
+            WorstCornerSwr(rep.Standard, load, fMHz, SeriesTolerance(options.Series), options.Z0);
     }
     return rep;
 }

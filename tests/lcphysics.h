@@ -50,10 +50,10 @@ inline double InputReflection(const TNetwork& n, double fMHz) {
 // Any network of the core's kinds (each part a coil or a capacitor, or none),
 // with the parts' losses: a series part of reactance X has resistance |X|/Q, a
 // parallel part of susceptance B conductance |B|/Q. Infinite Q: lossless.
-inline std::complex<double> LNetworkInput(const TLNetwork& n, std::complex<double> load,
-                                          double fMHz,
-                                          double coilQ = std::numeric_limits<double>::infinity(),
-                                          double capacitorQ = std::numeric_limits<double>::infinity()) {
+inline std::complex<double>
+LNetworkInput(const TLNetwork& n, std::complex<double> load, double fMHz,
+              double coilQ = std::numeric_limits<double>::infinity(),
+              double capacitorQ = std::numeric_limits<double>::infinity()) {
     const double w = AngularFrequency(fMHz);
     // µH and pF; a coil's reactance is positive, a capacitor's negative.
     auto reactance = [&](const TElement& e) {

@@ -330,8 +330,8 @@ TEST(IncrementalHistory, RandomUndoRedoClearAndResizeEqualAFullRedraw) {
             undosAfterResize += resized;
             if (step.Clearing) {
                 ++clearingsUndone;
-                olderClearingsUndone +=
-                    step.Emptied < emptied && step.Taken.Markers.size() + step.Taken.Arcs.size() >= 2000;
+                olderClearingsUndone += step.Emptied < emptied &&
+                                        step.Taken.Markers.size() + step.Taken.Arcs.size() >= 2000;
                 chart.RestoreAnnotations(std::move(step.Taken));
             } else {
                 step.Taken = take(step.Before);
@@ -434,12 +434,13 @@ TEST(IncrementalReadout, MovesLeaveAFullPresentationsPicture) {
                 // Half of the moves land beside a trace point, where the "f" line shows.
                 const TSmithChart::TTracePoint& p = trace[size_t(op * 37) % trace.size()];
                 const bool near = kind % 2 == 0;
-                chart.ReadPointer(near ? p.PixelX + 2 : coord(plan), near ? p.PixelY - 1 : coord(plan),
-                                  true, reading);
+                chart.ReadPointer(near ? p.PixelX + 2 : coord(plan),
+                                  near ? p.PixelY - 1 : coord(plan), true, reading);
             } else if (kind < 13) {
                 // A drag's step: the readout, then the network's preview over it.
                 std::uniform_int_distribution<int> inside(-DesignR + 20, DesignR - 20);
-                if (!chart.ReadPointer(DesignCx + inside(plan) / 2, DesignCy + inside(plan) / 2, true, reading))
+                if (!chart.ReadPointer(DesignCx + inside(plan) / 2, DesignCy + inside(plan) / 2,
+                                       true, reading))
                     continue;
                 try {
                     TMatch match;

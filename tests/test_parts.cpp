@@ -30,8 +30,9 @@ TEST(Parts, LossyExactValuesPresentZ0AndApproachTheIdealAsQGrows) {
             const auto exact = LossyExactNetwork(ideal, load, 7.1, q, 50);
             if (exact) {
                 ++found;
-                EXPECT_LE(ReflectionMagnitude(LNetworkInput(*exact, load.Z(), 7.1, q.Coil, q.Capacitor)),
-                          1e-9);
+                EXPECT_LE(
+                    ReflectionMagnitude(LNetworkInput(*exact, load.Z(), 7.1, q.Coil, q.Capacitor)),
+                    1e-9);
             }
             // Near an arrangement's edge the values go as the square root of
             // the losses: Q 1e8 moves them by 1e-4 times a small factor.
@@ -58,8 +59,8 @@ TEST(Parts, PairIsTheBestOfABruteForceAndNeverWorseThanOnePart) {
                                   std::exp(logV(rng))};
             const TPartPair pair = BestPair(target, series);
             ASSERT_FALSE(pair.Parts.empty());
-            EXPECT_DOUBLE_EQ(pair.Value,
-                             Combine(pair.Parts.front(), pair.Parts.back(), pair.Connection, target.Kind));
+            EXPECT_DOUBLE_EQ(pair.Value, Combine(pair.Parts.front(), pair.Parts.back(),
+                                                 pair.Connection, target.Kind));
             const double v = target.Value;
             EXPECT_LE(pair.Error(), std::fabs(NearestStandard(v, series) - v) / v + 1e-15);
             std::vector<double> near;
@@ -134,8 +135,12 @@ TEST(Parts, WindingsComeNearestTheValue) {
 }
 
 TEST(Parts, RatingIsTheNextUsualVoltageAtTwiceThePeak) {
-    for (const auto& [peak, rating] : {std::pair{0.0, 50.0}, {25.0, 50.0}, {25.1, 100.0},
-                                       {300.0, 630.0}, {315.1, 1000.0}, {5000.0, 10000.0}})
+    for (const auto& [peak, rating] : {std::pair{0.0, 50.0},
+                                       {25.0, 50.0},
+                                       {25.1, 100.0},
+                                       {300.0, 630.0},
+                                       {315.1, 1000.0},
+                                       {5000.0, 10000.0}})
         EXPECT_EQ(RecommendedRatingV(peak), rating) << peak;
     EXPECT_FALSE(RecommendedRatingV(5000.1));
 }
