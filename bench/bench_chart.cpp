@@ -247,6 +247,112 @@ void BM_FeedLineSpiral(benchmark::State& state) {
 }
 BENCHMARK(BM_FeedLineSpiral)->Iterations(30)->Unit(benchmark::kMicrosecond);
 
+// ---------------------------------------------------------------- history at 100,000
+
+// A click's additions: the load's marker, its first move and the match marker.
+void Click(TSmithChart& chart, std::mt19937& random) {
+    std::uniform_real_distribution<double> angle(-180, 180), swr(1.2, 8);
+    TMatch match;
+    chart.SolveMatch(angle(random), swr(random), match);
+    chart.AddPolarMarker(0, match.MatchAngle, match.MatchSwr);
+}
+
+// The window 20 pixels wider and back, each time on a chart of 100,000
+// annotations whose last step is a click; then the first undo of that click.
+void ResizeThenUndo(benchmark::State& state, int scale, const std::string& name) {
+    TCopyTarget target(scale);
+    TSmithChart chart(kDesignCx, kDesignCy, kDesignR, &target);
+    chart.SetSize(kDesignW, kDesignH);
+    Fill(chart, 100000, 21);
+    std::mt19937 random(22);
+    int wider = 20;
+    for (auto _ : state) {
+        const TSmithChart::TAnnotationCount before = chart.AnnotationCount();
+        Click(chart, random);
+        auto t0 = TBenchClock::now();
+        chart.SetSize(kDesignW + wider, kDesignH);
+        Record("resize/" + name, t0);
+        wider = 20 - wider;
+        t0 = TBenchClock::now();
+        TSmithChart::TAnnotations taken = chart.TakeAnnotationsFrom(before);
+        Record("undo after resize/" + name, t0);
+    }
+}
+
+void BM_ResizeThenUndo100000(benchmark::State& state) {
+    ResizeThenUndo(state, 1, "1");
+}
+BENCHMARK(BM_ResizeThenUndo100000)->Iterations(6)->Unit(benchmark::kMillisecond);
+
+void BM_ResizeThenUndo100000Scale2(benchmark::State& state) {
+    ResizeThenUndo(state, 2, "2");
+}
+BENCHMARK(BM_ResizeThenUndo100000Scale2)->Iterations(4)->Unit(benchmark::kMillisecond);
+
+// The history a session keeps: 100,000 annotations as one step, cleared; as
+// many again, cleared too. Undoing the second clearing and the step before it
+// leaves the first, older clearing to undo: that undo is timed, then
+// everything is redone for the next sample.
+void OlderClearUndo(benchmark::State& state, int scale, const std::string& name) {
+    TCopyTarget target(scale);
+    TSmithChart chart(kDesignCx, kDesignCy, kDesignR, &target);
+    chart.SetSize(kDesignW, kDesignH);
+    Fill(chart, 100000, 31);
+    TSmithChart::TAnnotations first = chart.TakeAnnotationsFrom({0, 0});
+    Fill(chart, 100000, 32);
+    TSmithChart::TAnnotations secondStep;
+    for (auto _ : state) {
+        TSmithChart::TAnnotations second = chart.TakeAnnotationsFrom({0, 0}); // the clearing
+        chart.RestoreAnnotations(std::move(second));                          // undone
+        secondStep = chart.TakeAnnotationsFrom({0, 0}); // the step of 100,000 undone
+        const auto t0 = TBenchClock::now();
+        chart.RestoreAnnotations(std::move(first)); // the older clearing undone
+        Record("undo older clear/" + name, t0);
+        first = chart.TakeAnnotationsFrom({0, 0}); // redone: cleared again
+        chart.RestoreAnnotations(std::move(secondStep));
+    }
+}
+
+void BM_OlderClearUndo100000(benchmark::State& state) {
+    OlderClearUndo(state, 1, "1");
+}
+BENCHMARK(BM_OlderClearUndo100000)->Iterations(10)->Unit(benchmark::kMillisecond);
+
+void BM_OlderClearUndo100000Scale2(benchmark::State& state) {
+    OlderClearUndo(state, 2, "2");
+}
+BENCHMARK(BM_OlderClearUndo100000Scale2)->Iterations(6)->Unit(benchmark::kMillisecond);
+
+// ---------------------------------------------------------------- dense trace
+
+// A dummy load swept with a noisy analyser: a million points within a few
+// pixels of 50 ohms; the pointer moves about among them.
+void BM_PointerOverDenseTrace(benchmark::State& state) {
+    TCopyTarget target;
+    TSmithChart chart(kDesignCx, kDesignCy, kDesignR, &target);
+    chart.SetSize(kDesignW, kDesignH);
+    std::mt19937 random(41);
+    std::normal_distribution<double> noise(0.0, 0.6);
+    std::vector<TSmithChart::TTracePoint> points(1000000);
+    for (size_t i = 0; i < points.size(); ++i)
+        points[i] = {1.0 + 29.0 * double(i) / double(points.size()),
+                     50.0 + noise(random),
+                     noise(random),
+                     false,
+                     0,
+                     0};
+    chart.SetTrace(points);
+    std::uniform_int_distribution<int> d(-5, 5);
+    for (auto _ : state) {
+        const int x = kDesignCx + d(random), y = kDesignCy + d(random);
+        TReading reading;
+        const auto t0 = TBenchClock::now();
+        chart.ReadPointer(x, y, true, reading);
+        Record("pointer/dense trace", t0);
+    }
+}
+BENCHMARK(BM_PointerOverDenseTrace)->Iterations(200)->Unit(benchmark::kMicrosecond);
+
 // ---------------------------------------------------------------- summary
 
 void Summary() {
@@ -277,6 +383,21 @@ void Summary() {
     };
     pointer("Pointer move (ReadPointer draw + Present), null", "pointer/null");
     pointer("Pointer move (ReadPointer draw + Present), TPaintBox", "pointer/paintbox");
+    for (const char* scale : {"1", "2"}) {
+        const std::string at = std::string(" (device scale ") + scale + ")";
+        const double resize = Median(std::string("resize/") + scale);
+        const double undo = Median(std::string("undo after resize/") + scale);
+        const double older = Median(std::string("undo older clear/") + scale);
+        const bool one = scale[0] == '1';
+        Line("20-px resize, 100,000 annotations" + at, Ms(resize),
+             one ? Verdict(resize, 400e-3, "<= 400 ms") : "");
+        Line("First undo after it" + at, Ms(undo), Verdict(undo, 5e-3, "<= 5 ms"));
+        Line("Undo of an older clear of 100,000" + at, Ms(older),
+             Verdict(older, 30e-3, "<= 30 ms"));
+    }
+    const double dense = Median("pointer/dense trace");
+    Line("Pointer move over a dense 1,000,000-point trace", Ms(dense),
+         Verdict(dense, 1e-3, "<= 1 ms"));
     for (const char* kind : {"marker", "arc"}) {
         std::printf("  Growth: one more %s on a chart already holding N annotations\n", kind);
         for (int n : {10, 100, 1000, 10000})

@@ -54,6 +54,24 @@ void BM_PartsOneLoad(benchmark::State& state) {
 }
 BENCHMARK(BM_PartsOneLoad);
 
+// The core as a script would use it in process: every network of 10,000
+// loads with E12 values, the tolerance corners and the losses.
+void BM_DesignTenThousandLoads(benchmark::State& state) {
+    std::mt19937 random(17);
+    std::uniform_real_distribution<double> r(1.0, 1000.0), x(-1000.0, 1000.0);
+    std::vector<TLoad> loads;
+    for (int i = 0; i < 10000; ++i)
+        loads.push_back({r(random), x(random)});
+    const TDesignOptions options; // E12, the default Qs and power
+    for (auto _ : state) {
+        const auto t0 = TBenchClock::now();
+        for (const TLoad& load : loads)
+            benchmark::DoNotOptimize(DesignNetworks(load, 7.1, options));
+        Record("design/10000", t0);
+    }
+}
+BENCHMARK(BM_DesignTenThousandLoads)->Iterations(30)->Unit(benchmark::kMillisecond);
+
 // What a click adds when the details window is open.
 void BM_DetailsWindowUpdate(benchmark::State& state) {
     // Never destroyed: a static widget would die after QApplication, a crash at exit.
@@ -79,6 +97,9 @@ void Summary() {
     Line("The same with lossy values, E96 pairs, windings", Us(parts),
          Verdict(parts, 50e-6, "<= 50 us"));
     Line("Details window update for a click", Ms(window), Verdict(window, 1e-3, "<= 1 ms"));
+    const double tenThousand = Median("design/10000");
+    Line("All networks of 10,000 loads, E12, corners, losses", Ms(tenThousand),
+         Verdict(tenThousand, 8e-3, "<= 8 ms"));
 }
 
 } // namespace

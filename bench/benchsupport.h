@@ -21,8 +21,9 @@ std::size_t SampleCount(const std::string& name);
 constexpr int kDesignW = 823, kDesignH = 710, kDesignCx = 411, kDesignCy = 356, kDesignR = 330;
 constexpr std::size_t kFrameBytes = std::size_t(kDesignW) * kDesignH * 4;
 
-// memcpy of `frames` whole frames between buffers larger than the caches;
-// registered as a benchmark in each program that compares against it.
+// memcpy of `frames` whole frames (up to five different sources) into one
+// destination, the same buffers every call as a presentation reuses its
+// layers; registered as a benchmark in each program that compares against it.
 void MemcpyFrames(int frames);
 
 // Before QApplication: offscreen unless told otherwise, a private runtime

@@ -122,6 +122,9 @@ public:
     void SetPixel(int x, int y, TColor color);
     // One device pixel, for repairs that replay what a drawing left behind.
     void SetDevicePixel(int x, int y, TColor color);
+    // A row of device pixels to write whole, for such repairs over large
+    // areas of a layer that has no clip; y lies on the layer.
+    QRgb* DeviceRow(int y) { return reinterpret_cast<QRgb*>(FImage.scanLine(y)); }
     // Hands the pixels over and goes on white, so that they can be kept
     // without a copy; PutImage takes such pixels back when they have the
     // layer's device size, and says whether it did.

@@ -41,6 +41,9 @@ constexpr int RingReach = 4;
 // Taking off this many records at once and leaving none (a clearing) keeps the
 // layers for putting back: fewer are repainted as quickly as the whole is swapped.
 constexpr size_t KeepPictureFrom = 100;
+// A clearing of this many records keeps its picture for as long as it stands:
+// drawing them back one by one would take longer than a frame.
+constexpr size_t KeepOlderPictureFrom = 2000;
 // Arcs, and the surface state every redraw of the marker layer leaves.
 constexpr TPen ArcPen{clGreen, 1, TPenStyle::Solid};
 
@@ -115,7 +118,11 @@ TRect SwrCircleRect(const TLayer& s, const TSwrCircleShape& shape, int centerX, 
 
 struct TSmithChart::TKeptPicture {
     int Scale = 0; // none kept
-    QImage Markers, Circles;
+    int Width = 0, Height = 0;
+    size_t Records = 0;
+    // The marker layer is made again from the maps; the circle layer is kept
+    // only when circles were on it.
+    QImage Circles;
     TAnnotationIndex::TMaps Maps;
 };
 
@@ -211,11 +218,22 @@ void TSmithChart::StampRings(const TMarkerRec& rec, const TRect& r) {
 }
 
 void TSmithChart::ShowUnderArcs(const TRect& r) {
+    // Row by row: the marker layer is never clipped, and the maps hold only
+    // plain colours (ring colours and white), which convert without the palette.
     TLayer& s = *FMarkerLayer;
-    const TRect d = ScaleRect(r, s.Scale());
-    for (int y = d.Top; y < d.Bottom; ++y)
-        for (int x = d.Left; x < d.Right; ++x)
-            s.SetDevicePixel(x, y, FIndex.IsArcPixel(x, y) ? clGreen : FIndex.UnderArcs(x, y));
+    const TRect d =
+        Intersect(ScaleRect(r, s.Scale()), {0, 0, s.Image().width(), s.Image().height()});
+    if (d.IsEmpty()) return;
+    const QRgb green = ColorToRgb(clGreen);
+    for (int y = d.Top; y < d.Bottom; ++y) {
+        QRgb* row = s.DeviceRow(y);
+        const std::uint32_t* arcs = FIndex.ArcCountRow(y);
+        const TColor* under = FIndex.UnderArcsRow(y);
+        for (int x = d.Left; x < d.Right; ++x) {
+            const auto c = static_cast<std::uint32_t>(under[x]);
+            row[x] = arcs[x] ? green : qRgb(c & 0xFF, (c >> 8) & 0xFF, (c >> 16) & 0xFF);
+        }
+    }
 }
 
 void TSmithChart::PresentRows(const TChangedRows& rows) {
@@ -275,18 +293,20 @@ void TSmithChart::IndexMarker(int index) {
 void TSmithChart::RedrawMarkers() {
     ClearMarkerLayer();
     FIndex.Restart();
+    // The rings go onto the markers-only picture as stamps, which is what
+    // DrawRings leaves; the layer is made from it once the arcs are counted.
     for (size_t i = 0; i < FMarkers.size(); ++i) {
         const TMarkerRec& rec = *FMarkers[i];
         if (rec.IsSwrCircle) {
             DrawSwrCircleOnLayer(rec.Swr, nullptr);
             continue;
         }
-        DrawRings(*FMarkerLayer, rec.PosX, rec.PosY, RingColor(rec));
         IndexMarker(int(i));
+        const TRect r = LayerBounds(RingRect(rec));
+        if (!r.IsEmpty()) StampRings(rec, r);
     }
-    FIndex.SetUnderArcs(FMarkerLayer->Image());
-    // As DrawArcs, noting the arcs' pixels on the way.
     DrawArcsFrom(0, [this](int px, int py) { FIndex.NoteArcPixel(px, py); });
+    ShowUnderArcs(GetLayerRect());
     FIndex.Synced();
 }
 
@@ -368,15 +388,6 @@ TSmithChart::TAnnotationIndex::TMaps TSmithChart::TAnnotationIndex::TakeMaps() {
     TMaps taken = std::move(FMaps);
     Restart();
     return taken;
-}
-
-void TSmithChart::TAnnotationIndex::SetUnderArcs(const QImage& markersOnly) {
-    const int width = markersOnly.width();
-    for (int y = 0; y < markersOnly.height(); ++y) {
-        const QRgb* line = reinterpret_cast<const QRgb*>(markersOnly.constScanLine(y));
-        for (int x = 0; x < width; ++x)
-            FMaps.UnderArcs[Offset(x, y)] = RgbToColor(line[x]);
-    }
 }
 
 void TSmithChart::TAnnotationIndex::AddMarker(int index, int x, int y, const TRect& rings) {
@@ -493,13 +504,19 @@ void TSmithChart::EraseAnnotations(const TAnnotations& taken, size_t firstMarker
 }
 
 void TSmithChart::KeepPicture(TAnnotations& taken) {
-    // About four layers of memory each: only the latest clearing keeps its
-    // picture, an older one is put back by drawing its records again.
-    if (const std::shared_ptr<TKeptPicture> older = FLatestKept.lock()) *older = {};
+    // Two layers of memory each: a small clearing keeps its picture only while
+    // it is the latest, as it is drawn back about as quickly as swapped in.
+    if (const std::shared_ptr<TKeptPicture> older = FLatestKept.lock())
+        if (older->Records < KeepOlderPictureFrom) *older = {};
     auto kept = std::make_shared<TKeptPicture>();
     kept->Scale = FMarkerLayer->Scale();
-    kept->Markers = FMarkerLayer->TakeImage();
-    kept->Circles = FCircleLayer->TakeImage();
+    kept->Width = FMarkerLayer->Width();
+    kept->Height = FMarkerLayer->Height();
+    kept->Records = taken.Markers.size() + taken.Arcs.size();
+    FMarkerLayer->TakeImage();
+    if (std::any_of(taken.Markers.begin(), taken.Markers.end(),
+                    [](const auto& m) { return m->IsSwrCircle; }))
+        kept->Circles = FCircleLayer->TakeImage();
     kept->Maps = FIndex.TakeMaps();
     FLatestKept = kept;
     taken.Picture = std::move(kept);
@@ -509,14 +526,13 @@ void TSmithChart::KeepPicture(TAnnotations& taken) {
 
 bool TSmithChart::PutBackPicture(TKeptPicture& kept) {
     // Only onto the layers it was taken from, still white and of that size.
-    if (kept.Scale != FMarkerLayer->Scale() ||
-        kept.Markers.size() != FMarkerLayer->Image().size() ||
-        kept.Circles.size() != FCircleLayer->Image().size())
+    if (kept.Scale != FMarkerLayer->Scale() || kept.Width != FMarkerLayer->Width() ||
+        kept.Height != FMarkerLayer->Height())
         return false;
-    FMarkerLayer->PutImage(kept.Markers);
-    FCircleLayer->PutImage(kept.Circles);
+    if (!kept.Circles.isNull() && !FCircleLayer->PutImage(kept.Circles)) return false;
     FIndex.PutMaps(std::move(kept.Maps));
     kept = {};
+    ShowUnderArcs(GetLayerRect());
     FIndex.ChangedAll();
     Present();
     return true;

@@ -49,6 +49,7 @@ bool TSmithChart::TimerActive() const {
 void TSmithChart::SetSize(int width, int height) {
     const int scale = std::max(FTarget ? FTarget->DeviceScale() : 1, 1);
     const bool rescaled = scale != FComposite->Scale();
+    const int oldW = FComposite->Width(), oldH = FComposite->Height();
     for (TLayer* layer :
          {&*FGridLayer, &*FCursorLayer, &*FCircleLayer, &*FMarkerLayer, &*FComposite})
         layer->SetScale(scale);
@@ -59,12 +60,11 @@ void TSmithChart::SetSize(int width, int height) {
     FCircleLayer->SetSize(w, h);
     FMarkerLayer->SetSize(w, h);
     FComposite->SetSize(w, h);
-    // Annotations beyond the old size are not drawn again here; the next
-    // addition redraws them all, as RedrawMarkers would.
-    FIndex.Resize(w, h, scale);
-    // Circles cut off by a smaller layer are not drawn back by growing it.
-    if (std::any_of(FMarkers.begin(), FMarkers.end(), [](const auto& m) { return m->IsSwrCircle; }))
-        FIndex.SetCirclesExact(false);
+    const bool resized = rescaled || w != oldW || h != oldH;
+    if (resized)
+        FIndex.Resize(w, h, scale);
+    else
+        FIndex.ChangedAll();
     // Restart the interval, so a burst of resizes ends in one late Present.
     FTimer->stop();
     FTimer->start();
@@ -74,8 +74,12 @@ void TSmithChart::SetSize(int width, int height) {
     ClearCursorLayer();
     ClearGridLayer();
     DrawGrid();
-    // The annotation layers start white at a new scale: draw the lists again.
-    if (rescaled) {
+    // Annotations cut off by the old size (or white at a new scale) are drawn
+    // again now, so that the picture is whole and the history stays quick.
+    if (resized && w > 0 && h > 0) {
+        TLayer& circles = *FCircleLayer;
+        circles.Brush = {clWhite, TBrushStyle::Solid};
+        circles.FillRect(GetLayerRect());
         RedrawMarkers();
         FIndex.SetCirclesExact(true);
     }

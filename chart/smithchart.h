@@ -228,10 +228,12 @@ private:
             return count > 0 && --count == 0;
         }
         bool IsArcPixel(int x, int y) const { return FMaps.ArcCounts[Offset(x, y)] != 0; }
+        // Device row y of both maps, for repairs row by row.
+        const std::uint32_t* ArcCountRow(int y) const { return &FMaps.ArcCounts[Offset(0, y)]; }
+        const TColor* UnderArcsRow(int y) const { return &FMaps.UnderArcs[Offset(0, y)]; }
         // A device pixel of the marker layer as the markers alone leave it:
         // what shows there when no arc lies over it.
         TColor& UnderArcs(int x, int y) { return FMaps.UnderArcs[Offset(x, y)]; }
-        void SetUnderArcs(const QImage& markersOnly);
         // The maps of the annotations drawn, with their layers, for a clearing
         // to keep: handed over whole, the index goes on empty.
         struct TMaps {

@@ -153,6 +153,13 @@ else
     echo "skipped: update-mime-database is not installed"
 fi
 
+# make install refreshes the database it installed the type into, so that
+# the desktop knows .s1p at once.
+if command -v update-mime-database >/dev/null 2>&1; then
+    grep -qxF "50:application/x-touchstone:*.s1p" "$prefix/$datadir/mime/globs2" 2>/dev/null &&
+        echo "refreshed: MIME database" || fail "make install left the MIME database stale"
+fi
+
 # The manual pages: no complaint from groff, and every option pentarix-match's
 # --help names is described in its page.
 if command -v man >/dev/null 2>&1; then

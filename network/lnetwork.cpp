@@ -1,10 +1,58 @@
 #include "lnetwork.h"
 
 #include <algorithm>
+#include <array>
+#include <cfloat>
 #include <cmath>
 #include <optional>
 
 namespace {
+
+// z / w as the compiler's own complex division (libgcc's __divdc3) gives it,
+// bit for bit: its common path written out here so that it is inlined, the
+// call kept for operands near the ends of the range, zeros and infinities.
+TComplex Divide(TComplex z, TComplex w) {
+    constexpr double Big = DBL_MAX / 2, Min = DBL_MIN, Eps = DBL_EPSILON, Max2 = Big * Eps;
+    double a = z.real(), b = z.imag(), c = w.real(), d = w.imag();
+    const double ac = std::fabs(c), ad = std::fabs(d), aa = std::fabs(a), ab = std::fabs(b);
+    const double big = ac < ad ? ad : ac;
+    if (big < Big && big >= Eps) {
+        // A tiny part beside a moderate one is scaled up first (by a power of
+        // two, exactly), as there: 1 / w takes this way.
+        if ((aa < Min && ab < Max2 && big < Max2) || (ab < Min && aa < Max2 && big < Max2)) {
+            constexpr double Scale = 1.0 / DBL_EPSILON;
+            a *= Scale;
+            b *= Scale;
+            c *= Scale;
+            d *= Scale;
+        }
+        double x, y;
+        bool done = false;
+        if (ac < ad) {
+            const double ratio = c / d;
+            if (std::fabs(ratio) > Min) {
+                const double denom = c * ratio + d;
+                x = (a * ratio + b) / denom;
+                y = (b * ratio - a) / denom;
+                done = true;
+            }
+        } else {
+            const double ratio = d / c;
+            if (std::fabs(ratio) > Min) {
+                const double denom = d * ratio + c;
+                x = (b * ratio + a) / denom;
+                y = (b - a * ratio) / denom;
+                done = true;
+            }
+        }
+        if (done && !(std::isnan(x) && std::isnan(y))) return {x, y};
+    }
+    return z / w;
+}
+
+TComplex Reciprocal(TComplex w) {
+    return Divide({1.0, 0.0}, w);
+}
 
 // Angular frequency in radians per microsecond: with µH it gives ohms.
 double Omega(double fMHz) {
@@ -47,8 +95,8 @@ bool SameCircuit(const TLNetwork& a, const TLNetwork& b) {
     return SameElement(a.Series, b.Series) && SameElement(a.Shunt, b.Shunt);
 }
 
-TLNetwork MakeNetwork(TArrangement arrangement, double xs, double bp, double fMHz,
-                      double xScale, double bScale) {
+TLNetwork MakeNetwork(TArrangement arrangement, double xs, double bp, double fMHz, double xScale,
+                      double bScale) {
     TLNetwork net;
     net.Arrangement = arrangement;
     if (std::fabs(xs) > AbsentShare * xScale) net.Series = SeriesElementFor(xs, fMHz);
@@ -105,8 +153,17 @@ bool ChartChoosesShuntAtLoad(const TLoad& load, double z0) {
     return true;
 }
 
-std::vector<TLNetwork> MatchingNetworks(const TLoad& load, double fMHz, double z0) {
-    std::vector<TLNetwork> nets;
+namespace {
+
+// At most four networks, without the heap: DesignNetworks runs this per load.
+struct TNetworkSet {
+    std::array<TLNetwork, 4> Nets;
+    size_t Count = 0;
+    void Add(const TLNetwork& net) { Nets[Count++] = net; }
+};
+
+TNetworkSet MatchingSet(const TLoad& load, double fMHz, double z0) {
+    TNetworkSet nets;
     if (!IsMatchable(load) || !(z0 > 0) || !(fMHz > 0) || !std::isfinite(fMHz)) return nets;
     const double r = load.R, x = load.X;
     const double zz = r * r + x * x;
@@ -123,7 +180,7 @@ std::vector<TLNetwork> MatchingNetworks(const TLoad& load, double fMHz, double z
             TLNetwork net = MakeNetwork(TArrangement::SeriesAtLoad, xp - x, xp / (r * r + xp * xp),
                                         fMHz, xScale, bScale);
             net.Chart = !chartShunt && sign > 0;
-            nets.push_back(net);
+            nets.Add(net);
             if (root == 0.0) break;
         }
     }
@@ -139,34 +196,47 @@ std::vector<TLNetwork> MatchingNetworks(const TLoad& load, double fMHz, double z
             TLNetwork net = MakeNetwork(TArrangement::ShuntAtLoad, bq / (g * g + bq * bq), bq - b,
                                         fMHz, xScale, bScale);
             net.Chart = chartShunt && sign > 0;
-            nets.push_back(net);
+            nets.Add(net);
             if (root == 0.0) break;
         }
     }
-    std::stable_partition(nets.begin(), nets.end(), [](const TLNetwork& n) { return n.Chart; });
-    std::vector<TLNetwork> unique;
-    for (const TLNetwork& net : nets)
-        if (std::none_of(unique.begin(), unique.end(),
-                         [&](const TLNetwork& u) { return SameCircuit(u, net); }))
-            unique.push_back(net);
+    // The chart's own first, the rest in order; a circuit met again is left out.
+    TNetworkSet unique;
+    for (const bool chart : {true, false})
+        for (size_t i = 0; i < nets.Count; ++i) {
+            const TLNetwork& net = nets.Nets[i];
+            if (net.Chart != chart) continue;
+            if (std::none_of(unique.Nets.begin(),
+                             unique.Nets.begin() + std::ptrdiff_t(unique.Count),
+                             [&](const TLNetwork& u) { return SameCircuit(u, net); }))
+                unique.Add(net);
+        }
     return unique;
 }
 
+} // namespace
+
+std::vector<TLNetwork> MatchingNetworks(const TLoad& load, double fMHz, double z0) {
+    const TNetworkSet set = MatchingSet(load, fMHz, z0);
+    return {set.Nets.begin(), set.Nets.begin() + std::ptrdiff_t(set.Count)};
+}
+
 TLNetwork ChartNetwork(const TLoad& load, double fMHz, double z0) {
-    const std::vector<TLNetwork> nets = MatchingNetworks(load, fMHz, z0);
-    return nets.empty() ? TLNetwork{} : nets.front();
+    const TNetworkSet nets = MatchingSet(load, fMHz, z0);
+    return nets.Count == 0 ? TLNetwork{} : nets.Nets[0];
 }
 
 TComplex InputImpedance(const TLNetwork& net, const TLoad& load, double fMHz, const TQuality& q) {
     const TComplex zl(load.R, load.X);
     const TComplex zs = SeriesImpedance(net.Series, fMHz, q);
     const TComplex yp = ShuntAdmittance(net.Shunt, fMHz, q);
-    if (net.Arrangement == TArrangement::SeriesAtLoad) return 1.0 / (1.0 / (zl + zs) + yp);
-    return 1.0 / (1.0 / zl + yp) + zs;
+    if (net.Arrangement == TArrangement::SeriesAtLoad) return Reciprocal(Reciprocal(zl + zs) + yp);
+    return Reciprocal(Reciprocal(zl) + yp) + zs;
 }
 
 double Swr(TComplex z, double z0) {
-    const double m = std::abs(GammaOf(LoadOf(z), z0));
+    // GammaOf(LoadOf(z), z0), with the division inlined.
+    const double m = std::abs(Divide({z.real() - z0, z.imag()}, {z.real() + z0, z.imag()}));
     if (!(m < 1.0)) return SwrCap;
     return std::min(SwrOfMagnitude(m), SwrCap);
 }
@@ -258,7 +328,44 @@ double StandardValue(double member, int decade) {
     return decade < 2 ? hundredths / scale : hundredths * scale;
 }
 
+namespace {
+
+// Every series' standard values over the decades parts are made in, rising,
+// as StandardValue makes them: a search instead of a value made per step.
+constexpr int FirstTableDecade = -24, LastTableDecade = 24;
+
+const std::vector<double>& StandardTable(TESeries series) {
+    static const std::array<std::vector<double>, 6> tables = [] {
+        std::array<std::vector<double>, 6> t;
+        for (const TESeries s :
+             {TESeries::E6, TESeries::E12, TESeries::E24, TESeries::E48, TESeries::E96})
+            for (int d = FirstTableDecade; d <= LastTableDecade; ++d)
+                for (const double m : SeriesMembers(s))
+                    t[size_t(s)].push_back(StandardValue(m, d));
+        return t;
+    }();
+    return tables[size_t(series)];
+}
+
+} // namespace
+
 double NearestStandard(double value, TESeries series) {
+    // Inside the table the two values around the one given are those the
+    // walk below would find in the three decades around it.
+    if (value >= 1e-23 && value < 1e23) {
+        const std::vector<double>& table = StandardTable(series);
+        if (table.empty()) return value;
+        // c < value is c / value < 1.0 for such values, without the division.
+        const auto above =
+            std::partition_point(table.begin(), table.end(), [&](double c) { return c < value; });
+        const double a = *above, b = *(above - 1);
+        // |log(a/value)| < |log(b/value)| exactly when a b < value²; only near
+        // a tie can rounding tell otherwise, and there the logarithms decide.
+        const double ab = a * b, vv = value * value;
+        if (ab < vv * (1 - 1e-12)) return a;
+        if (ab > vv * (1 + 1e-12)) return b;
+        return std::fabs(std::log(a / value)) < std::fabs(std::log(b / value)) ? a : b;
+    }
     const std::vector<double>& members = SeriesMembers(series);
     if (members.empty() || !(value > 0) || !std::isfinite(value)) return value;
     const int decade = int(std::floor(std::log10(value)));
@@ -293,24 +400,44 @@ double NearestStandard(double value, TESeries series) {
 
 TLNetwork SnapToSeries(const TLNetwork& net, TESeries series) {
     TLNetwork snapped = net;
-    if (snapped.Series.Present())
-        snapped.Series.Value = NearestStandard(net.Series.Value, series);
+    if (snapped.Series.Present()) snapped.Series.Value = NearestStandard(net.Series.Value, series);
     if (snapped.Shunt.Present()) snapped.Shunt.Value = NearestStandard(net.Shunt.Value, series);
     return snapped;
 }
 
 namespace {
 
-double WorstCornerSwr(const TLNetwork& net, const TLoad& load, double fMHz, double tol,
-                      double z0) {
-    double worst = 1.0;
-    for (const double s : {-1.0, 1.0})
-        for (const double p : {-1.0, 1.0}) {
-            TLNetwork corner = net;
-            corner.Series.Value *= 1.0 + s * tol;
-            corner.Shunt.Value *= 1.0 + p * tol;
-            worst = std::max(worst, Swr(InputImpedance(corner, load, fMHz), z0));
+double WorstCornerSwr(const TLNetwork& net, const TLoad& load, double fMHz, double tol, double z0) {
+    // As InputImpedance of each corner, lossless; the terms one part's
+    // corner shares with the other's are worked out once.
+    const TComplex zl(load.R, load.X);
+    std::array<TComplex, 2> zs, yp;
+    for (int k = 0; k < 2; ++k) {
+        const double f = 1.0 + (k == 0 ? -1.0 : 1.0) * tol;
+        TElement series = net.Series, shunt = net.Shunt;
+        series.Value *= f;
+        shunt.Value *= f;
+        zs[size_t(k)] = SeriesImpedance(series, fMHz, Lossless);
+        yp[size_t(k)] = ShuntAdmittance(shunt, fMHz, Lossless);
+    }
+    std::array<TComplex, 4> zin; // [series corner * 2 + shunt corner]
+    if (net.Arrangement == TArrangement::SeriesAtLoad) {
+        for (size_t s = 0; s < 2; ++s) {
+            const TComplex inner = Reciprocal(zl + zs[s]);
+            for (size_t p = 0; p < 2; ++p)
+                zin[s * 2 + p] = Reciprocal(inner + yp[p]);
         }
+    } else {
+        const TComplex yl = Reciprocal(zl);
+        for (size_t p = 0; p < 2; ++p) {
+            const TComplex node = Reciprocal(yl + yp[p]);
+            for (size_t s = 0; s < 2; ++s)
+                zin[s * 2 + p] = node + zs[s];
+        }
+    }
+    double worst = 1.0;
+    for (const TComplex& z : zin)
+        worst = std::max(worst, Swr(z, z0));
     return worst;
 }
 
@@ -329,13 +456,13 @@ TStress NetworkStress(const TLNetwork& net, const TLoad& load, double fMHz, cons
     const TComplex vin = iin * zin;
     double loadPower = 0.0;
     if (net.Arrangement == TArrangement::SeriesAtLoad) {
-        const TComplex is = vin / (zl + zs);
+        const TComplex is = Divide(vin, zl + zs);
         loadPower = std::norm(is) * load.R;
         s.ShuntPeakV = net.Shunt.Present() ? std::sqrt(2.0) * std::abs(vin) : 0.0;
         s.SeriesRmsA = net.Series.Present() ? std::abs(is) : 0.0;
     } else {
         const TComplex node = vin - iin * zs;
-        loadPower = std::norm(node) * (1.0 / zl).real();
+        loadPower = std::norm(node) * Reciprocal(zl).real();
         s.ShuntPeakV = net.Shunt.Present() ? std::sqrt(2.0) * std::abs(node) : 0.0;
         s.SeriesRmsA = net.Series.Present() ? iin : 0.0;
     }
@@ -354,17 +481,19 @@ TNetworkReport DesignNetwork(const TLNetwork& net, const TLoad& load, double fMH
         rep.HasStandard = true;
         rep.Standard = SnapToSeries(net, options.Series);
         rep.StandardSwr = Swr(InputImpedance(rep.Standard, load, fMHz), options.Z0);
-        rep.WorstSwr = WorstCornerSwr(rep.Standard, load, fMHz, SeriesTolerance(options.Series),
-                                      options.Z0);
+        rep.WorstSwr =
+            WorstCornerSwr(rep.Standard, load, fMHz, SeriesTolerance(options.Series), options.Z0);
     }
     return rep;
 }
 
 std::vector<TNetworkReport> DesignNetworks(const TLoad& load, double fMHz,
                                            const TDesignOptions& options) {
+    const TNetworkSet nets = MatchingSet(load, fMHz, options.Z0);
     std::vector<TNetworkReport> reports;
-    for (const TLNetwork& net : MatchingNetworks(load, fMHz, options.Z0))
-        reports.push_back(DesignNetwork(net, load, fMHz, options));
+    reports.reserve(nets.Count);
+    for (size_t i = 0; i < nets.Count; ++i)
+        reports.push_back(DesignNetwork(nets.Nets[i], load, fMHz, options));
     return reports;
 }
 

@@ -116,7 +116,6 @@ std::vector<double> ParseBandList(std::string_view text) {
         size_t Begin, End;
     };
     std::vector<TItem> items;
-    bool listedWithoutCommas = false; // a blank run or a semicolon separates somewhere
     size_t i = 0;
     while (i < all.size()) {
         const size_t begin = i;
@@ -124,22 +123,20 @@ std::vector<double> ParseBandList(std::string_view text) {
             ++i;
         items.push_back({begin, i});
         int marks = 0;
-        bool comma = false;
         while (i < all.size() && isSeparator(all[i])) {
             if (all[i] == ',' || all[i] == ';') ++marks;
-            comma = comma || all[i] == ',';
             ++i;
         }
         if (marks > 1 || (marks == 1 && i == all.size()))
             throw ETextError(TTextFault::EmptyItem, std::string(text));
-        if (i < all.size() && !comma) listedWithoutCommas = true;
     }
     std::vector<double> bands;
     for (size_t k = 0; k < items.size(); ++k) {
         const std::string_view item = all.substr(items[k].Begin, items[k].End - items[k].Begin);
         if (item.empty()) throw ETextError(TTextFault::EmptyItem, std::string(text));
-        // "7,1 14,2": a comma right between two digits is a decimal comma there.
-        if (listedWithoutCommas && k + 1 < items.size() && items[k + 1].Begin == items[k].End + 1 &&
+        // "7,1": a comma right between two digits is a decimal comma, never
+        // two bands.
+        if (k + 1 < items.size() && items[k + 1].Begin == items[k].End + 1 &&
             all[items[k].End] == ',' && IsDigit(item.back()) && IsDigit(all[items[k + 1].Begin])) {
             const size_t end = items[k + 1].End;
             throw ETextError(TTextFault::DecimalComma,

@@ -17,7 +17,7 @@ enum class TTextFault {
     OutOfRange,   // beyond what a double holds
     EmptyList,    // a list with no item at all
     EmptyItem,    // two separators with nothing between them
-    DecimalComma, // "7,1 14,2": a comma inside a number of a blank-separated list
+    DecimalComma, // "7,1": a comma between two digits of a list
     NotPositive,  // a frequency at or below 0
 };
 
@@ -38,10 +38,10 @@ std::optional<TTextFault> ParseNumberToken(std::string_view token, double& value
 // nearest double (0 or subnormal), as the panel has always taken it.
 bool TryParseNumber(std::string_view text, double& value);
 
-// A list of frequencies: items separated by commas, semicolons or blanks
-// ("3.65,7.1", "3.65; 7.1", "3.65 7.1"). A comma between two digits in a list
-// that also uses blanks or semicolons is a decimal comma and refused, so that
-// "7,1 14,2" never becomes four bands. Every item must be above 0.
+// A list of frequencies: items separated by blanks or semicolons ("3.65 7.1",
+// "3.65; 7.1"; a comma with a blank beside it separates too: "3.65, 7.1"). A
+// comma between two digits is a decimal comma and refused, so that "7,1"
+// never becomes two bands. Every item must be above 0.
 std::vector<double> ParseBandList(std::string_view text);
 
 // ---- Number to text ----

@@ -5,10 +5,12 @@
 // transmitter then sees. And a feed line as a ladder of lumped RLGC sections,
 // nothing of γ, Zc, tanh or cosh in it.
 
+#include "lnetwork.h"
 #include "vSmith.h"
 
 #include <cmath>
 #include <complex>
+#include <limits>
 
 // What the transmitter sees through the network, and the point between the parts.
 struct TLcCircuit {
@@ -137,4 +139,35 @@ inline TTunerCircuit TunerCircuit(bool tee, std::complex<double> load, double cI
     c.PeakVOut = std::sqrt(2.0) * std::abs(vOut);
     c.CoilRmsA = std::abs(iCoil);
     return c;
+}
+
+// Any network of the core's kinds (each part a coil or a capacitor, or none),
+// with the parts' losses: a series part of reactance X has resistance |X|/Q, a
+// parallel part of susceptance B conductance |B|/Q. Infinite Q: lossless.
+inline std::complex<double>
+LNetworkInput(const TLNetwork& n, std::complex<double> load, double fMHz,
+              double coilQ = std::numeric_limits<double>::infinity(),
+              double capacitorQ = std::numeric_limits<double>::infinity()) {
+    const double w = AngularFrequency(fMHz);
+    // µH and pF; a coil's reactance is positive, a capacitor's negative.
+    auto reactance = [&](const TElement& e) {
+        return e.Kind == TElementKind::Coil ? w * e.Value * 1e-6 : -1.0 / (w * e.Value * 1e-12);
+    };
+    auto q = [&](const TElement& e) { return e.Kind == TElementKind::Coil ? coilQ : capacitorQ; };
+    std::complex<double> zs = 0.0, yp = 0.0;
+    if (n.Series.Present()) {
+        const double x = reactance(n.Series);
+        zs = {std::abs(x) / q(n.Series), x};
+    }
+    if (n.Shunt.Present()) {
+        const double b = -1.0 / reactance(n.Shunt);
+        yp = {std::abs(b) / q(n.Shunt), b};
+    }
+    if (n.Arrangement == TArrangement::SeriesAtLoad) return 1.0 / (1.0 / (load + zs) + yp);
+    return 1.0 / (1.0 / load + yp) + zs;
+}
+
+inline double InputSwr(std::complex<double> z, double z0 = 50.0) {
+    const double g = ReflectionMagnitude(z, z0);
+    return (1 + g) / (1 - g);
 }

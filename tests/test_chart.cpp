@@ -105,8 +105,8 @@ TEST_F(ChartTest, ResizeKeepsAnnotationsAndWhitensNewArea) {
     Chart.SetSize(1000, 900);
     EXPECT_EQ(Chart.MarkerLayer().Width(), 1000);
     EXPECT_EQ(Chart.MarkerLayer().Pixel(m.PosX + 3, m.PosY), clBlue);
-    // The circle's pixels beyond the small size were lost and are white now.
-    EXPECT_EQ(Chart.CircleLayer().Pixel(DesignCx + 203, DesignCy), clWhite);
+    // The circle's pixels beyond the small size are drawn again at once.
+    EXPECT_EQ(Chart.CircleLayer().Pixel(DesignCx + 203, DesignCy), clGray);
     EXPECT_EQ(grayInKeptArea(), kept);
     EXPECT_EQ(Chart.MarkerLayer().Pixel(950, 850), clWhite);
     // The centre stays where it was; the grid follows the new size.

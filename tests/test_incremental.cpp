@@ -288,10 +288,12 @@ TSmithChart::TAnnotations CopyOfRecords(const TSmithChart& chart) {
     return copy;
 }
 
-// Random steps, undos, redos and clearings kept as the session keeps them;
-// after each, the target shows the layers, and the annotation layers equal a
-// full redraw of the standing records on a fresh chart.
-TEST(IncrementalHistory, RandomUndoRedoAndClearEqualAFullRedraw) {
+// Random steps, undos, redos, clearings and resizes kept as the session keeps
+// them; after each, the target shows the layers, and the annotation layers
+// equal a full redraw of the standing records on a fresh chart of that size.
+// Large steps make clearings whose pictures are kept while newer ones are,
+// and undos right after a resize.
+TEST(IncrementalHistory, RandomUndoRedoClearAndResizeEqualAFullRedraw) {
     for (const int scale : {1, 2}) {
         SCOPED_TRACE(testing::Message() << "scale " << scale);
         TRecordingTarget target, freshTarget;
@@ -308,41 +310,35 @@ TEST(IncrementalHistory, RandomUndoRedoAndClearEqualAFullRedraw) {
             TSmithChart::TAnnotationCount Before;
             TSmithChart::TAnnotations Taken;
             bool Clearing = false;
+            int Emptied = 0; // how many times the chart was emptied of many, when taken
         };
         std::vector<TStep> undo, redo;
         std::mt19937 plan{unsigned(scale)};
-        int clearingsUndone = 0;
-        for (int op = 0; op < 40; ++op) {
-            const int kind = std::uniform_int_distribution<int>(0, 11)(plan);
-            if (kind < 4) {
-                const TSmithChart::TAnnotationCount before = chart.AnnotationCount();
-                for (int i = 0; i <= kind; ++i)
-                    adder.AddOne(chart);
-                const TSmithChart::TAnnotationCount after = chart.AnnotationCount();
-                if (after.Markers == before.Markers && after.Arcs == before.Arcs) continue;
-                undo.push_back({before, {}, false});
-                redo.clear();
-            } else if (kind < 8 && !undo.empty()) {
-                TStep step = std::move(undo.back());
-                undo.pop_back();
-                if (step.Clearing)
-                    chart.RestoreAnnotations(std::move(step.Taken)), ++clearingsUndone;
-                else
-                    step.Taken = chart.TakeAnnotationsFrom(step.Before);
-                redo.push_back(std::move(step));
-            } else if (kind < 11 && !redo.empty()) {
-                TStep step = std::move(redo.back());
-                redo.pop_back();
-                if (step.Clearing)
-                    step.Taken = chart.TakeAnnotationsFrom({0, 0});
-                else
-                    chart.RestoreAnnotations(std::move(step.Taken));
-                undo.push_back(std::move(step));
-            } else if (kind == 11 && !chart.Markers().empty()) {
-                undo.push_back({{0, 0}, chart.TakeAnnotationsFrom({0, 0}), true});
-                redo.clear();
+        int clearingsUndone = 0, olderClearingsUndone = 0, undosAfterResize = 0, emptied = 0;
+        bool resized = false;
+        // Taking many and leaving none keeps a picture: count them.
+        auto take = [&](TSmithChart::TAnnotationCount from) {
+            TSmithChart::TAnnotations taken = chart.TakeAnnotationsFrom(from);
+            if (chart.Markers().empty() && chart.Arcs().empty() &&
+                taken.Markers.size() + taken.Arcs.size() > 100)
+                ++emptied;
+            return taken;
+        };
+        auto undoOne = [&] {
+            TStep step = std::move(undo.back());
+            undo.pop_back();
+            undosAfterResize += resized;
+            if (step.Clearing) {
+                ++clearingsUndone;
+                olderClearingsUndone += step.Emptied < emptied &&
+                                        step.Taken.Markers.size() + step.Taken.Arcs.size() >= 2000;
+                chart.RestoreAnnotations(std::move(step.Taken));
+            } else {
+                step.Taken = take(step.Before);
             }
-            SCOPED_TRACE(testing::Message() << "operation " << op << " kind " << kind);
+            redo.push_back(std::move(step));
+        };
+        auto expectAFullRedraw = [&] {
             EXPECT_SAME_PICTURE(target.Picture, AndOfLayers(chart));
             // With its lists cleared, putting records back redraws them all.
             fresh.ClearMarkers();
@@ -350,8 +346,60 @@ TEST(IncrementalHistory, RandomUndoRedoAndClearEqualAFullRedraw) {
             fresh.RestoreAnnotations(CopyOfRecords(chart));
             EXPECT_SAME_PICTURE(chart.MarkerLayer().Image(), fresh.MarkerLayer().Image());
             EXPECT_SAME_PICTURE(chart.CircleLayer().Image(), fresh.CircleLayer().Image());
+        };
+        for (int op = 0; op < 90; ++op) {
+            const int kind = std::uniform_int_distribution<int>(0, 13)(plan);
+            SCOPED_TRACE(testing::Message() << "operation " << op << " kind " << kind);
+            if (op % 30 == 29) {
+                // Back to the start, step by step, through every clearing.
+                while (!undo.empty()) {
+                    undoOne();
+                    expectAFullRedraw();
+                    resized = false;
+                }
+                continue;
+            }
+            if (kind < 3 || kind == 10 || kind == 11) {
+                const TSmithChart::TAnnotationCount before = chart.AnnotationCount();
+                const int count = kind < 3 ? kind + 1 : 500;
+                for (int i = 0; i < count; ++i)
+                    adder.AddOne(chart);
+                const TSmithChart::TAnnotationCount after = chart.AnnotationCount();
+                if (after.Markers == before.Markers && after.Arcs == before.Arcs) continue;
+                undo.push_back({before, {}, false, 0});
+                redo.clear();
+            } else if (kind < 6 && !undo.empty()) {
+                undoOne();
+            } else if (kind >= 6 && kind < 8 && !redo.empty()) {
+                TStep step = std::move(redo.back());
+                redo.pop_back();
+                if (step.Clearing) {
+                    step.Taken = take({0, 0});
+                    step.Emptied = emptied;
+                } else {
+                    chart.RestoreAnnotations(std::move(step.Taken));
+                }
+                undo.push_back(std::move(step));
+            } else if ((kind == 8 || kind == 9) && !chart.Markers().empty()) {
+                TStep step{{0, 0}, take({0, 0}), true, 0};
+                step.Emptied = emptied;
+                undo.push_back(std::move(step));
+                redo.clear();
+            } else if (kind >= 12) {
+                // A window dragged 20 pixels wider or narrower, or back.
+                const int dw = std::uniform_int_distribution<int>(-1, 1)(plan) * 20;
+                chart.SetSize(w + dw, h + dw / 2);
+                fresh.SetSize(w + dw, h + dw / 2);
+                resized = true;
+                EXPECT_SAME_PICTURE(target.Picture, AndOfLayers(chart));
+                continue;
+            }
+            resized = false;
+            expectAFullRedraw();
         }
         EXPECT_GT(clearingsUndone, 1);
+        EXPECT_GT(olderClearingsUndone, 0);
+        EXPECT_GT(undosAfterResize, 0);
     }
 }
 
@@ -386,12 +434,13 @@ TEST(IncrementalReadout, MovesLeaveAFullPresentationsPicture) {
                 // Half of the moves land beside a trace point, where the "f" line shows.
                 const TSmithChart::TTracePoint& p = trace[size_t(op * 37) % trace.size()];
                 const bool near = kind % 2 == 0;
-                chart.ReadPointer(near ? p.PixelX + 2 : coord(plan), near ? p.PixelY - 1 : coord(plan),
-                                  true, reading);
+                chart.ReadPointer(near ? p.PixelX + 2 : coord(plan),
+                                  near ? p.PixelY - 1 : coord(plan), true, reading);
             } else if (kind < 13) {
                 // A drag's step: the readout, then the network's preview over it.
                 std::uniform_int_distribution<int> inside(-DesignR + 20, DesignR - 20);
-                if (!chart.ReadPointer(DesignCx + inside(plan) / 2, DesignCy + inside(plan) / 2, true, reading))
+                if (!chart.ReadPointer(DesignCx + inside(plan) / 2, DesignCy + inside(plan) / 2,
+                                       true, reading))
                     continue;
                 try {
                     TMatch match;

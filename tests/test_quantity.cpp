@@ -62,8 +62,10 @@ TEST(QuantityText, BandListsHaveOneGrammar) {
         std::vector<double> bands;
         std::optional<TTextFault> fault;
     } cases[] = {
-        {"3.65,7.1,14.175", {3.65, 7.1, 14.175}, {}},
         {"3.65, 7.1 ,14.175", {3.65, 7.1, 14.175}, {}},
+        {"7,1", {}, TTextFault::DecimalComma},
+        {"3.65,7.1", {}, TTextFault::DecimalComma},
+        {"7.1,-3", {}, TTextFault::NotPositive},
         {" 7 14\t21 ", {7, 14, 21}, {}},
         {"7;14 ; 21", {7, 14, 21}, {}},
         {"7,1 14,2", {}, TTextFault::DecimalComma},

@@ -1,5 +1,6 @@
 // The SWR over frequency of a network designed at one frequency: the load
 // models, the band edges against an independent dense scan, and the window.
+#include "lcphysics.h"
 #include "numtext.h"
 #include "response.h"
 #include "swrplot.h"
@@ -20,18 +21,7 @@ namespace {
 // The SWR that the network's parts present at f with load behind them,
 // from the textbook formulas rather than the core's.
 double IndependentSwr(const TLNetwork& n, TLoad load, double fMHz) {
-    using C = std::complex<double>;
-    const double w = 2 * M_PI * fMHz * 1e6;
-    auto z = [&](const TElement& e) -> C {
-        if (e.Kind == TElementKind::Coil) return {0, w * e.Value * 1e-6};
-        return e.Present() ? C(0, -1 / (w * e.Value * 1e-12)) : C(0);
-    };
-    auto shunt = [&](C a) { return n.Shunt.Present() ? 1.0 / (1.0 / a + 1.0 / z(n.Shunt)) : a; };
-    const C zl(load.R, load.X);
-    const C zin = n.Arrangement == TArrangement::SeriesAtLoad ? shunt(zl + z(n.Series))
-                                                              : shunt(zl) + z(n.Series);
-    const double g = std::abs((zin - 50.0) / (zin + 50.0));
-    return (1 + g) / (1 - g);
+    return InputSwr(LNetworkInput(n, {load.R, load.X}, fMHz));
 }
 
 // The first frequency, stepping from f0 by step up to fEnd, where the SWR exceeds limit.

@@ -13,6 +13,7 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QMenu>
+#include <QMimeData>
 #include <QPushButton>
 #include <QScreen>
 #include <QScrollBar>
@@ -74,9 +75,7 @@ TfrmBandTable::TfrmBandTable(QWidget* parent, TDesign* design)
         QMenu menu;
         QAction* copy = menu.addAction(QStringLiteral("Kopírovat"));
         copy->setShortcut(QKeySequence::Copy);
-        connect(copy, &QAction::triggered, this, [this] {
-            Guarded([this] { QApplication::clipboard()->setText(SelectionText()); });
-        });
+        connect(copy, &QAction::triggered, this, [this] { Guarded([this] { CopySelection(); }); });
         connect(menu.addAction(QStringLiteral("Vybrat vše")), &QAction::triggered, tbBand,
                 &QTableView::selectAll);
         menu.addSeparator();
@@ -84,7 +83,8 @@ TfrmBandTable::TfrmBandTable(QWidget* parent, TDesign* design)
                 [this] { Guarded([this] { SaveTableAs(); }); });
         menu.exec(tbBand->viewport()->mapToGlobal(pos));
     });
-    SetCopyText([this] { return SelectionText(); });
+    auto* copyKey = new QShortcut(QKeySequence::Copy, this);
+    connect(copyKey, &QShortcut::activated, this, [this] { Guarded([this] { CopySelection(); }); });
     auto* all = new QShortcut(QKeySequence::SelectAll, this);
     connect(all, &QShortcut::activated, tbBand, &QTableView::selectAll);
 
@@ -175,20 +175,58 @@ void TfrmBandTable::showEvent(QShowEvent* event) {
         Qt::QueuedConnection);
 }
 
-QString TfrmBandTable::SelectionText() const {
+namespace {
+
+// One row's cells and a line break appended to out, without a string per line.
+template <class TOut> void AppendRow(TOut& out, const TBandCells& cells, char separator) {
+    for (size_t c = 0; c < cells.size(); ++c) {
+        if (c > 0) out.append(separator);
+        out.append(cells[c].data(), qsizetype(cells[c].size()));
+    }
+    out.append('\n');
+}
+
+// Seven cells of 18 characters and their separators: more than rows take
+// (a longer one only lets the text grow as usual).
+constexpr qsizetype MaxRowBytes = 7 * 19 + 1;
+
+} // namespace
+
+QByteArray TfrmBandTable::SelectionBytes() const {
     // Row spans, not indexes: Ctrl+A over a million rows is one span.
     std::vector<std::pair<int, int>> spans;
     for (const QItemSelectionRange& r : tbBand->selectionModel()->selection())
         spans.emplace_back(r.top(), r.bottom());
     std::sort(spans.begin(), spans.end());
-    std::string text = JoinBandCells(BandColumnTitles, "\t") + "\n";
+    // Room for the widest rows reserved at once: the text is not copied as it
+    // grows, and pages it never reaches are never touched.
+    qsizetype rows = 0;
+    for (const auto& [top, bottom] : spans)
+        rows += bottom - top + 1;
+    QByteArray text;
+    text.reserve((rows + 1) * MaxRowBytes);
+    AppendRow(text, BandColumnTitles, '\t');
     int next = 0; // the first row not yet copied: overlapping spans copy a row once
     for (const auto& [top, bottom] : spans)
         for (int row = std::max(top, next); row <= bottom; ++row) {
-            text += JoinBandCells(FModel->Cells(row), "\t") + "\n";
+            AppendRow(text, FModel->Cells(row), '\t');
             next = row + 1;
         }
-    return QString::fromStdString(text);
+    return text;
+}
+
+QString TfrmBandTable::SelectionText() const {
+    return QString::fromUtf8(SelectionBytes());
+}
+
+void TfrmBandTable::CopySelection() {
+    // As UTF-8 bytes: half the memory of the text, converted only when pasted.
+    // Both names share one buffer.
+    const QByteArray bytes = SelectionBytes();
+    auto* data = new QMimeData;
+    data->setData(QStringLiteral("text/plain;charset=utf-8"), bytes);
+    data->setData(QStringLiteral("text/plain"), bytes);
+    QApplication::clipboard()->setMimeData(data);
 }
 
 void TfrmBandTable::SaveTableAs() {
@@ -201,11 +239,30 @@ void TfrmBandTable::SaveTableAs() {
 }
 
 void TfrmBandTable::SaveTable(const QString& path) {
-    std::string text = BandCsvLine(BandColumnTitles) + "\n";
-    for (int row = 0; row < FModel->rowCount(); ++row)
-        text += BandCsvLine(FModel->Cells(row)) + "\n";
+    // Streamed a block at a time: a million rows never stand in memory whole.
+    QSaveFile file(path);
     try {
-        SaveAtomically(path, QByteArray::fromStdString(text));
+        SaveAtomically(file, QByteArray(), [this](QSaveFile& f) {
+            QByteArray block;
+            auto write = [&] {
+                qint64 done = 0;
+                while (done < block.size()) {
+                    const qint64 n = f.write(block.constData() + done, block.size() - done);
+                    if (n <= 0) return false;
+                    done += n;
+                }
+                block.clear();
+                return true;
+            };
+            constexpr qsizetype BlockBytes = 1 << 20;
+            block.reserve(BlockBytes + 256);
+            AppendRow(block, BandColumnTitles, ',');
+            for (int row = 0; row < FModel->rowCount(); ++row) {
+                AppendRow(block, FModel->Cells(row), ',');
+                if (block.size() >= BlockBytes && !write()) return false;
+            }
+            return write();
+        });
     } catch (const ESaveError& e) {
         // With the file system's reason, as the picture and the page say it.
         throw std::runtime_error(

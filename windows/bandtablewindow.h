@@ -17,8 +17,11 @@ public:
     // The frame's measurement, not copied; null empties the table.
     void SetMeasurement(const TTouchstone* measurement, const QString& fileName, double z0);
     const TBandTableModel* Model() const { return FModel; }
-    // What Ctrl+C copies: a header and the selected rows, tab-separated.
+    // What Ctrl+C copies: a header and the selected rows, tab-separated; as
+    // UTF-8, which is what goes onto the clipboard.
     QString SelectionText() const;
+    QByteArray SelectionBytes() const;
+    void CopySelection();
     // Every row as CSV with one header row; a failed write leaves no file and
     // goes to the error path.
     void SaveTable(const QString& path);
