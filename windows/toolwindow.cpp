@@ -5,13 +5,13 @@
 
 #include <QApplication>
 #include <QClipboard>
-#include <QLabel>
-#include <QGuiApplication>
-#include <QScreen>
-#include <QShortcut>
 #include <QDir>
 #include <QFileInfo>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QScreen>
 #include <QSettings>
+#include <QShortcut>
 
 TToolWindow::TToolWindow(const QString& title, int fontPixels, Qt::WindowFlags flags,
                          QWidget* parent)
@@ -68,6 +68,16 @@ void TToolWindow::PlaceAwayFrom(std::vector<TKeepClear> keepClear, const QPoint&
     FPlaced = true;
     FCenterOnShow = false;
 }
+
+void TToolWindow::SetDocked(bool docked) {
+    FPlaced = true;
+    FCenterOnShow = false;
+    if (docked == FDocked) return;
+    FDocked = docked;
+    UseDockLayout(docked);
+}
+
+void TToolWindow::UseDockLayout(bool) {}
 
 void TToolWindow::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
