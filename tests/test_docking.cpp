@@ -3,13 +3,13 @@
 // menu bar and the panel stay whole and uncovered, and the docks come back
 // where they were after a restart.
 #include "framefixture.h"
-#include "tooldocks.h"
 
 #include <QCheckBox>
 #include <QDockWidget>
 #include <QScreen>
 #include <QSettings>
 #include <QTemporaryDir>
+#include <map>
 
 namespace {
 
@@ -82,6 +82,15 @@ TEST_F(DockingTest, SitNapajecAndSwrPlotDockedLeaveTheDiscMenuAndPanelWholeAndUn
             EXPECT_TRUE(Form->rect().contains(d->geometry())) << d->windowTitle().toStdString();
         }
     }
+
+    // A sweep's table opens off the disc and the panel, over a dock if it must.
+    Frame->Button1Click();
+    const QList<TfrmData*> data = AllDataWindows();
+    ASSERT_EQ(data.size(), 1);
+    EXPECT_TRUE(area.contains(data[0]->frameGeometry()));
+    for (const QRect& kept : {DiscInForm(), panel})
+        EXPECT_FALSE(data[0]->frameGeometry().intersects(
+            QRect(Form->mapToGlobal(kept.topLeft()), kept.size())));
 
     // Every dock closed, the window is the one without docks again.
     for (QDockWidget* d : OpenDocks())
