@@ -57,9 +57,7 @@ TToolDocks::TToolDocks(QMainWindow* main) : QObject(main), FMain(main) {}
 bool TToolDocks::Hold(TToolWindow* tool) {
     if (!FMain->isVisible() || !FMain->centralWidget()) return false;
     // The frame's size before the first dock takes any of its room.
-    if (!FKept.isValid() && DockedIn(Qt::LeftDockWidgetArea).empty() &&
-        DockedIn(Qt::RightDockWidgetArea).empty() && DockedIn(Qt::BottomDockWidgetArea).empty())
-        FKept = FMain->centralWidget()->size();
+    if (!FKept.isValid()) FKept = FMain->centralWidget()->size();
     // Fixed before the dock comes: a frame squeezed for a moment would lose
     // the marks right of its narrower width (a resize keeps only what overlaps).
     FMain->centralWidget()->setFixedSize(FKept);
@@ -176,7 +174,9 @@ void TToolDocks::Refit() {
     const std::vector<TToolDock*> right = DockedIn(Qt::RightDockWidgetArea);
     const std::vector<TToolDock*> bottom = DockedIn(Qt::BottomDockWidgetArea);
     const int menu = FMain->menuBar() ? FMain->menuBar()->height() : 0;
-    if (left.empty() && right.empty() && bottom.empty()) {
+    const bool open = std::any_of(FDocks.begin(), FDocks.end(),
+                                  [](const TToolDock* d) { return !d->isHidden(); });
+    if (!open) {
         // The last dock gone: the window and the frame as they were.
         if (FKept.isValid()) {
             FMain->resize(FKept + QSize(0, menu));
@@ -188,7 +188,9 @@ void TToolDocks::Refit() {
         return;
     }
     if (!FKept.isValid()) FKept = frame->size();
-    // Fixed while docks are around it: they take what the window gains or loses.
+    // Fixed while any dock is open, floating ones too: the docks take what the
+    // window gains or loses, and one dropped back beside the chart squeezes
+    // nothing on its way in.
     frame->setFixedSize(FKept);
 
     const int separator =

@@ -107,13 +107,16 @@ TEST_F(DockingTest, WhereTheDocksAreAndWhichAreOpenComesBackAfterARestart) {
     Frame->actNetworkDetails->trigger();
     Frame->actSwrPlot->trigger();
     QCoreApplication::processEvents();
-    // The user drags the plot to the chart's left and closes Napáječ's would-be place.
-    QDockWidget* plot = nullptr;
+    // The user drags the plot to the chart's left and Síť out to float.
+    QDockWidget *plot = nullptr, *sit = nullptr;
     for (QDockWidget* d : OpenDocks())
-        if (d->windowTitle() == QStringLiteral("Průběh PSV")) plot = d;
-    ASSERT_NE(plot, nullptr);
+        (d->windowTitle() == QStringLiteral("Síť") ? sit : plot) = d;
+    ASSERT_TRUE(plot && sit);
     Form->addDockWidget(Qt::LeftDockWidgetArea, plot);
+    sit->setFloating(true);
     QCoreApplication::processEvents();
+    EXPECT_TRUE(sit->isWindow());
+    EXPECT_FALSE(Frame->NetworkWindow()->Docked());
     Form->close();
     Form.reset();
 
@@ -126,11 +129,11 @@ TEST_F(DockingTest, WhereTheDocksAreAndWhichAreOpenComesBackAfterARestart) {
     ASSERT_NE(Frame->NetworkWindow(), nullptr);
     ASSERT_NE(Frame->SwrPlot(), nullptr);
     EXPECT_EQ(Frame->FeedLineWindow(), nullptr);
-    std::map<QString, Qt::DockWidgetArea> where;
+    std::map<QString, std::pair<Qt::DockWidgetArea, bool>> where;
     for (QDockWidget* d : OpenDocks())
-        where[d->windowTitle()] = Form->dockWidgetArea(d);
-    EXPECT_EQ(where, (std::map<QString, Qt::DockWidgetArea>{
-                         {QStringLiteral("Síť"), Qt::RightDockWidgetArea},
-                         {QStringLiteral("Průběh PSV"), Qt::LeftDockWidgetArea}}));
+        where[d->windowTitle()] = {Form->dockWidgetArea(d), d->isFloating()};
+    ASSERT_EQ(where.size(), 2u);
+    EXPECT_EQ(where["Průběh PSV"], std::make_pair(Qt::LeftDockWidgetArea, false));
+    EXPECT_TRUE(where["Síť"].second);
     EXPECT_TRUE(Frame->SwrPlot()->isVisible());
 }
