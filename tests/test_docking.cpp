@@ -5,6 +5,7 @@
 #include "framefixture.h"
 
 #include <QCheckBox>
+#include <QClipboard>
 #include <QDockWidget>
 #include <QScreen>
 #include <QSettings>
@@ -82,6 +83,15 @@ TEST_F(DockingTest, SitNapajecAndSwrPlotDockedLeaveTheDiscMenuAndPanelWholeAndUn
             EXPECT_TRUE(Form->rect().contains(d->geometry())) << d->windowTitle().toStdString();
         }
     }
+
+    // Three windows in one main window: Ctrl+C copies the one with the focus.
+    Form->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(Form.get()));
+    Frame->NetworkWindow()->tbNetworks->setFocus();
+    QGuiApplication::clipboard()->clear();
+    QTest::keyClick(Frame->NetworkWindow()->tbNetworks, Qt::Key_C, Qt::ControlModifier);
+    EXPECT_TRUE(QGuiApplication::clipboard()->text().startsWith(QStringLiteral("f [MHz]\t")))
+        << QGuiApplication::clipboard()->text().left(40).toStdString();
 
     // A sweep's table opens off the disc and the panel, over a dock if it must.
     Frame->Button1Click();
