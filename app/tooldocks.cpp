@@ -2,12 +2,17 @@
 
 #include "windowstyle.h"
 
+#include <QApplication>
 #include <QCloseEvent>
 #include <QGuiApplication>
+#include <QKeyEvent>
+#include <QLineEdit>
 #include <QMainWindow>
 #include <QMenuBar>
+#include <QPlainTextEdit>
 #include <QScreen>
 #include <QScrollArea>
+#include <QShortcut>
 #include <QStyle>
 #include <algorithm>
 
@@ -52,7 +57,41 @@ bool TToolDock::eventFilter(QObject* watched, QEvent* event) {
     return QDockWidget::eventFilter(watched, event);
 }
 
-TToolDocks::TToolDocks(QMainWindow* main) : QObject(main), FMain(main) {}
+TToolDocks::TToolDocks(QMainWindow* main) : QObject(main), FMain(main) {
+    qApp->installEventFilter(this);
+    connect(qApp, &QApplication::focusChanged, this, [this](QWidget*, QWidget* now) {
+        for (QWidget* w = now; w; w = w->parentWidget())
+            if (auto* tool = qobject_cast<TToolWindow*>(w)) {
+                MakeCurrent(tool);
+                return;
+            }
+    });
+}
+
+// A text box in a docked window copies and selects its own text, as it does
+// in a window of its own: the window's Ctrl+C and Ctrl+A then share the main
+// window with the frame's keys, and would take those keys from the box.
+bool TToolDocks::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() != QEvent::ShortcutOverride) return false;
+    auto* key = static_cast<QKeyEvent*>(event);
+    if (!key->matches(QKeySequence::Copy) && !key->matches(QKeySequence::SelectAll)) return false;
+    if (!qobject_cast<QPlainTextEdit*>(watched) && !qobject_cast<QLineEdit*>(watched)) return false;
+    for (auto* w = static_cast<QWidget*>(watched); w; w = w->parentWidget())
+        if (auto* tool = qobject_cast<TToolWindow*>(w)) {
+            if (tool->Docked()) key->accept();
+            break;
+        }
+    return false;
+}
+
+void TToolDocks::MakeCurrent(TToolWindow* tool) {
+    if (!tool || !tool->Docked()) return;
+    FCurrent = tool;
+    for (const TToolDock* d : FDocks)
+        if (TToolWindow* held = d->Tool())
+            for (QShortcut* key : held->findChildren<QShortcut*>())
+                key->setEnabled(held == tool || d->isFloating());
+}
 
 bool TToolDocks::Hold(TToolWindow* tool) {
     if (!FMain->isVisible() || !FMain->centralWidget()) return false;
@@ -68,6 +107,12 @@ bool TToolDocks::Hold(TToolWindow* tool) {
     TToolDock* dock = held != FDocks.end() ? *held : DockFor(tool);
     dock->show();
     dock->raise();
+    MakeCurrent(tool);
+    // As a window of its own would be: active, so that its keys reach it.
+    if (dock->isFloating())
+        dock->activateWindow();
+    else
+        FMain->activateWindow();
     FFitting = false;
     Refit();
     return true;
@@ -91,6 +136,7 @@ TToolDock* TToolDocks::DockFor(TToolWindow* tool) {
         // The frame's size follows where the user puts the dock.
         connect(dock, &QDockWidget::topLevelChanged, this, [this, dock](bool floating) {
             if (dock->Tool()) dock->Tool()->SetDocked(!floating);
+            MakeCurrent(FCurrent);
             Refit();
         });
         connect(dock, &QDockWidget::dockLocationChanged, this, [this] { Refit(); });

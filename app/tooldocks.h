@@ -48,10 +48,17 @@ public:
     // The main window's size to the frame's, the docks' and the screen's.
     void Refit();
 
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
     TToolDock* DockFor(TToolWindow* tool);
     void PlaceNew(TToolDock* dock);
     std::vector<TToolDock*> DockedIn(Qt::DockWidgetArea area) const;
+    // The docked windows share the main window, and with it their keys
+    // (Ctrl+C, Ctrl+A): only this one's are on, the last shown or focused;
+    // a floating dock is a window of its own and keeps its keys.
+    void MakeCurrent(TToolWindow* tool);
     // The height the docks beside the chart want, a tab group counted once.
     int StackedHeight(const std::vector<TToolDock*>& docks) const;
 
@@ -60,4 +67,5 @@ private:
     // The frame's size without docks; empty while no dock is docked.
     QSize FKept;
     bool FFitting = false;
+    QPointer<TToolWindow> FCurrent;
 };

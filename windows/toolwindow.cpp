@@ -74,17 +74,6 @@ void TToolWindow::SetDocked(bool docked) {
     FCenterOnShow = false;
     if (docked == FDocked) return;
     FDocked = docked;
-    // Docked, the main window holds several windows: each one's keys (Ctrl+C,
-    // Ctrl+A) act where the focus is, not window-wide, or they would clash.
-    for (QShortcut* key : findChildren<QShortcut*>()) {
-        if (docked && key->context() == Qt::WindowShortcut) {
-            key->setContext(Qt::WidgetWithChildrenShortcut);
-            key->setProperty("pentarixDocked", true);
-        } else if (!docked && key->property("pentarixDocked").toBool()) {
-            key->setContext(Qt::WindowShortcut);
-            key->setProperty("pentarixDocked", false);
-        }
-    }
     UseDockLayout(docked);
 }
 
