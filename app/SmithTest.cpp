@@ -2,14 +2,18 @@
 
 #include "apperror.h"
 #include "helpwindows.h"
+#include "tooldocks.h"
 #include "windowstyle.h"
 
+#include <QCloseEvent>
+#include <QLayout>
 #include <QLocale>
+#include <QSettings>
 #include <QTimer>
 #include <QWindow>
 #include <algorithm>
 
-TForm1::TForm1(QWidget* parent) : QWidget(parent) {
+TForm1::TForm1(QWidget* parent) : QMainWindow(parent) {
     setWindowTitle(QStringLiteral("Pentarix"));
     setFont(DesignFont(10));
     QPalette pal = palette();
@@ -17,13 +21,22 @@ TForm1::TForm1(QWidget* parent) : QWidget(parent) {
     setPalette(pal);
 
     BuildMainMenu();
+    setMenuBar(MainMenu);
     // The window grows by the menu bar, so that the frame keeps its design size.
     FMenuHeight = MainMenu->sizeHint().height();
+    // The smallest size is the bottom panel's, set on the native window below;
+    // the layout must not replace it with its own.
+    layout()->setSizeConstraint(QLayout::SetNoConstraint);
+    setDockOptions(QMainWindow::AllowTabbedDocks | QMainWindow::AllowNestedDocks);
+    // Docks beside the chart run its whole height; a dock below sits under the panel.
+    setCorner(Qt::BottomRightCorner, Qt::RightDockWidgetArea);
+    setCorner(Qt::BottomLeftCorner, Qt::LeftDockWidgetArea);
+    FDocks = new TToolDocks(this);
     // On a screen too small for it, the largest size that fits.
     resize(FitToScreen(QSize(823, 772 + FMenuHeight), this));
 
     Panel1 = new QWidget(this);
-    Panel1->setGeometry(ClientRect());
+    setCentralWidget(Panel1);
     QPalette panelPal = Panel1->palette();
     panelPal.setColor(QPalette::Window, ColorToRgb(clWhite));
     Panel1->setPalette(panelPal);
@@ -80,7 +93,7 @@ void TForm1::ShowShortcuts() {
 }
 
 void TForm1::showEvent(QShowEvent* event) {
-    QWidget::showEvent(event);
+    QMainWindow::showEvent(event);
     if (FShown) return;
     FShown = true;
     CenterOnScreen(this);
@@ -92,13 +105,18 @@ void TForm1::FormShow() {
     QLocale::setDefault(QLocale::c());
     // Created inside the window, so that its labels fit their text in the
     // window's font from the start.
-    auto* frame = new TvSmithChart(Panel1->parentWidget());
+    auto* frame = new TvSmithChart(this);
     FTunerFrame = frame;
+    // The white panel held the frame's place until now.
+    takeCentralWidget();
+    Panel1->hide();
+    setCentralWidget(frame);
     frame->setGeometry(ClientRect());
     frame->show();
     frame->CreateChart();
     FillMainMenu();
     KeepBottomPanelWhole();
+    if (FRememberDocks) RestoreDocks();
     // Once the window is up, so that a message about a bad file stands over it.
     if (!FStartFile.isEmpty())
         QTimer::singleShot(
@@ -129,15 +147,50 @@ void TForm1::KeepBottomPanelWhole() {
             QSize(std::min(right + margin, width()), FMenuHeight + panel->height()));
 }
 
-void TForm1::resizeEvent(QResizeEvent* event) {
-    QWidget::resizeEvent(event);
-    MainMenu->setGeometry(0, 0, width(), FMenuHeight);
-    Panel1->setGeometry(ClientRect());
-    if (FTunerFrame) FTunerFrame->setGeometry(ClientRect());
+bool TForm1::HoldToolWindow(TToolWindow* tool) {
+    return FDocks->Hold(tool);
+}
+
+namespace {
+
+// The setting keys: the docks' places as Qt saves them, and which were open.
+const QString DockStateKey = QStringLiteral("docks/state");
+const QString OpenDocksKey = QStringLiteral("docks/open");
+
+} // namespace
+
+void TForm1::RestoreDocks() {
+    const std::unique_ptr<QSettings> s = OpenSettings();
+    if (!s) return;
+    restoreState(s->value(DockStateKey).toByteArray());
+    // Each window as its menu entry opens it; one that cannot open now
+    // (the band table without a measurement) stays closed.
+    const std::pair<const char*, QAction*> opens[] = {
+        {"TfrmNetwork", FTunerFrame->actNetworkDetails},
+        {"TfrmFeedLine", FTunerFrame->actFeedLine},
+        {"TfrmSwrPlot", FTunerFrame->actSwrPlot},
+        {"TfrmBandTable", FTunerFrame->actBandTable},
+        {"TfrmTunerDesign", FTunerFrame->actTunerDesign},
+    };
+    for (const QString& name : s->value(OpenDocksKey).toStringList())
+        for (const auto& [kind, action] : opens)
+            if (name == QLatin1String(kind) && action->isEnabled()) action->trigger();
+}
+
+void TForm1::SaveDocks() {
+    const std::unique_ptr<QSettings> s = OpenSettings();
+    if (!s) return;
+    s->setValue(DockStateKey, saveState());
+    s->setValue(OpenDocksKey, FDocks->OpenDocks());
+}
+
+void TForm1::closeEvent(QCloseEvent* event) {
+    if (FRememberDocks && FTunerFrame) Guarded([this] { SaveDocks(); });
+    QMainWindow::closeEvent(event);
 }
 
 void TForm1::paintEvent(QPaintEvent* event) {
-    QWidget::paintEvent(event);
+    QMainWindow::paintEvent(event);
     // Right after the paint, not inside it: the redraw presents to the paint box.
     QTimer::singleShot(0, this, [this] { Guarded([this] { FormPaint(); }); });
 }

@@ -56,6 +56,7 @@ int main(int argc, char** argv) {
     if (qgetenv("PENTARIX_EXIT_AFTER_FIRST_PRESENT") == "1") app.installEventFilter(&exitHook);
     TForm1 form;
     if (!line.File.isEmpty()) form.OpenAtStart(line.File);
+    form.RememberDocks();
     form.show();
     return app.exec();
 }

@@ -52,7 +52,7 @@ void TfrmData::showEvent(QShowEvent* event) {
     FPlaced = true;
     const TfrmData* previous = FCascadeFrom.data();
     if (!previous || !previous->isVisible()) {
-        CenterOnScreen(this);
+        PlaceAlone();
         return;
     }
     // The window manager's title bar where there is one, else the style's.
@@ -62,9 +62,19 @@ void TfrmData::showEvent(QShowEvent* event) {
     const QScreen* screen = previous->screen() ? previous->screen() : QGuiApplication::primaryScreen();
     // Past the screen's edge the cascade starts again from the centre.
     if (screen && !screen->availableGeometry().contains(QRect(target, frameGeometry().size())))
-        CenterOnScreen(this);
+        PlaceAlone();
     else
         move(target);
+}
+
+void TfrmData::PlaceAlone() {
+    CenterOnScreen(this);
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    if (FKeepClear.empty() || !screen) return;
+    const QPoint centred = frameGeometry().topLeft();
+    const QPoint place = LeastCoveringPlace(frameGeometry().size(), screen->availableGeometry(),
+                                            FKeepClear, centred);
+    move(pos() + place - centred);
 }
 
 void TfrmData::resizeEvent(QResizeEvent* event) {

@@ -317,12 +317,20 @@ void TvSmithChart::ShowSwrPlot() {
     FSwrPlot->raise();
 }
 
-// A tool window opens beside the main window where there is room, else where
-// it hides least of the chart and of the panel.
+// A tool window goes into the main window's docks where it keeps them; else
+// it opens beside the main window where there is room, or where it hides
+// least of the chart and of the panel.
 void TvSmithChart::PlaceToolWindow(TToolWindow* tool) {
+    if (auto* host = dynamic_cast<TToolWindowHost*>(window()); host && host->HoldToolWindow(tool))
+        return;
     const QWidget* main = window();
     if (!main || !main->isVisible()) return;
     const QRect mainFrame = main->frameGeometry();
+    tool->PlaceAwayFrom(KeepClearRegions(1), QPoint(mainFrame.right() + 1, mainFrame.top()));
+}
+
+std::vector<TKeepClear> TvSmithChart::KeepClearRegions(int chartWeight) const {
+    const QRect mainFrame = window()->frameGeometry();
     QRect chart(pbSmith->mapToGlobal(QPoint(0, 0)), pbSmith->size());
     if (FChart) {
         const int r = FChart->Radius();
@@ -331,8 +339,7 @@ void TvSmithChart::PlaceToolWindow(TToolWindow* tool) {
                                         QSize(2 * r + 1, 2 * r + 1)));
     }
     const QRect panel(pnBottom->mapToGlobal(QPoint(0, 0)), pnBottom->size());
-    tool->PlaceAwayFrom({{mainFrame, 1}, {chart, 1}, {panel, 1}},
-                        QPoint(mainFrame.right() + 1, mainFrame.top()));
+    return {{mainFrame, 1}, {chart, chartWeight}, {panel, chartWeight}};
 }
 
 TvSmithChart::~TvSmithChart() {
@@ -523,6 +530,8 @@ void TvSmithChart::AppendDataLine(const QString& line) {
         // Closed windows leave null pointers behind; forget them here.
         std::erase_if(FDataWindows, [](const QPointer<TfrmData>& w) { return w.isNull(); });
         if (!FDataWindows.empty()) form->CascadeFrom(FDataWindows.back());
+        // A lone table opens off the disc and the panel where the screen has room.
+        if (window()->isVisible()) form->KeepClearOnFirstShow(KeepClearRegions(16));
         FDataWindows.push_back(form);
         form->FOnClosed = [this] { DataWindowClosed(); };
         const QString separator(33, u'*');

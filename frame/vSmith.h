@@ -157,6 +157,9 @@ public:
     void pbSmithMouseMove(int x, int y);
     void RedrawReadout();
     void PlaceToolWindow(TToolWindow* tool);
+    // What a new window should leave visible, in screen pixels: the main
+    // window, and the disc and the panel at chartWeight per pixel.
+    std::vector<TKeepClear> KeepClearRegions(int chartWeight) const;
     void btnAddClick();
     void pbSmithClick();
     void Button1Click();

@@ -132,7 +132,9 @@ TfrmNetwork::TfrmNetwork(QWidget* parent, TDesign* design)
 
     auto* grid = new QGridLayout(this);
     auto addInput = [&](int column, const QString& caption, QWidget* input) {
-        grid->addWidget(new QLabel(caption, this), 0, column * 2);
+        FInputs.push_back(new QLabel(caption, this));
+        FInputs.push_back(input);
+        grid->addWidget(FInputs.end()[-2], 0, column * 2);
         grid->addWidget(input, 0, column * 2 + 1);
     };
     cbSeries = new QComboBox(this);
@@ -328,13 +330,40 @@ void TfrmNetwork::SaveSettings() const {
     s->setValue(QStringLiteral("shown"), chkParts->isChecked());
 }
 
+// A dock beside the chart is about half the window's design width: the
+// inputs take two rows there, and the table scrolls sideways.
+void TfrmNetwork::UseDockLayout(bool docked) {
+    auto* grid = static_cast<QGridLayout*>(layout());
+    const int perRow = docked ? 6 : 10;
+    for (size_t i = 0; i < FInputs.size(); ++i) {
+        grid->removeWidget(FInputs[i]);
+        grid->addWidget(FInputs[i], int(i) / perRow, int(i) % perRow);
+    }
+    const int below = docked ? 2 : 1;
+    grid->removeWidget(chkParts);
+    if (docked)
+        grid->addWidget(chkParts, 1, 4, 1, 2);
+    else
+        grid->addWidget(chkParts, 0, 11);
+    for (QWidget* w : {static_cast<QWidget*>(lbLoad), static_cast<QWidget*>(lbNotice),
+                       static_cast<QWidget*>(tbNetworks), static_cast<QWidget*>(pnParts)})
+        grid->removeWidget(w);
+    grid->addWidget(lbLoad, below, 0, 1, 12);
+    grid->addWidget(lbNotice, below + 1, 0, 1, 12);
+    grid->addWidget(tbNetworks, below + 2, 0, 1, 12);
+    grid->addWidget(pnParts, below + 3, 0, 1, 12);
+    grid->setRowStretch(3, docked ? 0 : 1);
+    grid->setRowStretch(4, docked ? 1 : 0);
+}
+
 void TfrmNetwork::SetPartsShown(bool shown) {
     if (pnParts->isVisibleTo(this) == shown) return;
     // The window grows by the pane and gives the same back, so that the
     // table keeps its height.
     const int extra = pnParts->sizeHint().height() + layout()->spacing();
     pnParts->setVisible(shown);
-    resize(width(), height() + (shown ? extra : -extra));
+    // In a dock the dock decides the height; the table gives the pane its room.
+    if (isWindow()) resize(width(), height() + (shown ? extra : -extra));
     ShowParts();
 }
 
@@ -475,7 +504,8 @@ void TfrmNetwork::FitColumns() {
         tableWidth += tbNetworks->columnWidth(c);
     const QMargins m = layout()->contentsMargins();
     const int wanted = tableWidth + m.left() + m.right();
-    if (wanted <= width()) return;
+    // In a dock the table scrolls instead.
+    if (wanted <= width() || !isWindow()) return;
     resize(FitToScreen(QSize(wanted, height()), this));
     if (const QScreen* screen = this->screen(); screen && isVisible()) {
         const QRect area = screen->availableGeometry();

@@ -57,6 +57,7 @@ protected:
     void ShowStep(const TLoad& load, double fMHz) override;
     void ClearStep() override;
     std::optional<double> ShownFrequency() const override;
+    void UseDockLayout(bool docked) override;
 
 private:
     void Recompute();
@@ -67,6 +68,8 @@ private:
     void ShowOptions();
     void SaveSettings() const;
 
+    // The inputs' captions and fields, in order: one row on the window, two in a dock.
+    std::vector<QWidget*> FInputs;
     TLoad FLoad{50.0, 0.0};
     double FFrequency = 7.0;
     bool FHasLoad = false;

@@ -81,6 +81,16 @@ void TToolWindow::PlaceAwayFrom(std::vector<TKeepClear> keepClear, const QPoint&
     FCenterOnShow = false;
 }
 
+void TToolWindow::SetDocked(bool docked) {
+    FPlaced = true;
+    FCenterOnShow = false;
+    if (docked == FDocked) return;
+    FDocked = docked;
+    UseDockLayout(docked);
+}
+
+void TToolWindow::UseDockLayout(bool) {}
+
 void TToolWindow::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
     if (!FCenterOnShow) return;

@@ -13,6 +13,7 @@
 
 class QLabel;
 class QSettings;
+class TToolWindow;
 
 // The program's settings, or none where its file is no regular file.
 std::unique_ptr<QSettings> OpenSettings();
@@ -41,6 +42,10 @@ public:
     // (the main window, its chart and panel), beside preferred when it can;
     // it never opens larger than the screen's free area.
     void PlaceAwayFrom(std::vector<TKeepClear> keepClear, const QPoint& preferred);
+    // Held in a dock beside the chart: the dock places the window from now on,
+    // and the window lays itself out for a dock's width while docked.
+    void SetDocked(bool docked);
+    bool Docked() const { return FDocked; }
 
 protected:
     // Each derived window calls this last in its constructor: from then on
@@ -49,6 +54,9 @@ protected:
     void Observe();
     // The base follows the step and the frequency field.
     virtual void DesignChanged(unsigned what);
+    // A dock is narrower than the window's own design; a window whose design
+    // does not fit one rearranges its controls here.
+    virtual void UseDockLayout(bool docked);
     // The step's load at its frequency, called only when either changes.
     virtual void ShowStep(const TLoad& load, double fMHz);
     // Every step taken back: the window shows no load, as the panel.
@@ -70,4 +78,14 @@ private:
     std::vector<TKeepClear> FKeepClear;
     QPoint FPreferred;
     bool FPlaced = false;
+    bool FDocked = false;
+};
+
+// The main window when it keeps tool windows in docks around the chart; the
+// frame offers it each window before placing one on its own.
+class TToolWindowHost {
+public:
+    virtual ~TToolWindowHost() = default;
+    // True when the host has taken the window in (docked, or floating in its dock).
+    virtual bool HoldToolWindow(TToolWindow* tool) = 0;
 };
