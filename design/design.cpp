@@ -18,7 +18,12 @@ void TDesign::Touch(unsigned what) {
     emit Changed(what);
 }
 
+void TDesign::ReleaseShown() {
+    if (F.Measured || FMoved) emit ShownReleasing();
+}
+
 void TDesign::Assign(TDesignState state) {
+    ReleaseShown();
     F = std::move(state);
     UpdateMoved();
     Touch(dcAll);
@@ -42,6 +47,7 @@ void TDesign::SetSwrText(const QString& text) {
 }
 
 void TDesign::OpenMeasurement(TTouchstone measurement, const QString& name) {
+    ReleaseShown();
     F.Measured = std::move(measurement);
     F.MeasurementName = name;
     F.Model = TLoadModel::Measured;
@@ -51,6 +57,7 @@ void TDesign::OpenMeasurement(TTouchstone measurement, const QString& name) {
 
 void TDesign::CloseMeasurement() {
     if (!F.Measured) return;
+    ReleaseShown();
     F.Measured.reset();
     F.MeasurementName.clear();
     // A closed measurement can no longer be moved; asking again is the user's.
@@ -66,6 +73,7 @@ void TDesign::CloseMeasurement() {
 
 void TDesign::SetMoveTrace(bool on) {
     if (on == F.MoveTrace) return;
+    ReleaseShown();
     F.MoveTrace = on;
     UpdateMoved();
     Touch(dcMeasurement);
@@ -77,6 +85,7 @@ const TTouchstone* TDesign::Shown() const {
 }
 
 void TDesign::UpdateMoved() {
+    if (FMoved) emit ShownReleasing();
     if (F.Measured && F.MoveTrace && F.LineInUse)
         FMoved = MoveTrace(*F.Measured, F.Feed);
     else

@@ -119,9 +119,14 @@ public:
 
 signals:
     void Changed(unsigned what);
+    // Sent, never batched, before the points Shown() points at are replaced or
+    // freed: a view that paints from them lets go first (a repaint of the
+    // chart can paint a docked window before Changed reaches it).
+    void ShownReleasing();
 
 private:
     void Touch(unsigned what);
+    void ReleaseShown();
     void UpdateMoved();
 
     TDesignState F;

@@ -164,8 +164,21 @@ TDesignPage TvSmithChart::DesignPage() {
         for (size_t i = 0; i < reports.size(); ++i)
             if (reports[i].Network.Chart) index = int(i);
     }
-    TDesignPage page = MakeDesignPage(*step.Load, step.FrequencyMHz, options, winding,
-                                      std::max(index, 0), model, span, trace);
+    // With the line taking part, or the load moved to the tuner's end by it,
+    // the page states the chain; the measured model reads the antenna's points.
+    const bool withLine = FDesign.LineInUse() || step.Antenna;
+    std::optional<TLoad> antenna = step.Antenna;
+    if (withLine && !antenna && FDesign.Feed().Point == TPointAt::Shack) {
+        try {
+            antenna = FDesign.AntennaLoad();
+        } catch (const std::exception&) {
+        }
+    }
+    const bool throughLine = withLine && antenna && FDesign.Feed().Tuner == TTunerAt::Shack;
+    TDesignPage page = MakeDesignPage(*step.Load, step.FrequencyMHz, options, winding, std::max(index, 0),
+                                      model, span, throughLine ? FDesign.Measured() : trace,
+                                      withLine ? &FDesign.Feed() : nullptr, antenna);
+    page.MeasurementName = FDesign.MeasurementName();
     page.Chart = Picture();
     page.Version = QStringLiteral(PENTARIX_VERSION);
     page.When = QDateTime::currentDateTime();

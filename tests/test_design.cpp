@@ -3,6 +3,7 @@
 // opened again; after each step the panel, "Síť", "Průběh PSV" and "Napáječ"
 // show the same load at the same frequency.
 #include "apperror.h"
+#include "designpage.h"
 #include "framefixture.h"
 #include "project.h"
 
@@ -52,6 +53,19 @@ void ExpectWindowsAgree(TvSmithChart* frame) {
         ASSERT_NEAR(mid.FrequencyMHz, step.FrequencyMHz, 1e-9 * step.FrequencyMHz);
         ASSERT_TRUE(mid.Swr);
         EXPECT_NEAR(*mid.Swr, 1.0, 1e-6) << "the plot's network matches its own design load";
+    }
+    // The page's curve is the plot's, and with the line it names both ends
+    // of it as the windows do.
+    const TDesignPage page = frame->DesignPage();
+    if (plot && !plot->Curve().empty() && plot->Curve()[plot->Curve().size() / 2].Swr) {
+        ASSERT_TRUE(page.CentreSwr);
+        EXPECT_NEAR(*page.CentreSwr, *plot->Curve()[plot->Curve().size() / 2].Swr, 1e-9);
+    }
+    if (step.Antenna) {
+        ASSERT_TRUE(page.Station);
+        EXPECT_LT(std::abs(page.Station->Antenna.Z.Z() - step.Antenna->Z()), 1e-9 * std::abs(step.Antenna->Z()));
+        EXPECT_LT(std::abs(page.Station->TunerOutput.Z.Z() - step.Load->Z()), 1e-6 * std::abs(step.Load->Z()));
+        EXPECT_TRUE(SourceLinesCs(page).join(u'\n').contains(QStringLiteral("délka 20.000 m, ladicí člen u TRX")));
     }
     if (TfrmFeedLine* w = frame->FeedLineWindow(); w && w->Result()) {
         EXPECT_EQ(w->FrequencyMHz(), step.FrequencyMHz);

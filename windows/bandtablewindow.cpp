@@ -107,6 +107,9 @@ TfrmBandTable::TfrmBandTable(QWidget* parent, TDesign* design)
     resize(FitToScreen(QSize(wanted, tall), this));
     CenterWhenFirstShown();
     Observe();
+    if (!OwnsDesign())
+        connect(&Design(), &TDesign::ShownReleasing, this,
+                [this] { FModel->SetMeasurement(nullptr, ChartReference); });
 }
 
 void TfrmBandTable::DesignChanged(unsigned what) {

@@ -15,7 +15,8 @@
 
 TDesignPage MakeDesignPage(const TLoad& load, double fMHz, const TDesignOptions& options,
                            const TWindingOptions& winding, int index, TLoadModel model,
-                           double span, const TTouchstone* trace) {
+                           double span, const TTouchstone* trace, const TFeed* feed,
+                           const std::optional<TLoad>& antenna) {
     const std::vector<TNetworkReport> reports = DesignNetworks(load, fMHz, options);
     if (reports.empty()) throw std::runtime_error("Tuto zátěž nelze přizpůsobit, návrh nevznikne.");
     TDesignPage page;
@@ -28,7 +29,15 @@ TDesignPage MakeDesignPage(const TLoad& load, double fMHz, const TDesignOptions&
     page.Parts = BuildParts(page.Report, load, fMHz, options, winding);
     page.Model = model == TLoadModel::Measured && !trace ? TLoadModel::Constant : model;
     page.Span = span;
-    TBandResponse response(load, fMHz, page.Model, trace, options.Z0);
+    // A load moved to the tuner's end is modelled at the antenna and moved
+    // through the line at every frequency, as the SWR plot does.
+    std::optional<TFeed> throughLine;
+    if (feed && antenna && feed->Tuner == TTunerAt::Shack) {
+        throughLine = *feed;
+        throughLine->Point = TPointAt::Antenna;
+    }
+    TBandResponse response(throughLine ? *antenna : load, fMHz, page.Model, trace, options.Z0,
+                           throughLine ? &*throughLine : nullptr);
     response.UseNetwork(page.Report.Network);
     const double fLow = fMHz * (1.0 - span), fHigh = fMHz * (1.0 + span);
     // Finer than a printed line is wide, fewer than the window's.
@@ -36,6 +45,23 @@ TDesignPage MakeDesignPage(const TLoad& load, double fMHz, const TDesignOptions&
     page.Tight = response.Edges(SwrLimitTight, fLow, fHigh);
     page.Loose = response.Edges(SwrLimitLoose, fLow, fHigh);
     page.CentreSwr = response.SwrAt(fMHz);
+    if (feed) {
+        page.Feed = *feed;
+        // The chain from the antenna: the line is never applied twice.
+        TStationSetup setup;
+        setup.PowerW = options.PowerW;
+        setup.Z0 = options.Z0;
+        setup.Q = options.Q;
+        setup.Feed = *feed;
+        const TLoad given = antenna ? *antenna : load;
+        if (antenna) setup.Feed->Point = TPointAt::Antenna;
+        try {
+            if (const std::optional<TStationResult> r = DesignStation(setup, given, fMHz, &page.Report.Network))
+                page.Station = *r;
+        } catch (const std::exception&) {
+            // A chain the arithmetic fails on leaves the page without it.
+        }
+    }
     return page;
 }
 
@@ -265,6 +291,8 @@ void PaintPage(QPainter& p, double dotsPerMm, const TDesignPage& page) {
     y += 2;
     L.Font(10);
     y += L.Text(left, y, ContentMm, LoadLineCs(page)) + 2;
+    for (const QString& line : SourceLinesCs(page))
+        y += L.Text(left, y, ContentMm, line) + 0.6;
 
     // The chart as large as the box allows, its proportions kept.
     if (!page.Chart.isNull()) {
@@ -317,6 +345,37 @@ void PaintPage(QPainter& p, double dotsPerMm, const TDesignPage& page) {
 }
 
 } // namespace
+
+QString ImpedanceCs(const TLoad& z) {
+    return QStringLiteral("%1 %2 j%3 ohm")
+        .arg(Fmt("#0.000", z.R), z.X < 0 ? QStringLiteral("−") : QStringLiteral("+"),
+             Fmt("#0.000", std::fabs(z.X)));
+}
+
+// What the design was made from: the file, the cable, its length, where the
+// tuner stands, both ends of the line and where the power goes.
+QStringList SourceLinesCs(const TDesignPage& page) {
+    QStringList lines;
+    if (!page.MeasurementName.isEmpty())
+        lines << QStringLiteral("Měření: %1").arg(page.MeasurementName);
+    if (!page.Feed) return lines;
+    const TFeed& f = *page.Feed;
+    const QString cable = f.Line.Name.empty() ? QStringLiteral("vlastní vedení (Z0 %1 ohm, zkracovací činitel %2)")
+                                                    .arg(Fmt("#0.0", f.Line.Z0), Fmt("#0.000", f.Line.VF))
+                                              : QString::fromStdString(f.Line.Name);
+    lines << QStringLiteral("Napáječ: %1, délka %2 m, ladicí člen %3")
+                 .arg(cable, Fmt("#0.000", f.LengthM),
+                      f.Tuner == TTunerAt::Shack ? QStringLiteral("u TRX") : QStringLiteral("u antény"));
+    if (!page.Station) return lines;
+    const TStationResult& r = *page.Station;
+    lines << QStringLiteral("Impedance antény %1 · na konci u ladicího členu %2")
+                 .arg(ImpedanceCs(r.Antenna.Z), ImpedanceCs(r.TunerOutput.Z));
+    if (r.PowerKnown)
+        lines << QStringLiteral("Výkon %1 W: ztráta v ladicím členu %2 W, ve vedení %3 W, na anténu %4 W")
+                     .arg(Fmt("#0.0", r.TransmitterW), Fmt("#0.0", r.TunerLossW), Fmt("#0.0", r.LineLossW),
+                          Fmt("#0.0", r.AntennaW));
+    return lines;
+}
 
 QByteArray DesignPdf(const TDesignPage& page) {
     QByteArray bytes;
