@@ -39,6 +39,7 @@ std::string AnalyserErrorEnglish(const EAnalyserError& e) {
 }
 
 TTouchstone MeasurementFrom(const TCliArgs& args) {
+    if (args.Measurement) return *args.Measurement;
     if (!args.Has("--analyser")) {
         const std::string& path = args.Text("--touchstone");
         try {

@@ -7,9 +7,11 @@
 #include "parts.h"
 #include "quantity.h"
 #include "station.h"
+#include "touchstone.h"
 #include "tpinetwork.h"
 
 #include <map>
+#include <memory>
 #include <optional>
 #include <ostream>
 #include <stdexcept>
@@ -58,6 +60,11 @@ public:
     // The same, refused unless the range holds it.
     double Ranged(const std::string& name, const TRange& range) const;
     double Ranged(const std::string& name, const TRange& range, double fallback) const;
+    // A value set in place of a typed one: a project's design.
+    void Set(const std::string& name, std::string value) { FValues[name] = std::move(value); }
+    void Remove(const std::string& name) { FValues.erase(name); }
+    // A measurement given whole (a project's), read in place of --touchstone's file.
+    std::shared_ptr<const TTouchstone> Measurement;
 
 private:
     std::map<std::string, std::string> FValues;
@@ -175,7 +182,6 @@ int RunTunerSingle(const TCliArgs& args, const TTuner& tuner, std::ostream& out)
 int RunCoverage(const TCliArgs& args, std::ostream& out);
 // The band modes' measurement: the file of --touchstone, or one sweep of
 // --analyser (--start, --stop, --points; --save writes it as .s1p).
-struct TTouchstone;
 TTouchstone MeasurementFrom(const TCliArgs& args);
 class EAnalyserError;
 std::string AnalyserErrorEnglish(const EAnalyserError& e);
@@ -191,3 +197,6 @@ int RunBandwidth(const TCliArgs& args, std::ostream& out);
 // Many loads: a bad line is named on stderr and skipped, the status is 2 at
 // the end if there was one.
 int RunBatch(const TCliArgs& args, std::ostream& out);
+// The design a project file holds, as the single-load or --touchstone mode
+// prints it, with the project's line and options.
+int RunProject(const TCliArgs& args, std::ostream& out);

@@ -214,6 +214,16 @@ the two penalties. --series and the parts-as-built options do not apply.
   pentarix-match -f 3.7 -r 5 -x 0 --network tee --ql 100
   pentarix-match --coverage -f 3.7 --network tee --grid 201 > coverage.csv
 
+       pentarix-match --project FILE.pentarix [--json] [--parts]
+
+The design a project saved by Pentarix holds (Soubor -> Uložit projekt…),
+printed as the single-load mode prints its load, or as --touchstone prints
+its measurement when it holds one, with the project's Z0, series, Qs, power
+and feed line (when the line took part: its window was open, or the load
+was moved to the tuner's end by it).
+
+  pentarix-match --project dipole.pentarix --json
+
 Bad input, an option that does not apply to the mode, an option given twice
 or a value outside its range: one line on stderr, exit status 2, nothing on
 stdout.
@@ -223,7 +233,8 @@ const std::vector<std::string> Valued = {
     "-f",      "-r",           "-x",     "--z0",    "--series", "--ql",     "--qc",
     "--power", "--touchstone", "--swr",  "--bands", "--line",   "--length", "--at",
     "--tuner", "--coil-form",  "--wire", "--pitch", "--toroid", "--network", "--c-in",
-    "--l",     "--c-out",      "--grid", "--analyser", "--start", "--stop", "--points", "--save"};
+    "--l",     "--c-out",      "--grid", "--analyser", "--start", "--stop", "--points", "--save",
+    "--project"};
 const std::vector<std::string> Flags = {"--json",  "--help", "--bandwidth", "--envelope",
                                         "--parts", "-h",     "--version",   "--coverage"};
 // Its file may be left out: standard input.
@@ -241,6 +252,11 @@ struct TMode {
     bool Streams;
 };
 const TMode Modes[] = {
+    // The project's own load, line and options: only how to print it is asked.
+    {{"--project"},
+     {"--project", "--json", "--parts", "--coil-form", "--wire", "--pitch", "--toroid"},
+     RunProject,
+     true},
     // First, so that a load or a file given with it is refused in its name.
     {{"--batch"},
      {"--batch", "--z0", "--series", "--ql", "--qc", "--power", "--json", "--line", "--length",

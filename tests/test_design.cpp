@@ -3,6 +3,7 @@
 // opened again; after each step the panel, "Síť", "Průběh PSV" and "Napáječ"
 // show the same load at the same frequency.
 #include "apperror.h"
+#include "clirun.h"
 #include "designpage.h"
 #include "framefixture.h"
 #include "project.h"
@@ -178,4 +179,59 @@ TEST_F(DesignTest, ABadProjectChangesNothingAndSaysWhy) {
         EXPECT_TRUE(errors.front().contains(QString::fromUtf8(row.Says))) << errors.front().toStdString();
         EXPECT_EQ(ProjectJson(Frame->Design().State()), before);
     }
+}
+
+// The command line prints a saved project as it prints the same design typed:
+// the load, the measurement, the line a load was moved by, every option.
+TEST_F(DesignTest, TheCommandLinePrintsAProjectAsTheSameDesignTyped) {
+    QTemporaryDir dir;
+    const QString project = dir.filePath("p.pentarix"), file = dir.filePath("m.s1p");
+    QFile m(file);
+    ASSERT_TRUE(m.open(QIODevice::WriteOnly));
+    m.write("# MHz Z RI R 1\n6.9 30 -25\n7.0 40 -15\n7.1 55 5\n");
+    m.close();
+    const QStringList options = {"--z0", "50", "--ql", "200", "--qc", "1000", "--power", "100", "--series", "E12"};
+    QString line;
+    const struct {
+        const char* What;
+        std::function<void()> Act;
+        QStringList Typed;
+    } rows[] = {
+        {"load", [&] { Frame->TakeLoad({55, 5}, 7.1); }, {"-f", "7.1", "-r", "55", "-x", "5"}},
+        {"moved by the line",
+         [&] {
+             Frame->ShowFeedLineWindow();
+             TfrmFeedLine* w = Frame->FeedLineWindow();
+             w->edLength->setText("20");
+             w->ApplyInputs();
+             QTest::mouseClick(w->btnUse, Qt::LeftButton);
+             line = QString::fromStdString(Frame->Design().Feed().Line.Name);
+         },
+         {"-f", "7.1", "-r", "55", "-x", "5", "--line", "@", "--length", "20", "--at", "antenna"}},
+        {"measurement", [&] {
+             Frame->FeedLineWindow()->close();
+             FlushDeferredDeletes();
+             ASSERT_FALSE(Frame->Design().LineInUse());
+             Frame->OpenMeasurement(file);
+         }, {"--touchstone", file}},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.What);
+        row.Act();
+        Frame->SaveProject(project);
+        QStringList typed = row.Typed;
+        typed.replaceInStrings(QRegularExpression("^@$"), line);
+        for (const char* json : {"", "--json"}) {
+            QStringList extra = *json ? QStringList{json} : QStringList{};
+            const TRun fromProject = Match(QStringList{"--project", project} + extra);
+            const TRun fromTyped = Match(typed + options + extra);
+            ASSERT_EQ(fromProject.Status, 0) << fromProject.Err.toStdString();
+            EXPECT_EQ(fromProject.Out.toStdString(), fromTyped.Out.toStdString());
+        }
+    }
+    const TRun bad = Match({"--project", file});
+    EXPECT_EQ(bad.Status, 2);
+    EXPECT_TRUE(bad.Out.isEmpty());
+    EXPECT_EQ(bad.Err.toStdString(),
+              "pentarix-match: " + file.toStdString() + ": is not a Pentarix project, or it is damaged or cut short\n");
 }
