@@ -49,7 +49,7 @@ struct TDesignState {
     TWindingOptions Winding;
     int ChosenNetwork = -1; // a row of DesignNetworks' list; -1: the chart's
     TLoadModel Model = TLoadModel::Constant;
-    double Span = 0.2; // half the plotted span, as a fraction of the frequency
+    double Span = DefaultSpan; // half the plotted span, as a fraction of the frequency
 };
 
 class TDesign : public QObject {

@@ -25,7 +25,7 @@ struct TDesignPage {
     int Number = 1;        // its row in "Síť"
     TPartsReport Parts;
     TLoadModel Model = TLoadModel::Constant;
-    double Span = 0.2; // half the plotted span, as a fraction of the frequency
+    double Span = DefaultSpan; // half the plotted span, as a fraction of the frequency
     std::vector<TSwrPoint> Curve;
     TBandEdges Tight, Loose;
     std::optional<double> CentreSwr;

@@ -259,10 +259,10 @@ TDesignOptions TfrmNetwork::SavedOptions() {
         const double v = s->value(QLatin1String(key), fallback).toDouble(&ok);
         return ok && range.Valid(v) ? v : fallback;
     };
-    o.Q.Coil = stored("qCoil", 200.0, QRange);
-    o.Q.Capacitor = stored("qCapacitor", 1000.0, QRange);
-    o.PowerW = stored("power", 100.0, PowerRange);
-    o.Z0 = stored("z0", 50.0, Z0Range);
+    o.Q.Coil = stored("qCoil", DefaultQCoil, QRange);
+    o.Q.Capacitor = stored("qCapacitor", DefaultQCapacitor, QRange);
+    o.PowerW = stored("power", DefaultPowerW, PowerRange);
+    o.Z0 = stored("z0", DefaultZ0, Z0Range);
     const QString series = s->value(QStringLiteral("series"), QStringLiteral("E12")).toString();
     for (const TESeries e : SeriesChoices)
         if (series == QString::fromLatin1(SeriesName(e))) o.Series = e;
