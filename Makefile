@@ -8,11 +8,11 @@ JOBS     ?= $(shell nproc 2>/dev/null || echo 2)
 DEB_PACKAGES = build-essential cmake pkg-config qt6-base-dev qt6-charts-dev qt6-serialport-dev libgtest-dev libgmock-dev \
                libbenchmark-dev fonts-dejavu-core xvfb xdotool xclip x11-utils imagemagick \
                appstream desktop-file-utils python3 locales dpkg-dev file lintian \
-               qt6-translations-l10n libxml2-utils shared-mime-info poppler-utils
+               qt6-translations-l10n libxml2-utils shared-mime-info poppler-utils clang-format
 
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 
-.PHONY: deps configure build run test check-asan bench install deb clean
+.PHONY: deps configure build run test check-asan bench install deb clean format format-check
 
 deps:
 	@missing=""; \
@@ -41,6 +41,15 @@ check-asan: deps
 	cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DPENTARIX_SANITIZE=ON
 	cmake --build build-asan -j$(JOBS)
 	cd build-asan && ASAN_OPTIONS=detect_leaks=1 ctest --output-on-failure -j$(JOBS) --timeout 900
+
+# The product's sources in the project's own style (.clang-format).
+FORMATTED = $(shell git ls-files '*.cpp' '*.h' 2>/dev/null | grep -v '^tests/\|^bench/')
+
+format: deps
+	clang-format -i $(FORMATTED)
+
+format-check: deps
+	clang-format --dry-run -Werror $(FORMATTED)
 
 bench: deps
 	cmake -S . -B build-bench -DCMAKE_BUILD_TYPE=Release -DPENTARIX_BENCH=ON -DPENTARIX_TESTS=OFF

@@ -108,8 +108,9 @@ void TForm1::FormShow() {
     auto* frame = new TvSmithChart(this);
     FTunerFrame = frame;
     // The white panel held the frame's place until now.
-    takeCentralWidget();
-    Panel1->hide();
+    // Taken out, it is no child of the window any more: it goes here.
+    delete takeCentralWidget();
+    Panel1 = nullptr;
     setCentralWidget(frame);
     frame->setGeometry(ClientRect());
     frame->show();
@@ -119,16 +120,15 @@ void TForm1::FormShow() {
     if (FRememberDocks) RestoreDocks();
     // Once the window is up, so that a message about a bad file stands over it.
     if (!FStartFile.isEmpty())
-        QTimer::singleShot(
-            0, this, [this] {
-                Guarded([this] {
-                    // A project by its name; anything else is a measurement.
-                    if (FStartFile.endsWith(QLatin1String(".pentarix"), Qt::CaseInsensitive))
-                        FTunerFrame->OpenProject(FStartFile);
-                    else
-                        FTunerFrame->OpenMeasurement(FStartFile);
-                });
+        QTimer::singleShot(0, this, [this] {
+            Guarded([this] {
+                // A project by its name; anything else is a measurement.
+                if (FStartFile.endsWith(QLatin1String(".pentarix"), Qt::CaseInsensitive))
+                    FTunerFrame->OpenProject(FStartFile);
+                else
+                    FTunerFrame->OpenMeasurement(FStartFile);
             });
+        });
 }
 
 // The user cannot shrink the window below the size at which the bottom

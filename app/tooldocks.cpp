@@ -44,7 +44,7 @@ void TToolDock::Hold(TToolWindow* tool) {
 
 void TToolDock::closeEvent(QCloseEvent* event) {
     // The window decides, as when it floated on its own: the frame forgets it.
-    if (FTool && !FTool->close()) {
+    if (TToolWindow* tool = Tool(); tool && !tool->close()) {
         event->ignore();
         return;
     }
@@ -53,7 +53,9 @@ void TToolDock::closeEvent(QCloseEvent* event) {
 
 bool TToolDock::eventFilter(QObject* watched, QEvent* event) {
     // Hidden by its own close, not by the dock going away or behind a tab.
-    if (watched == FTool && event->type() == QEvent::Hide && FTool->isHidden()) hide();
+    if (watched == FTool.data() && event->type() == QEvent::Hide &&
+        static_cast<QWidget*>(watched)->isHidden())
+        hide();
     return QDockWidget::eventFilter(watched, event);
 }
 
@@ -136,7 +138,7 @@ TToolDock* TToolDocks::DockFor(TToolWindow* tool) {
         // The frame's size follows where the user puts the dock.
         connect(dock, &QDockWidget::topLevelChanged, this, [this, dock](bool floating) {
             if (dock->Tool()) dock->Tool()->SetDocked(!floating);
-            MakeCurrent(FCurrent);
+            MakeCurrent(qobject_cast<TToolWindow*>(FCurrent.data()));
             Refit();
         });
         connect(dock, &QDockWidget::dockLocationChanged, this, [this] { Refit(); });

@@ -19,7 +19,8 @@ class TToolDock : public QDockWidget {
     Q_OBJECT
 public:
     TToolDock(const QString& name, QMainWindow* main);
-    TToolWindow* Tool() const { return FTool.data(); }
+    // None once the window is going: it is then no tool window any more.
+    TToolWindow* Tool() const { return qobject_cast<TToolWindow*>(FTool.data()); }
     void Hold(TToolWindow* tool);
     // What the window asked for when it came in: the dock's width beside the
     // chart, its height below it.
@@ -30,7 +31,9 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    QPointer<TToolWindow> FTool;
+    // Held as widgets: a pointer of the tool's own type would be cast while
+    // the window is being destroyed (its last events come then).
+    QPointer<QWidget> FTool;
     QSize FWanted;
 };
 
@@ -67,5 +70,5 @@ private:
     // The frame's size without docks; empty while no dock is docked.
     QSize FKept;
     bool FFitting = false;
-    QPointer<TToolWindow> FCurrent;
+    QPointer<QWidget> FCurrent;
 };

@@ -30,7 +30,8 @@ std::string PointJson(const TTouchstonePoint& given, const TDesignOptions& optio
     const TTouchstonePoint p = MovedPoint(given, feed);
     const TBandRow row = BandRowOf(p, options.Z0);
     if (row.Network) {
-        if (!tuner) return LoadJson({given.R, given.X}, p.FrequencyMHz, options, feed, winding, true);
+        if (!tuner)
+            return LoadJson({given.R, given.X}, p.FrequencyMHz, options, feed, winding, true);
         std::string s;
         AppendTunerLoadJson(s, *tuner, {given.R, given.X}, p.FrequencyMHz, options, feed);
         return s;

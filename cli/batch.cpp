@@ -102,7 +102,8 @@ std::string TableHeader(bool tuner) {
 void AppendTableRow(std::string& s, const TBatchLoad& b, const TDesignOptions& options,
                     const TFeed* feed, const TWindingOptions* winding, const TTuner* tuner) {
     if (tuner) {
-        const TLoad load = feed ? TunerLoadChecked(*feed, b.Load, b.FrequencyMHz, "the load") : b.Load;
+        const TLoad load =
+            feed ? TunerLoadChecked(*feed, b.Load, b.FrequencyMHz, "the load") : b.Load;
         s += Cell(FormatFixed(b.FrequencyMHz, 6), 13);
         s += Cell(FormatFixed(load.R, 3), 12);
         s += Cell(FormatFixed(load.X, 3), 12);
@@ -196,7 +197,8 @@ int RunBatch(const TCliArgs& args, std::ostream& out) {
                 else if (json)
                     AppendLoadJson(text, load.Load, load.FrequencyMHz, options, feedLine, winding);
                 else
-                    AppendTableRow(text, load, options, feedLine, winding, tuner ? &*tuner : nullptr);
+                    AppendTableRow(text, load, options, feedLine, winding,
+                                   tuner ? &*tuner : nullptr);
                 text += '\n';
                 out.write(text.data(), std::streamsize(text.size()));
                 continue;

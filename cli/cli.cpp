@@ -7,7 +7,8 @@
 #include <cstdio>
 
 TCliArgs::TCliArgs(int argc, char** argv, const std::vector<std::string>& valued,
-                   const std::vector<std::string>& flags, const std::vector<std::string>& optional) {
+                   const std::vector<std::string>& flags,
+                   const std::vector<std::string>& optional) {
     auto known = [](const std::vector<std::string>& list, const std::string& name) {
         return std::find(list.begin(), list.end(), name) != list.end();
     };
@@ -49,7 +50,8 @@ double TypedRanged(const std::string& name, const std::string& text, const TRang
 }
 
 double TypedLoadR(const std::string& name, const std::string& text) {
-    if (TypedNumber(name, text) < 0) throw ECliError(name + ": '" + text + "' must not be negative");
+    if (TypedNumber(name, text) < 0)
+        throw ECliError(name + ": '" + text + "' must not be negative");
     return TypedRanged(name, text, LoadRRange);
 }
 
@@ -93,13 +95,18 @@ const TRange SwrRange{ValidSwr, "at least 1"};
 std::string TextFaultEn(const ETextError& e) {
     const std::string quoted = "'" + e.Text + "'";
     switch (e.Code) {
-    case TTextFault::NotANumber: return quoted + " is not a number";
-    case TTextFault::OutOfRange: return quoted + " is out of range";
-    case TTextFault::EmptyList: return "the list of frequencies is empty";
-    case TTextFault::EmptyItem: return "an empty item in " + quoted;
+    case TTextFault::NotANumber:
+        return quoted + " is not a number";
+    case TTextFault::OutOfRange:
+        return quoted + " is out of range";
+    case TTextFault::EmptyList:
+        return "the list of frequencies is empty";
+    case TTextFault::EmptyItem:
+        return "an empty item in " + quoted;
     case TTextFault::DecimalComma:
         return quoted + ": write decimals with '.', separate the frequencies with commas";
-    case TTextFault::NotPositive: return quoted + " must be above 0";
+    case TTextFault::NotPositive:
+        return quoted + " must be above 0";
     }
     return quoted + " is not valid";
 }
@@ -240,7 +247,8 @@ void AppendSeriesShunt(std::string& s, const TElement& series, const TElement& s
 }
 
 void AppendPartsJson(std::string& s, const TPartsReport& p) {
-    AppendObjectOrNull(s, ", \"as_built\": ", p.HasAsBuilt, [&] { AppendStressFields(s, p.AsBuilt); });
+    AppendObjectOrNull(s, ", \"as_built\": ", p.HasAsBuilt,
+                       [&] { AppendStressFields(s, p.AsBuilt); });
     AppendObjectOrNull(s, ", \"lossy_exact\": ", p.HasLossyExact,
                        [&] { AppendSeriesShunt(s, p.LossyExact.Series, p.LossyExact.Shunt); });
     AppendObjectOrNull(s, ", \"pair\": ", p.HasAsBuilt, [&] {
@@ -334,9 +342,8 @@ TLoadDesign DesignLoad(const TLoad& given, double fMHz, const TDesignOptions& op
     return d;
 }
 
-void AppendLoadJson(std::string& s, const TLoad& given, double fMHz,
-                    const TDesignOptions& options, const TFeed* feed,
-                    const TWindingOptions* winding, bool lenient) {
+void AppendLoadJson(std::string& s, const TLoad& given, double fMHz, const TDesignOptions& options,
+                    const TFeed* feed, const TWindingOptions* winding, bool lenient) {
     const TLoadDesign d = DesignLoad(given, fMHz, options, feed, false, "the load", lenient);
     const TLoad& load = d.TunerLoad;
     AppendField(s, "{\"frequency_mhz\": ", fMHz);
@@ -361,8 +368,7 @@ void AppendLoadJson(std::string& s, const TLoad& given, double fMHz,
     for (size_t i = 0; i < d.Reports.size(); ++i) {
         s += i ? ", {" : "{";
         if (winding) {
-            const TPartsReport parts =
-                BuildParts(d.Reports[i], load, fMHz, d.Carried[i], *winding);
+            const TPartsReport parts = BuildParts(d.Reports[i], load, fMHz, d.Carried[i], *winding);
             AppendNetworkJson(s, d.Reports[i], &parts);
         } else {
             AppendNetworkJson(s, d.Reports[i]);
@@ -411,7 +417,6 @@ void WriteNetworkTable(std::ostream& out, const std::vector<TNetworkReport>& rep
 
 std::string DesignOptionsText(const TDesignOptions& options) {
     return std::string("series ") + SeriesName(options.Series) + ", Q coil " +
-           FormatFixed(options.Q.Coil, 0) + ", Q capacitor " +
-           FormatFixed(options.Q.Capacitor, 0) + ", power " + FormatFixed(options.PowerW, 1) +
-           " W";
+           FormatFixed(options.Q.Coil, 0) + ", Q capacitor " + FormatFixed(options.Q.Capacitor, 0) +
+           ", power " + FormatFixed(options.PowerW, 1) + " W";
 }

@@ -47,8 +47,7 @@ public:
     // An option of `optional` takes the next argument as its value when that
     // is "-" or does not start with "-", and an empty value otherwise.
     TCliArgs(int argc, char** argv, const std::vector<std::string>& valued,
-             const std::vector<std::string>& flags,
-             const std::vector<std::string>& optional = {});
+             const std::vector<std::string>& flags, const std::vector<std::string>& optional = {});
     bool Has(const std::string& name) const { return FValues.count(name) > 0; }
     const std::string& Text(const std::string& name) const;
     // Every option given, in no particular order.
@@ -98,8 +97,7 @@ void AppendPowerJson(std::string& out, const TStationResult& r);
 // where the tuner stands.
 std::string FeedText(const TFeed& feed);
 // A few lines on what the line does at f, before the networks.
-void WriteFeedFigures(std::ostream& out, const TFeed& feed, const TStationResult& r,
-                      double fMHz);
+void WriteFeedFigures(std::ostream& out, const TFeed& feed, const TStationResult& r, double fMHz);
 
 // One load designed where the tuner stands: every network (or the chart's
 // alone) with its stresses at the power it carries and, with a feed line,
@@ -129,9 +127,9 @@ void AppendNetworkJson(std::string& out, const TNetworkReport& rep,
 std::string LoadJson(const TLoad& load, double fMHz, const TDesignOptions& options,
                      const TFeed* feed = nullptr, const TWindingOptions* winding = nullptr,
                      bool lenient = false);
-void AppendLoadJson(std::string& out, const TLoad& load, double fMHz,
-                    const TDesignOptions& options, const TFeed* feed = nullptr,
-                    const TWindingOptions* winding = nullptr, bool lenient = false);
+void AppendLoadJson(std::string& out, const TLoad& load, double fMHz, const TDesignOptions& options,
+                    const TFeed* feed = nullptr, const TWindingOptions* winding = nullptr,
+                    bool lenient = false);
 // A column of a table, left-aligned, or right-aligned: padded to its width,
 // and a text as wide as the column or wider still keeps one blank from the
 // next column.

@@ -134,7 +134,8 @@ ECliError MoveFailure(const TLoad& given, double fMHz, const std::string& where,
 ECliError NotFromLine(const TLoad& given, double fMHz, const std::string& where,
                       const ELineError& e) {
     if (e.Code != TLineFault::NotFromLine) return MoveFailure(given, fMHz, where, e);
-    return ECliError("--line: " + where + " " + Impedance(given) + " ohm at " + FormatFixed(fMHz, 6) +
+    return ECliError("--line: " + where + " " + Impedance(given) + " ohm at " +
+                     FormatFixed(fMHz, 6) +
                      " MHz cannot have been measured at the shack through this line: the "
                      "antenna would need a negative resistance");
 }
@@ -225,8 +226,7 @@ std::string FeedText(const TFeed& feed) {
            ", the tuner is " + (feed.Tuner == TTunerAt::Shack ? "in the shack" : "at the antenna");
 }
 
-void WriteFeedFigures(std::ostream& out, const TFeed& feed, const TStationResult& r,
-                      double fMHz) {
+void WriteFeedFigures(std::ostream& out, const TFeed& feed, const TStationResult& r, double fMHz) {
     const TLineFigures& fig = r.Line;
     auto watts = [&](double w) {
         return r.PowerKnown ? FormatFixed(w, 1) + " W" : std::string("-");

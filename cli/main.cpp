@@ -230,11 +230,11 @@ stdout.
 )USAGE";
 
 const std::vector<std::string> Valued = {
-    "-f",      "-r",           "-x",     "--z0",    "--series", "--ql",     "--qc",
-    "--power", "--touchstone", "--swr",  "--bands", "--line",   "--length", "--at",
-    "--tuner", "--coil-form",  "--wire", "--pitch", "--toroid", "--network", "--c-in",
-    "--l",     "--c-out",      "--grid", "--analyser", "--start", "--stop", "--points", "--save",
-    "--project"};
+    "-f",         "-r",        "-x",           "--z0",        "--series", "--ql",
+    "--qc",       "--power",   "--touchstone", "--swr",       "--bands",  "--line",
+    "--length",   "--at",      "--tuner",      "--coil-form", "--wire",   "--pitch",
+    "--toroid",   "--network", "--c-in",       "--l",         "--c-out",  "--grid",
+    "--analyser", "--start",   "--stop",       "--points",    "--save",   "--project"};
 const std::vector<std::string> Flags = {"--json",  "--help", "--bandwidth", "--envelope",
                                         "--parts", "-h",     "--version",   "--coverage"};
 // Its file may be left out: standard input.
@@ -259,13 +259,14 @@ const TMode Modes[] = {
      true},
     // First, so that a load or a file given with it is refused in its name.
     {{"--batch"},
-     {"--batch", "--z0", "--series", "--ql", "--qc", "--power", "--json", "--line", "--length",
-      "--at", "--tuner", "--parts", "--coil-form", "--wire", "--pitch", "--toroid", "--network",
-      "--c-in", "--l", "--c-out"},
+     {"--batch", "--z0",     "--series",  "--ql",    "--qc",    "--power",     "--json",
+      "--line",  "--length", "--at",      "--tuner", "--parts", "--coil-form", "--wire",
+      "--pitch", "--toroid", "--network", "--c-in",  "--l",     "--c-out"},
      RunBatch,
      true},
     {{"--coverage"},
-     {"--coverage", "-f", "--grid", "--z0", "--ql", "--qc", "--json", "--network", "--c-in", "--l", "--c-out"},
+     {"--coverage", "-f", "--grid", "--z0", "--ql", "--qc", "--json", "--network", "--c-in", "--l",
+      "--c-out"},
      RunCoverage,
      true},
     {{"--envelope"},
@@ -289,9 +290,9 @@ const TMode Modes[] = {
      RunBandwidth,
      false},
     {{"--touchstone"},
-     {"--touchstone", "--z0", "--series", "--ql", "--qc", "--power", "--json", "--line", "--length",
-      "--at", "--tuner", "--parts", "--coil-form", "--wire", "--pitch", "--toroid", "--network",
-      "--c-in", "--l", "--c-out"},
+     {"--touchstone", "--z0",     "--series",  "--ql",    "--qc",    "--power",     "--json",
+      "--line",       "--length", "--at",      "--tuner", "--parts", "--coil-form", "--wire",
+      "--pitch",      "--toroid", "--network", "--c-in",  "--l",     "--c-out"},
      RunTouchstone,
      true},
     {{"--analyser"},
@@ -300,9 +301,9 @@ const TMode Modes[] = {
      RunTouchstone,
      true},
     {{},
-     {"-f", "-r", "-x", "--z0", "--series", "--ql", "--qc", "--power", "--json", "--line",
-      "--length", "--at", "--tuner", "--parts", "--coil-form", "--wire", "--pitch", "--toroid",
-      "--network", "--c-in", "--l", "--c-out"},
+     {"-f",      "-r",       "-x",        "--z0",   "--series", "--ql",    "--qc",        "--power",
+      "--json",  "--line",   "--length",  "--at",   "--tuner",  "--parts", "--coil-form", "--wire",
+      "--pitch", "--toroid", "--network", "--c-in", "--l",      "--c-out"},
      RunSingle,
      false},
 };

@@ -51,8 +51,7 @@ std::string PartLine(const char* role, const TElement& e, const TElementParts& p
                (p.RatingV ? FormatFixed(*p.RatingV, 0) + " V" : std::string("above 10000 V")) +
                "\n";
     line += FormatFixed(p.RmsA, 3) + " A rms";
-    if (!p.Winding && formGiven)
-        line += "; air coil: less than one turn, or more than 100000";
+    if (!p.Winding && formGiven) line += "; air coil: less than one turn, or more than 100000";
     if (p.Winding)
         line += "; air coil " + FormatFixed(p.Winding->Turns, 1) + " turns, " +
                 FormatFixed(p.Winding->LengthMm, 1) + " mm long, " +
@@ -75,8 +74,10 @@ bool WantsParts(const TCliArgs& args) {
 TWindingOptions WindingOptionsFrom(const TCliArgs& args) {
     TWindingOptions w;
     if (args.Has("--coil-form") != args.Has("--wire"))
-        throw ECliError(args.Has("--wire") ? "--wire: needs --coil-form" : "--coil-form: needs --wire");
-    if (args.Has("--pitch") && !args.Has("--wire")) throw ECliError("--pitch: needs --coil-form and --wire");
+        throw ECliError(args.Has("--wire") ? "--wire: needs --coil-form"
+                                           : "--coil-form: needs --wire");
+    if (args.Has("--pitch") && !args.Has("--wire"))
+        throw ECliError("--pitch: needs --coil-form and --wire");
     if (args.Has("--coil-form")) {
         TAirCoilForm form;
         form.FormMm = args.Ranged("--coil-form", FormRange);
@@ -117,8 +118,10 @@ void WritePartsBlocks(std::ostream& out, const std::vector<TNetworkReport>& repo
                                 : std::string("none (the losses make an exact match impossible)"))
             << "\n";
         if (p.HasAsBuilt) {
-            if (!p.Series.Pair.Parts.empty()) out << "  pair series: " << PairText(p.Series.Pair) << "\n";
-            if (!p.Shunt.Pair.Parts.empty()) out << "  pair shunt: " << PairText(p.Shunt.Pair) << "\n";
+            if (!p.Series.Pair.Parts.empty())
+                out << "  pair series: " << PairText(p.Series.Pair) << "\n";
+            if (!p.Shunt.Pair.Parts.empty())
+                out << "  pair shunt: " << PairText(p.Shunt.Pair) << "\n";
             out << "  pairs' SWR(Q): " << SwrText(p.PairSwr) << "\n";
         }
         if (n.Series.Present()) out << PartLine("series", n.Series, p.Series, bool(winding.Form));

@@ -1,7 +1,7 @@
 // --project: the design a project file holds, printed by the mode that
 // prints such a design from typed options, so the two never differ.
-#include "cli.h"
 #include "project.h"
+#include "cli.h"
 
 #include <charconv>
 

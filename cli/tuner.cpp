@@ -116,9 +116,11 @@ TTunerChain TunerChain(const TTuner& tuner, const TLoad& given, double fMHz,
     station.PowerW = options.PowerW;
     station.Z0 = options.Z0;
     station.Feed = *feed;
-    if (r.Reachable) station.Tuner = std::make_shared<TSettingTuner>(pr, r.LeastLoss, options.PowerW);
+    if (r.Reachable)
+        station.Tuner = std::make_shared<TSettingTuner>(pr, r.LeastLoss, options.PowerW);
     c.Chain = StationChecked(station, given, fMHz, "the load");
-    if (r.Reachable && c.Chain->TunerInput.PowerW > 0) c.Carried.PowerW = c.Chain->TunerInput.PowerW;
+    if (r.Reachable && c.Chain->TunerInput.PowerW > 0)
+        c.Carried.PowerW = c.Chain->TunerInput.PowerW;
     return c;
 }
 

@@ -272,21 +272,22 @@ void TAnalyser::LibreSweep() {
         ":VNA:SWEEP FREQUENCY", ":VNA:FREQuency:START " + Hz(FRequest.StartMHz),
         ":VNA:FREQuency:STOP " + Hz(FRequest.StopMHz),
         ":VNA:ACQ:POINTS " + QByteArray::number(FRequest.Points)});
-    auto next = std::make_shared<std::function<void(std::size_t)>>();
-    *next = [this, commands, next](std::size_t i) {
-        if (i == commands->size()) {
-            LibrePoll(0);
-            return;
-        }
-        Exchange((*commands)[i] + '\n', FBaseMs, TAnalyserFault::Timeout,
-                 [this, commands, next, i](const QByteArray& reply) {
-                     if (reply.trimmed().toUpper().startsWith("ERROR"))
-                         throw EAnalyserError(TAnalyserFault::RangeRefused,
-                                              (*commands)[i].toStdString());
-                     (*next)(i + 1);
-                 });
-    };
-    (*next)(0);
+    LibreCommand(commands, 0);
+}
+
+// One command after another, each once the last was answered; a member, not a
+// function holding itself, so that nothing outlives the sweep.
+void TAnalyser::LibreCommand(std::shared_ptr<const std::vector<QByteArray>> commands, std::size_t i) {
+    if (i == commands->size()) {
+        LibrePoll(0);
+        return;
+    }
+    Exchange((*commands)[i] + '\n', FBaseMs, TAnalyserFault::Timeout,
+             [this, commands, i](const QByteArray& reply) {
+                 if (reply.trimmed().toUpper().startsWith("ERROR"))
+                     throw EAnalyserError(TAnalyserFault::RangeRefused, (*commands)[i].toStdString());
+                 LibreCommand(commands, i + 1);
+             });
 }
 
 void TAnalyser::LibrePoll(int polls) {

@@ -13,6 +13,7 @@
 
 #include <functional>
 #include <optional>
+#include <memory>
 #include <vector>
 
 class QIODevice;
@@ -69,6 +70,7 @@ private:
     void NanoSweep();
     void LibreIdentify();
     void LibreSweep();
+    void LibreCommand(std::shared_ptr<const std::vector<QByteArray>> commands, std::size_t i);
     void LibrePoll(int polls);
     // Runs `step`, turning what it throws into a fault.
     void Guard(const std::function<void()>& step);

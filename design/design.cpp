@@ -149,5 +149,6 @@ std::optional<TLoad> TDesign::AntennaLoad() const {
     if (!step.Load) return std::nullopt;
     if (step.Antenna) return step.Antenna;
     if (F.Feed.Point == TPointAt::Antenna) return step.Load;
-    return LoadOf(MoveBackThroughLine(F.Feed.Line, step.FrequencyMHz, F.Feed.LengthM, step.Load->Z()));
+    return LoadOf(
+        MoveBackThroughLine(F.Feed.Line, step.FrequencyMHz, F.Feed.LengthM, step.Load->Z()));
 }

@@ -48,7 +48,9 @@ class TReader {
 public:
     explicit TReader(const QJsonObject& o, std::string path = {}) : O(o), Path(std::move(path)) {}
 
-    [[noreturn]] void Bad(const char* key) const { throw EProjectError(TProjectFault::BadValue, Key(key)); }
+    [[noreturn]] void Bad(const char* key) const {
+        throw EProjectError(TProjectFault::BadValue, Key(key));
+    }
     std::string Key(const char* key) const { return Path.empty() ? key : Path + "." + key; }
 
     QJsonValue Value(const char* key) const {
@@ -108,7 +110,8 @@ TLine ReadLine(const TReader& r) {
     const QJsonArray list = r.Array("loss_points");
     for (const QJsonValue& v : list) {
         const QJsonArray p = v.toArray();
-        if (p.size() != 3 || !p[0].isDouble() || !p[1].isDouble() || !p[2].isBool()) r.Bad("loss_points");
+        if (p.size() != 3 || !p[0].isDouble() || !p[1].isDouble() || !p[2].isBool())
+            r.Bad("loss_points");
         points.push_back({p[0].toDouble(), p[1].toDouble(), p[2].toBool()});
     }
     try {
@@ -137,8 +140,8 @@ TTouchstone ReadMeasurement(const TReader& r) {
             point.X = p[2].toDouble();
         }
         // As the reader leaves them: frequencies rising from 0, every value finite.
-        if (!(point.FrequencyMHz > last) || !std::isfinite(point.FrequencyMHz) || !std::isfinite(point.R) ||
-            !std::isfinite(point.X))
+        if (!(point.FrequencyMHz > last) || !std::isfinite(point.FrequencyMHz) ||
+            !std::isfinite(point.R) || !std::isfinite(point.X))
             r.Bad("points");
         last = point.FrequencyMHz;
         t.Points.push_back(point);
@@ -170,26 +173,29 @@ QByteArray ProjectJson(const TDesignState& s) {
     if (s.Measured) {
         QJsonArray points;
         for (const TTouchstonePoint& p : s.Measured->Points)
-            points.append(p.Open ? QJsonArray{p.FrequencyMHz} : QJsonArray{p.FrequencyMHz, p.R, p.X});
-        o[QStringLiteral("measurement")] = QJsonObject{{QStringLiteral("name"), s.MeasurementName},
-                                                       {QStringLiteral("reference"), s.Measured->Reference},
-                                                       {QStringLiteral("ports"), s.Measured->Ports},
-                                                       {QStringLiteral("move_to_tuner"), s.MoveTrace},
-                                                       {QStringLiteral("points"), points}};
+            points.append(p.Open ? QJsonArray{p.FrequencyMHz}
+                                 : QJsonArray{p.FrequencyMHz, p.R, p.X});
+        o[QStringLiteral("measurement")] =
+            QJsonObject{{QStringLiteral("name"), s.MeasurementName},
+                        {QStringLiteral("reference"), s.Measured->Reference},
+                        {QStringLiteral("ports"), s.Measured->Ports},
+                        {QStringLiteral("move_to_tuner"), s.MoveTrace},
+                        {QStringLiteral("points"), points}};
     } else {
         o[QStringLiteral("measurement")] = QJsonValue::Null;
     }
-    o[QStringLiteral("feed")] =
-        QJsonObject{{QStringLiteral("line"), LineJson(s.Feed.Line)},
-                    {QStringLiteral("length_m"), s.Feed.LengthM},
-                    {QStringLiteral("point"), s.Feed.Point == TPointAt::Shack ? "shack" : "antenna"},
-                    {QStringLiteral("tuner"), s.Feed.Tuner == TTunerAt::Antenna ? "antenna" : "shack"},
-                    {QStringLiteral("in_use"), s.LineInUse}};
-    o[QStringLiteral("options")] = QJsonObject{{QStringLiteral("z0"), s.Options.Z0},
-                                               {QStringLiteral("series"), SeriesName(s.Options.Series)},
-                                               {QStringLiteral("q_coil"), s.Options.Q.Coil},
-                                               {QStringLiteral("q_capacitor"), s.Options.Q.Capacitor},
-                                               {QStringLiteral("power_w"), s.Options.PowerW}};
+    o[QStringLiteral("feed")] = QJsonObject{
+        {QStringLiteral("line"), LineJson(s.Feed.Line)},
+        {QStringLiteral("length_m"), s.Feed.LengthM},
+        {QStringLiteral("point"), s.Feed.Point == TPointAt::Shack ? "shack" : "antenna"},
+        {QStringLiteral("tuner"), s.Feed.Tuner == TTunerAt::Antenna ? "antenna" : "shack"},
+        {QStringLiteral("in_use"), s.LineInUse}};
+    o[QStringLiteral("options")] =
+        QJsonObject{{QStringLiteral("z0"), s.Options.Z0},
+                    {QStringLiteral("series"), SeriesName(s.Options.Series)},
+                    {QStringLiteral("q_coil"), s.Options.Q.Coil},
+                    {QStringLiteral("q_capacitor"), s.Options.Q.Capacitor},
+                    {QStringLiteral("power_w"), s.Options.PowerW}};
     o[QStringLiteral("winding")] = QJsonObject{{QStringLiteral("form"), s.WindingTexts.Form},
                                                {QStringLiteral("wire"), s.WindingTexts.Wire},
                                                {QStringLiteral("pitch"), s.WindingTexts.Pitch},
@@ -249,8 +255,8 @@ TDesignState ReadProject(const QByteArray& json) {
     s.Options.PowerW = options.Number("power_w", ValidPowerW);
     const QString series = options.String("series");
     bool known = false;
-    for (const TESeries e : {TESeries::None, TESeries::E6, TESeries::E12, TESeries::E24, TESeries::E48,
-                             TESeries::E96})
+    for (const TESeries e :
+         {TESeries::None, TESeries::E6, TESeries::E12, TESeries::E24, TESeries::E48, TESeries::E96})
         if (series == QLatin1String(SeriesName(e))) {
             s.Options.Series = e;
             known = true;

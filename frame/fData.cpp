@@ -9,16 +9,15 @@
 #include <QDateTime>
 #include <QDir>
 #include <QFileDialog>
+#include <QGuiApplication>
 #include <QMenu>
+#include <QScreen>
 #include <QStandardPaths>
+#include <QStyle>
 #include <memory>
 #include <stdexcept>
-#include <QGuiApplication>
-#include <QScreen>
-#include <QStyle>
 
-TfrmData::TfrmData(QWidget* parent)
-    : QWidget(parent, ToolWindowFlags) {
+TfrmData::TfrmData(QWidget* parent) : QWidget(parent, ToolWindowFlags) {
     StyleToolWindow(this, QStringLiteral("Data"), 11);
     resize(250, 506);
 
@@ -59,7 +58,8 @@ void TfrmData::showEvent(QShowEvent* event) {
     int step = previous->geometry().top() - previous->frameGeometry().top();
     if (step <= 0) step = style()->pixelMetric(QStyle::PM_TitleBarHeight, nullptr, this);
     const QPoint target = previous->frameGeometry().topLeft() + QPoint(step, step);
-    const QScreen* screen = previous->screen() ? previous->screen() : QGuiApplication::primaryScreen();
+    const QScreen* screen =
+        previous->screen() ? previous->screen() : QGuiApplication::primaryScreen();
     // Past the screen's edge the cascade starts again from the centre.
     if (screen && !screen->availableGeometry().contains(QRect(target, frameGeometry().size())))
         PlaceAlone();
@@ -98,9 +98,9 @@ void TfrmData::SaveTableAs() {
     const QString name =
         QStringLiteral("pentarix-%1.txt")
             .arg(QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss")));
-    const QString path = QFileDialog::getSaveFileName(this, QStringLiteral("Uložit tabulku"),
-                                                      QDir(folder).filePath(name),
-                                                      QStringLiteral("Text (*.txt)"));
+    const QString path =
+        QFileDialog::getSaveFileName(this, QStringLiteral("Uložit tabulku"),
+                                     QDir(folder).filePath(name), QStringLiteral("Text (*.txt)"));
     if (!path.isEmpty()) SaveTable(path);
 }
 

@@ -1,7 +1,7 @@
 // A measured antenna: the Touchstone file opened, its trace on the chart, a
 // click that takes a measured point, and the band table.
-#include "apperror.h"
 #include "measurement.h"
+#include "apperror.h"
 #include "measurementfile.h"
 #include "numtext.h"
 #include "savefile.h"
@@ -21,8 +21,9 @@ void TvSmithChart::OpenMeasurementAs() {
     const QString path = QFileDialog::getOpenFileName(
         this, QStringLiteral("Otevřít měření"),
         ExistingFolderOrHome(QStandardPaths::DocumentsLocation),
-        QStringLiteral("Touchstone (*.s1p *.s2p *.S1P *.S2P);;Touchstone 2 (*.ts *.TS);;CSV (*.csv *.CSV);;"
-                       "Všechny soubory (*)"));
+        QStringLiteral(
+            "Touchstone (*.s1p *.s2p *.S1P *.S2P);;Touchstone 2 (*.ts *.TS);;CSV (*.csv *.CSV);;"
+            "Všechny soubory (*)"));
     if (!path.isEmpty()) OpenMeasurement(path);
 }
 

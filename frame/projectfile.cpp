@@ -19,12 +19,14 @@ QString ProjectErrorText(const EProjectError& e, const QString& path) {
     case TProjectFault::Unreadable:
         return QStringLiteral("Projekt '%1' nelze přečíst.").arg(name);
     case TProjectFault::NotJson:
-        return QStringLiteral("Soubor '%1' není projekt Pentarixu, nebo je poškozený či neúplný.").arg(name);
+        return QStringLiteral("Soubor '%1' není projekt Pentarixu, nebo je poškozený či neúplný.")
+            .arg(name);
     case TProjectFault::NotAProject:
         return QStringLiteral("Soubor '%1' není projekt Pentarixu.").arg(name);
     case TProjectFault::NewerVersion:
-        return QStringLiteral("Projekt '%1' uložila novější verze Pentarixu (formát %2); tato verze "
-                              "čte formát %3.")
+        return QStringLiteral(
+                   "Projekt '%1' uložila novější verze Pentarixu (formát %2); tato verze "
+                   "čte formát %3.")
             .arg(name)
             .arg(e.Version)
             .arg(ProjectFormatVersion);
@@ -76,7 +78,8 @@ void TvSmithChart::OpenProject(const QString& path) {
     if (step.Load && FChart) {
         Recorded([&] {
             TNetwork net;
-            const TPolarOfImpedance polar = ImpedanceToPolar(step.Load->R, step.Load->X, ChartReference);
+            const TPolarOfImpedance polar =
+                ImpedanceToPolar(step.Load->R, step.Load->X, ChartReference);
             net.Load = {polar.Swr, polar.Theta, step.Load->R, step.Load->X};
             FChart->ClearCursorLayer();
             SolveReading(net, step.FrequencyMHz);
@@ -89,16 +92,19 @@ void TvSmithChart::OpenProject(const QString& path) {
 
 void TvSmithChart::SaveProjectAs() {
     const QString folder = ExistingFolderOrHome(QStandardPaths::DocumentsLocation);
-    const QString path = QFileDialog::getSaveFileName(this, QStringLiteral("Uložit projekt"), folder,
-                                                      QStringLiteral("Projekt Pentarix (*.pentarix)"));
+    const QString path =
+        QFileDialog::getSaveFileName(this, QStringLiteral("Uložit projekt"), folder,
+                                     QStringLiteral("Projekt Pentarix (*.pentarix)"));
     if (path.isEmpty()) return;
-    SaveProject(path.endsWith(QLatin1String(".pentarix"), Qt::CaseInsensitive) ? path
-                                                                              : path + QStringLiteral(".pentarix"));
+    SaveProject(path.endsWith(QLatin1String(".pentarix"), Qt::CaseInsensitive)
+                    ? path
+                    : path + QStringLiteral(".pentarix"));
 }
 
 void TvSmithChart::OpenProjectAs() {
     const QString path = QFileDialog::getOpenFileName(
-        this, QStringLiteral("Otevřít projekt"), ExistingFolderOrHome(QStandardPaths::DocumentsLocation),
+        this, QStringLiteral("Otevřít projekt"),
+        ExistingFolderOrHome(QStandardPaths::DocumentsLocation),
         QStringLiteral("Projekt Pentarix (*.pentarix);;Všechny soubory (*)"));
     if (!path.isEmpty()) OpenProject(path);
 }

@@ -1,8 +1,8 @@
 // The session the user steers: undo, redo and clear of the chart's
 // annotations, the live drag preview, and the picture saved or copied.
+#include "session.h"
 #include "apperror.h"
 #include "numtext.h"
-#include "session.h"
 #include "savefile.h"
 #include "vSmith.h"
 
@@ -20,8 +20,8 @@
 // ---------------------------------------------------------------- history
 
 TCurrentStep TvSmithChart::CurrentStep() const {
-    return {FEditing.Load, FEditing.FrequencyMHz, edL->text(),      edC->text(),
-            chkL->isChecked(), chkC->isChecked(),  edFR->text(),     FEditing.Antenna};
+    return {FEditing.Load,     FEditing.FrequencyMHz, edL->text(),  edC->text(),
+            chkL->isChecked(), chkC->isChecked(),     edFR->text(), FEditing.Antenna};
 }
 
 // The frequency field is the step's to restore only when the step wrote it
@@ -144,8 +144,9 @@ QString AskSavePath(QWidget* parent, const QString& title, QStandardPaths::Stand
 } // namespace
 
 void TvSmithChart::SavePictureAs() {
-    const QString path = AskSavePath(this, QStringLiteral("Uložit obrázek"), QStandardPaths::PicturesLocation,
-                                     QStringLiteral("pentarix-%1.png"), QStringLiteral("Obrázek PNG (*.png)"));
+    const QString path =
+        AskSavePath(this, QStringLiteral("Uložit obrázek"), QStandardPaths::PicturesLocation,
+                    QStringLiteral("pentarix-%1.png"), QStringLiteral("Obrázek PNG (*.png)"));
     if (!path.isEmpty()) SavePicture(path);
 }
 
@@ -158,7 +159,8 @@ TDesignPage TvSmithChart::DesignPage() {
     const TLoadModel model = FDesign.Model();
     const double span = FDesign.Span();
     int index = FDesign.ChosenNetwork();
-    const std::vector<TNetworkReport> reports = DesignNetworks(*step.Load, step.FrequencyMHz, options);
+    const std::vector<TNetworkReport> reports =
+        DesignNetworks(*step.Load, step.FrequencyMHz, options);
     if (index < 0 || index >= int(reports.size())) {
         index = -1;
         for (size_t i = 0; i < reports.size(); ++i)
@@ -175,9 +177,9 @@ TDesignPage TvSmithChart::DesignPage() {
         }
     }
     const bool throughLine = withLine && antenna && FDesign.Feed().Tuner == TTunerAt::Shack;
-    TDesignPage page = MakeDesignPage(*step.Load, step.FrequencyMHz, options, winding, std::max(index, 0),
-                                      model, span, throughLine ? FDesign.Measured() : trace,
-                                      withLine ? &FDesign.Feed() : nullptr, antenna);
+    TDesignPage page = MakeDesignPage(
+        *step.Load, step.FrequencyMHz, options, winding, std::max(index, 0), model, span,
+        throughLine ? FDesign.Measured() : trace, withLine ? &FDesign.Feed() : nullptr, antenna);
     page.MeasurementName = FDesign.MeasurementName();
     page.Chart = Picture();
     page.Version = QStringLiteral(PENTARIX_VERSION);
@@ -202,9 +204,9 @@ void TvSmithChart::SaveDesignAs() {
     // Made before the dialog: a design that cannot be made wastes no choosing,
     // and the page shows the chart as it was when asked for.
     const TDesignPage page = DesignPage();
-    const QString path =
-        AskSavePath(this, QStringLiteral("Uložit návrh"), QStandardPaths::DocumentsLocation,
-                    QStringLiteral("pentarix-navrh-%1.pdf"), QStringLiteral("Dokument PDF (*.pdf)"));
+    const QString path = AskSavePath(
+        this, QStringLiteral("Uložit návrh"), QStandardPaths::DocumentsLocation,
+        QStringLiteral("pentarix-navrh-%1.pdf"), QStringLiteral("Dokument PDF (*.pdf)"));
     if (!path.isEmpty()) WriteDesign(path, page);
 }
 

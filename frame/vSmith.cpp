@@ -116,7 +116,9 @@ TvSmithChart::TvSmithChart(QWidget* parent) : QFrame(parent) {
     // On a screen of another device scale the chart is drawn again, as on a resize.
     pbSmith->OnDeviceScaleChange = [this] { Guarded([this] { FrameResize(); }); };
     pbSmith->OnClick = [this] { Guarded([this] { pbSmithClick(); }); };
-    pbSmith->OnMouseMove = [this](int x, int y) { Guarded([this, x, y] { pbSmithMouseMove(x, y); }); };
+    pbSmith->OnMouseMove = [this](int x, int y) {
+        Guarded([this, x, y] { pbSmithMouseMove(x, y); });
+    };
     connect(btnAdd, &QPushButton::clicked, this, [this] { Guarded([this] { btnAddClick(); }); });
     connect(Button1, &QPushButton::clicked, this, [this] { Guarded([this] { Button1Click(); }); });
     // The design starts from what the windows last remembered.
@@ -131,8 +133,9 @@ TvSmithChart::TvSmithChart(QWidget* parent) : QFrame(parent) {
         FDesign.Assign(std::move(start));
     }
     // The windows follow the steps, not the typing; they only say when the field differs.
-    connect(edFR, &QLineEdit::textChanged, this,
-            [this](const QString& text) { Guarded([this, &text] { FDesign.SetFrequencyText(text); }); });
+    connect(edFR, &QLineEdit::textChanged, this, [this](const QString& text) {
+        Guarded([this, &text] { FDesign.SetFrequencyText(text); });
+    });
     connect(edPSV, &QLineEdit::textChanged, this,
             [this](const QString& text) { Guarded([this, &text] { FDesign.SetSwrText(text); }); });
     connect(&FDesign, &TDesign::Changed, this,
@@ -156,7 +159,8 @@ public:
             F.Chart()->TakeAnnotationsFrom({from.Markers, from.Arcs}));
     }
     void Restore(TTaken taken) override {
-        F.Chart()->RestoreAnnotations(std::move(*std::static_pointer_cast<TSmithChart::TAnnotations>(taken)));
+        F.Chart()->RestoreAnnotations(
+            std::move(*std::static_pointer_cast<TSmithChart::TAnnotations>(taken)));
     }
 
 private:
@@ -211,31 +215,36 @@ void TvSmithChart::BuildChartMenu() {
                 [this, handler] { Guarded([this, handler] { (this->*handler)(); }); });
         return action;
     };
-    actUndo = add(QStringLiteral("Zpět"), {QKeySequence(Qt::CTRL | Qt::Key_Z)}, &TvSmithChart::Undo);
-    actRedo = add(QStringLiteral("Znovu"),
-                  {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), QKeySequence(Qt::CTRL | Qt::Key_Y)},
-                  &TvSmithChart::Redo);
+    actUndo =
+        add(QStringLiteral("Zpět"), {QKeySequence(Qt::CTRL | Qt::Key_Z)}, &TvSmithChart::Undo);
+    actRedo =
+        add(QStringLiteral("Znovu"),
+            {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), QKeySequence(Qt::CTRL | Qt::Key_Y)},
+            &TvSmithChart::Redo);
     actClear = add(QStringLiteral("Smazat body a oblouky"), {}, &TvSmithChart::ClearAnnotations);
     FChartMenu->addSeparator();
     actSavePicture = add(QStringLiteral("Uložit obrázek…"), {QKeySequence(Qt::CTRL | Qt::Key_S)},
                          &TvSmithChart::SavePictureAs);
-    actCopyPicture = add(QStringLiteral("Kopírovat obrázek"),
-                         {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_C)}, &TvSmithChart::CopyPicture);
-    actSaveDesign = add(QStringLiteral("Uložit návrh…"), {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S)},
-                        &TvSmithChart::SaveDesignAs);
+    actCopyPicture =
+        add(QStringLiteral("Kopírovat obrázek"), {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_C)},
+            &TvSmithChart::CopyPicture);
+    actSaveDesign =
+        add(QStringLiteral("Uložit návrh…"), {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S)},
+            &TvSmithChart::SaveDesignAs);
     // A design needs a load.
     actSaveDesign->setEnabled(false);
     FChartMenu->addSeparator();
     actNetworkDetails = add(QStringLiteral("Detaily sítě…"), {QKeySequence(Qt::CTRL | Qt::Key_D)},
                             &TvSmithChart::ShowNetworkWindow);
-    actTunerDesign = add(QStringLiteral("Návrh ladicího členu…"), {}, &TvSmithChart::ShowTunerDesign);
+    actTunerDesign =
+        add(QStringLiteral("Návrh ladicího členu…"), {}, &TvSmithChart::ShowTunerDesign);
     actFeedLine = add(QStringLiteral("Napáječ…"), {QKeySequence(Qt::CTRL | Qt::Key_L)},
                       &TvSmithChart::ShowFeedLineWindow);
     FChartMenu->addSeparator();
-    actOpenMeasurement = add(QStringLiteral("Otevřít měření…"), {QKeySequence(Qt::CTRL | Qt::Key_O)},
-                             &TvSmithChart::OpenMeasurementAs);
-    actCloseMeasurement =
-        add(QStringLiteral("Zavřít měření"), {}, &TvSmithChart::CloseMeasurement);
+    actOpenMeasurement =
+        add(QStringLiteral("Otevřít měření…"), {QKeySequence(Qt::CTRL | Qt::Key_O)},
+            &TvSmithChart::OpenMeasurementAs);
+    actCloseMeasurement = add(QStringLiteral("Zavřít měření"), {}, &TvSmithChart::CloseMeasurement);
     actBandTable = add(QStringLiteral("Tabulka pásma…"), {}, &TvSmithChart::ShowBandTableAction);
     actSwrPlot = add(QStringLiteral("Průběh PSV…"), {}, &TvSmithChart::ShowSwrPlot);
     // The project's entries are the main menu's only: the chart's menu stays as it was.
@@ -249,10 +258,12 @@ void TvSmithChart::BuildChartMenu() {
                 [this, handler] { Guarded([this, handler] { (this->*handler)(); }); });
         return action;
     };
-    actOpenProject = addOwn(QStringLiteral("Otevřít projekt…"), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_O),
-                            &TvSmithChart::OpenProjectAs);
-    actSaveProject = addOwn(QStringLiteral("Uložit projekt…"), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_P),
-                            &TvSmithChart::SaveProjectAs);
+    actOpenProject =
+        addOwn(QStringLiteral("Otevřít projekt…"), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_O),
+               &TvSmithChart::OpenProjectAs);
+    actSaveProject =
+        addOwn(QStringLiteral("Uložit projekt…"), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_P),
+               &TvSmithChart::SaveProjectAs);
     UpdateMeasurementActions();
     setAcceptDrops(true);
     UpdateHistoryActions();
@@ -290,9 +301,10 @@ void TvSmithChart::ShowFeedLineWindow() {
     if (!FFeedLineWindow) {
         FFeedLineWindow = new TfrmFeedLine(ChartReference, nullptr, &FDesign);
         FFeedLineWindow->setAttribute(Qt::WA_DeleteOnClose, true);
-        FFeedLineWindow->SetOnUseAsLoad([this](const TLoad& load, double fMHz, const TLoad& antenna) {
-            TakeLoad(load, fMHz, antenna);
-        });
+        FFeedLineWindow->SetOnUseAsLoad(
+            [this](const TLoad& load, double fMHz, const TLoad& antenna) {
+                TakeLoad(load, fMHz, antenna);
+            });
     }
     PlaceToolWindow(FFeedLineWindow);
     FFeedLineWindow->show();
@@ -334,9 +346,9 @@ std::vector<TKeepClear> TvSmithChart::KeepClearRegions(int chartWeight) const {
     QRect chart(pbSmith->mapToGlobal(QPoint(0, 0)), pbSmith->size());
     if (FChart) {
         const int r = FChart->Radius();
-        chart = chart.intersected(QRect(pbSmith->mapToGlobal(QPoint(FChart->CenterX() - r,
-                                                                    FChart->CenterY() - r)),
-                                        QSize(2 * r + 1, 2 * r + 1)));
+        chart = chart.intersected(
+            QRect(pbSmith->mapToGlobal(QPoint(FChart->CenterX() - r, FChart->CenterY() - r)),
+                  QSize(2 * r + 1, 2 * r + 1)));
     }
     const QRect panel(pnBottom->mapToGlobal(QPoint(0, 0)), pnBottom->size());
     return {{mainFrame, 1}, {chart, chartWeight}, {panel, chartWeight}};

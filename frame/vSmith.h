@@ -8,20 +8,20 @@
 #include "designpage.h"
 #include "fData.h"
 #include "feedlinewindow.h"
+#include "history.h"
 #include "measurement.h"
 #include "networkwindow.h"
-#include "swrplot.h"
-#include "tunerdesign.h"
-#include "touchstone.h"
 #include "paintbox.h"
-#include "history.h"
 #include "session.h"
 #include "smithchart.h"
+#include "swrplot.h"
+#include "touchstone.h"
+#include "tunerdesign.h"
 
 #include <QFrame>
+#include <QImage>
 #include <QLabel>
 #include <QLineEdit>
-#include <QImage>
 #include <QMenu>
 #include <QPointer>
 #include <QPushButton>

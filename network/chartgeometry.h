@@ -19,7 +19,6 @@ constexpr double ChartReference = 50.0; // reference resistance of GammaToImpeda
 
 double SafeArcCos(double c);
 
-
 // Impedance of the point at angle theta (degrees) and reflection magnitude m,
 // against ChartReference.
 TImpedance ChartGammaToImpedance(double theta, double m);

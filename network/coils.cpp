@@ -59,8 +59,7 @@ double NagaokaCoefficient(double diameterOverLength) {
 // L = μ0 π a² N² K / l, the current-sheet inductance.
 double CurrentSheetUh(double diameterMm, double lengthMm, double turns) {
     const double a = diameterMm * 0.5e-3, l = lengthMm * 1e-3;
-    return 1e6 * Mu0 * M_PI * a * a * turns * turns * NagaokaCoefficient(diameterMm / lengthMm) /
-           l;
+    return 1e6 * Mu0 * M_PI * a * a * turns * turns * NagaokaCoefficient(diameterMm / lengthMm) / l;
 }
 
 // Rosa (1906), as Grover gives it ("Inductance Calculations", ch. 16): round
@@ -87,7 +86,8 @@ std::optional<TAirCoil> WindAirCoil(double uH, const TAirCoilForm& form) {
     // in a step or two, where doubling from one turn took several.
     const double r = (form.FormMm + form.WireMm) / 2.0 / 25.4, p = form.PitchMm / 25.4;
     const double guess =
-        (10.0 * p * uH + std::sqrt(100.0 * p * p * uH * uH + 36.0 * r * r * r * uH)) / (2.0 * r * r);
+        (10.0 * p * uH + std::sqrt(100.0 * p * p * uH * uH + 36.0 * r * r * r * uH)) /
+        (2.0 * r * r);
     double lo = std::max(MinTurns, 0.9 * guess), hi = std::max(lo * 1.1, 1.1 * guess);
     double flo = excess(lo);
     while (flo > 0) {

@@ -12,7 +12,6 @@
 #include <limits>
 #include <vector>
 
-
 enum class TArrangement {
     SeriesAtLoad, // series element at the load, parallel element on the transmitter side
     ShuntAtLoad,  // parallel element across the load, series element on the transmitter side
@@ -63,7 +62,7 @@ struct TQuality {
     double Capacitor = DefaultQCapacitor;
 };
 constexpr TQuality Lossless{std::numeric_limits<double>::infinity(),
-                             std::numeric_limits<double>::infinity()};
+                            std::numeric_limits<double>::infinity()};
 
 // What the network presents at its input with the load behind it at f: a
 // series part of reactance X has resistance |X|/Q, a parallel part of
@@ -91,10 +90,10 @@ TLNetwork SnapToSeries(const TLNetwork& net, TESeries series);
 
 // ---- Power, losses and stress ----
 struct TStress {
-    double Efficiency = 1.0;  // power into the load / power into the network
-    double LossDb = 0.0;      // -10 log10(efficiency)
-    double ShuntPeakV = 0.0;  // peak voltage across the parallel element (0 when absent)
-    double SeriesRmsA = 0.0;  // RMS current through the series element (0 when absent)
+    double Efficiency = 1.0; // power into the load / power into the network
+    double LossDb = 0.0;     // -10 log10(efficiency)
+    double ShuntPeakV = 0.0; // peak voltage across the parallel element (0 when absent)
+    double SeriesRmsA = 0.0; // RMS current through the series element (0 when absent)
     double SwrWithLosses = 1.0;
 };
 TStress NetworkStress(const TLNetwork& net, const TLoad& load, double fMHz, const TQuality& q,

@@ -47,13 +47,15 @@ constexpr double ExactGamma = 1e-10;
 
 } // namespace
 
-std::optional<TLNetwork> LossyExactNetwork(const TLNetwork& ideal, const TLoad& load,
-                                           double fMHz, const TQuality& q, double z0) {
+std::optional<TLNetwork> LossyExactNetwork(const TLNetwork& ideal, const TLoad& load, double fMHz,
+                                           const TQuality& q, double z0) {
     const TLossyEquation eq{ideal.Arrangement, load.Z(), q, z0};
     const bool seriesFirst = ideal.Arrangement == TArrangement::SeriesAtLoad;
     const TElement& firstPart = seriesFirst ? ideal.Series : ideal.Shunt;
-    double x = seriesFirst ? ElementReactance(firstPart, fMHz) : ElementSusceptance(firstPart, fMHz);
-    const double scale = seriesFirst ? std::abs(load.Z()) + z0 : 1.0 / std::abs(load.Z()) + 1.0 / z0;
+    double x =
+        seriesFirst ? ElementReactance(firstPart, fMHz) : ElementSusceptance(firstPart, fMHz);
+    const double scale =
+        seriesFirst ? std::abs(load.Z()) + z0 : 1.0 / std::abs(load.Z()) + 1.0 / z0;
     // Newton from the ideal value, the slope by a central difference (the
     // losses' |X| has a kink at 0 that an analytic slope would not make
     // easier), each step halved until the residual falls.
@@ -104,9 +106,12 @@ const std::vector<double>& SeriesLadder(TESeries series) {
                 values.push_back(StandardValue(m, d));
         return values;
     };
-    static const std::vector<double> ladders[] = {
-        {}, build(TESeries::E6), build(TESeries::E12), build(TESeries::E24), build(TESeries::E48),
-        build(TESeries::E96)};
+    static const std::vector<double> ladders[] = {{},
+                                                  build(TESeries::E6),
+                                                  build(TESeries::E12),
+                                                  build(TESeries::E24),
+                                                  build(TESeries::E48),
+                                                  build(TESeries::E96)};
     return ladders[int(series)];
 }
 
@@ -132,7 +137,7 @@ TPartPair BestPair(const TElement& target, TESeries series) {
     double bestError = HUGE_VAL, bestA = 0.0, bestB = 0.0, bestValue = 0.0;
     TConnection bestConnection = TConnection::Single;
     auto consider = [&](double a, double b, TConnection c) {
-        const double combined = c == TConnection::Single               ? a
+        const double combined = c == TConnection::Single                    ? a
                                 : (c == TConnection::Parallel) == capacitor ? a + b
                                                                             : a * b / (a + b);
         const double error = std::fabs(combined - v) / v;
@@ -186,16 +191,19 @@ void PartStress(const TLNetwork& net, double fMHz, const TQuality& q, const TStr
     if (net.Series.Present()) {
         const double x = ElementReactance(net.Series, fMHz);
         series.RmsA = s.SeriesRmsA;
-        series.PeakV = std::sqrt(2.0) * s.SeriesRmsA * std::fabs(x) * std::hypot(1.0, 1.0 / SeriesQ(x, q));
+        series.PeakV =
+            std::sqrt(2.0) * s.SeriesRmsA * std::fabs(x) * std::hypot(1.0, 1.0 / SeriesQ(x, q));
     }
     if (net.Shunt.Present()) {
         const double b = ElementSusceptance(net.Shunt, fMHz);
         shunt.PeakV = s.ShuntPeakV;
-        shunt.RmsA = s.ShuntPeakV / std::sqrt(2.0) * std::fabs(b) * std::hypot(1.0, 1.0 / ShuntQ(b, q));
+        shunt.RmsA =
+            s.ShuntPeakV / std::sqrt(2.0) * std::fabs(b) * std::hypot(1.0, 1.0 / ShuntQ(b, q));
     }
     for (TElementParts* p : {&series, &shunt})
         p->RatingV = std::nullopt;
-    if (net.Series.Kind == TElementKind::Capacitor) series.RatingV = RecommendedRatingV(series.PeakV);
+    if (net.Series.Kind == TElementKind::Capacitor)
+        series.RatingV = RecommendedRatingV(series.PeakV);
     if (net.Shunt.Kind == TElementKind::Capacitor) shunt.RatingV = RecommendedRatingV(shunt.PeakV);
 }
 

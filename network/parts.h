@@ -12,8 +12,8 @@
 // The values of the same arrangement that present exactly z0 once the coil's
 // and the capacitor's Q are counted; none where the losses make it
 // impossible. A part may appear (a tiny one) where the ideal network has none.
-std::optional<TLNetwork> LossyExactNetwork(const TLNetwork& ideal, const TLoad& load,
-                                           double fMHz, const TQuality& q, double z0);
+std::optional<TLNetwork> LossyExactNetwork(const TLNetwork& ideal, const TLoad& load, double fMHz,
+                                           const TQuality& q, double z0);
 
 // Two standard parts that together come nearest a value: a sum (capacitors
 // in parallel, coils in series) or a reciprocal sum (capacitors in series,
@@ -24,8 +24,8 @@ struct TPartPair {
     TElementKind Kind = TElementKind::None;
     std::vector<double> Parts; // one or two values, largest first
     TConnection Connection = TConnection::Single;
-    double Value = 0.0;        // what they make together
-    double Error() const;      // relative to Target
+    double Value = 0.0;   // what they make together
+    double Error() const; // relative to Target
     double Target = 0.0;
 };
 TPartPair BestPair(const TElement& target, TESeries series);
@@ -37,9 +37,9 @@ struct TElementParts {
     TPartPair Pair;
     std::optional<TAirCoil> Winding; // a coil with a form given
     std::optional<TToroidWinding> Toroid;
-    double PeakV = 0.0;              // across the part as built at the power
-    double RmsA = 0.0;               // through it
-    std::optional<double> RatingV;   // a capacitor's recommended rated voltage
+    double PeakV = 0.0;            // across the part as built at the power
+    double RmsA = 0.0;             // through it
+    std::optional<double> RatingV; // a capacitor's recommended rated voltage
 };
 struct TPartsReport {
     bool HasLossyExact = false;

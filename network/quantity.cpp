@@ -63,8 +63,8 @@ std::string_view Trimmed(std::string_view text) {
 // its fixed form rounds exactly as printf's "%.*f" does.
 std::string FixedDigits(double value, int decimals, int minIntDigits, bool& allZero) {
     static thread_local char buf[1200];
-    const auto [end, ec] = std::to_chars(buf, buf + sizeof buf, std::fabs(value),
-                                         std::chars_format::fixed, decimals);
+    const auto [end, ec] =
+        std::to_chars(buf, buf + sizeof buf, std::fabs(value), std::chars_format::fixed, decimals);
     if (ec != std::errc()) throw std::length_error("number text too long");
     std::string digits(buf, end);
     allZero = digits.find_first_not_of("0.") == std::string::npos;
@@ -88,8 +88,8 @@ std::optional<TTextFault> ParseNumberToken(std::string_view token, double& value
     // from_chars takes no "+", which the plain syntax allows.
     if (token.front() == '+') token.remove_prefix(1);
     double v = 0.0;
-    const auto [ptr, ec] = std::from_chars(token.data(), token.data() + token.size(), v,
-                                           std::chars_format::general);
+    const auto [ptr, ec] =
+        std::from_chars(token.data(), token.data() + token.size(), v, std::chars_format::general);
     if (ec == std::errc::result_out_of_range) return TTextFault::OutOfRange;
     if (ec != std::errc() || ptr != token.data() + token.size() || !std::isfinite(v))
         return TTextFault::NotANumber;
@@ -143,7 +143,8 @@ std::vector<double> ParseBandList(std::string_view text) {
                              std::string(all.substr(items[k].Begin, end - items[k].Begin)));
         }
         double f = 0.0;
-        if (const auto fault = ParseNumberToken(item, f)) throw ETextError(*fault, std::string(item));
+        if (const auto fault = ParseNumberToken(item, f))
+            throw ETextError(*fault, std::string(item));
         if (!(f > 0)) throw ETextError(TTextFault::NotPositive, std::string(item));
         bands.push_back(f);
     }
@@ -154,7 +155,8 @@ std::string FormatPattern(std::string_view pattern, double value) {
     Checked(value);
     const size_t point = pattern.find('.');
     const int decimals = point == std::string_view::npos ? 0 : int(pattern.size() - point - 1);
-    const std::string_view head = point == std::string_view::npos ? pattern : pattern.substr(0, point);
+    const std::string_view head =
+        point == std::string_view::npos ? pattern : pattern.substr(0, point);
     int minIntDigits = 0;
     for (const char c : head)
         minIntDigits += c == '0';
@@ -188,15 +190,20 @@ std::string FormatSignificant(double value, int decimals, int significant) {
 
 void AppendJsonNumber(std::string& out, double value) {
     char buf[64];
-    const auto [ptr, ec] = std::isfinite(value) ? std::to_chars(buf, buf + sizeof buf, value)
-                                                : std::to_chars_result{buf, std::errc::invalid_argument};
-    if (ec == std::errc()) out.append(buf, ptr);
-    else out += "null";
+    const auto [ptr, ec] = std::isfinite(value)
+                               ? std::to_chars(buf, buf + sizeof buf, value)
+                               : std::to_chars_result{buf, std::errc::invalid_argument};
+    if (ec == std::errc())
+        out.append(buf, ptr);
+    else
+        out += "null";
 }
 
 void AppendJsonNumber(std::string& out, const std::optional<double>& value) {
-    if (value) AppendJsonNumber(out, *value);
-    else out += "null";
+    if (value)
+        AppendJsonNumber(out, *value);
+    else
+        out += "null";
 }
 
 std::string JsonNumber(double value) {

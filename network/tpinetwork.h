@@ -65,9 +65,9 @@ struct TTunerReport {
     bool Reachable = false;
     double NearestSwr = 1.0; // the lowest SWR any setting inside the ranges gives
     TTunerSetting LeastLoss;
-    TTunerSetting LargestC; // the capacitor on the low-impedance side as large as it goes
+    TTunerSetting LargestC;        // the capacitor on the low-impedance side as large as it goes
     bool LargestCAtOutput = false; // that capacitor is C_out (else C_in)
-    TTunerSetting LeastL;   // the smallest coil that still matches
+    TTunerSetting LeastL;          // the smallest coil that still matches
 };
 
 // The three settings of a load at a power; when no setting inside the

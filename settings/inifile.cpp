@@ -31,8 +31,9 @@ std::vector<TLine> SplitLines(const QByteArray& content) {
             ++eol;
         if (eol < size) {
             line.textEnd = eol;
-            line.end = (content[eol] == '\r' && eol + 1 < size && content[eol + 1] == '\n') ? eol + 2
-                                                                                          : eol + 1;
+            line.end = (content[eol] == '\r' && eol + 1 < size && content[eol + 1] == '\n')
+                           ? eol + 2
+                           : eol + 1;
         }
         lines.push_back(line);
         pos = line.end;

@@ -122,8 +122,9 @@ void TfrmBandTable::DesignChanged(unsigned what) {
             return;
         }
         SetMeasurement(shown,
-                       Design().MeasurementName() +
-                           (Design().TraceMoved() ? QStringLiteral(" (u ladicího členu)") : QString()),
+                       Design().MeasurementName() + (Design().TraceMoved()
+                                                         ? QStringLiteral(" (u ladicího členu)")
+                                                         : QString()),
                        ChartReference);
     }
     TToolWindow::DesignChanged(what);

@@ -14,8 +14,8 @@
 #include <stdexcept>
 
 TDesignPage MakeDesignPage(const TLoad& load, double fMHz, const TDesignOptions& options,
-                           const TWindingOptions& winding, int index, TLoadModel model,
-                           double span, const TTouchstone* trace, const TFeed* feed,
+                           const TWindingOptions& winding, int index, TLoadModel model, double span,
+                           const TTouchstone* trace, const TFeed* feed,
                            const std::optional<TLoad>& antenna) {
     const std::vector<TNetworkReport> reports = DesignNetworks(load, fMHz, options);
     if (reports.empty()) throw std::runtime_error("Tuto zátěž nelze přizpůsobit, návrh nevznikne.");
@@ -56,7 +56,8 @@ TDesignPage MakeDesignPage(const TLoad& load, double fMHz, const TDesignOptions&
         const TLoad given = antenna ? *antenna : load;
         if (antenna) setup.Feed->Point = TPointAt::Antenna;
         try {
-            if (const std::optional<TStationResult> r = DesignStation(setup, given, fMHz, &page.Report.Network))
+            if (const std::optional<TStationResult> r =
+                    DesignStation(setup, given, fMHz, &page.Report.Network))
                 page.Station = *r;
         } catch (const std::exception&) {
             // A chain the arithmetic fails on leaves the page without it.
@@ -96,7 +97,9 @@ public:
         P.drawText(box, flags | Qt::TextWordWrap, text);
         return used.height() / Mm;
     }
-    void Line(double x1, double y1, double x2, double y2) { P.drawLine(Point(x1, y1), Point(x2, y2)); }
+    void Line(double x1, double y1, double x2, double y2) {
+        P.drawLine(Point(x1, y1), Point(x2, y2));
+    }
 
     QPainter& P;
     const double Mm;
@@ -108,9 +111,11 @@ QString Fixed(double value, int decimals) {
 
 QString LoadLineCs(const TDesignPage& page) {
     const double swr = Swr({page.Load.R, page.Load.X}, page.Options.Z0);
-    return QStringLiteral("Kmitočet %1 MHz · zátěž R = %2 ohm, X = %3 ohm, PSV %4 vůči %5 ohm · výkon %6 W")
-        .arg(Fmt("#0.000", page.FrequencyMHz), Fmt("#0.000", page.Load.R), Fmt("#0.000", page.Load.X),
-             ShownSwrText(swr), Fmt("#0", page.Options.Z0), Fmt("#0", page.Options.PowerW));
+    return QStringLiteral(
+               "Kmitočet %1 MHz · zátěž R = %2 ohm, X = %3 ohm, PSV %4 vůči %5 ohm · výkon %6 W")
+        .arg(Fmt("#0.000", page.FrequencyMHz), Fmt("#0.000", page.Load.R),
+             Fmt("#0.000", page.Load.X), ShownSwrText(swr), Fmt("#0", page.Options.Z0),
+             Fmt("#0", page.Options.PowerW));
 }
 
 struct TValueRow {
@@ -146,16 +151,17 @@ std::vector<TValueRow> ValueRows(const TDesignPage& page) {
 // Returns the bottom of the table, in mm.
 double PaintValues(TPageLayout& L, const TDesignPage& page, double x, double y) {
     const double widths[] = {44, 26, 28, 30};
-    const QString heads[] = {QString(), QStringLiteral("sériový prvek"), QStringLiteral("paralelní prvek"),
-                             QStringLiteral("PSV se ztrátami")};
+    const QString heads[] = {QString(), QStringLiteral("sériový prvek"),
+                             QStringLiteral("paralelní prvek"), QStringLiteral("PSV se ztrátami")};
     const double rowMm = 5.2;
-    auto cells = [&](double top, const QString (&texts)[4], bool bold) {
+    auto cells = [&](double top, const QString(&texts)[4], bool bold) {
         L.Font(8.5, bold);
         double left = x;
         for (int c = 0; c < 4; ++c) {
             // Numbers to the right, so that their digits line up down a column.
             const int align = c == 0 ? Qt::AlignLeft : Qt::AlignRight;
-            L.P.drawText(L.Rect(left, top, widths[c] - 1.5, rowMm), align | Qt::AlignVCenter, texts[c]);
+            L.P.drawText(L.Rect(left, top, widths[c] - 1.5, rowMm), align | Qt::AlignVCenter,
+                         texts[c]);
             left += widths[c];
         }
     };
@@ -179,9 +185,10 @@ QStringList DetailLinesCs(const TDesignPage& page) {
     const TPartsReport& parts = page.Parts;
     const TLNetwork& n = r.Network;
     QStringList lines;
-    QString efficiency = QStringLiteral("Jakost cívky Q %1, kondenzátoru Q %2: účinnost %3 %, ztráta %4 dB")
-                             .arg(Fmt("#0", page.Options.Q.Coil), Fmt("#0", page.Options.Q.Capacitor),
-                                  Fmt("#0.00", 100.0 * r.Stress.Efficiency), Fmt("#0.000", r.Stress.LossDb));
+    QString efficiency =
+        QStringLiteral("Jakost cívky Q %1, kondenzátoru Q %2: účinnost %3 %, ztráta %4 dB")
+            .arg(Fmt("#0", page.Options.Q.Coil), Fmt("#0", page.Options.Q.Capacitor),
+                 Fmt("#0.00", 100.0 * r.Stress.Efficiency), Fmt("#0.000", r.Stress.LossDb));
     if (parts.HasAsBuilt)
         efficiency += QStringLiteral("; se součástkami z řady %1 %2 %, %3 dB")
                           .arg(QString::fromLatin1(SeriesName(page.Options.Series)),
@@ -260,8 +267,10 @@ void PaintCurve(TPageLayout& L, const TDesignPage& page, const QRectF& boxMm) {
             continue;
         }
         const QPointF q = at(p.FrequencyMHz, SwrToAxis(*p.Swr));
-        if (drawing) path.lineTo(q);
-        else path.moveTo(q);
+        if (drawing)
+            path.lineTo(q);
+        else
+            path.moveTo(q);
         drawing = true;
     }
     L.Pen(QColor(0x00, 0x40, 0xc0), 0.45);
@@ -283,7 +292,8 @@ void PaintPage(QPainter& p, double dotsPerMm, const TDesignPage& page) {
     L.Font(8);
     L.Pen(QColor(0x50, 0x50, 0x50), 0.2);
     L.Text(left, y + 1.5, ContentMm,
-           QStringLiteral("Pentarix %1 · %2").arg(page.Version, page.When.toString(QStringLiteral("d. M. yyyy H:mm"))),
+           QStringLiteral("Pentarix %1 · %2")
+               .arg(page.Version, page.When.toString(QStringLiteral("d. M. yyyy H:mm"))),
            Qt::AlignRight);
     y += 8.5;
     L.Pen(Qt::black, 0.3);
@@ -298,7 +308,8 @@ void PaintPage(QPainter& p, double dotsPerMm, const TDesignPage& page) {
     if (!page.Chart.isNull()) {
         const QSizeF box(ContentMm, 112);
         const QSizeF size = QSizeF(page.Chart.size()).scaled(box, Qt::KeepAspectRatio);
-        const QRectF target = L.Rect(left + (box.width() - size.width()) / 2, y, size.width(), size.height());
+        const QRectF target =
+            L.Rect(left + (box.width() - size.width()) / 2, y, size.width(), size.height());
         p.drawImage(target, page.Chart);
         L.Pen(QColor(0xa0, 0xa0, 0xa0), 0.15);
         p.drawRect(target);
@@ -311,7 +322,8 @@ void PaintPage(QPainter& p, double dotsPerMm, const TDesignPage& page) {
     y += L.Text(left, y, ContentMm,
                 QStringLiteral("Síť %1: %2%3")
                     .arg(page.Number)
-                    .arg(QString::fromUtf8(KindNameCs(n)), n.Chart ? QStringLiteral(" (graf)") : QString())) +
+                    .arg(QString::fromUtf8(KindNameCs(n)),
+                         n.Chart ? QStringLiteral(" (graf)") : QString())) +
          1;
     // The schematic at the table's left, scaled from its own size.
     const double schematicMm = 50;
@@ -322,7 +334,9 @@ void PaintPage(QPainter& p, double dotsPerMm, const TDesignPage& page) {
     PaintSchematic(p, n);
     p.restore();
     const double tableBottom = PaintValues(L, page, left + schematicMm + 2, y);
-    y = std::max(tableBottom, y + 1 + schematicMm * SchematicSize.height() / SchematicSize.width()) + 2;
+    y = std::max(tableBottom,
+                 y + 1 + schematicMm * SchematicSize.height() / SchematicSize.width()) +
+        2;
 
     L.Pen(Qt::black, 0.2);
     L.Font(8.5);
@@ -332,12 +346,15 @@ void PaintPage(QPainter& p, double dotsPerMm, const TDesignPage& page) {
 
     L.Font(9.5, true);
     y += L.Text(left, y, ContentMm,
-                QStringLiteral("Průběh PSV sítě %1 (model zátěže: %2)").arg(page.Number).arg(LoadModelNameCs(page.Model))) +
+                QStringLiteral("Průběh PSV sítě %1 (model zátěže: %2)")
+                    .arg(page.Number)
+                    .arg(LoadModelNameCs(page.Model))) +
          1;
     L.Font(8.5);
     for (const double limit : {SwrLimitTight, SwrLimitLoose}) {
         const TBandEdges& e = limit == SwrLimitTight ? page.Tight : page.Loose;
-        y += L.Text(left, y, ContentMm, BandWidthTextCs(e, limit, page.CentreSwr, page.FrequencyMHz, page.Model));
+        y += L.Text(left, y, ContentMm,
+                    BandWidthTextCs(e, limit, page.CentreSwr, page.FrequencyMHz, page.Model));
     }
     y += 2;
     const double bottom = 297 - MarginMm;
@@ -360,20 +377,23 @@ QStringList SourceLinesCs(const TDesignPage& page) {
         lines << QStringLiteral("Měření: %1").arg(page.MeasurementName);
     if (!page.Feed) return lines;
     const TFeed& f = *page.Feed;
-    const QString cable = f.Line.Name.empty() ? QStringLiteral("vlastní vedení (Z0 %1 ohm, zkracovací činitel %2)")
-                                                    .arg(Fmt("#0.0", f.Line.Z0), Fmt("#0.000", f.Line.VF))
-                                              : QString::fromStdString(f.Line.Name);
+    const QString cable = f.Line.Name.empty()
+                              ? QStringLiteral("vlastní vedení (Z0 %1 ohm, zkracovací činitel %2)")
+                                    .arg(Fmt("#0.0", f.Line.Z0), Fmt("#0.000", f.Line.VF))
+                              : QString::fromStdString(f.Line.Name);
     lines << QStringLiteral("Napáječ: %1, délka %2 m, ladicí člen %3")
                  .arg(cable, Fmt("#0.000", f.LengthM),
-                      f.Tuner == TTunerAt::Shack ? QStringLiteral("u TRX") : QStringLiteral("u antény"));
+                      f.Tuner == TTunerAt::Shack ? QStringLiteral("u TRX")
+                                                 : QStringLiteral("u antény"));
     if (!page.Station) return lines;
     const TStationResult& r = *page.Station;
     lines << QStringLiteral("Impedance antény %1 · na konci u ladicího členu %2")
                  .arg(ImpedanceCs(r.Antenna.Z), ImpedanceCs(r.TunerOutput.Z));
     if (r.PowerKnown)
-        lines << QStringLiteral("Výkon %1 W: ztráta v ladicím členu %2 W, ve vedení %3 W, na anténu %4 W")
-                     .arg(Fmt("#0.0", r.TransmitterW), Fmt("#0.0", r.TunerLossW), Fmt("#0.0", r.LineLossW),
-                          Fmt("#0.0", r.AntennaW));
+        lines << QStringLiteral(
+                     "Výkon %1 W: ztráta v ladicím členu %2 W, ve vedení %3 W, na anténu %4 W")
+                     .arg(Fmt("#0.0", r.TransmitterW), Fmt("#0.0", r.TunerLossW),
+                          Fmt("#0.0", r.LineLossW), Fmt("#0.0", r.AntennaW));
     return lines;
 }
 
@@ -386,7 +406,8 @@ QByteArray DesignPdf(const TDesignPage& page) {
         writer.setPageSize(QPageSize(QPageSize::A4));
         writer.setPageMargins(QMarginsF(0, 0, 0, 0));
         writer.setResolution(600);
-        writer.setTitle(QStringLiteral("Pentarix – návrh %1 MHz").arg(Fmt("#0.000", page.FrequencyMHz)));
+        writer.setTitle(
+            QStringLiteral("Pentarix – návrh %1 MHz").arg(Fmt("#0.000", page.FrequencyMHz)));
         writer.setCreator(QStringLiteral("Pentarix ") + page.Version);
         QPainter painter(&writer);
         if (!painter.isActive()) throw std::runtime_error("PDF nelze vytvořit.");

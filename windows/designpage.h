@@ -44,8 +44,8 @@ struct TDesignPage {
 // moved from, when it is the tuner's end), the curve models the antenna
 // moved through the line and the page states the whole chain.
 TDesignPage MakeDesignPage(const TLoad& load, double fMHz, const TDesignOptions& options,
-                           const TWindingOptions& winding, int index, TLoadModel model,
-                           double span, const TTouchstone* trace, const TFeed* feed = nullptr,
+                           const TWindingOptions& winding, int index, TLoadModel model, double span,
+                           const TTouchstone* trace, const TFeed* feed = nullptr,
                            const std::optional<TLoad>& antenna = std::nullopt);
 
 // The lines under the load's: the measurement's file, the cable, its length,

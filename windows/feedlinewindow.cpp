@@ -51,7 +51,8 @@ QString PointText(const TLossPoint& p) {
 } // namespace
 
 TfrmFeedLine::TfrmFeedLine(double z0Ref, QWidget* parent, TDesign* design)
-    : TToolWindow(QStringLiteral("Napáječ"), 11, Qt::Window | Qt::WindowStaysOnTopHint, parent, design),
+    : TToolWindow(QStringLiteral("Napáječ"), 11, Qt::Window | Qt::WindowStaysOnTopHint, parent,
+                  design),
       FZ0Ref(z0Ref) {
     auto* grid = new QGridLayout(this);
     auto label = [this](const QString& text) { return new QLabel(text, this); };

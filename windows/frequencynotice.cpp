@@ -10,6 +10,7 @@ QString FrequencyNotice(double shownMHz, const QString& fieldText) {
     // decimals, and the field then holds the same frequency for the user.
     const QString typedText = FrequencyText(typed), shownText = FrequencyText(shownMHz);
     if (typedText == shownText) return {};
-    return QStringLiteral("Kmitočet v poli je %1 MHz; hodnoty platí pro %2 MHz — klikněte do grafu.")
+    return QStringLiteral(
+               "Kmitočet v poli je %1 MHz; hodnoty platí pro %2 MHz — klikněte do grafu.")
         .arg(typedText, shownText);
 }

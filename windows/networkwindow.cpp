@@ -95,31 +95,34 @@ static_assert(ColumnCount == 12, "the window keeps one widest text per column");
 class TTextCellDelegate : public QStyledItemDelegate {
 public:
     using QStyledItemDelegate::QStyledItemDelegate;
-    void paint(QPainter* p, const QStyleOptionViewItem& option, const QModelIndex& index) const override {
+    void paint(QPainter* p, const QStyleOptionViewItem& option,
+               const QModelIndex& index) const override {
         QStyleOptionViewItem opt = option;
         initStyleOption(&opt, index);
         if (!opt.icon.isNull() || !opt.widget) return QStyledItemDelegate::paint(p, option, index);
         const QStyle* style = opt.widget->style();
         style->drawPrimitive(QStyle::PE_PanelItemViewItem, &opt, p, opt.widget);
-        const int margin = style->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, opt.widget) + 1;
+        const int margin =
+            style->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, opt.widget) + 1;
         const QPalette::ColorGroup group = !(opt.state & QStyle::State_Enabled) ? QPalette::Disabled
-                                           : (opt.state & QStyle::State_Active) ? QPalette::Normal
-                                                                                 : QPalette::Inactive;
+                                           : (opt.state & QStyle::State_Active)
+                                               ? QPalette::Normal
+                                               : QPalette::Inactive;
         p->save();
         p->setFont(opt.font);
-        p->setPen(opt.palette.color(group, opt.state & QStyle::State_Selected ? QPalette::HighlightedText
-                                                                              : QPalette::Text));
-        p->drawText(opt.rect.adjusted(margin, 0, -margin, 0), int(opt.displayAlignment) | Qt::TextSingleLine,
-                    opt.text);
+        p->setPen(opt.palette.color(group, opt.state & QStyle::State_Selected
+                                               ? QPalette::HighlightedText
+                                               : QPalette::Text));
+        p->drawText(opt.rect.adjusted(margin, 0, -margin, 0),
+                    int(opt.displayAlignment) | Qt::TextSingleLine, opt.text);
         p->restore();
         if (opt.state & QStyle::State_HasFocus) {
             QStyleOptionFocusRect focus;
             focus.QStyleOption::operator=(opt);
             focus.rect = style->subElementRect(QStyle::SE_ItemViewItemFocusRect, &opt, opt.widget);
             focus.state |= QStyle::State_KeyboardFocusChange | QStyle::State_Item;
-            focus.backgroundColor = opt.palette.color(group, opt.state & QStyle::State_Selected
-                                                                 ? QPalette::Highlight
-                                                                 : QPalette::Window);
+            focus.backgroundColor = opt.palette.color(
+                group, opt.state & QStyle::State_Selected ? QPalette::Highlight : QPalette::Window);
             style->drawPrimitive(QStyle::PE_FrameFocusRect, &focus, p, opt.widget);
         }
     }
@@ -128,7 +131,8 @@ public:
 } // namespace
 
 TfrmNetwork::TfrmNetwork(QWidget* parent, TDesign* design)
-    : TToolWindow(QStringLiteral("Síť"), 11, Qt::Window | Qt::WindowStaysOnTopHint, parent, design) {
+    : TToolWindow(QStringLiteral("Síť"), 11, Qt::Window | Qt::WindowStaysOnTopHint, parent,
+                  design) {
 
     auto* grid = new QGridLayout(this);
     auto addInput = [&](int column, const QString& caption, QWidget* input) {
@@ -154,7 +158,8 @@ TfrmNetwork::TfrmNetwork(QWidget* parent, TDesign* design)
     addInput(4, QStringLiteral("Z0 [ohm]"), edZ0);
     grid->setColumnStretch(10, 1);
     chkParts = new QCheckBox(QStringLiteral("součástky"), this);
-    chkParts->setToolTip(QStringLiteral("hodnoty pro skutečné součástky, dvojice, vinutí a napětí"));
+    chkParts->setToolTip(
+        QStringLiteral("hodnoty pro skutečné součástky, dvojice, vinutí a napětí"));
     grid->addWidget(chkParts, 0, 11);
 
     lbLoad = new QLabel(this);
@@ -167,7 +172,8 @@ TfrmNetwork::TfrmNetwork(QWidget* parent, TDesign* design)
          QStringLiteral("paralelní\nprvek"), QStringLiteral("řada: sériový,\nparalelní"),
          QStringLiteral("PSV s řadovými\nhodnotami"), QStringLiteral("nejhorší PSV\nv toleranci"),
          QStringLiteral("PSV se\nztrátami"), QStringLiteral("účinnost"),
-         QStringLiteral("ztráta\n[dB]"), QStringLiteral("napětí na\nparalelním prvku\n(špička) [V]"),
+         QStringLiteral("ztráta\n[dB]"),
+         QStringLiteral("napětí na\nparalelním prvku\n(špička) [V]"),
          QStringLiteral("proud\nsériovým\nprvkem [A]")});
     tbNetworks->verticalHeader()->setVisible(false);
     tbNetworks->setEditTriggers(QAbstractItemView::NoEditTriggers);
@@ -182,10 +188,11 @@ TfrmNetwork::TfrmNetwork(QWidget* parent, TDesign* design)
     pnParts->hide();
     connect(tbNetworks, &QTableWidget::currentCellChanged, this,
             [this](int row, int, int previous) {
-                if (row != previous) Guarded([this, row] {
-                    Design().SetChosenNetwork(row);
-                    ShowParts();
-                });
+                if (row != previous)
+                    Guarded([this, row] {
+                        Design().SetChosenNetwork(row);
+                        ShowParts();
+                    });
             });
 
     // The design size first: a pane remembered as shown grows the window from it.
@@ -194,7 +201,8 @@ TfrmNetwork::TfrmNetwork(QWidget* parent, TDesign* design)
     ShowOptions();
 
     for (QLineEdit* e : {edQCoil, edQCapacitor, edPower, edZ0})
-        connect(e, &QLineEdit::editingFinished, this, [this] { Guarded([this] { ApplyInputs(); }); });
+        connect(e, &QLineEdit::editingFinished, this,
+                [this] { Guarded([this] { ApplyInputs(); }); });
     connect(cbSeries, &QComboBox::currentIndexChanged, this,
             [this] { Guarded([this] { ApplyInputs(); }); });
     SetCopyText([this] { return ContentText(); });
@@ -225,8 +233,9 @@ TfrmNetwork::~TfrmNetwork() {
 void TfrmNetwork::ShowOptions() {
     const TDesignOptions& o = Design().Options();
     const QSignalBlocker block(cbSeries);
-    cbSeries->setCurrentIndex(int(std::find(std::begin(SeriesChoices), std::end(SeriesChoices), o.Series) -
-                                  std::begin(SeriesChoices)));
+    cbSeries->setCurrentIndex(
+        int(std::find(std::begin(SeriesChoices), std::end(SeriesChoices), o.Series) -
+            std::begin(SeriesChoices)));
     for (auto [edit, value] : {std::pair{edQCoil, o.Q.Coil}, std::pair{edQCapacitor, o.Q.Capacitor},
                                std::pair{edPower, o.PowerW}, std::pair{edZ0, o.Z0}}) {
         double shown = 0.0;
@@ -244,8 +253,10 @@ void TfrmNetwork::DesignChanged(unsigned what) {
             pnParts->SetTexts(texts);
     }
     TToolWindow::DesignChanged(what);
-    if (what & dcOptions) Recompute();
-    else if (what & dcWinding) ShowParts();
+    if (what & dcOptions)
+        Recompute();
+    else if (what & dcWinding)
+        ShowParts();
 }
 
 TDesignOptions TfrmNetwork::SavedOptions() {
@@ -273,9 +284,9 @@ namespace {
 
 TWindingTexts StoredWindingTexts(QSettings& s) {
     s.beginGroup(QStringLiteral("parts"));
-    TWindingTexts texts{s.value(QStringLiteral("form")).toString(), s.value(QStringLiteral("wire")).toString(),
-                        s.value(QStringLiteral("pitch")).toString(),
-                        s.value(QStringLiteral("toroid")).toString()};
+    TWindingTexts texts{
+        s.value(QStringLiteral("form")).toString(), s.value(QStringLiteral("wire")).toString(),
+        s.value(QStringLiteral("pitch")).toString(), s.value(QStringLiteral("toroid")).toString()};
     s.endGroup();
     return texts;
 }
@@ -426,13 +437,14 @@ void TfrmNetwork::Recompute() {
     if (!FHasLoad) return;
     FReports = DesignNetworks(FLoad, FFrequency, Options());
     const double swr = Swr({FLoad.R, FLoad.X}, Options().Z0);
-    lbLoad->setText(QStringLiteral("zátěž R = %1 ohm, X = %2 ohm, PSV %3, kmitočet %4 MHz%5")
-                        .arg(Fmt("#0.000", FLoad.R), Fmt("#0.000", FLoad.X), Fmt("#0.000", swr),
-                             Fmt("#0.000", FFrequency),
-                             FReports.empty() ? QStringLiteral(" — tuto zátěž nelze přizpůsobit")
-                                              : QString()));
+    lbLoad->setText(
+        QStringLiteral("zátěž R = %1 ohm, X = %2 ohm, PSV %3, kmitočet %4 MHz%5")
+            .arg(Fmt("#0.000", FLoad.R), Fmt("#0.000", FLoad.X), Fmt("#0.000", swr),
+                 Fmt("#0.000", FFrequency),
+                 FReports.empty() ? QStringLiteral(" — tuto zátěž nelze přizpůsobit") : QString()));
     // New rows need no fitting of their own: each cell below says when its text is too wide.
-    if (tbNetworks->rowCount() != int(FReports.size())) tbNetworks->setRowCount(int(FReports.size()));
+    if (tbNetworks->rowCount() != int(FReports.size()))
+        tbNetworks->setRowCount(int(FReports.size()));
     const qreal ratio = devicePixelRatioF();
     QFont boldFont = tbNetworks->font();
     boldFont.setBold(true);
@@ -462,7 +474,8 @@ void TfrmNetwork::Recompute() {
             return item;
         };
         set(ColSchematic, QString())->setIcon(Schematic(n, ratio));
-        set(ColKind, QString::fromUtf8(KindNameCs(n)) + (n.Chart ? QStringLiteral(" (graf)") : QString()))
+        set(ColKind,
+            QString::fromUtf8(KindNameCs(n)) + (n.Chart ? QStringLiteral(" (graf)") : QString()))
             ->setToolTip(n.Chart ? QStringLiteral("síť, kterou kreslí graf") : QString());
         set(ColSeries, ElementLabel(n.Series));
         set(ColShunt, ElementLabel(n.Shunt));
@@ -476,7 +489,8 @@ void TfrmNetwork::Recompute() {
         set(ColEfficiency, Fmt("#0.00", 100.0 * r.Stress.Efficiency) + QStringLiteral(" %"));
         set(ColLoss, Fmt("#0.000", r.Stress.LossDb));
         set(ColVoltage, n.Shunt.Present() ? Fmt("#0.0", r.Stress.ShuntPeakV) : QStringLiteral("—"));
-        set(ColCurrent, n.Series.Present() ? Fmt("#0.000", r.Stress.SeriesRmsA) : QStringLiteral("—"));
+        set(ColCurrent,
+            n.Series.Present() ? Fmt("#0.000", r.Stress.SeriesRmsA) : QStringLiteral("—"));
     }
     if (FNeedsResize) FitColumns();
     FNeedsResize = false;
@@ -492,8 +506,9 @@ void TfrmNetwork::FitColumns() {
     } else {
         for (int c = 0; c < ColumnCount; ++c) {
             // Public in the base, protected in the table.
-            const int fit = std::max(static_cast<const QAbstractItemView*>(tbNetworks)->sizeHintForColumn(c),
-                                     tbNetworks->horizontalHeader()->sectionSizeHint(c));
+            const int fit =
+                std::max(static_cast<const QAbstractItemView*>(tbNetworks)->sizeHintForColumn(c),
+                         tbNetworks->horizontalHeader()->sectionSizeHint(c));
             if (fit > tbNetworks->columnWidth(c)) tbNetworks->setColumnWidth(c, fit);
         }
     }
@@ -527,20 +542,27 @@ QString TfrmNetwork::ContentText() const {
     };
     auto unitName = [](const TElement& e) {
         if (!e.Present()) return QStringLiteral("—");
-        return ElementName(e) + (e.Kind == TElementKind::Coil ? QStringLiteral(" [uH]")
-                                                              : QStringLiteral(" [pF]"));
+        return ElementName(e) +
+               (e.Kind == TElementKind::Coil ? QStringLiteral(" [uH]") : QStringLiteral(" [pF]"));
     };
     for (const TNetworkReport& r : FReports) {
         const TLNetwork& n = r.Network;
-        QStringList f{Fmt("#0.000", FFrequency), Fmt("#0.000", FLoad.R), Fmt("#0.000", FLoad.X),
-                      QString::fromUtf8(KindNameCs(n)), n.Chart ? QStringLiteral("1") : QStringLiteral("0"),
-                      unitName(n.Series), value(n.Series), unitName(n.Shunt), value(n.Shunt),
+        QStringList f{Fmt("#0.000", FFrequency),
+                      Fmt("#0.000", FLoad.R),
+                      Fmt("#0.000", FLoad.X),
+                      QString::fromUtf8(KindNameCs(n)),
+                      n.Chart ? QStringLiteral("1") : QStringLiteral("0"),
+                      unitName(n.Series),
+                      value(n.Series),
+                      unitName(n.Shunt),
+                      value(n.Shunt),
                       r.HasStandard ? QString::fromLatin1(SeriesName(Options().Series)) : QString(),
                       r.HasStandard ? value(r.Standard.Series) : QString(),
                       r.HasStandard ? value(r.Standard.Shunt) : QString(),
                       r.HasStandard ? ShownSwrText(r.StandardSwr) : QString(),
                       r.HasStandard ? ShownSwrText(r.WorstSwr) : QString(),
-                      ShownSwrText(r.Stress.SwrWithLosses), Fmt("#0.00", 100.0 * r.Stress.Efficiency),
+                      ShownSwrText(r.Stress.SwrWithLosses),
+                      Fmt("#0.00", 100.0 * r.Stress.Efficiency),
                       Fmt("#0.000", r.Stress.LossDb),
                       n.Shunt.Present() ? Fmt("#0.0", r.Stress.ShuntPeakV) : QString(),
                       n.Series.Present() ? Fmt("#0.000", r.Stress.SeriesRmsA) : QString()};

@@ -51,8 +51,8 @@ QString PairTextCs(const TPartPair& pair) {
                                                           : QStringLiteral(" sériově = ")) +
                 PartValue(pair.Kind, pair.Value);
     const double percent = 100.0 * (pair.Value - pair.Target) / pair.Target;
-    return text + QStringLiteral(" (%1%2 %)").arg(percent >= 0 ? QStringLiteral("+") : QString(),
-                                                   Num(percent, 2));
+    return text + QStringLiteral(" (%1%2 %)")
+                      .arg(percent >= 0 ? QStringLiteral("+") : QString(), Num(percent, 2));
 }
 
 namespace {
@@ -73,12 +73,13 @@ QString PartLineCs(bool series, const TElement& e, const TElementParts& p,
                    const TWindingOptions& winding) {
     QString role = RoleCs(series, e);
     role[0] = role[0].toUpper();
-    QString line = role + u' ' + PartName(e) + u' ' +
-                   PartValue(e.Kind, e.Value) + QStringLiteral(": ");
+    QString line =
+        role + u' ' + PartName(e) + u' ' + PartValue(e.Kind, e.Value) + QStringLiteral(": ");
     if (e.Kind == TElementKind::Capacitor)
         return line + QStringLiteral("napětí %1 V (špička), jmenovité napětí %2")
-                          .arg(Num(p.PeakV, 1), p.RatingV ? Num(*p.RatingV, 0) + QStringLiteral(" V")
-                                                          : QStringLiteral("nad 10000 V"));
+                          .arg(Num(p.PeakV, 1), p.RatingV
+                                                    ? Num(*p.RatingV, 0) + QStringLiteral(" V")
+                                                    : QStringLiteral("nad 10000 V"));
     line += QStringLiteral("proud %1 A (efektivní)").arg(Num(p.RmsA, 3));
     if (p.Winding) {
         line += QStringLiteral("; vzduchová cívka %1, délka vinutí %2 mm, %3")
@@ -140,22 +141,24 @@ QString PartsTextCs(const TNetworkReport& rep, int number, const TPartsReport& p
                  .arg(QString::fromUtf8(KindNameCs(n)),
                       n.Chart ? QStringLiteral(" (graf)") : QString());
     if (p.HasAsBuilt)
-        lines << QStringLiteral("Součástky z řady %1: PSV se ztrátami %2, účinnost %3 %, ztráta %4 dB, "
-                                "napětí na paralelním prvku %5 V (špička), proud sériovým prvkem %6 A")
+        lines << QStringLiteral(
+                     "Součástky z řady %1: PSV se ztrátami %2, účinnost %3 %, ztráta %4 dB, "
+                     "napětí na paralelním prvku %5 V (špička), proud sériovým prvkem %6 A")
                      .arg(QString::fromLatin1(SeriesName(options.Series)),
-                          ShownSwrText(p.AsBuilt.SwrWithLosses), Num(100.0 * p.AsBuilt.Efficiency, 2),
-                          Num(p.AsBuilt.LossDb, 3), Num(p.AsBuilt.ShuntPeakV, 1),
-                          Num(p.AsBuilt.SeriesRmsA, 3));
+                          ShownSwrText(p.AsBuilt.SwrWithLosses),
+                          Num(100.0 * p.AsBuilt.Efficiency, 2), Num(p.AsBuilt.LossDb, 3),
+                          Num(p.AsBuilt.ShuntPeakV, 1), Num(p.AsBuilt.SeriesRmsA, 3));
     if (p.HasLossyExact) {
         QStringList parts;
         if (p.LossyExact.Series.Present())
-            parts << RoleCs(true, p.LossyExact.Series) + u' ' + PartName(p.LossyExact.Series) + u' ' +
-                         PartValue(p.LossyExact.Series.Kind, p.LossyExact.Series.Value);
+            parts << RoleCs(true, p.LossyExact.Series) + u' ' + PartName(p.LossyExact.Series) +
+                         u' ' + PartValue(p.LossyExact.Series.Kind, p.LossyExact.Series.Value);
         if (p.LossyExact.Shunt.Present())
-            parts << RoleCs(false, p.LossyExact.Shunt) + u' ' + PartName(p.LossyExact.Shunt) + u' ' +
-                         PartValue(p.LossyExact.Shunt.Kind, p.LossyExact.Shunt.Value);
+            parts << RoleCs(false, p.LossyExact.Shunt) + u' ' + PartName(p.LossyExact.Shunt) +
+                         u' ' + PartValue(p.LossyExact.Shunt.Kind, p.LossyExact.Shunt.Value);
         lines << QStringLiteral("Hodnoty pro součástky se ztrátami: ") +
-                     (parts.isEmpty() ? QStringLiteral("žádné součástky") : parts.join(QStringLiteral(", ")));
+                     (parts.isEmpty() ? QStringLiteral("žádné součástky")
+                                      : parts.join(QStringLiteral(", ")));
     } else {
         lines << QStringLiteral("Hodnoty pro součástky se ztrátami: nejsou (ztráty nedovolí přesné "
                                 "přizpůsobení)");

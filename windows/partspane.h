@@ -14,7 +14,6 @@ class QComboBox;
 class QLineEdit;
 class QPlainTextEdit;
 
-
 // The winding the texts describe; bad text throws the message the pane shows.
 // A form or a wire not yet typed is no air coil, not an error.
 TWindingOptions WindingFromTexts(const TWindingTexts& texts);

@@ -82,10 +82,9 @@ QPixmap DrawSchematic(const TLNetwork& net, qreal ratio) {
 // A schematic depends only on the arrangement and the parts' kinds.
 QIcon Schematic(const TLNetwork& net, qreal ratio) {
     static std::map<std::tuple<int, int, int, qreal>, QIcon> cache;
-    const auto key = std::make_tuple(int(net.Arrangement), int(net.Series.Kind),
-                                     int(net.Shunt.Kind), ratio);
+    const auto key =
+        std::make_tuple(int(net.Arrangement), int(net.Series.Kind), int(net.Shunt.Kind), ratio);
     auto it = cache.find(key);
     if (it == cache.end()) it = cache.emplace(key, QIcon(DrawSchematic(net, ratio))).first;
     return it->second;
 }
-

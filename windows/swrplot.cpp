@@ -1,9 +1,9 @@
 #include "swrplot.h"
 
 #include "apperror.h"
+#include "chartgeometry.h"
 #include "numtext.h"
 #include "quantity.h"
-#include "chartgeometry.h"
 #include "windowstyle.h"
 
 #include <QCategoryAxis>
@@ -93,8 +93,8 @@ QString BandWidthTextCs(const TBandEdges& e, double limit, std::optional<double>
 TfrmSwrPlot::TfrmSwrPlot(QWidget* parent, TDesign* design)
     : TToolWindow(QStringLiteral("Průběh PSV"), 11,
                   Qt::Window | Qt::WindowStaysOnTopHint | Qt::CustomizeWindowHint |
-                      Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
-                      Qt::WindowCloseButtonHint | Qt::WindowMinMaxButtonsHint,
+                      Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint |
+                      Qt::WindowMinMaxButtonsHint,
                   parent, design) {
     resize(640, 480);
 
@@ -222,7 +222,8 @@ void TfrmSwrPlot::SyncModelBox() {
     const QSignalBlocker block(cbModel);
     auto* items = qobject_cast<QStandardItemModel*>(cbModel->model());
     if (items)
-        items->item(cbModel->findData(int(TLoadModel::Measured)))->setEnabled(Design().HasMeasurement());
+        items->item(cbModel->findData(int(TLoadModel::Measured)))
+            ->setEnabled(Design().HasMeasurement());
     cbModel->setCurrentIndex(cbModel->findData(int(Model())));
     const QSignalBlocker blockSpan(cbSpan);
     cbSpan->setCurrentIndex(std::max(0, cbSpan->findData(Span())));

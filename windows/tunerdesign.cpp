@@ -31,11 +31,12 @@ const QStringList Headers = {QStringLiteral("kmitočet [MHz]"), QStringLiteral("
                              QStringLiteral("proud max [A]"),  QStringLiteral("účinnost min"),
                              QStringLiteral("LC/CL")};
 // What Ctrl+C copies: the shown headers with the units their tips give.
-const QStringList CopyHeaders = {QStringLiteral("kmitočet [MHz]"), QStringLiteral("L min [uH]"),
-                                 QStringLiteral("L max [uH]"),     QStringLiteral("C min [pF]"),
-                                 QStringLiteral("C max [pF]"),     QStringLiteral("napětí max [V]"),
-                                 QStringLiteral("proud max [A]"),  QStringLiteral("účinnost min [%]"),
-                                 QStringLiteral("LC/CL")};
+const QStringList CopyHeaders = {
+    QStringLiteral("kmitočet [MHz]"), QStringLiteral("L min [uH]"),
+    QStringLiteral("L max [uH]"),     QStringLiteral("C min [pF]"),
+    QStringLiteral("C max [pF]"),     QStringLiteral("napětí max [V]"),
+    QStringLiteral("proud max [A]"),  QStringLiteral("účinnost min [%]"),
+    QStringLiteral("LC/CL")};
 const QStringList HeaderTips = {QString(),
                                 QStringLiteral("uH"),
                                 QStringLiteral("uH"),
@@ -189,7 +190,8 @@ void TfrmTunerDesign::Recalculate() {
     const double power = StrToFloat(edPower->text());
     // The ranges every other window and the command line hold too.
     if (!(power > 0)) Refuse(QStringLiteral("Výkon musí být větší než 0"));
-    if (!ValidPowerW(power)) Refuse(QStringLiteral("Výkon musí být nejvýše %1 W").arg(Fmt("#0", MaxPowerW)));
+    if (!ValidPowerW(power))
+        Refuse(QStringLiteral("Výkon musí být nejvýše %1 W").arg(Fmt("#0", MaxPowerW)));
     const TQuality q{StrToFloat(edQL->text()), StrToFloat(edQC->text())};
     if (!(q.Coil > 0)) Refuse(QStringLiteral("Jakost cívky musí být větší než 0"));
     if (!(q.Capacitor > 0)) Refuse(QStringLiteral("Jakost kondenzátoru musí být větší než 0"));
@@ -202,13 +204,17 @@ void TfrmTunerDesign::Recalculate() {
     } catch (const ETextError& e) {
         const QString text = QString::fromStdString(e.Text);
         switch (e.Code) {
-        case TTextFault::EmptyList: Refuse(QStringLiteral("Zadejte alespoň jeden kmitočet"));
-        case TTextFault::NotPositive: Refuse(QStringLiteral("Kmitočet '%1' musí být větší než 0").arg(text));
+        case TTextFault::EmptyList:
+            Refuse(QStringLiteral("Zadejte alespoň jeden kmitočet"));
+        case TTextFault::NotPositive:
+            Refuse(QStringLiteral("Kmitočet '%1' musí být větší než 0").arg(text));
         case TTextFault::EmptyItem:
             Refuse(QStringLiteral("V seznamu kmitočtů '%1' chybí číslo mezi oddělovači").arg(text));
         case TTextFault::DecimalComma:
-            Refuse(QStringLiteral("'%1': desetinná místa pište za tečku, kmitočty oddělujte čárkou, "
-                                  "středníkem nebo mezerou").arg(text));
+            Refuse(
+                QStringLiteral("'%1': desetinná místa pište za tečku, kmitočty oddělujte čárkou, "
+                               "středníkem nebo mezerou")
+                    .arg(text));
         case TTextFault::NotANumber:
         case TTextFault::OutOfRange:
             // The panel's own message for a non-number; what is left underflowed to 0.

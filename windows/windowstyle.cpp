@@ -54,8 +54,8 @@ QPoint LeastCoveringPlace(const QSize& frame, const QRect& area,
                     cost += static_cast<long long>(k.Weight) * covered.width() * covered.height();
             }
             const QPoint d = p - preferred;
-            const long long distance = static_cast<long long>(d.x()) * d.x() +
-                                       static_cast<long long>(d.y()) * d.y();
+            const long long distance =
+                static_cast<long long>(d.x()) * d.x() + static_cast<long long>(d.y()) * d.y();
             if (bestCost < 0 || cost < bestCost || (cost == bestCost && distance < bestDistance)) {
                 best = p;
                 bestCost = cost;
