@@ -277,7 +277,8 @@ void TAnalyser::LibreSweep() {
 
 // One command after another, each once the last was answered; a member, not a
 // function holding itself, so that nothing outlives the sweep.
-void TAnalyser::LibreCommand(std::shared_ptr<const std::vector<QByteArray>> commands, std::size_t i) {
+void TAnalyser::LibreCommand(std::shared_ptr<const std::vector<QByteArray>> commands,
+                             std::size_t i) {
     if (i == commands->size()) {
         LibrePoll(0);
         return;
@@ -285,7 +286,8 @@ void TAnalyser::LibreCommand(std::shared_ptr<const std::vector<QByteArray>> comm
     Exchange((*commands)[i] + '\n', FBaseMs, TAnalyserFault::Timeout,
              [this, commands, i](const QByteArray& reply) {
                  if (reply.trimmed().toUpper().startsWith("ERROR"))
-                     throw EAnalyserError(TAnalyserFault::RangeRefused, (*commands)[i].toStdString());
+                     throw EAnalyserError(TAnalyserFault::RangeRefused,
+                                          (*commands)[i].toStdString());
                  LibreCommand(commands, i + 1);
              });
 }

@@ -12,8 +12,8 @@
 #include <QTimer>
 
 #include <functional>
-#include <optional>
 #include <memory>
+#include <optional>
 #include <vector>
 
 class QIODevice;
