@@ -81,8 +81,8 @@ void TForm1::FillMainMenu() {
     mnFile->addSeparator();
     mnFile->addAction(actQuit);
     mnEdit->addActions({f->actUndo, f->actRedo, f->actClear});
-    mnDesign->addActions(
-        {f->actNetworkDetails, f->actBandTable, f->actSwrPlot, f->actTunerDesign, f->actFeedLine});
+    mnDesign->addActions({f->actNetworkDetails, f->actBandTable, f->actSwrPlot, f->actTunerDesign,
+                          f->actFeedLine, f->actTuner});
 }
 
 void TForm1::ShowShortcuts() {
@@ -168,6 +168,7 @@ void TForm1::RestoreDocks() {
     const std::pair<const char*, QAction*> opens[] = {
         {"TfrmNetwork", FTunerFrame->actNetworkDetails},
         {"TfrmFeedLine", FTunerFrame->actFeedLine},
+        {"TfrmTuner", FTunerFrame->actTuner},
         {"TfrmSwrPlot", FTunerFrame->actSwrPlot},
         {"TfrmBandTable", FTunerFrame->actBandTable},
         {"TfrmTunerDesign", FTunerFrame->actTunerDesign},

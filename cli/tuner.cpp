@@ -16,9 +16,6 @@ const char* NetworkTitle(TTunerKind kind) {
     return kind == TTunerKind::Tee ? "high-pass T" : "low-pass Pi";
 }
 
-// Parts beyond this are no tuner's knobs (a microfarad, a millihenry and more).
-constexpr double MaxPartValue = 1e6;
-
 // "MIN-MAX"; the '-' between is the first one that is no exponent's sign.
 TPartRange RangeOf(const std::string& name, const std::string& text, const char* unit) {
     const std::string example = std::string(" (e.g. 10-250, in ") + unit + ")";
@@ -51,7 +48,7 @@ TPartRange RangeOf(const std::string& name, const std::string& text, const char*
     case TTunerFault::None:
         break;
     }
-    if (r.Max > MaxPartValue)
+    if (!ValidTunerPart(r.Max))
         throw ECliError(name + ": '" + text + "' must be at most 1e6 " + unit);
     return r;
 }

@@ -240,6 +240,8 @@ void TvSmithChart::BuildChartMenu() {
         add(QStringLiteral("Návrh ladicího členu…"), {}, &TvSmithChart::ShowTunerDesign);
     actFeedLine = add(QStringLiteral("Napáječ…"), {QKeySequence(Qt::CTRL | Qt::Key_L)},
                       &TvSmithChart::ShowFeedLineWindow);
+    actTuner = add(QStringLiteral("Ladicí člen…"), {QKeySequence(Qt::CTRL | Qt::Key_T)},
+                   &TvSmithChart::ShowTunerWindow);
     FChartMenu->addSeparator();
     actOpenMeasurement =
         add(QStringLiteral("Otevřít měření…"), {QKeySequence(Qt::CTRL | Qt::Key_O)},
@@ -311,6 +313,16 @@ void TvSmithChart::ShowFeedLineWindow() {
     FFeedLineWindow->raise();
 }
 
+void TvSmithChart::ShowTunerWindow() {
+    if (!FTunerWindow) {
+        FTunerWindow = new TfrmTuner(nullptr, &FDesign);
+        FTunerWindow->setAttribute(Qt::WA_DeleteOnClose, true);
+    }
+    PlaceToolWindow(FTunerWindow);
+    FTunerWindow->show();
+    FTunerWindow->raise();
+}
+
 void TvSmithChart::ShowTunerDesign() {
     // The Qs the details window uses.
     const TQuality q = FDesign.Options().Q;
@@ -365,6 +377,7 @@ TvSmithChart::~TvSmithChart() {
         delete window.data();
     delete FNetworkWindow.data();
     delete FFeedLineWindow.data();
+    delete FTunerWindow.data();
     // Before the measurement its rows are read from.
     delete FBandTable.data();
     for (QPointer<TfrmTunerDesign>& window : FTunerWindows)

@@ -17,6 +17,7 @@
 #include "swrplot.h"
 #include "touchstone.h"
 #include "tunerdesign.h"
+#include "tunerwindow.h"
 
 #include <QFrame>
 #include <QImage>
@@ -109,6 +110,9 @@ public:
     QAction* actFeedLine = nullptr;
     void ShowFeedLineWindow();
     TfrmFeedLine* FeedLineWindow() const { return FFeedLineWindow.data(); }
+    QAction* actTuner = nullptr;
+    void ShowTunerWindow();
+    TfrmTuner* TunerWindow() const { return FTunerWindow.data(); }
     // A load solved as a click on it would, at fMHz; antenna: the antenna's
     // own impedance when the load is the tuner's end of the feed line.
     void TakeLoad(const TLoad& load, double fMHz, std::optional<TLoad> antenna = std::nullopt);
@@ -234,6 +238,7 @@ private:
     QPointer<TfrmNetwork> FNetworkWindow;
     QPointer<TfrmSwrPlot> FSwrPlot;
     QPointer<TfrmFeedLine> FFeedLineWindow;
+    QPointer<TfrmTuner> FTunerWindow;
     QPointer<TfrmBandTable> FBandTable;
     std::vector<QPointer<TfrmTunerDesign>> FTunerWindows;
 };

@@ -33,8 +33,14 @@ constexpr double MaxSpan = 0.99;
 // The SWR of a circle of loads: 1 (the centre) or more; whether the circle
 // still lies inside the rim is the envelope's own check.
 constexpr double MinSwr = 1;
+// A tuner's knob, in pF or µH: above this it is no tuner's (a microfarad, a
+// millihenry and more).
+constexpr double MaxTunerPart = 1e6;
 // A coil form, its wire and its pitch, in millimetres.
 
+constexpr bool ValidTunerPart(double v) {
+    return v > 0 && v <= MaxTunerPart;
+}
 constexpr bool ValidQ(double q) {
     return q >= MinQ && q <= MaxQ;
 }

@@ -532,6 +532,25 @@ TTunerReport TuneLoad(const TTunerProblem& pr, const TLoad& load, double powerW)
     return rep;
 }
 
+std::vector<TFamilyPoint> TunerFamily(const TTunerProblem& pr, const TLoad& load, int steps) {
+    std::vector<TFamilyPoint> points;
+    if (!IsMatchable(load) || steps < 1) return points;
+    const TFamily family(pr, load);
+    const TPartRange& c = pr.Tuner.COut;
+    for (int i = 0; i <= steps; ++i) {
+        TFamilyPoint p;
+        p.COutPf = i == steps ? c.Max : c.Min * std::pow(c.Max / c.Min, double(i) / steps);
+        TFamily::TRoot roots[2];
+        if (family.Solve(p.COutPf, roots) > 0)
+            for (int b = 0; b < 2; ++b)
+                if (roots[b].InRange && roots[b].Efficiency > 0)
+                    p.LossDb[b] =
+                        std::max(0.0, -10.0 * std::log10(std::min(roots[b].Efficiency, 1.0)));
+        points.push_back(p);
+    }
+    return points;
+}
+
 TCoverageCell CoverageAt(const TTunerProblem& pr, TComplex gamma) {
     TCoverageCell cell;
     cell.Known = true;

@@ -74,6 +74,15 @@ struct TTunerReport {
 // ranges matches, Reachable is false and NearestSwr says how near one comes.
 TTunerReport TuneLoad(const TTunerProblem& problem, const TLoad& load, double powerW);
 
+// The family across C_out's travel, for a plot: at `steps` + 1 values of
+// C_out evenly on a logarithmic scale, the loss of each member (two at most)
+// whose C_in and coil lie inside their ranges.
+struct TFamilyPoint {
+    double COutPf = 0.0;
+    std::optional<double> LossDb[2];
+};
+std::vector<TFamilyPoint> TunerFamily(const TTunerProblem& problem, const TLoad& load, int steps);
+
 // What the tuner presents at its input for a setting and a load (the parts
 // with their Qs): the reference cascade, also for the SWR of a setting.
 TComplex TunerInputImpedance(const TTunerProblem& problem, double cInPf, double lUh, double cOutPf,

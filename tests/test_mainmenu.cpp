@@ -42,6 +42,7 @@ TEST_F(MainMenuTest, EveryEntryInItsMenuWithItsShortcutAndTheChartMenuWhole) {
         {Form->mnDesign, "Průběh PSV…", ""},
         {Form->mnDesign, "Návrh ladicího členu…", ""},
         {Form->mnDesign, "Napáječ…", "Ctrl+L"},
+        {Form->mnDesign, "Ladicí člen…", "Ctrl+T"},
         {Form->mnHelp, "Klávesové zkratky", ""},
         {Form->mnHelp, "O programu", ""},
     };
