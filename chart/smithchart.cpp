@@ -234,6 +234,7 @@ void TSmithChart::DrawGrid() {
     s.FloodFill(FCenterX - FRadius - 2, FCenterY, clGray);
     s.FloodFill(FCenterX, FCenterY + FRadius + 2, clGray);
     s.FloodFill(FCenterX, FCenterY - FRadius - 2, clGray);
+    DrawCoverage(s);
     DrawTrace(s);
     FGridBase.reset();
     if (FLinePath.size() >= 2) FGridBase = TGridBase{s.Image(), s.Pen, s.Brush, s.Font, s.CopyMode};

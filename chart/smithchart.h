@@ -4,6 +4,7 @@
 
 #include "chartgeometry.h"
 #include "layer.h"
+#include "tpinetwork.h"
 #include "traceindex.h"
 
 #include <array>
@@ -169,6 +170,11 @@ public:
     // the shack's, on the grid layer as the trace is, its ends marked.
     void SetLinePath(const std::vector<TImpedance>& points);
     void ClearLinePath();
+    // The loads a tuner reaches, shaded by their least loss beneath the trace
+    // and the annotations, the region's edge crisp and the 0.5, 1, 2 and 3 dB
+    // contours drawn; cells known at multiples of stride. None: nothing shaded.
+    void SetCoverage(std::shared_ptr<const TCoverageGrid> grid, int stride);
+    bool HasCoverage() const { return FCoverage != nullptr; }
     const std::vector<TImpedance>& LinePath() const { return FLinePath; }
     // A network drawn while the pointer drags: the antenna point, the first
     // move and the transition point on the cursor layer, so that it never
@@ -284,6 +290,7 @@ private:
     void RedrawAnnotations();
     void DrawTrace(TLayer& s) const;
     void DrawLinePath(TLayer& s) const;
+    void DrawCoverage(TLayer& s) const;
     // The readout's fifth line: the frequency of the trace point under the pointer.
     // Returns where it wrote, empty when no trace point is near.
     TRect DrawTraceReadout(TLayer& s, int x, int y) const;
@@ -313,6 +320,8 @@ private:
     std::vector<std::unique_ptr<TArcRec>> FArcs;
     std::vector<TTracePoint> FTrace;
     std::vector<TImpedance> FLinePath;
+    std::shared_ptr<const TCoverageGrid> FCoverage;
+    int FCoverageStride = 1;
     // The grid layer as DrawGrid left it just before the line path, with the
     // surface state then, so that a new path is drawn over a copy instead of
     // the whole grid; kept only while a path is shown.

@@ -152,3 +152,10 @@ std::optional<TLoad> TDesign::AntennaLoad() const {
     return LoadOf(
         MoveBackThroughLine(F.Feed.Line, step.FrequencyMHz, F.Feed.LengthM, step.Load->Z()));
 }
+
+void TDesign::SetCoverage(std::shared_ptr<const TCoverageGrid> grid, int stride) {
+    if (!grid && !FCoverage) return;
+    FCoverage = std::move(grid);
+    FCoverageStride = stride;
+    Touch(dcCoverage);
+}

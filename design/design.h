@@ -10,9 +10,11 @@
 #include "parts.h"
 #include "response.h"
 #include "touchstone.h"
+#include "tpinetwork.h"
 
 #include <QObject>
 #include <QString>
+#include <memory>
 #include <optional>
 
 // What a change touched, so that each observer redoes only its part.
@@ -26,7 +28,8 @@ enum TDesignChange : unsigned {
     dcChosen = 1u << 6, // the network picked in "Síť"
     dcPlot = 1u << 7,   // the SWR plot's load model and span
     dcSwrText = 1u << 8,
-    dcAll = (1u << 9) - 1
+    dcCoverage = 1u << 9, // the region the tuner reaches, shaded on the chart
+    dcAll = (1u << 10) - 1
 };
 
 // The winding inputs as typed, and what they describe.
@@ -117,6 +120,13 @@ public:
         TDesign& D;
     };
 
+    // The loads the tuner of "Ladicí člen" reaches, while it is asked for:
+    // the cells known at multiples of stride (coarse first). A view, not
+    // part of the design's state: neither undone nor saved.
+    void SetCoverage(std::shared_ptr<const TCoverageGrid> grid, int stride);
+    const std::shared_ptr<const TCoverageGrid>& Coverage() const { return FCoverage; }
+    int CoverageStride() const { return FCoverageStride; }
+
 signals:
     void Changed(unsigned what);
     // Sent, never batched, before the points Shown() points at are replaced or
@@ -125,6 +135,8 @@ signals:
     void ShownReleasing();
 
 private:
+    std::shared_ptr<const TCoverageGrid> FCoverage;
+    int FCoverageStride = 1;
     void Touch(unsigned what);
     void ReleaseShown();
     void UpdateMoved();

@@ -182,6 +182,8 @@ void TvSmithChart::DesignChanged(unsigned what) {
         ShowMeasurement();
     }
     if (what & (dcStep | dcFeed)) UpdateLinePath();
+    if ((what & dcCoverage) && FChart)
+        FChart->SetCoverage(FDesign.Coverage(), FDesign.CoverageStride());
 }
 
 // The antenna's impedance along the line to the shack, wherever the tuner

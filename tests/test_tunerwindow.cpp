@@ -5,6 +5,7 @@
 #include "framefixture.h"
 #include "numtext.h"
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QLineEdit>
 #include <QSettings>
@@ -90,4 +91,39 @@ TEST_F(TunerWindowTest, FollowsTheDesignRefusesBadRangesAndRemembers) {
     ASSERT_TRUE(Frame->TunerWindow()->Tuner());
     EXPECT_EQ(Frame->TunerWindow()->Tuner()->Kind, TTunerKind::Pi);
     EXPECT_EQ(Frame->TunerWindow()->Tuner()->L.Min, 0.2);
+}
+
+// "pokrytí": the region appears beneath the annotations, follows the
+// frequency, agrees with the core cell by cell, and goes when unticked.
+TEST_F(TunerWindowTest, CoverageShadedBeneathTheAnnotationsFollowsTheFrequency) {
+    Frame->TakeLoad({600, 300}, 3.7);
+    const QImage grid = Frame->Chart()->GridLayer().Image();
+    const QImage markers = Frame->Chart()->MarkerLayer().Image();
+    Frame->actTuner->trigger();
+    TfrmTuner* w = Frame->TunerWindow();
+    std::shared_ptr<const TCoverageGrid> before;
+    for (const double f : {3.7, 28.0}) {
+        SCOPED_TRACE(f);
+        Frame->TakeLoad({600, 300}, f);
+        w->chkCoverage->setChecked(true);
+        w->WaitForCoverage();
+        const std::shared_ptr<const TCoverageGrid> shown = Frame->Design().Coverage();
+        ASSERT_TRUE(shown && Frame->Chart()->HasCoverage());
+        EXPECT_EQ(Frame->Design().CoverageStride(), 1);
+        EXPECT_NE(shown, before);
+        EXPECT_NE(Frame->Chart()->GridLayer().Image(), grid);
+        EXPECT_EQ(Frame->Chart()->MarkerLayer().Image(), markers);
+        const TDesignOptions& o = Frame->Design().Options();
+        const TTunerProblem problem{*w->Tuner(), f, o.Z0, o.Q};
+        for (const auto& [i, j] : {std::pair{328, 328}, std::pair{100, 400}, std::pair{600, 300}}) {
+            const TCoverageCell core = CoverageAt(problem, CoverageGamma(shown->N, i, j));
+            EXPECT_EQ(shown->At(i, j).Reachable, core.Reachable);
+            EXPECT_EQ(shown->At(i, j).LeastLossDb, core.LeastLossDb);
+        }
+        before = shown;
+    }
+    w->chkCoverage->setChecked(false);
+    EXPECT_FALSE(Frame->Design().Coverage());
+    Frame->TakeLoad({600, 300}, 3.7);
+    EXPECT_EQ(Frame->Chart()->GridLayer().Image(), grid);
 }

@@ -4,7 +4,9 @@
 #include "numtext.h"
 #include "ranges.h"
 
+#include <QCheckBox>
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QGridLayout>
 #include <QHeaderView>
 #include <QLabel>
@@ -32,16 +34,17 @@ QString ElementText(const TElement& e) {
 double PartValue(const QLineEdit* edit) {
     const double v = StrToFloat(edit->text());
     if (!ValidTunerPart(v))
-        throw EConvertError(QStringLiteral("'%1' není platná hodnota, musí být větší než 0 a nejvýše %2")
-                                .arg(edit->text(), Fmt("#0", MaxTunerPart)));
+        throw EConvertError(
+            QStringLiteral("'%1' není platná hodnota, musí být větší než 0 a nejvýše %2")
+                .arg(edit->text(), Fmt("#0", MaxTunerPart)));
     return v;
 }
 
 TPartRange RangeOf(const QLineEdit* min, const QLineEdit* max) {
     const TPartRange r{PartValue(min), PartValue(max)};
     if (RangeFault(r) == TTunerFault::MinAboveMax)
-        throw EConvertError(
-            QStringLiteral("Nejmenší hodnota '%1' je větší než největší '%2'").arg(min->text(), max->text()));
+        throw EConvertError(QStringLiteral("Nejmenší hodnota '%1' je větší než největší '%2'")
+                                .arg(min->text(), max->text()));
     return r;
 }
 
@@ -53,9 +56,15 @@ const char* const ColumnNames[] = {"C vstup [pF]", "L [uH]",       "C výstup [p
 constexpr int Columns = int(std::size(ColumnNames));
 
 QStringList SettingCells(const TTunerSetting& s) {
-    return {Fmt("#0.0", s.CInPf),        Fmt("#0.000", s.LUh),          Fmt("#0.0", s.COutPf),
-            Fmt("#0.000", s.LossDb),     Fmt("#0.00", 100 * s.Efficiency), Fmt("#0.000", s.PenaltyDb),
-            Fmt("#0", s.PeakVIn),        Fmt("#0", s.PeakVOut),         Fmt("#0.000", s.RmsA)};
+    return {Fmt("#0.0", s.CInPf),
+            Fmt("#0.000", s.LUh),
+            Fmt("#0.0", s.COutPf),
+            Fmt("#0.000", s.LossDb),
+            Fmt("#0.00", 100 * s.Efficiency),
+            Fmt("#0.000", s.PenaltyDb),
+            Fmt("#0", s.PeakVIn),
+            Fmt("#0", s.PeakVOut),
+            Fmt("#0.000", s.RmsA)};
 }
 
 // The marks of the three settings on the family plot.
@@ -96,7 +105,9 @@ void TTunerFamilyPlot::paintEvent(QPaintEvent*) {
     const double step = std::pow(10.0, std::floor(std::log10(top)));
     top = std::ceil(top / step * 1.05) * step;
     const double logMin = std::log(FCOut.Min), logSpan = std::log(FCOut.Max) - logMin;
-    auto x = [&](double c) { return area.left() + area.width() * (std::log(c) - logMin) / logSpan; };
+    auto x = [&](double c) {
+        return area.left() + area.width() * (std::log(c) - logMin) / logSpan;
+    };
     auto y = [&](double db) { return area.bottom() - area.height() * db / top; };
     p.drawText(QRect(0, area.top() - fm.height() / 2, area.left() - 4, fm.height()),
                Qt::AlignRight | Qt::AlignVCenter, Fmt("#0.00", top));
@@ -195,19 +206,87 @@ TfrmTuner::TfrmTuner(QWidget* parent, TDesign* design)
     grid->addWidget(tbSettings, 5, 0, 1, 6);
     pbFamily = new TTunerFamilyPlot(this);
     grid->addWidget(pbFamily, 6, 0, 1, 6);
-    grid->addWidget(lbNotice, 7, 0, 1, 6);
+    chkCoverage = new QCheckBox(
+        QStringLiteral("pokrytí (oblast zátěží, které ladicí člen přizpůsobí, v grafu)"), this);
+    grid->addWidget(chkCoverage, 7, 0, 1, 6);
+    grid->addWidget(lbNotice, 8, 0, 1, 6);
     grid->setColumnStretch(5, 1);
     grid->setRowStretch(6, 1);
 
     FTuner = SavedTuner();
     ShowTuner();
     for (QLineEdit* e : {edCInMin, edCInMax, edLMin, edLMax, edCOutMin, edCOutMax})
-        connect(e, &QLineEdit::editingFinished, this, [this] { Guarded([this] { ApplyInputs(); }); });
+        connect(e, &QLineEdit::editingFinished, this,
+                [this] { Guarded([this] { ApplyInputs(); }); });
     connect(cbKind, &QComboBox::currentIndexChanged, this,
             [this] { Guarded([this] { ApplyInputs(); }); });
+    connect(chkCoverage, &QCheckBox::toggled, this,
+            [this] { Guarded([this] { UpdateCoverage(); }); });
     SetCopyText([this] { return CopyText(); });
     resize(800, 560);
     Observe();
+}
+
+TfrmTuner::~TfrmTuner() {
+    StopCoverage();
+    // The shading goes with the window.
+    Design().SetCoverage(nullptr, 1);
+}
+
+namespace {
+
+bool SameProblem(const TTunerProblem& a, const TTunerProblem& b) {
+    auto same = [](const TPartRange& x, const TPartRange& y) {
+        return x.Min == y.Min && x.Max == y.Max;
+    };
+    return a.Tuner.Kind == b.Tuner.Kind && same(a.Tuner.CIn, b.Tuner.CIn) &&
+           same(a.Tuner.L, b.Tuner.L) && same(a.Tuner.COut, b.Tuner.COut) &&
+           a.FrequencyMHz == b.FrequencyMHz && a.Z0 == b.Z0 && a.Q.Coil == b.Q.Coil &&
+           a.Q.Capacitor == b.Q.Capacitor;
+}
+
+} // namespace
+
+void TfrmTuner::StopCoverage() {
+    if (FCancel) *FCancel = true;
+    if (FWorker.joinable()) FWorker.join();
+    FCancel.reset();
+}
+
+void TfrmTuner::WaitForCoverage() {
+    if (FWorker.joinable()) FWorker.join();
+    // The passes it posted arrive as the events they are.
+    QCoreApplication::sendPostedEvents(this);
+}
+
+void TfrmTuner::UpdateCoverage() {
+    std::optional<TTunerProblem> problem;
+    if (chkCoverage->isChecked() && FTuner && FHasLoad) {
+        const TDesignOptions& o = Design().Options();
+        problem = TTunerProblem{*FTuner, FFrequency, o.Z0, o.Q};
+    }
+    if (problem && FCoverageProblem && SameProblem(*problem, *FCoverageProblem)) return;
+    StopCoverage();
+    FCoverageProblem = problem;
+    if (!problem) {
+        Design().SetCoverage(nullptr, 1);
+        return;
+    }
+    auto cancel = std::make_shared<std::atomic<bool>>(false);
+    FCancel = cancel;
+    FWorker = std::thread([this, p = *problem, cancel] {
+        TCoverageGrid grid = EmptyCoverageGrid(CoverageCells);
+        for (const int stride : {8, 4, 2, 1}) {
+            if (!FillCoverage(p, grid, stride, cancel.get())) return;
+            auto pass = std::make_shared<const TCoverageGrid>(grid);
+            QMetaObject::invokeMethod(
+                this,
+                [this, pass, stride, cancel] {
+                    if (!*cancel) Design().SetCoverage(pass, stride);
+                },
+                Qt::QueuedConnection);
+        }
+    });
 }
 
 std::optional<TTuner> TfrmTuner::SavedTuner() {
@@ -305,6 +384,7 @@ std::optional<double> TfrmTuner::ShownFrequency() const {
 }
 
 void TfrmTuner::Recompute() {
+    UpdateCoverage();
     FReport.reset();
     for (int r = 0; r < tbSettings->rowCount(); ++r)
         for (int c = 0; c < Columns; ++c)
@@ -317,9 +397,9 @@ void TfrmTuner::Recompute() {
         pbFamily->SetFamily({}, FTuner ? FTuner->COut : TPartRange{}, std::nullopt);
         return;
     }
-    QString text = QStringLiteral("%1\nzátěž R = %2 ohm, X = %3 ohm při %4 MHz\n")
-                       .arg(qs, Fmt("#0.000", FLoad.R), Fmt("#0.000", FLoad.X),
-                            Fmt("#0.000", FFrequency));
+    QString text =
+        QStringLiteral("%1\nzátěž R = %2 ohm, X = %3 ohm při %4 MHz\n")
+            .arg(qs, Fmt("#0.000", FLoad.R), Fmt("#0.000", FLoad.X), Fmt("#0.000", FFrequency));
     if (!FTuner) {
         // The L network the chart draws, with the Qs and the power of "Síť".
         for (const TNetworkReport& r : DesignNetworks(FLoad, FFrequency, o))
@@ -366,7 +446,8 @@ QString TfrmTuner::CopyText() const {
     text += header.join(u'\t') + u'\n';
     const TTunerSetting* settings[] = {&FReport->LeastLoss, &FReport->LargestC, &FReport->LeastL};
     for (int r = 0; r < 3; ++r)
-        text += (QStringList{QString::fromUtf8(RowNames[r])} + SettingCells(*settings[r])).join(u'\t') +
-                u'\n';
+        text +=
+            (QStringList{QString::fromUtf8(RowNames[r])} + SettingCells(*settings[r])).join(u'\t') +
+            u'\n';
     return text;
 }

@@ -8,9 +8,13 @@
 #include "toolwindow.h"
 #include "tpinetwork.h"
 
+#include <atomic>
+#include <memory>
 #include <optional>
+#include <thread>
 #include <vector>
 
+class QCheckBox;
 class QComboBox;
 class QLabel;
 class QLineEdit;
@@ -37,6 +41,7 @@ class TfrmTuner : public TToolWindow {
     Q_OBJECT
 public:
     explicit TfrmTuner(QWidget* parent = nullptr, TDesign* design = nullptr);
+    ~TfrmTuner() override;
 
     // The inputs read and checked; bad text goes to the error path and
     // keeps the last good tuner.
@@ -59,6 +64,13 @@ public:
     QLabel* lbResult;
     QTableWidget* tbSettings;
     TTunerFamilyPlot* pbFamily;
+    // "pokrytí": the region the tuner reaches, shaded on the chart while ticked.
+    QCheckBox* chkCoverage;
+    // The coverage's grid side: 8k + 1 cells, so that every coarse pass
+    // reaches the rim.
+    static constexpr int CoverageCells = 657;
+    // Waits for the coverage being computed (for tests and the bench).
+    void WaitForCoverage();
 
 protected:
     void DesignChanged(unsigned what) override;
@@ -71,10 +83,17 @@ private:
     void Recompute();
     void SaveSettings() const;
     QString CopyText() const;
+    // Computed off the GUI thread, coarse first; a change of the problem
+    // cancels the pass under way and starts again.
+    void UpdateCoverage();
+    void StopCoverage();
 
     std::optional<TTuner> FTuner;
     std::optional<TTunerReport> FReport;
     TLoad FLoad;
     double FFrequency = 0.0;
     bool FHasLoad = false;
+    std::optional<TTunerProblem> FCoverageProblem;
+    std::thread FWorker;
+    std::shared_ptr<std::atomic<bool>> FCancel;
 };
