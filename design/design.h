@@ -126,6 +126,10 @@ public:
     void SetCoverage(std::shared_ptr<const TCoverageGrid> grid, int stride);
     const std::shared_ptr<const TCoverageGrid>& Coverage() const { return FCoverage; }
     int CoverageStride() const { return FCoverageStride; }
+    // The T or Pi "Ladicí člen" shows while it is open (none for the L
+    // networks or when closed), for the page.
+    void SetShownTuner(const std::optional<TTuner>& tuner) { FShownTuner = tuner; }
+    const std::optional<TTuner>& ShownTuner() const { return FShownTuner; }
 
 signals:
     void Changed(unsigned what);
@@ -137,6 +141,7 @@ signals:
 private:
     std::shared_ptr<const TCoverageGrid> FCoverage;
     int FCoverageStride = 1;
+    std::optional<TTuner> FShownTuner;
     void Touch(unsigned what);
     void ReleaseShown();
     void UpdateMoved();

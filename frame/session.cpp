@@ -181,6 +181,11 @@ TDesignPage TvSmithChart::DesignPage() {
         *step.Load, step.FrequencyMHz, options, winding, std::max(index, 0), model, span,
         throughLine ? FDesign.Measured() : trace, withLine ? &FDesign.Feed() : nullptr, antenna);
     page.MeasurementName = FDesign.MeasurementName();
+    if (const std::optional<TTuner>& tuner = FDesign.ShownTuner()) {
+        const TDesignOptions& o = FDesign.Options();
+        page.Tuner = *tuner;
+        page.TunerReport = TuneLoad({*tuner, step.FrequencyMHz, o.Z0, o.Q}, *step.Load, o.PowerW);
+    }
     page.Chart = Picture();
     page.Version = QStringLiteral(PENTARIX_VERSION);
     page.When = QDateTime::currentDateTime();

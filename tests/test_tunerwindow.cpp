@@ -2,6 +2,7 @@
 // design's load and options, follows the step and the kind, refuses a bad
 // range with one message and keeps the last good tuner, and remembers it.
 #include "apperror.h"
+#include "designpage.h"
 #include "framefixture.h"
 #include "numtext.h"
 
@@ -78,6 +79,9 @@ TEST_F(TunerWindowTest, FollowsTheDesignRefusesBadRangesAndRemembers) {
         ExpectCoreReport(Frame);
         EXPECT_FALSE(w->pbFamily->Family().empty());
     }
+    // The page names the tuner and its least-loss setting while the window is open.
+    EXPECT_TRUE(SourceLinesCs(Frame->DesignPage()).join(u'\n').contains(
+        QStringLiteral("Ladicí člen Π (dolní propust), C vstup 10.0–250.0 pF, L 0.200–30.000 uH")));
     // The L networks: the chart's network in words, no table.
     w->cbKind->setCurrentIndex(0);
     EXPECT_FALSE(w->Tuner());

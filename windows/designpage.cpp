@@ -375,6 +375,25 @@ QStringList SourceLinesCs(const TDesignPage& page) {
     QStringList lines;
     if (!page.MeasurementName.isEmpty())
         lines << QStringLiteral("Měření: %1").arg(page.MeasurementName);
+    if (page.Tuner && page.TunerReport) {
+        const TTuner& t = *page.Tuner;
+        const TTunerReport& r = *page.TunerReport;
+        QString line =
+            QStringLiteral("Ladicí člen %1, C vstup %2–%3 pF, L %4–%5 uH, C výstup %6–%7 pF: ")
+                .arg(t.Kind == TTunerKind::Tee ? QStringLiteral("T (horní propust)")
+                                               : QStringLiteral("Π (dolní propust)"),
+                     Fmt("#0.0", t.CIn.Min), Fmt("#0.0", t.CIn.Max), Fmt("#0.000", t.L.Min),
+                     Fmt("#0.000", t.L.Max), Fmt("#0.0", t.COut.Min), Fmt("#0.0", t.COut.Max));
+        if (r.Reachable)
+            line +=
+                QStringLiteral("nejmenší ztráta %1 dB při C vstup %2 pF, L %3 uH, C výstup %4 pF")
+                    .arg(Fmt("#0.000", r.LeastLoss.LossDb), Fmt("#0.0", r.LeastLoss.CInPf),
+                         Fmt("#0.000", r.LeastLoss.LUh), Fmt("#0.0", r.LeastLoss.COutPf));
+        else
+            line += QStringLiteral("zátěž v rozsazích nepřizpůsobí, nejnižší PSV %1")
+                        .arg(ShownSwrText(r.NearestSwr));
+        lines << line;
+    }
     if (!page.Feed) return lines;
     const TFeed& f = *page.Feed;
     const QString cable = f.Line.Name.empty()

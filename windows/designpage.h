@@ -6,6 +6,7 @@
 #include "parts.h"
 #include "response.h"
 #include "station.h"
+#include "tpinetwork.h"
 
 #include <QByteArray>
 #include <QDateTime>
@@ -36,6 +37,9 @@ struct TDesignPage {
     QString MeasurementName;
     std::optional<TFeed> Feed;
     std::optional<TStationResult> Station;
+    // The T or Pi of "Ladicí člen" when it is open, and what it does for the load.
+    std::optional<TTuner> Tuner;
+    std::optional<TTunerReport> TunerReport;
 };
 
 // Everything but the picture, the version and the stamp, for the network at

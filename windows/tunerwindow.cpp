@@ -229,8 +229,9 @@ TfrmTuner::TfrmTuner(QWidget* parent, TDesign* design)
 
 TfrmTuner::~TfrmTuner() {
     StopCoverage();
-    // The shading goes with the window.
+    // The shading and the page's tuner go with the window.
     Design().SetCoverage(nullptr, 1);
+    Design().SetShownTuner(std::nullopt);
 }
 
 namespace {
@@ -384,6 +385,7 @@ std::optional<double> TfrmTuner::ShownFrequency() const {
 }
 
 void TfrmTuner::Recompute() {
+    Design().SetShownTuner(FTuner);
     UpdateCoverage();
     FReport.reset();
     for (int r = 0; r < tbSettings->rowCount(); ++r)
