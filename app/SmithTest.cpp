@@ -82,7 +82,7 @@ void TForm1::FillMainMenu() {
     mnFile->addAction(actQuit);
     mnEdit->addActions({f->actUndo, f->actRedo, f->actClear});
     mnDesign->addActions({f->actNetworkDetails, f->actBandTable, f->actSwrPlot, f->actTunerDesign,
-                          f->actFeedLine, f->actTuner});
+                          f->actFeedLine, f->actTuner, f->actTunerBand});
 }
 
 void TForm1::ShowShortcuts() {
@@ -171,6 +171,7 @@ void TForm1::RestoreDocks() {
         {"TfrmTuner", FTunerFrame->actTuner},
         {"TfrmSwrPlot", FTunerFrame->actSwrPlot},
         {"TfrmBandTable", FTunerFrame->actBandTable},
+        {"TfrmTunerBand", FTunerFrame->actTunerBand},
         {"TfrmTunerDesign", FTunerFrame->actTunerDesign},
     };
     for (const QString& name : s->value(OpenDocksKey).toStringList())

@@ -120,10 +120,16 @@ bool TToolDocks::Hold(TToolWindow* tool) {
     return true;
 }
 
+// A window's kind is its class, or its name where one class makes two kinds.
+QString DockKind(const QWidget* tool) {
+    return tool->objectName().isEmpty() ? QString::fromLatin1(tool->metaObject()->className())
+                                        : tool->objectName();
+}
+
 TToolDock* TToolDocks::DockFor(TToolWindow* tool) {
     // A dock of this kind left empty by a closed window is used again, so
     // that the window comes back where the user left the last one.
-    const QString kind = QString::fromLatin1(tool->metaObject()->className());
+    const QString kind = DockKind(tool);
     TToolDock* dock = nullptr;
     int count = 0;
     for (TToolDock* d : FDocks)

@@ -236,6 +236,7 @@ void TSmithChart::DrawGrid() {
     s.FloodFill(FCenterX, FCenterY - FRadius - 2, clGray);
     DrawCoverage(s);
     DrawTrace(s);
+    DrawUnmatched(s);
     FGridBase.reset();
     if (FLinePath.size() >= 2) FGridBase = TGridBase{s.Image(), s.Pen, s.Brush, s.Font, s.CopyMode};
     DrawLinePath(s);

@@ -172,8 +172,10 @@ public:
     void ClearLinePath();
     // The loads a tuner reaches, shaded by their least loss beneath the trace
     // and the annotations, the region's edge crisp and the 0.5, 1, 2 and 3 dB
-    // contours drawn; cells known at multiples of stride. None: nothing shaded.
-    void SetCoverage(std::shared_ptr<const TCoverageGrid> grid, int stride);
+    // contours drawn and labelled; cells known at multiples of stride. None:
+    // nothing shaded. The unmatched loads are ringed over the trace.
+    void SetCoverage(std::shared_ptr<const TCoverageGrid> grid, int stride,
+                     const std::vector<TImpedance>& unmatched = {});
     bool HasCoverage() const { return FCoverage != nullptr; }
     const std::vector<TImpedance>& LinePath() const { return FLinePath; }
     // A network drawn while the pointer drags: the antenna point, the first
@@ -291,6 +293,8 @@ private:
     void DrawTrace(TLayer& s) const;
     void DrawLinePath(TLayer& s) const;
     void DrawCoverage(TLayer& s) const;
+    void DrawUnmatched(TLayer& s) const;
+    void LabelContours(TLayer& s, std::vector<std::pair<int, int>> (&contour)[4]) const;
     // The readout's fifth line: the frequency of the trace point under the pointer.
     // Returns where it wrote, empty when no trace point is near.
     TRect DrawTraceReadout(TLayer& s, int x, int y) const;
@@ -322,6 +326,7 @@ private:
     std::vector<TImpedance> FLinePath;
     std::shared_ptr<const TCoverageGrid> FCoverage;
     int FCoverageStride = 1;
+    std::vector<TImpedance> FUnmatched;
     // The grid layer as DrawGrid left it just before the line path, with the
     // surface state then, so that a new path is drawn over a copy instead of
     // the whole grid; kept only while a path is shown.

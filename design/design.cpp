@@ -153,9 +153,17 @@ std::optional<TLoad> TDesign::AntennaLoad() const {
         MoveBackThroughLine(F.Feed.Line, step.FrequencyMHz, F.Feed.LengthM, step.Load->Z()));
 }
 
-void TDesign::SetCoverage(std::shared_ptr<const TCoverageGrid> grid, int stride) {
+void TDesign::SetCoverage(std::shared_ptr<const TCoverageGrid> grid, int stride,
+                          std::vector<TLoad> unmatched) {
     if (!grid && !FCoverage) return;
     FCoverage = std::move(grid);
     FCoverageStride = stride;
+    FUnmatched = FCoverage ? std::move(unmatched) : std::vector<TLoad>{};
     Touch(dcCoverage);
+}
+
+void TDesign::SetShownTuner(const std::optional<TTuner>& tuner) {
+    if (tuner == FShownTuner) return;
+    FShownTuner = tuner;
+    Touch(dcTuner);
 }

@@ -29,7 +29,8 @@ enum TDesignChange : unsigned {
     dcPlot = 1u << 7,   // the SWR plot's load model and span
     dcSwrText = 1u << 8,
     dcCoverage = 1u << 9, // the region the tuner reaches, shaded on the chart
-    dcAll = (1u << 10) - 1
+    dcTuner = 1u << 10,   // the T or Pi "Ladicí člen" shows
+    dcAll = (1u << 11) - 1
 };
 
 // The winding inputs as typed, and what they describe.
@@ -123,12 +124,16 @@ public:
     // The loads the tuner of "Ladicí člen" reaches, while it is asked for:
     // the cells known at multiples of stride (coarse first). A view, not
     // part of the design's state: neither undone nor saved.
-    void SetCoverage(std::shared_ptr<const TCoverageGrid> grid, int stride);
+    // With it, the measured points the tuner cannot match at their own
+    // frequency.
+    void SetCoverage(std::shared_ptr<const TCoverageGrid> grid, int stride,
+                     std::vector<TLoad> unmatched = {});
     const std::shared_ptr<const TCoverageGrid>& Coverage() const { return FCoverage; }
     int CoverageStride() const { return FCoverageStride; }
+    const std::vector<TLoad>& Unmatched() const { return FUnmatched; }
     // The T or Pi "Ladicí člen" shows while it is open (none for the L
     // networks or when closed), for the page.
-    void SetShownTuner(const std::optional<TTuner>& tuner) { FShownTuner = tuner; }
+    void SetShownTuner(const std::optional<TTuner>& tuner);
     const std::optional<TTuner>& ShownTuner() const { return FShownTuner; }
 
 signals:
@@ -141,6 +146,7 @@ signals:
 private:
     std::shared_ptr<const TCoverageGrid> FCoverage;
     int FCoverageStride = 1;
+    std::vector<TLoad> FUnmatched;
     std::optional<TTuner> FShownTuner;
     void Touch(unsigned what);
     void ReleaseShown();

@@ -56,6 +56,8 @@ void TvSmithChart::CloseMeasurement() {
 void TvSmithChart::UpdateMeasurementActions() {
     if (actCloseMeasurement) actCloseMeasurement->setEnabled(FDesign.HasMeasurement());
     if (actBandTable) actBandTable->setEnabled(FDesign.HasMeasurement());
+    if (actTunerBand)
+        actTunerBand->setEnabled(FDesign.HasMeasurement() && FDesign.ShownTuner().has_value());
 }
 
 void TvSmithChart::dragEnterEvent(QDragEnterEvent* event) {
@@ -112,6 +114,18 @@ TfrmBandTable* TvSmithChart::ShowBandTable() {
     FBandTable->show();
     FBandTable->raise();
     return FBandTable;
+}
+
+TfrmBandTable* TvSmithChart::ShowTunerBand() {
+    if (!FDesign.HasMeasurement() || !FDesign.ShownTuner()) return nullptr;
+    if (!FTunerBand) {
+        FTunerBand = new TfrmBandTable(nullptr, &FDesign, TBandTableKind::Tuner);
+        FTunerBand->setAttribute(Qt::WA_DeleteOnClose, true);
+    }
+    PlaceToolWindow(FTunerBand);
+    FTunerBand->show();
+    FTunerBand->raise();
+    return FTunerBand;
 }
 
 std::vector<TSmithChart::TTracePoint> TracePointsOf(const TTouchstone& shown) {

@@ -177,13 +177,13 @@ void TvSmithChart::DesignChanged(unsigned what) {
         if (!FCommitting) ShowFields(FDesign.Step());
         if (actSaveDesign) actSaveDesign->setEnabled(FDesign.Step().Load.has_value());
     }
+    if (what & (dcMeasurement | dcTuner)) UpdateMeasurementActions();
     if (what & dcMeasurement) {
-        UpdateMeasurementActions();
         ShowMeasurement();
     }
     if (what & (dcStep | dcFeed)) UpdateLinePath();
     if ((what & dcCoverage) && FChart)
-        FChart->SetCoverage(FDesign.Coverage(), FDesign.CoverageStride());
+        FChart->SetCoverage(FDesign.Coverage(), FDesign.CoverageStride(), FDesign.Unmatched());
 }
 
 // The antenna's impedance along the line to the shack, wherever the tuner
@@ -250,6 +250,9 @@ void TvSmithChart::BuildChartMenu() {
             &TvSmithChart::OpenMeasurementAs);
     actCloseMeasurement = add(QStringLiteral("Zavřít měření"), {}, &TvSmithChart::CloseMeasurement);
     actBandTable = add(QStringLiteral("Tabulka pásma…"), {}, &TvSmithChart::ShowBandTableAction);
+    actTunerBand =
+        add(QStringLiteral("Ladicí člen v pásmu…"), {}, &TvSmithChart::ShowTunerBandAction);
+    actTunerBand->setEnabled(false);
     actSwrPlot = add(QStringLiteral("Průběh PSV…"), {}, &TvSmithChart::ShowSwrPlot);
     // The project's entries are the main menu's only: the chart's menu stays as it was.
     auto addOwn = [this](const QString& text, const QKeySequence& key, auto handler) {
@@ -382,6 +385,7 @@ TvSmithChart::~TvSmithChart() {
     delete FTunerWindow.data();
     // Before the measurement its rows are read from.
     delete FBandTable.data();
+    delete FTunerBand.data();
     for (QPointer<TfrmTunerDesign>& window : FTunerWindows)
         delete window.data();
 }

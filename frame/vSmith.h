@@ -147,6 +147,9 @@ public:
     // one window that follows the open measurement and closes with it.
     TfrmBandTable* ShowBandTable();
     TfrmBandTable* BandTable() const { return FBandTable.data(); }
+    // "Ladicí člen v pásmu": with a measurement, while "Ladicí člen" shows a T or Pi.
+    QAction* actTunerBand = nullptr;
+    TfrmBandTable* ShowTunerBand();
     void SetOnApply(std::function<void()> onApply) { FOnApply = std::move(onApply); }
     // Where btnAplyClick writes ANALYZER.INI; empty means the user's config folder.
     void SetSettingsFolder(const QString& folder) { FSettingsFolder = folder; }
@@ -213,6 +216,7 @@ private:
     void CopyPicture();
     void OpenMeasurementAs();
     void ShowBandTableAction() { ShowBandTable(); }
+    void ShowTunerBandAction() { ShowTunerBand(); }
     // A click near the trace takes the measured point itself; false when none is near.
     bool TakeTracePoint(int x, int y);
     void UpdateMeasurementActions();
@@ -240,5 +244,6 @@ private:
     QPointer<TfrmFeedLine> FFeedLineWindow;
     QPointer<TfrmTuner> FTunerWindow;
     QPointer<TfrmBandTable> FBandTable;
+    QPointer<TfrmBandTable> FTunerBand;
     std::vector<QPointer<TfrmTunerDesign>> FTunerWindows;
 };

@@ -3,6 +3,9 @@
 #include "quantity.h"
 #include "ranges.h"
 
+#include <algorithm>
+#include <iterator>
+
 const TBandCells BandColumnTitles = {"f [MHz]", "R", "X", "PSV", "L [uH]", "C [pF]", "LC=0 / CL=1"};
 const std::string BandTableHeader = JoinBandCells(BandColumnTitles, "; ");
 
@@ -59,4 +62,46 @@ std::string BandRowText(const TBandRow& row) {
 
 std::string BandCsvLine(const TBandCells& cells) {
     return JoinBandCells(cells, ",");
+}
+
+TTunerBandCells TunerBandCells(const TTouchstonePoint& point, const TTuner& tuner,
+                               const TDesignOptions& options) {
+    const TBandRow row = BandRowOf(point, options.Z0);
+    const TBandCells band = BandRowCells(row);
+    TTunerBandCells cells;
+    std::copy_n(band.begin(), 4, cells.begin());
+    // Where the band table designs no network, the tuner has no load either.
+    if (!row.Swr) return cells;
+    const TTunerProblem problem{tuner, point.FrequencyMHz, options.Z0, options.Q};
+    const TTunerReport r = TuneLoad(problem, *row.Load, options.PowerW);
+    cells[4] = std::string(1, r.Reachable ? '1' : '0');
+    if (!r.Reachable) {
+        cells[13] = SwrText(r.NearestSwr);
+        return cells;
+    }
+    const TTunerSetting& s = r.LeastLoss;
+    const double values[] = {s.CInPf,   s.LUh,      s.COutPf, s.LossDb, 100.0 * s.Efficiency,
+                             s.PeakVIn, s.PeakVOut, s.RmsA};
+    const char* const patterns[] = {"#0.0",  "#0.000", "#0.0", "#0.000",
+                                    "#0.00", "#0",     "#0",   "#0.000"};
+    for (std::size_t i = 0; i < std::size(values); ++i)
+        cells[5 + i] = FormatPattern(patterns[i], values[i]);
+    return cells;
+}
+
+std::vector<TLoad> UnmatchedPoints(const TTunerProblem& problem,
+                                   const std::vector<TTouchstonePoint>& points,
+                                   const std::atomic<bool>* cancel) {
+    std::vector<TLoad> unmatched;
+    TTunerProblem atPoint = problem;
+    for (const TTouchstonePoint& p : points) {
+        if (cancel && *cancel) break;
+        const TBandRow row = BandRowOf(p, problem.Z0);
+        if (!row.Swr) continue;
+        atPoint.FrequencyMHz = p.FrequencyMHz;
+        const TComplex z = row.Load->Z();
+        if (!CoverageAt(atPoint, (z - problem.Z0) / (z + problem.Z0)).Reachable)
+            unmatched.push_back(*row.Load);
+    }
+    return unmatched;
 }

@@ -5,11 +5,14 @@
 #include "feedline.h"
 #include "lnetwork.h"
 #include "touchstone.h"
+#include "tpinetwork.h"
 
 #include <array>
+#include <atomic>
 #include <cstddef>
 #include <optional>
 #include <string>
+#include <vector>
 
 struct TBandRow {
     double FrequencyMHz = 0.0;
@@ -43,3 +46,21 @@ std::string BandRowText(const TBandRow& row);
 // Cells as one CSV line: no cell holds a comma, a quote or a line break, so
 // none needs quoting, and "." is the decimal separator.
 std::string BandCsvLine(const TBandCells& cells);
+
+// The tuner's table: for each measured frequency f, R, X and SWR against the
+// options' Z0 as above, then 1 when a setting inside the ranges matches the
+// point (else 0), the least-loss setting's C in, L, C out, loss in dB,
+// efficiency in %, the capacitors' peak volts and the coil's RMS amperes at
+// the options' power, and where nothing matches the lowest SWR reached.
+constexpr std::size_t TunerBandColumnCount = 14;
+using TTunerBandCells = std::array<std::string, TunerBandColumnCount>;
+TTunerBandCells TunerBandCells(const TTouchstonePoint& point, const TTuner& tuner,
+                               const TDesignOptions& options);
+
+// The loads among the points that no setting inside the tuner's ranges
+// matches at the point's own frequency (the problem's frequency is not
+// used); points the tuner's table has no load for are left out. Stops early,
+// with what it found, once `cancel` is set.
+std::vector<TLoad> UnmatchedPoints(const TTunerProblem& problem,
+                                   const std::vector<TTouchstonePoint>& points,
+                                   const std::atomic<bool>* cancel = nullptr);

@@ -25,6 +25,7 @@ struct TPartRange {
     double Min = 0.0;
     double Max = 0.0;
     bool Holds(double v) const { return v >= Min && v <= Max; }
+    bool operator==(const TPartRange&) const = default;
 };
 
 // A tuner as built: its kind and the travel of each part. The defaults are a
@@ -34,6 +35,7 @@ struct TTuner {
     TPartRange CIn{10.0, 250.0};
     TPartRange L{0.1, 30.0};
     TPartRange COut{10.0, 250.0};
+    bool operator==(const TTuner&) const = default;
 };
 
 // Ranges a tuner's parts may be given: positive, finite, min <= max.

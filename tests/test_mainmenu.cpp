@@ -43,6 +43,7 @@ TEST_F(MainMenuTest, EveryEntryInItsMenuWithItsShortcutAndTheChartMenuWhole) {
         {Form->mnDesign, "Návrh ladicího členu…", ""},
         {Form->mnDesign, "Napáječ…", "Ctrl+L"},
         {Form->mnDesign, "Ladicí člen…", "Ctrl+T"},
+        {Form->mnDesign, "Ladicí člen v pásmu…", ""},
         {Form->mnHelp, "Klávesové zkratky", ""},
         {Form->mnHelp, "O programu", ""},
     };

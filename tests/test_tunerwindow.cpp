@@ -2,12 +2,16 @@
 // design's load and options, follows the step and the kind, refuses a bad
 // range with one message and keeps the last good tuner, and remembers it.
 #include "apperror.h"
+#include "bandtable.h"
+#include "bandtablewindow.h"
 #include "designpage.h"
 #include "framefixture.h"
 #include "numtext.h"
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QFile>
+#include <QPointer>
 #include <QLineEdit>
 #include <QSettings>
 #include <QTableWidget>
@@ -130,4 +134,49 @@ TEST_F(TunerWindowTest, CoverageShadedBeneathTheAnnotationsFollowsTheFrequency) 
     EXPECT_FALSE(Frame->Design().Coverage());
     Frame->TakeLoad({600, 300}, 3.7);
     EXPECT_EQ(Frame->Chart()->GridLayer().Image(), grid);
+}
+
+// With a measurement: "Ladicí člen v pásmu" lists the core's row for every
+// point, the rings on the chart are exactly its unmatched rows, and both go
+// with the T.
+TEST_F(TunerWindowTest, BandRowsAndRingsAgreeAndGoWithTheTuner) {
+    QTemporaryDir dir;
+    QFile file(dir.filePath("band.s1p"));
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write("# MHz Z RI R 1\n0 50 0\n1.85 0.5 -900\n3.7 12 35\n7.1 55 5\n14.2 300 150\n"
+               "28 600 300\n29 2 -2000\n");
+    file.close();
+    Frame->OpenMeasurement(file.fileName());
+    EXPECT_FALSE(Frame->actTunerBand->isEnabled());
+    Frame->actTuner->trigger();
+    TfrmTuner* w = Frame->TunerWindow();
+    Frame->TakeLoad({55, 5}, 7.1);
+    ASSERT_TRUE(Frame->actTunerBand->isEnabled());
+    const QPointer<TfrmBandTable> table = Frame->ShowTunerBand();
+    const TBandTableModel* model = table->Model();
+    const std::vector<TTouchstonePoint>& points = Frame->Design().Shown()->Points;
+    ASSERT_EQ(model->rowCount(), int(points.size()));
+    std::vector<TLoad> unmatched;
+    for (int r = 0; r < model->rowCount(); ++r) {
+        const TTunerBandCells core = TunerBandCells(points[size_t(r)], *w->Tuner(),
+                                                    Frame->Design().Options());
+        for (int c = 0; c < model->columnCount(); ++c)
+            EXPECT_EQ(model->data(model->index(r, c), Qt::DisplayRole).toString().toStdString(),
+                      core[size_t(c)]);
+        if (core[4] == "0") unmatched.push_back({points[size_t(r)].R, points[size_t(r)].X});
+    }
+    ASSERT_FALSE(unmatched.empty());
+    ASSERT_LT(unmatched.size(), points.size() - 1);
+    w->chkCoverage->setChecked(true);
+    w->WaitForCoverage();
+    const std::vector<TLoad>& rings = Frame->Design().Unmatched();
+    ASSERT_EQ(rings.size(), unmatched.size());
+    for (size_t i = 0; i < rings.size(); ++i)
+        EXPECT_TRUE(rings[i].R == unmatched[i].R && rings[i].X == unmatched[i].X);
+    EXPECT_TRUE(table->SelectionText().startsWith("f [MHz]\tR\tX\tPSV\tpřizpůsobí\tC vstup [pF]"));
+    w->cbKind->setCurrentIndex(0);
+    FlushDeferredDeletes();
+    EXPECT_TRUE(table.isNull());
+    EXPECT_FALSE(Frame->actTunerBand->isEnabled());
+    EXPECT_TRUE(Frame->Design().Unmatched().empty());
 }

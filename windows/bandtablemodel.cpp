@@ -2,7 +2,20 @@
 
 #include <algorithm>
 
-TBandTableModel::TBandTableModel(QObject* parent) : QAbstractTableModel(parent) {}
+TBandTableModel::TBandTableModel(QObject* parent)
+    : QAbstractTableModel(parent), FTitles(BandColumnTitles.begin(), BandColumnTitles.end()),
+      FDesigner([this](const TTouchstonePoint& p) {
+          const TBandCells cells = BandRowCells(BandRowOf(p, FZ0));
+          return TRowCells(cells.begin(), cells.end());
+      }) {}
+
+void TBandTableModel::SetColumns(std::vector<std::string> titles, TRowDesigner designer) {
+    beginResetModel();
+    FTitles = std::move(titles);
+    FDesigner = std::move(designer);
+    FCachedRow = -1;
+    endResetModel();
+}
 
 void TBandTableModel::SetMeasurement(const TTouchstone* measurement, double z0) {
     beginResetModel();
@@ -18,12 +31,12 @@ int TBandTableModel::rowCount(const QModelIndex& parent) const {
 }
 
 int TBandTableModel::columnCount(const QModelIndex& parent) const {
-    return parent.isValid() ? 0 : int(BandColumnCount);
+    return parent.isValid() ? 0 : int(FTitles.size());
 }
 
-const TBandCells& TBandTableModel::Cells(int row) const {
+const TBandTableModel::TRowCells& TBandTableModel::Cells(int row) const {
     if (row != FCachedRow) {
-        FCachedCells = BandRowCells(BandRowOf(FMeasurement->Points[size_t(row)], FZ0));
+        FCachedCells = FDesigner(FMeasurement->Points[size_t(row)]);
         FCachedRow = row;
     }
     return FCachedCells;
@@ -38,9 +51,9 @@ QVariant TBandTableModel::data(const QModelIndex& index, int role) const {
 }
 
 QVariant TBandTableModel::headerData(int section, Qt::Orientation orientation, int role) const {
-    if (orientation != Qt::Horizontal || section < 0 || section >= int(BandColumnCount))
+    if (orientation != Qt::Horizontal || section < 0 || section >= int(FTitles.size()))
         return QAbstractTableModel::headerData(section, orientation, role);
-    if (role == Qt::DisplayRole) return QString::fromStdString(BandColumnTitles[size_t(section)]);
+    if (role == Qt::DisplayRole) return QString::fromStdString(FTitles[size_t(section)]);
     return QAbstractTableModel::headerData(section, orientation, role);
 }
 

@@ -30,15 +30,34 @@ namespace {
 const QString WidestCell = QStringLiteral("-00000.000");
 constexpr int DesignRows = 30;
 
+const std::vector<std::string> TunerTitles = {"f [MHz]",     "R",
+                                              "X",           "PSV",
+                                              "přizpůsobí",  "C vstup [pF]",
+                                              "L [uH]",      "C výstup [pF]",
+                                              "ztráta [dB]", "účinnost [%]",
+                                              "C vstup [V]", "C výstup [V]",
+                                              "cívka [A]",   "nejnižší PSV"};
+
+QString TableTitle(TBandTableKind kind) {
+    return kind == TBandTableKind::Tuner ? QStringLiteral("Ladicí člen v pásmu")
+                                         : QStringLiteral("Tabulka pásma");
+}
+
 } // namespace
 
-TfrmBandTable::TfrmBandTable(QWidget* parent, TDesign* design)
-    : TToolWindow(QStringLiteral("Tabulka pásma"), 11,
+TfrmBandTable::TfrmBandTable(QWidget* parent, TDesign* design, TBandTableKind kind)
+    : TToolWindow(TableTitle(kind), 11,
                   Qt::Window | Qt::WindowStaysOnTopHint | Qt::CustomizeWindowHint |
                       Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint |
                       Qt::WindowMinMaxButtonsHint,
-                  parent, design) {
+                  parent, design),
+      FKind(kind) {
     FModel = new TBandTableModel(this);
+    if (FKind == TBandTableKind::Tuner) {
+        // Docked apart from the band table, and reopened as what it is.
+        setObjectName(QStringLiteral("TfrmTunerBand"));
+        FModel->SetColumns(TunerTitles, {});
+    }
     lbFile = new QLabel(this);
     tbBand = new QTableView(this);
     tbBand->setModel(FModel);
@@ -57,8 +76,8 @@ TfrmBandTable::TfrmBandTable(QWidget* parent, TDesign* design)
     header->setSectionResizeMode(QHeaderView::Fixed);
     header->setDefaultAlignment(Qt::AlignRight | Qt::AlignVCenter);
     int tableWidth = 2 * tbBand->frameWidth() + tbBand->verticalScrollBar()->sizeHint().width();
-    for (int c = 0; c < int(BandColumnCount); ++c) {
-        const QString title = QString::fromStdString(BandColumnTitles[size_t(c)]);
+    for (int c = 0; c < FModel->columnCount(); ++c) {
+        const QString title = QString::fromStdString(FModel->Titles()[size_t(c)]);
         const int width = std::max(header->fontMetrics().horizontalAdvance(title),
                                    tbBand->fontMetrics().horizontalAdvance(WidestCell)) +
                           20;
@@ -113,6 +132,8 @@ TfrmBandTable::TfrmBandTable(QWidget* parent, TDesign* design)
 }
 
 void TfrmBandTable::DesignChanged(unsigned what) {
+    if (FKind == TBandTableKind::Tuner && (what & (dcTuner | dcOptions)) && !OwnsDesign())
+        FollowTuner();
     if ((what & dcMeasurement) && !OwnsDesign()) {
         // The table follows the measurement of the design and goes with it.
         const TTouchstone* shown = Design().Shown();
@@ -130,16 +151,37 @@ void TfrmBandTable::DesignChanged(unsigned what) {
     TToolWindow::DesignChanged(what);
 }
 
+// The rows of the tuner "Ladicí člen" shows, with the design's Qs, power and
+// Z0; the window goes with the tuner.
+void TfrmBandTable::FollowTuner() {
+    const std::optional<TTuner>& tuner = Design().ShownTuner();
+    if (!tuner) {
+        FModel->SetMeasurement(nullptr, ChartReference);
+        close();
+        return;
+    }
+    FModel->SetColumns(TunerTitles,
+                       [t = *tuner, o = Design().Options()](const TTouchstonePoint& p) {
+                           const TTunerBandCells cells = TunerBandCells(p, t, o);
+                           return TBandTableModel::TRowCells(cells.begin(), cells.end());
+                       });
+    SelectStepRow();
+}
+
 void TfrmBandTable::SetMeasurement(const TTouchstone* measurement, const QString& fileName,
                                    double z0) {
     FModel->SetMeasurement(measurement, z0);
     FFileName = measurement ? fileName : QString();
-    setWindowTitle(measurement ? QStringLiteral("Tabulka pásma – %1").arg(fileName)
-                               : QStringLiteral("Tabulka pásma"));
-    lbFile->setText(measurement ? QStringLiteral("Soubor %1, %2 bodů – síť, kterou kreslí graf, "
-                                                 "pro každý změřený kmitočet")
+    setWindowTitle(measurement ? QStringLiteral("%1 – %2").arg(TableTitle(FKind), fileName)
+                               : TableTitle(FKind));
+    const QString what = FKind == TBandTableKind::Tuner
+                             ? QStringLiteral("nejmenší ztráta ladicího členu")
+                             : QStringLiteral("síť, kterou kreslí graf,");
+    lbFile->setText(measurement ? QStringLiteral("Soubor %1, %2 bodů – %3 pro každý změřený "
+                                                 "kmitočet")
                                       .arg(fileName)
                                       .arg(measurement->Points.size())
+                                      .arg(what)
                                 : QString());
     SelectStepRow();
 }
@@ -182,7 +224,7 @@ void TfrmBandTable::showEvent(QShowEvent* event) {
 namespace {
 
 // One row's cells and a line break appended to out, without a string per line.
-template <class TOut> void AppendRow(TOut& out, const TBandCells& cells, char separator) {
+template <class TOut, class TCells> void AppendRow(TOut& out, const TCells& cells, char separator) {
     for (size_t c = 0; c < cells.size(); ++c) {
         if (c > 0) out.append(separator);
         out.append(cells[c].data(), qsizetype(cells[c].size()));
@@ -190,9 +232,11 @@ template <class TOut> void AppendRow(TOut& out, const TBandCells& cells, char se
     out.append('\n');
 }
 
-// Seven cells of 18 characters and their separators: more than rows take
-// (a longer one only lets the text grow as usual).
-constexpr qsizetype MaxRowBytes = 7 * 19 + 1;
+// Cells of 18 characters and their separators: more than rows take (a
+// longer one only lets the text grow as usual).
+qsizetype MaxRowBytes(int columns) {
+    return qsizetype(columns) * 19 + 1;
+}
 
 } // namespace
 
@@ -208,8 +252,8 @@ QByteArray TfrmBandTable::SelectionBytes() const {
     for (const auto& [top, bottom] : spans)
         rows += bottom - top + 1;
     QByteArray text;
-    text.reserve((rows + 1) * MaxRowBytes);
-    AppendRow(text, BandColumnTitles, '\t');
+    text.reserve((rows + 1) * MaxRowBytes(FModel->columnCount()));
+    AppendRow(text, FModel->Titles(), '\t');
     int next = 0; // the first row not yet copied: overlapping spans copy a row once
     for (const auto& [top, bottom] : spans)
         for (int row = std::max(top, next); row <= bottom; ++row) {
@@ -235,7 +279,9 @@ void TfrmBandTable::CopySelection() {
 
 void TfrmBandTable::SaveTableAs() {
     const QString folder = ExistingFolderOrHome(QStandardPaths::DocumentsLocation);
-    const QString name = QFileInfo(FFileName).completeBaseName() + QStringLiteral("-pasmo.csv");
+    const QString name = QFileInfo(FFileName).completeBaseName() +
+                         (FKind == TBandTableKind::Tuner ? QStringLiteral("-ladici-clen.csv")
+                                                         : QStringLiteral("-pasmo.csv"));
     const QString path =
         QFileDialog::getSaveFileName(this, QStringLiteral("Uložit tabulku"),
                                      QDir(folder).filePath(name), QStringLiteral("CSV (*.csv)"));
@@ -260,7 +306,7 @@ void TfrmBandTable::SaveTable(const QString& path) {
             };
             constexpr qsizetype BlockBytes = 1 << 20;
             block.reserve(BlockBytes + 256);
-            AppendRow(block, BandColumnTitles, ',');
+            AppendRow(block, FModel->Titles(), ',');
             for (int row = 0; row < FModel->rowCount(); ++row) {
                 AppendRow(block, FModel->Cells(row), ',');
                 if (block.size() >= BlockBytes && !write()) return false;

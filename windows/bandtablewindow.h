@@ -1,6 +1,8 @@
 #pragma once
 // The window "Tabulka pásma": the chart's network at every measured frequency
 // of the open measurement, one row each, with the current step's row selected.
+// Or "Ladicí člen v pásmu": the least-loss setting of the tuner "Ladicí člen"
+// shows, at every measured frequency, while that window shows a T or Pi.
 
 #include "bandtablemodel.h"
 #include "toolwindow.h"
@@ -9,10 +11,13 @@ class QLabel;
 class QPushButton;
 class QTableView;
 
+enum class TBandTableKind { Network, Tuner };
+
 class TfrmBandTable : public TToolWindow {
     Q_OBJECT
 public:
-    explicit TfrmBandTable(QWidget* parent = nullptr, TDesign* design = nullptr);
+    explicit TfrmBandTable(QWidget* parent = nullptr, TDesign* design = nullptr,
+                           TBandTableKind kind = TBandTableKind::Network);
 
     // The frame's measurement, not copied; null empties the table.
     void SetMeasurement(const TTouchstone* measurement, const QString& fileName, double z0);
@@ -40,6 +45,9 @@ private:
     void SelectStepRow();
     void SaveTableAs();
 
+    void FollowTuner();
+
+    TBandTableKind FKind;
     TBandTableModel* FModel;
     QString FFileName;
     std::optional<double> FStepFrequency;

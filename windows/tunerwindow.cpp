@@ -1,6 +1,7 @@
 #include "tunerwindow.h"
 
 #include "apperror.h"
+#include "bandtable.h"
 #include "numtext.h"
 #include "ranges.h"
 
@@ -237,13 +238,8 @@ TfrmTuner::~TfrmTuner() {
 namespace {
 
 bool SameProblem(const TTunerProblem& a, const TTunerProblem& b) {
-    auto same = [](const TPartRange& x, const TPartRange& y) {
-        return x.Min == y.Min && x.Max == y.Max;
-    };
-    return a.Tuner.Kind == b.Tuner.Kind && same(a.Tuner.CIn, b.Tuner.CIn) &&
-           same(a.Tuner.L, b.Tuner.L) && same(a.Tuner.COut, b.Tuner.COut) &&
-           a.FrequencyMHz == b.FrequencyMHz && a.Z0 == b.Z0 && a.Q.Coil == b.Q.Coil &&
-           a.Q.Capacitor == b.Q.Capacitor;
+    return a.Tuner == b.Tuner && a.FrequencyMHz == b.FrequencyMHz && a.Z0 == b.Z0 &&
+           a.Q.Coil == b.Q.Coil && a.Q.Capacitor == b.Q.Capacitor;
 }
 
 } // namespace
@@ -260,33 +256,48 @@ void TfrmTuner::WaitForCoverage() {
     QCoreApplication::sendPostedEvents(this);
 }
 
-void TfrmTuner::UpdateCoverage() {
+void TfrmTuner::UpdateCoverage(bool pointsChanged) {
     std::optional<TTunerProblem> problem;
     if (chkCoverage->isChecked() && FTuner && FHasLoad) {
         const TDesignOptions& o = Design().Options();
         problem = TTunerProblem{*FTuner, FFrequency, o.Z0, o.Q};
     }
-    if (problem && FCoverageProblem && SameProblem(*problem, *FCoverageProblem)) return;
+    if (problem && FCoverageProblem && SameProblem(*problem, *FCoverageProblem) && !pointsChanged)
+        return;
     StopCoverage();
+    if (pointsChanged && problem && Design().Coverage())
+        Design().SetCoverage(Design().Coverage(), Design().CoverageStride());
     FCoverageProblem = problem;
     if (!problem) {
         Design().SetCoverage(nullptr, 1);
         return;
     }
+    // The measured points as the chart shows them, copied: the design may
+    // replace its own while the worker reads these.
+    std::vector<TTouchstonePoint> points;
+    if (const TTouchstone* shown = Design().Shown()) points = shown->Points;
     auto cancel = std::make_shared<std::atomic<bool>>(false);
     FCancel = cancel;
-    FWorker = std::thread([this, p = *problem, cancel] {
+    FWorker = std::thread([this, p = *problem, points = std::move(points), cancel] {
         TCoverageGrid grid = EmptyCoverageGrid(CoverageCells);
-        for (const int stride : {8, 4, 2, 1}) {
-            if (!FillCoverage(p, grid, stride, cancel.get())) return;
-            auto pass = std::make_shared<const TCoverageGrid>(grid);
+        auto post = [&](std::shared_ptr<const TCoverageGrid> pass, int stride,
+                        std::vector<TLoad> unmatched) {
             QMetaObject::invokeMethod(
                 this,
-                [this, pass, stride, cancel] {
-                    if (!*cancel) Design().SetCoverage(pass, stride);
+                [this, pass, stride, unmatched = std::move(unmatched), cancel]() mutable {
+                    if (!*cancel) Design().SetCoverage(pass, stride, std::move(unmatched));
                 },
                 Qt::QueuedConnection);
+        };
+        std::shared_ptr<const TCoverageGrid> pass;
+        for (const int stride : {8, 4, 2, 1}) {
+            if (!FillCoverage(p, grid, stride, cancel.get())) return;
+            pass = std::make_shared<const TCoverageGrid>(grid);
+            post(pass, stride, {});
         }
+        if (points.empty()) return;
+        std::vector<TLoad> unmatched = UnmatchedPoints(p, points, cancel.get());
+        if (!*cancel) post(pass, 1, std::move(unmatched));
     });
 }
 
@@ -366,6 +377,8 @@ void TfrmTuner::ApplyInputs() {
 void TfrmTuner::DesignChanged(unsigned what) {
     TToolWindow::DesignChanged(what);
     if (what & dcOptions) Recompute();
+    // New points: the old rings go at once, the new ones follow the passes.
+    if (what & dcMeasurement) UpdateCoverage(true);
 }
 
 void TfrmTuner::ShowStep(const TLoad& load, double fMHz) {

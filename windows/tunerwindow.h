@@ -85,7 +85,7 @@ private:
     QString CopyText() const;
     // Computed off the GUI thread, coarse first; a change of the problem
     // cancels the pass under way and starts again.
-    void UpdateCoverage();
+    void UpdateCoverage(bool pointsChanged = false);
     void StopCoverage();
 
     std::optional<TTuner> FTuner;
