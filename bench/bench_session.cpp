@@ -1,9 +1,11 @@
 // The session: a drag's preview step, undo on a crowded chart, saving the picture and the design.
 #include "SmithTest.h"
 #include "benchsupport.h"
+#include "tunerwindow.h"
 #include "vSmith.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QClipboard>
 #include <QCursor>
 #include <QDir>
@@ -281,6 +283,31 @@ void BM_BandTableCopyAndSave(benchmark::State& state) {
 }
 BENCHMARK(BM_BandTableCopyAndSave)->Iterations(3)->Unit(benchmark::kMillisecond);
 
+// A pointer move over the chart while "pokrytí" computes beside it: the
+// coverage restarted before each move, its passes landing between moves.
+void BM_PointerWhileCoverage(benchmark::State& state) {
+    TvSmithChart& f = Frame();
+    f.TakeLoad({600, 300}, 3.7);
+    f.ShowTunerWindow();
+    TfrmTuner* w = f.TunerWindow();
+    std::mt19937 random(11);
+    std::uniform_int_distribution<int> d(150, 650);
+    for (auto _ : state) {
+        state.PauseTiming();
+        w->chkCoverage->setChecked(false);
+        w->chkCoverage->setChecked(true);
+        QApplication::processEvents();
+        state.ResumeTiming();
+        const QPoint p(d(random), d(random) - 50);
+        const auto t0 = TBenchClock::now();
+        Send(QEvent::MouseMove, p, Qt::NoButton);
+        Record("pointer/coverage", t0);
+    }
+    w->close();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+}
+BENCHMARK(BM_PointerWhileCoverage)->Iterations(100);
+
 void Summary() {
     std::printf("Pentarix session figures (medians of single operations, this run)\n");
     const double drag = Median("drag"), undo = Median("undo"), save = Median("save");
@@ -313,6 +340,9 @@ void Summary() {
     const double trace = Median("trace"), band = Median("band");
     Line("Trace of 100,001 points drawn with the grid", Ms(trace),
          Verdict(trace, 30e-3, "<= 30 ms"));
+    const double coverage = Median("pointer/coverage");
+    Line("Pointer move while the coverage computes", Ms(coverage),
+         Verdict(coverage, 2e-3, "<= 2 ms"));
     const double tracePointer = Median("trace pointer");
     Line("Pointer move over a 1,000,000-point trace", Ms(tracePointer),
          Verdict(tracePointer, 1e-3, "<= 1 ms"));
