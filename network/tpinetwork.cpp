@@ -269,7 +269,10 @@ private:
         double out = outside.S;
         double mIn = in.Margin, mOut = outside.Margin;
         int side = 0;
-        for (int i = 0; i < 100 && std::fabs(out - in.S) > 1e-11 * in.S; ++i) {
+        // As much finer than the minimiser's tolerance as an edge needs to
+        // be: the best member often lies on it.
+        const double tolerance = 1e-4 * Tolerance;
+        for (int i = 0; i < 100 && std::fabs(out - in.S) > tolerance * in.S; ++i) {
             double next = 0.5 * (in.S + out);
             const bool secant = mIn > 0 && mOut < 0 && mOut > -Huge;
             if (secant) {
@@ -560,9 +563,9 @@ TCoverageCell CoverageAt(const TTunerProblem& pr, TComplex gamma) {
     const TFamily family(pr, load);
     // Coarser than a single load's search: a map has hundreds of thousands of
     // points, a window narrower than a step is still found by its margin, and
-    // near an inner optimum the loss is flat (1e-4 of C_out moves it by
-    // less than 1e-8 of itself).
-    const TMember least = TFamilySearch(family, pr.Tuner.COut, 16, 1e-4).Best(TGoal::LeastLoss);
+    // near an inner optimum the loss is flat (1e-3 of C_out leaves it within
+    // 1e-6 dB of the single load's search).
+    const TMember least = TFamilySearch(family, pr.Tuner.COut, 16, 1e-3).Best(TGoal::LeastLoss);
     if (!least.Found()) return cell;
     cell.Reachable = true;
     const double eta = std::clamp(least.Efficiency, 0.0, 1.0);
