@@ -73,7 +73,7 @@ void TForm1::BuildMainMenu() {
 // shortcuts stay in one place.
 void TForm1::FillMainMenu() {
     const TvSmithChart* f = FTunerFrame;
-    mnFile->addActions({f->actOpenMeasurement, f->actCloseMeasurement});
+    mnFile->addActions({f->actOpenMeasurement, f->actCloseMeasurement, f->actAnalyser});
     mnFile->addSeparator();
     mnFile->addActions({f->actOpenProject, f->actSaveProject});
     mnFile->addSeparator();
@@ -172,6 +172,7 @@ void TForm1::RestoreDocks() {
         {"TfrmSwrPlot", FTunerFrame->actSwrPlot},
         {"TfrmBandTable", FTunerFrame->actBandTable},
         {"TfrmTunerBand", FTunerFrame->actTunerBand},
+        {"TfrmAnalyser", FTunerFrame->actAnalyser},
         {"TfrmTunerDesign", FTunerFrame->actTunerDesign},
     };
     for (const QString& name : s->value(OpenDocksKey).toStringList())

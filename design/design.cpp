@@ -55,6 +55,17 @@ void TDesign::OpenMeasurement(TTouchstone measurement, const QString& name) {
     Touch(dcMeasurement | dcPlot);
 }
 
+void TDesign::ShowLiveSweep(TTouchstone sweep) {
+    if (!F.Measured || F.MeasurementName != LiveName()) {
+        OpenMeasurement(std::move(sweep), LiveName());
+        return;
+    }
+    ReleaseShown();
+    F.Measured = std::move(sweep);
+    UpdateMoved();
+    Touch(dcMeasurement);
+}
+
 void TDesign::CloseMeasurement() {
     if (!F.Measured) return;
     ReleaseShown();

@@ -79,6 +79,10 @@ public:
     // falls back to the constant impedance.
     void OpenMeasurement(TTouchstone measurement, const QString& name);
     void CloseMeasurement();
+    // An analyser's sweep as the measurement named "živě": a new one opens as
+    // a file would; while it is open each sweep only replaces its points.
+    static QString LiveName() { return QStringLiteral("živě"); }
+    void ShowLiveSweep(TTouchstone sweep);
     bool MoveTraceAsked() const { return F.MoveTrace; }
     void SetMoveTrace(bool on);
     // The measurement as shown: at the tuner's end while that is asked and

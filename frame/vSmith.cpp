@@ -271,6 +271,9 @@ void TvSmithChart::BuildChartMenu() {
     actSaveProject =
         addOwn(QStringLiteral("Uložit projekt…"), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_P),
                &TvSmithChart::SaveProjectAs);
+    actAnalyser =
+        addOwn(QStringLiteral("Analyzátor…"), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_A),
+               &TvSmithChart::ShowAnalyserWindow);
     UpdateMeasurementActions();
     setAcceptDrops(true);
     UpdateHistoryActions();
@@ -316,6 +319,16 @@ void TvSmithChart::ShowFeedLineWindow() {
     PlaceToolWindow(FFeedLineWindow);
     FFeedLineWindow->show();
     FFeedLineWindow->raise();
+}
+
+void TvSmithChart::ShowAnalyserWindow() {
+    if (!FAnalyserWindow) {
+        FAnalyserWindow = new TfrmAnalyser(nullptr, &FDesign);
+        FAnalyserWindow->setAttribute(Qt::WA_DeleteOnClose, true);
+    }
+    PlaceToolWindow(FAnalyserWindow);
+    FAnalyserWindow->show();
+    FAnalyserWindow->raise();
 }
 
 void TvSmithChart::ShowTunerWindow() {
@@ -383,6 +396,7 @@ TvSmithChart::~TvSmithChart() {
     delete FNetworkWindow.data();
     delete FFeedLineWindow.data();
     delete FTunerWindow.data();
+    delete FAnalyserWindow.data();
     // Before the measurement its rows are read from.
     delete FBandTable.data();
     delete FTunerBand.data();

@@ -2,6 +2,7 @@
 // The tuner frame: the chart's paint box above, the panel with frequency, SWR,
 // results and commands below.
 
+#include "analyserwindow.h"
 #include "bandtablewindow.h"
 #include "currentstep.h"
 #include "design.h"
@@ -112,6 +113,10 @@ public:
     TfrmFeedLine* FeedLineWindow() const { return FFeedLineWindow.data(); }
     QAction* actTuner = nullptr;
     void ShowTunerWindow();
+    // "Analyzátor…": live sweeps as the measurement "živě".
+    QAction* actAnalyser = nullptr;
+    void ShowAnalyserWindow();
+    TfrmAnalyser* AnalyserWindow() const { return FAnalyserWindow.data(); }
     TfrmTuner* TunerWindow() const { return FTunerWindow.data(); }
     // A load solved as a click on it would, at fMHz; antenna: the antenna's
     // own impedance when the load is the tuner's end of the feed line.
@@ -243,6 +248,7 @@ private:
     QPointer<TfrmSwrPlot> FSwrPlot;
     QPointer<TfrmFeedLine> FFeedLineWindow;
     QPointer<TfrmTuner> FTunerWindow;
+    QPointer<TfrmAnalyser> FAnalyserWindow;
     QPointer<TfrmBandTable> FBandTable;
     QPointer<TfrmBandTable> FTunerBand;
     std::vector<QPointer<TfrmTunerDesign>> FTunerWindows;

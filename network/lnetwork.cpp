@@ -435,10 +435,19 @@ double WorstCornerSwr(const TLNetwork& net, const TLoad& load, double fMHz, doub
                 zin[s * 2 + p] = node + zs[s];
         }
     }
-    double worst = 1.0;
-    for (const TComplex& z : zin)
-        worst = std::max(worst, Swr(z, z0));
-    return worst;
+    // The SWR rises with |Γ|: the corner with the largest |Γ|² is the worst,
+    // and only its SWR is worked out (a modulus costs more than the rest).
+    const TComplex* worst = &zin[0];
+    double largest = -1.0;
+    for (const TComplex& z : zin) {
+        const double m2 = std::norm(Divide({z.real() - z0, z.imag()}, {z.real() + z0, z.imag()}));
+        if (!(m2 <= largest)) {
+            largest = m2;
+            worst = &z;
+            if (std::isnan(m2)) break;
+        }
+    }
+    return std::max(1.0, Swr(*worst, z0));
 }
 
 } // namespace

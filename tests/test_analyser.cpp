@@ -5,11 +5,18 @@
 // whole again; the command line's sweep and its saved file.
 
 #include "analyser.h"
+#include "apperror.h"
+#include "framefixture.h"
 #include "clirun.h"
 #include "measurementfile.h"
 #include "touchstonetext.h"
 
 #include <QEventLoop>
+#include <QTest>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
 #include <QProcess>
 #include <QTcpServer>
 #include <QTemporaryDir>
@@ -224,3 +231,50 @@ TEST(Analyser, CommandLineSweepAndSavedFile) {
 }
 
 } // namespace
+
+// "Analyzátor" in the main window: a sweep becomes the measurement "živě"
+// and the chart's trace, continuous sweeps replace its points, a vanished
+// device is a message in the window while the last whole sweep stays, and
+// bad inputs start nothing.
+class AnalyserWindowTest : public MainWindowTest {};
+
+TEST_F(AnalyserWindowTest, LiveSweepsBecomeTheMeasurementAndAFaultKeepsTheLast) {
+    auto fake = StartFake(false, {});
+    ASSERT_TRUE(fake);
+    Frame->actAnalyser->trigger();
+    TfrmAnalyser* w = Frame->AnalyserWindow();
+    ASSERT_NE(w, nullptr);
+    w->cbDevice->setEditText(fake->Target);
+    w->edStart->setText("5");
+    w->edStop->setText("9");
+    w->edPoints->setText("51");
+    const TSweepRequest request{5, 9, 51};
+    int sweeps = 0;
+    QObject::connect(&Frame->Design(), &TDesign::Changed, w,
+                     [&](unsigned what) { sweeps += (what & dcMeasurement) != 0; });
+    w->SweepOnce();
+    QTRY_COMPARE_WITH_TIMEOUT(sweeps, 1, 20000);
+    EXPECT_EQ(Frame->Design().MeasurementName(), TDesign::LiveName());
+    ExpectModel(*Frame->Design().Measured(), request);
+    EXPECT_EQ(Frame->Chart()->Trace().size(), 51u);
+    w->chkContinuous->setChecked(true);
+    QTRY_VERIFY_WITH_TIMEOUT(sweeps >= 3, 20000);
+    w->chkContinuous->setChecked(false);
+    QTRY_VERIFY_WITH_TIMEOUT(!w->Analyser()->Busy(), 20000);
+    QTemporaryDir dir;
+    w->SaveSweep(dir.filePath("live.s1p"));
+    ExpectModel(ReadMeasurementFile(dir.filePath("live.s1p").toStdString()), request);
+
+    fake.reset();
+    w->SweepOnce();
+    QTRY_VERIFY_WITH_TIMEOUT(w->lbStatus->text().startsWith("Měření se nezdařilo"), 20000);
+    ExpectModel(*Frame->Design().Measured(), request);
+
+    for (const char* points : {"1", "abc"}) {
+        w->edPoints->setText(points);
+        Guarded([w] { w->SweepOnce(); });
+        EXPECT_EQ(TakeRecordedErrors().size(), 1);
+    }
+    w->cbDevice->setCurrentText("LibreVNA (TCP)");
+    EXPECT_EQ(w->Target(), "tcp:localhost:19542");
+}

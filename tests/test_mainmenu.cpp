@@ -30,6 +30,7 @@ TEST_F(MainMenuTest, EveryEntryInItsMenuWithItsShortcutAndTheChartMenuWhole) {
     const Entry table[] = {
         {Form->mnFile, "Otevřít měření…", "Ctrl+O"},
         {Form->mnFile, "Zavřít měření", ""},
+        {Form->mnFile, "Analyzátor…", "Ctrl+Shift+A"},
         {Form->mnFile, "Uložit obrázek…", "Ctrl+S"},
         {Form->mnFile, "Kopírovat obrázek", "Ctrl+Shift+C"},
         {Form->mnFile, "Uložit návrh…", "Ctrl+Shift+S"},
