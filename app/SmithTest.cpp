@@ -74,6 +74,7 @@ void TForm1::BuildMainMenu() {
 void TForm1::FillMainMenu() {
     const TvSmithChart* f = FTunerFrame;
     mnFile->addActions({f->actOpenMeasurement, f->actCloseMeasurement, f->actAnalyser});
+    mnFile->addMenu(f->mnMeasurements);
     mnFile->addSeparator();
     mnFile->addActions({f->actOpenProject, f->actSaveProject});
     mnFile->addSeparator();

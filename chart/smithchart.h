@@ -159,8 +159,19 @@ public:
         bool OnLayer = false; // false when the point has no pixel
         int PixelX = 0, PixelY = 0;
     };
-    void SetTrace(const std::vector<TTracePoint>& points);
+    // Measurements open beside it, drawn thinner in their own colours, and
+    // with them a legend naming each (the active one, activeName, first).
+    struct TOtherTrace {
+        TColor Color = 0;
+        QString Name;
+        std::vector<TTracePoint> Points;
+    };
+    void SetTrace(const std::vector<TTracePoint>& points, std::vector<TOtherTrace> others = {},
+                  const QString& activeName = {});
     void ClearTrace();
+    const std::vector<TOtherTrace>& OtherTraces() const { return FOthers; }
+    // The colour of the i-th measurement beside the active one.
+    static TColor OtherTraceColor(std::size_t i);
     const std::vector<TTracePoint>& Trace() const { return FTrace; }
     // The trace point nearest to the pixel, if one lies within maxPixels.
     std::optional<size_t> TracePointNear(int x, int y, double maxPixels) const;
@@ -323,6 +334,10 @@ private:
     std::vector<std::unique_ptr<TMarkerRec>> FMarkers;
     std::vector<std::unique_ptr<TArcRec>> FArcs;
     std::vector<TTracePoint> FTrace;
+    std::vector<TOtherTrace> FOthers;
+    QString FActiveName;
+    void PlaceTrace(std::vector<TTracePoint>& points) const;
+    void DrawLegend(TLayer& s) const;
     std::vector<TImpedance> FLinePath;
     std::shared_ptr<const TCoverageGrid> FCoverage;
     int FCoverageStride = 1;

@@ -24,9 +24,16 @@ QString FrequencyText(double mhz) {
     return text;
 }
 
-void TSmithChart::SetTrace(const std::vector<TTracePoint>& points) {
-    FTrace = points;
-    for (TTracePoint& p : FTrace) {
+TColor TSmithChart::OtherTraceColor(std::size_t i) {
+    // Apart from the trace's orange, the grid's red and grey, the markers'
+    // blue and red, the arcs' green and the readout's purple.
+    static constexpr TColor Colors[] = {0x808000, 0x7800C8, 0x008080, 0x14468C,
+                                        0xA06400, 0x0078A0, 0xA050E6};
+    return Colors[i % std::size(Colors)];
+}
+
+void TSmithChart::PlaceTrace(std::vector<TTracePoint>& points) const {
+    for (TTracePoint& p : points) {
         p.OnLayer = false;
         try {
             const TPointD px = ImpedanceToPixel(p.R, p.X, ChartReference);
@@ -38,6 +45,16 @@ void TSmithChart::SetTrace(const std::vector<TTracePoint>& points) {
             // A point the chart cannot place (a short circuit's pole) is skipped.
         }
     }
+}
+
+void TSmithChart::SetTrace(const std::vector<TTracePoint>& points, std::vector<TOtherTrace> others,
+                           const QString& activeName) {
+    FTrace = points;
+    PlaceTrace(FTrace);
+    FOthers = std::move(others);
+    for (TOtherTrace& o : FOthers)
+        PlaceTrace(o.Points);
+    FActiveName = activeName;
     std::vector<TTraceIndex::TPoint> placed(FTrace.size());
     for (size_t i = 0; i < FTrace.size(); ++i)
         placed[i] = {FTrace[i].PixelX, FTrace[i].PixelY, FTrace[i].OnLayer};
@@ -46,8 +63,9 @@ void TSmithChart::SetTrace(const std::vector<TTracePoint>& points) {
 }
 
 void TSmithChart::ClearTrace() {
-    if (FTrace.empty()) return;
+    if (FTrace.empty() && FOthers.empty()) return;
     FTrace.clear();
+    FOthers.clear();
     FTraceIndex.Clear();
     RedrawGrid();
 }
@@ -64,6 +82,23 @@ std::optional<size_t> TSmithChart::TracePointNear(int x, int y, double maxPixels
 }
 
 void TSmithChart::DrawTrace(TLayer& s) const {
+    // The others beneath the active one, one pixel wide, without end labels.
+    for (const TOtherTrace& o : FOthers) {
+        s.Pen = {o.Color, 1, TPenStyle::Solid};
+        bool drawing = false;
+        for (const TTracePoint& p : o.Points) {
+            if (!p.OnLayer) {
+                drawing = false;
+                continue;
+            }
+            if (drawing)
+                s.LineTo(p.PixelX, p.PixelY);
+            else
+                s.MoveTo(p.PixelX, p.PixelY);
+            drawing = true;
+        }
+    }
+    DrawLegend(s);
     if (FTrace.empty()) return;
     s.Pen = {TraceColor, 2, TPenStyle::Solid};
     bool drawing = false;
@@ -97,6 +132,25 @@ void TSmithChart::DrawTrace(TLayer& s) const {
                   FrequencyText(end->FrequencyMHz) + QStringLiteral(" MHz"));
         if (first == last) break;
     }
+}
+
+// Which colour is which measurement, in the corner above the disc's left.
+void TSmithChart::DrawLegend(TLayer& s) const {
+    if (FOthers.empty()) return;
+    s.Font.Size = 8;
+    s.Brush.Style = TBrushStyle::Clear;
+    int y = 4;
+    auto entry = [&](TColor color, int width, const QString& name) {
+        s.Pen = {color, width, TPenStyle::Solid};
+        s.MoveTo(6, y + 7);
+        s.LineTo(24, y + 7);
+        s.Font.Color = color;
+        s.TextOut(28, y, name);
+        y += 14;
+    };
+    if (!FTrace.empty()) entry(TraceColor, 2, FActiveName + QStringLiteral(" (aktivní)"));
+    for (const TOtherTrace& o : FOthers)
+        entry(o.Color, 1, o.Name);
 }
 
 TRect TSmithChart::DrawTraceReadout(TLayer& s, int x, int y) const {

@@ -48,6 +48,9 @@ void TDesign::SetSwrText(const QString& text) {
 
 void TDesign::OpenMeasurement(TTouchstone measurement, const QString& name) {
     ReleaseShown();
+    std::erase_if(F.Others, [&](const TOtherMeasurement& o) { return o.Name == name; });
+    if (F.Measured && F.MeasurementName != name)
+        F.Others.push_back({F.MeasurementName, std::move(*F.Measured)});
     F.Measured = std::move(measurement);
     F.MeasurementName = name;
     F.Model = TLoadModel::Measured;
@@ -55,19 +58,55 @@ void TDesign::OpenMeasurement(TTouchstone measurement, const QString& name) {
     Touch(dcMeasurement | dcPlot);
 }
 
-void TDesign::ShowLiveSweep(TTouchstone sweep) {
-    if (!F.Measured || F.MeasurementName != LiveName()) {
-        OpenMeasurement(std::move(sweep), LiveName());
-        return;
-    }
+bool TDesign::RoomForMeasurement(const QString& name) const {
+    if (F.Measured && F.MeasurementName == name) return true;
+    for (const TOtherMeasurement& o : F.Others)
+        if (o.Name == name) return true;
+    return int(F.Others.size()) + (F.Measured ? 1 : 0) < MaxMeasurements;
+}
+
+void TDesign::ActivateMeasurement(std::size_t other) {
+    if (other >= F.Others.size()) return;
     ReleaseShown();
-    F.Measured = std::move(sweep);
+    TOtherMeasurement chosen = std::move(F.Others[other]);
+    if (F.Measured) {
+        F.Others[other] = {F.MeasurementName, std::move(*F.Measured)};
+    } else {
+        F.Others.erase(F.Others.begin() + std::ptrdiff_t(other));
+    }
+    F.Measured = std::move(chosen.Measured);
+    F.MeasurementName = chosen.Name;
+    F.Model = TLoadModel::Measured;
     UpdateMoved();
-    Touch(dcMeasurement);
+    Touch(dcMeasurement | dcPlot);
+}
+
+bool TDesign::ShowLiveSweep(TTouchstone sweep) {
+    if (F.Measured && F.MeasurementName == LiveName()) {
+        ReleaseShown();
+        F.Measured = std::move(sweep);
+        UpdateMoved();
+        Touch(dcMeasurement);
+        return true;
+    }
+    for (TOtherMeasurement& o : F.Others)
+        if (o.Name == LiveName()) {
+            o.Measured = std::move(sweep);
+            Touch(dcMeasurement);
+            return true;
+        }
+    if (!RoomForMeasurement(LiveName())) return false;
+    OpenMeasurement(std::move(sweep), LiveName());
+    return true;
 }
 
 void TDesign::CloseMeasurement() {
-    if (!F.Measured) return;
+    if (!F.Measured) {
+        if (F.Others.empty()) return;
+        F.Others.pop_back();
+        Touch(dcMeasurement);
+        return;
+    }
     ReleaseShown();
     F.Measured.reset();
     F.MeasurementName.clear();

@@ -38,14 +38,23 @@ struct TWindingTexts {
     QString Form, Wire, Pitch, Core;
 };
 
+// A measurement open beside the active one, drawn for comparison.
+struct TOtherMeasurement {
+    QString Name;
+    TTouchstone Measured;
+};
+// The measurements open at once, the active one included.
+constexpr int MaxMeasurements = 8;
+
 // The whole state, plain data: what a project file holds.
 struct TDesignState {
     TCurrentStep Step;
     QString FrequencyText = QStringLiteral("7");
     QString SwrText = QStringLiteral("4.2");
-    std::optional<TTouchstone> Measured;
+    std::optional<TTouchstone> Measured; // the active measurement
     QString MeasurementName;
-    bool MoveTrace = false; // asked to show the measurement at the tuner's end
+    std::vector<TOtherMeasurement> Others; // opened before it, the oldest first
+    bool MoveTrace = false;                // asked to show the measurement at the tuner's end
     TFeed Feed;
     bool LineInUse = false; // the feed line takes part in the design
     TDesignOptions Options;
@@ -76,13 +85,23 @@ public:
     const TTouchstone* Measured() const { return F.Measured ? &*F.Measured : nullptr; }
     const QString& MeasurementName() const { return F.MeasurementName; }
     // A new measurement makes the measured load model the plot's; closing it
-    // falls back to the constant impedance.
+    // falls back to the constant impedance. Opening one adds it as the active
+    // measurement, the one before kept among the others (one of the same name
+    // is replaced); there is room for MaxMeasurements.
     void OpenMeasurement(TTouchstone measurement, const QString& name);
+    bool RoomForMeasurement(const QString& name) const;
+    // Closes the active measurement (the others stay, none active), or
+    // without one the last of the others.
     void CloseMeasurement();
+    const std::vector<TOtherMeasurement>& Others() const { return F.Others; }
+    // Makes the other measurement at index the active one (the active one, if
+    // any, takes its place among the others).
+    void ActivateMeasurement(std::size_t other);
     // An analyser's sweep as the measurement named "živě": a new one opens as
     // a file would; while it is open each sweep only replaces its points.
     static QString LiveName() { return QStringLiteral("živě"); }
-    void ShowLiveSweep(TTouchstone sweep);
+    // False, and nothing changed, when there is no room for another.
+    bool ShowLiveSweep(TTouchstone sweep);
     bool MoveTraceAsked() const { return F.MoveTrace; }
     void SetMoveTrace(bool on);
     // The measurement as shown: at the tuner's end while that is asked and

@@ -7,6 +7,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <cmath>
+#include <string>
 
 namespace {
 
@@ -81,6 +82,7 @@ public:
         return TReader(v.toObject(), Key(key));
     }
     bool IsNull(const char* key) const { return Value(key).isNull(); }
+    bool Has(const char* key) const { return O.contains(QLatin1String(key)); }
     QJsonArray Array(const char* key) const {
         const QJsonValue v = Value(key);
         if (!v.isArray()) Bad(key);
@@ -149,6 +151,16 @@ TTouchstone ReadMeasurement(const TReader& r) {
     return t;
 }
 
+QJsonObject MeasurementJson(const QString& name, const TTouchstone& measured) {
+    QJsonArray points;
+    for (const TTouchstonePoint& p : measured.Points)
+        points.append(p.Open ? QJsonArray{p.FrequencyMHz} : QJsonArray{p.FrequencyMHz, p.R, p.X});
+    return {{QStringLiteral("name"), name},
+            {QStringLiteral("reference"), measured.Reference},
+            {QStringLiteral("ports"), measured.Ports},
+            {QStringLiteral("points"), points}};
+}
+
 } // namespace
 
 QByteArray ProjectJson(const TDesignState& s) {
@@ -171,18 +183,18 @@ QByteArray ProjectJson(const TDesignState& s) {
         o[QStringLiteral("step")] = QJsonValue::Null;
     }
     if (s.Measured) {
-        QJsonArray points;
-        for (const TTouchstonePoint& p : s.Measured->Points)
-            points.append(p.Open ? QJsonArray{p.FrequencyMHz}
-                                 : QJsonArray{p.FrequencyMHz, p.R, p.X});
-        o[QStringLiteral("measurement")] =
-            QJsonObject{{QStringLiteral("name"), s.MeasurementName},
-                        {QStringLiteral("reference"), s.Measured->Reference},
-                        {QStringLiteral("ports"), s.Measured->Ports},
-                        {QStringLiteral("move_to_tuner"), s.MoveTrace},
-                        {QStringLiteral("points"), points}};
+        QJsonObject m = MeasurementJson(s.MeasurementName, *s.Measured);
+        m[QStringLiteral("move_to_tuner")] = s.MoveTrace;
+        o[QStringLiteral("measurement")] = m;
     } else {
         o[QStringLiteral("measurement")] = QJsonValue::Null;
+    }
+    // Only where there are any: a file of one measurement reads as it did.
+    if (!s.Others.empty()) {
+        QJsonArray others;
+        for (const TOtherMeasurement& other : s.Others)
+            others.append(MeasurementJson(other.Name, other.Measured));
+        o[QStringLiteral("other_measurements")] = others;
     }
     o[QStringLiteral("feed")] = QJsonObject{
         {QStringLiteral("line"), LineJson(s.Feed.Line)},
@@ -237,6 +249,16 @@ TDesignState ReadProject(const QByteArray& json) {
         s.Measured = ReadMeasurement(m);
         s.MeasurementName = m.String("name");
         s.MoveTrace = m.Bool("move_to_tuner");
+    }
+    if (r.Has("other_measurements")) {
+        const QJsonArray others = r.Array("other_measurements");
+        if (others.size() + (s.Measured ? 1 : 0) > MaxMeasurements) r.Bad("other_measurements");
+        for (qsizetype i = 0; i < others.size(); ++i) {
+            const std::string key = "other_measurements[" + std::to_string(i) + "]";
+            if (!others[i].isObject()) r.Bad(key.c_str());
+            const TReader m(others[i].toObject(), r.Key(key.c_str()));
+            s.Others.push_back({m.String("name"), ReadMeasurement(m)});
+        }
     }
     const TReader feed = r.Object("feed");
     s.Feed.Line = ReadLine(feed.Object("line"));

@@ -28,6 +28,10 @@ void TvSmithChart::OpenMeasurementAs() {
 }
 
 void TvSmithChart::OpenMeasurement(const QString& path) {
+    if (!FDesign.RoomForMeasurement(QFileInfo(path).fileName()))
+        throw EConvertError(QStringLiteral("Otevřeno je už %1 měření: zavři nejdřív jedno z nich "
+                                           "(Soubor → Zavřít měření)")
+                                .arg(MaxMeasurements));
     TTouchstone measurement;
     try {
         measurement = ReadMeasurementFile(QFile::encodeName(path).toStdString());
@@ -42,11 +46,40 @@ void TvSmithChart::OpenMeasurement(const QString& path) {
 // for, else as measured.
 void TvSmithChart::ShowMeasurement() {
     if (!FChart) return;
-    if (const TTouchstone* shown = FDesign.Shown())
-        FChart->SetTrace(TracePointsOf(*shown));
-    else
+    const TTouchstone* shown = FDesign.Shown();
+    if (shown || !FDesign.Others().empty()) {
+        // The others as the active one is shown: at the tuner's end when it is.
+        std::vector<TSmithChart::TOtherTrace> others;
+        for (const TOtherMeasurement& o : FDesign.Others())
+            others.push_back(
+                {TSmithChart::OtherTraceColor(others.size()), o.Name,
+                 TracePointsOf(FDesign.TraceMoved() ? MoveTrace(o.Measured, FDesign.Feed())
+                                                    : o.Measured)});
+        FChart->SetTrace(shown ? TracePointsOf(*shown) : std::vector<TSmithChart::TTracePoint>{},
+                         std::move(others), FDesign.MeasurementName());
+    } else {
         FChart->ClearTrace();
+    }
     RedrawReadout();
+}
+
+void TvSmithChart::UpdateMeasurementMenu() {
+    if (!mnMeasurements) return;
+    mnMeasurements->clear();
+    const std::vector<TOtherMeasurement>& others = FDesign.Others();
+    mnMeasurements->setEnabled(!others.empty());
+    if (others.empty()) return;
+    if (FDesign.HasMeasurement()) {
+        QAction* active = mnMeasurements->addAction(FDesign.MeasurementName());
+        active->setCheckable(true);
+        active->setChecked(true);
+    }
+    for (std::size_t i = others.size(); i-- > 0;) {
+        QAction* a = mnMeasurements->addAction(others[i].Name);
+        a->setCheckable(true);
+        connect(a, &QAction::triggered, this,
+                [this, i] { Guarded([this, i] { FDesign.ActivateMeasurement(i); }); });
+    }
 }
 
 void TvSmithChart::CloseMeasurement() {
@@ -54,7 +87,8 @@ void TvSmithChart::CloseMeasurement() {
 }
 
 void TvSmithChart::UpdateMeasurementActions() {
-    if (actCloseMeasurement) actCloseMeasurement->setEnabled(FDesign.HasMeasurement());
+    if (actCloseMeasurement)
+        actCloseMeasurement->setEnabled(FDesign.HasMeasurement() || !FDesign.Others().empty());
     if (actBandTable) actBandTable->setEnabled(FDesign.HasMeasurement());
     if (actTunerBand)
         actTunerBand->setEnabled(FDesign.HasMeasurement() && FDesign.ShownTuner().has_value());

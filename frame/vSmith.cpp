@@ -178,6 +178,7 @@ void TvSmithChart::DesignChanged(unsigned what) {
         if (actSaveDesign) actSaveDesign->setEnabled(FDesign.Step().Load.has_value());
     }
     if (what & (dcMeasurement | dcTuner)) UpdateMeasurementActions();
+    if (what & dcMeasurement) UpdateMeasurementMenu();
     if (what & dcMeasurement) {
         ShowMeasurement();
     }
@@ -271,6 +272,8 @@ void TvSmithChart::BuildChartMenu() {
     actSaveProject =
         addOwn(QStringLiteral("Uložit projekt…"), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_P),
                &TvSmithChart::SaveProjectAs);
+    mnMeasurements = new QMenu(QStringLiteral("Aktivní měření"), this);
+    mnMeasurements->setEnabled(false);
     actAnalyser =
         addOwn(QStringLiteral("Analyzátor…"), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_A),
                &TvSmithChart::ShowAnalyserWindow);

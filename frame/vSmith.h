@@ -115,7 +115,10 @@ public:
     void ShowTunerWindow();
     // "Analyzátor…": live sweeps as the measurement "živě".
     QAction* actAnalyser = nullptr;
+    // "Aktivní měření": the open measurements, the active one checked.
+    QMenu* mnMeasurements = nullptr;
     void ShowAnalyserWindow();
+    void UpdateMeasurementMenu();
     TfrmAnalyser* AnalyserWindow() const { return FAnalyserWindow.data(); }
     TfrmTuner* TunerWindow() const { return FTunerWindow.data(); }
     // A load solved as a click on it would, at fMHz; antenna: the antenna's

@@ -235,3 +235,60 @@ TEST_F(DesignTest, TheCommandLinePrintsAProjectAsTheSameDesignTyped) {
     EXPECT_EQ(bad.Err.toStdString(),
               "pentarix-match: " + file.toStdString() + ": is not a Pentarix project, or it is damaged or cut short\n");
 }
+
+// Several measurements: each opened one becomes the active one and the one
+// before is drawn beside it; one of the same name is replaced; at most eight;
+// another can be made active; closing leaves the others; the SWR plot and a
+// project carry them all.
+TEST_F(DesignTest, SeveralMeasurementsSideBySide) {
+    QTemporaryDir dir;
+    auto open = [&](int i) {
+        const QString path = dir.filePath(QStringLiteral("m%1.s1p").arg(i));
+        QFile f(path);
+        EXPECT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(QStringLiteral("# MHz Z RI R 1\n7.0 %1 -15\n7.1 %1 5\n7.2 %1 15\n")
+                    .arg(20 + 10 * i)
+                    .toUtf8());
+        f.close();
+        Guarded([&] { Frame->OpenMeasurement(path); });
+    };
+    auto names = [&] {
+        QStringList n;
+        for (const TOtherMeasurement& o : Frame->Design().Others())
+            n << o.Name;
+        return n.join(u' ') + u'|' + Frame->Design().MeasurementName();
+    };
+    for (int i : {1, 2, 3})
+        open(i);
+    EXPECT_EQ(names(), "m1.s1p m2.s1p|m3.s1p");
+    EXPECT_EQ(Frame->Chart()->OtherTraces().size(), 2u);
+    EXPECT_EQ(Frame->Chart()->OtherTraces()[0].Points.front().R, 30);
+    Frame->TakeLoad({55, 5}, 7.1);
+    Frame->ShowSwrPlot();
+    EXPECT_EQ(Frame->SwrPlot()->OtherCurves().size(), 2u);
+
+    Frame->Design().ActivateMeasurement(0);
+    EXPECT_EQ(names(), "m3.s1p m2.s1p|m1.s1p");
+    EXPECT_EQ(Frame->Chart()->Trace().front().R, 30);
+    open(2);
+    EXPECT_EQ(names(), "m3.s1p m1.s1p|m2.s1p");
+
+    const TDesignState read = ReadProject(ProjectJson(Frame->Design().State()));
+    ASSERT_EQ(read.Others.size(), 2u);
+    EXPECT_EQ(read.Others[1].Name, "m1.s1p");
+    EXPECT_EQ(read.Others[1].Measured.Points[2].R, 30);
+
+    for (int i = 4; i <= 8; ++i)
+        open(i);
+    EXPECT_TRUE(TakeRecordedErrors().isEmpty());
+    open(9);
+    EXPECT_EQ(TakeRecordedErrors().size(), 1);
+    EXPECT_EQ(Frame->Design().Others().size() + 1, size_t(MaxMeasurements));
+    EXPECT_FALSE(Frame->Design().ShowLiveSweep(*Frame->Design().Measured()));
+
+    Frame->CloseMeasurement();
+    EXPECT_FALSE(Frame->Design().HasMeasurement());
+    EXPECT_EQ(Frame->Design().Others().size(), 7u);
+    EXPECT_TRUE(Frame->Design().ShowLiveSweep(read.Others[0].Measured));
+    EXPECT_EQ(Frame->Design().MeasurementName(), TDesign::LiveName());
+}

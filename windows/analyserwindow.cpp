@@ -112,9 +112,9 @@ TfrmAnalyser::~TfrmAnalyser() = default;
 
 void TfrmAnalyser::FillDevices() {
     for (const TAnalyserPort& port : ListAnalyserPorts()) {
-        const QString text = port.NanoVna ? QStringLiteral("%1 (NanoVNA)").arg(port.Name)
-                                          : QStringLiteral("%1 (%2)").arg(port.Name,
-                                                                          port.Description);
+        const QString text = port.NanoVna
+                                 ? QStringLiteral("%1 (NanoVNA)").arg(port.Name)
+                                 : QStringLiteral("%1 (%2)").arg(port.Name, port.Description);
         cbDevice->addItem(text, port.Name);
     }
     cbDevice->addItem(LibreEntry, LibreKey);
@@ -145,8 +145,8 @@ void TfrmAnalyser::SweepOnce() {
         bool ok = false;
         const uint port = edPort->text().trimmed().toUInt(&ok);
         if (!ok || port == 0 || port > 65535)
-            throw EConvertError(QStringLiteral("'%1' není platný port, musí být 1 až 65535")
-                                    .arg(edPort->text()));
+            throw EConvertError(
+                QStringLiteral("'%1' není platný port, musí být 1 až 65535").arg(edPort->text()));
         if (edHost->text().trimmed().isEmpty())
             throw EConvertError(QStringLiteral("Zadej adresu analyzátoru LibreVNA"));
     }
@@ -179,8 +179,16 @@ void TfrmAnalyser::SweepOnce() {
 }
 
 void TfrmAnalyser::Finished(const TTouchstone& sweep) {
-    Design().ShowLiveSweep(sweep);
     btnSave->setEnabled(true);
+    if (!Design().ShowLiveSweep(sweep)) {
+        chkContinuous->setChecked(false);
+        lbStatus->setStyleSheet(QStringLiteral("color: #b00000"));
+        lbStatus->setText(QStringLiteral("Otevřeno je už %1 měření: zavři jedno z nich, aby se "
+                                         "měření \"%2\" mohlo ukázat (lze je i uložit)")
+                              .arg(MaxMeasurements)
+                              .arg(TDesign::LiveName()));
+        return;
+    }
     lbStatus->setStyleSheet(QString());
     lbStatus->setText(QStringLiteral("%1: %2 bodů, měřeno v %3")
                           .arg(FAnalyser->Identity().isEmpty() ? Target() : FAnalyser->Identity())
@@ -214,11 +222,12 @@ void TfrmAnalyser::SaveSweep(const QString& path) {
     if (!FAnalyser || !FAnalyser->LastSweep())
         throw EConvertError(QStringLiteral("Zatím není co uložit: žádné celé měření"));
     try {
-        SaveAtomically(path, QByteArray::fromStdString(TouchstoneOnePortText(*FAnalyser->LastSweep())));
+        SaveAtomically(path,
+                       QByteArray::fromStdString(TouchstoneOnePortText(*FAnalyser->LastSweep())));
     } catch (const ESaveError& e) {
-        throw std::runtime_error(QStringLiteral("Měření nelze uložit do '%1': %2")
-                                     .arg(QDir::toNativeSeparators(path),
-                                          QString::fromStdString(e.what()))
-                                     .toStdString());
+        throw std::runtime_error(
+            QStringLiteral("Měření nelze uložit do '%1': %2")
+                .arg(QDir::toNativeSeparators(path), QString::fromStdString(e.what()))
+                .toStdString());
     }
 }

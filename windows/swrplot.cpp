@@ -4,6 +4,7 @@
 #include "chartgeometry.h"
 #include "numtext.h"
 #include "quantity.h"
+#include "smithchart.h"
 #include "windowstyle.h"
 
 #include <QCategoryAxis>
@@ -109,7 +110,7 @@ TfrmSwrPlot::TfrmSwrPlot(QWidget* parent, TDesign* design)
     FAxisF->setTitleText(QStringLiteral("kmitočet [MHz]"));
     chart->addAxis(FAxisF, Qt::AlignBottom);
 
-    auto* axisSwr = new QCategoryAxis(chart);
+    auto* axisSwr = FAxisSwr = new QCategoryAxis(chart);
     axisSwr->setTitleText(QStringLiteral("PSV"));
     axisSwr->setLabelsPosition(QCategoryAxis::AxisLabelsPositionOnValue);
     // The first category ends just at the bottom so that "1" gets its label too.
@@ -238,6 +239,7 @@ bool TfrmSwrPlot::HasRange() const {
 
 void TfrmSwrPlot::Recompute() {
     FCurve.clear();
+    FOtherCurves.clear();
     FTight = {};
     FLoose = {};
     FCentreSwr.reset();
@@ -256,6 +258,18 @@ void TfrmSwrPlot::Recompute() {
         FLoose = response.Edges(SwrLimitLoose, fLow, fHigh);
         FCentreSwr = response.SwrAt(FF0);
         FNetwork = response.Network();
+        // The others through the same network, as the active one is modelled.
+        FOtherCurves.clear();
+        if (Model() == TLoadModel::Measured)
+            for (const TOtherMeasurement& o : Design().Others()) {
+                const TTouchstone other = !throughLine && Design().TraceMoved()
+                                              ? MoveTrace(o.Measured, Design().Feed())
+                                              : o.Measured;
+                FOtherCurves.push_back(TBandResponse(throughLine ? *FAntenna : FLoad, FF0, Model(),
+                                                     &other, ChartReference,
+                                                     throughLine ? &feed : nullptr)
+                                           .Sweep(fLow, fHigh, CurvePoints));
+            }
     }
     ShowCurve();
     ShowTexts();
@@ -288,6 +302,22 @@ void TfrmSwrPlot::ShowCurve() {
     for (const TSwrPoint& p : FCurve)
         if (p.Swr) points.append(QPointF(p.FrequencyMHz, SwrToAxis(*p.Swr)));
     FCurveSeries->replace(points);
+    // One thin series per other measurement, in its colour on the chart.
+    while (FOtherSeries.size() < FOtherCurves.size()) {
+        const TColor c = TSmithChart::OtherTraceColor(FOtherSeries.size());
+        QLineSeries* s = AddSeries(chartView->chart(),
+                                   QPen(QColor(c & 0xff, (c >> 8) & 0xff, (c >> 16) & 0xff), 1.0));
+        s->attachAxis(FAxisF);
+        s->attachAxis(FAxisSwr);
+        FOtherSeries.push_back(s);
+    }
+    for (std::size_t i = 0; i < FOtherSeries.size(); ++i) {
+        QList<QPointF> other;
+        if (i < FOtherCurves.size())
+            for (const TSwrPoint& p : FOtherCurves[i])
+                if (p.Swr) other.append(QPointF(p.FrequencyMHz, SwrToAxis(*p.Swr)));
+        FOtherSeries[i]->replace(other);
+    }
     auto level = [&](QLineSeries* s, double swr) {
         s->replace({QPointF(fLow, SwrToAxis(swr)), QPointF(fHigh, SwrToAxis(swr))});
     };

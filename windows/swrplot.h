@@ -12,6 +12,7 @@
 
 class QComboBox;
 class QLabel;
+class QCategoryAxis;
 class QLineSeries;
 class QValueAxis;
 class QChartView;
@@ -54,6 +55,9 @@ public:
 
     bool HasDesign() const { return FHasDesign; }
     const std::vector<TSwrPoint>& Curve() const { return FCurve; }
+    // With the measured model, the same network's SWR over each measurement
+    // open beside the active one, in the chart's order.
+    const std::vector<std::vector<TSwrPoint>>& OtherCurves() const { return FOtherCurves; }
     const TBandEdges& BandTight() const { return FTight; } // SWR ≤ 1.5
     const TBandEdges& BandLoose() const { return FLoose; } // SWR < 2
     // What Ctrl+C copies: one "f;SWR" line per point, empty SWR where the model has none.
@@ -87,6 +91,9 @@ private:
     // The antenna the shown load was moved from ("Použít jako zátěž").
     std::optional<TLoad> FAntenna;
     std::vector<TSwrPoint> FCurve;
+    std::vector<std::vector<TSwrPoint>> FOtherCurves;
+    std::vector<QLineSeries*> FOtherSeries;
+    QCategoryAxis* FAxisSwr;
     TBandEdges FTight, FLoose;
     std::optional<double> FCentreSwr;
     TLNetwork FNetwork;
