@@ -1,5 +1,6 @@
 // The session: a drag's preview step, undo on a crowded chart, saving the picture and the design.
 #include "SmithTest.h"
+#include "analyserreply.h"
 #include "benchsupport.h"
 #include "tunerwindow.h"
 #include "vSmith.h"
@@ -308,6 +309,45 @@ void BM_PointerWhileCoverage(benchmark::State& state) {
 }
 BENCHMARK(BM_PointerWhileCoverage)->Iterations(100);
 
+// A 401-point NanoVNA scan reply after its last byte: parsed and shown as
+// the live measurement (trace drawn and presented); and a pointer move while
+// such sweeps keep arriving between the moves.
+std::string ScanReply(double phase) {
+    std::string s;
+    char item[96];
+    for (int i = 0; i < 401; ++i) {
+        const double f = 6.5e6 + 1.3e6 * i / 400;
+        const double re = 0.4 * std::cos(f / 2e5 + phase), im = 0.4 * std::sin(f / 2e5 + phase);
+        std::snprintf(item, sizeof item, "%.0f %.9g %.9g\r\n", f, re, im);
+        s += item;
+    }
+    return s;
+}
+
+void BM_LiveSweepShown(benchmark::State& state) {
+    TvSmithChart& f = Frame();
+    const std::string replies[] = {ScanReply(0), ScanReply(0.3)};
+    int i = 0;
+    for (auto _ : state) {
+        const std::string& reply = replies[i++ % 2];
+        const auto t0 = TBenchClock::now();
+        f.Design().ShowLiveSweep(ParseNanoScan(reply, 401));
+        Record("live sweep", t0);
+        state.PauseTiming();
+        std::mt19937 random(i);
+        std::uniform_int_distribution<int> d(150, 650);
+        for (int k = 0; k < 5; ++k) {
+            const QPoint p(d(random), d(random) - 50);
+            const auto t1 = TBenchClock::now();
+            Send(QEvent::MouseMove, p, Qt::NoButton);
+            Record("pointer/live", t1);
+        }
+        state.ResumeTiming();
+    }
+    f.CloseMeasurement();
+}
+BENCHMARK(BM_LiveSweepShown)->Iterations(40);
+
 void Summary() {
     std::printf("Pentarix session figures (medians of single operations, this run)\n");
     const double drag = Median("drag"), undo = Median("undo"), save = Median("save");
@@ -343,6 +383,9 @@ void Summary() {
     const double coverage = Median("pointer/coverage");
     Line("Pointer move while the coverage computes", Ms(coverage),
          Verdict(coverage, 2e-3, "<= 2 ms"));
+    const double live = Median("live sweep"), liveMove = Median("pointer/live");
+    Line("A 401-point sweep parsed and shown live", Ms(live), Verdict(live, 5e-3, "<= 5 ms"));
+    Line("Pointer move between live sweeps", Ms(liveMove), Verdict(liveMove, 2e-3, "<= 2 ms"));
     const double tracePointer = Median("trace pointer");
     Line("Pointer move over a 1,000,000-point trace", Ms(tracePointer),
          Verdict(tracePointer, 1e-3, "<= 1 ms"));

@@ -48,6 +48,7 @@ void TSmithChart::SetCoverage(std::shared_ptr<const TCoverageGrid> grid, int str
     FCoverageStride = std::max(1, stride);
     FUnmatched = FCoverage ? unmatched : std::vector<TImpedance>{};
     FGridBase.reset();
+    FGridBare.reset();
     RedrawGrid();
 }
 

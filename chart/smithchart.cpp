@@ -161,6 +161,7 @@ void ClearLayer(TLayer& layer, TColor color, const TRect& r) {
 
 void TSmithChart::ClearGridLayer() {
     FGridBase.reset();
+    FGridBare.reset();
     ClearLayer(*FGridLayer, GridBackgroundColor, GetLayerRect());
     FIndex.ChangedAll();
 }
@@ -235,6 +236,9 @@ void TSmithChart::DrawGrid() {
     s.FloodFill(FCenterX, FCenterY + FRadius + 2, clGray);
     s.FloodFill(FCenterX, FCenterY - FRadius - 2, clGray);
     DrawCoverage(s);
+    FGridBare.reset();
+    if (!FTrace.empty() || !FOthers.empty())
+        FGridBare = TGridBase{s.Image(), s.Pen, s.Brush, s.Font, s.CopyMode};
     DrawTrace(s);
     DrawUnmatched(s);
     FGridBase.reset();

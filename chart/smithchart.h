@@ -353,6 +353,10 @@ private:
         TCopyMode CopyMode = TCopyMode::Copy;
     };
     std::optional<TGridBase> FGridBase;
+    // The same just before the traces, kept while one is shown: a new sweep
+    // redraws its traces over a copy, not the grid beneath them.
+    std::optional<TGridBase> FGridBare;
+    void RedrawTraces();
     TTraceIndex FTraceIndex;
     int FCenterX;
     int FCenterY;

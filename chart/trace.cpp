@@ -59,7 +59,27 @@ void TSmithChart::SetTrace(const std::vector<TTracePoint>& points, std::vector<T
     for (size_t i = 0; i < FTrace.size(); ++i)
         placed[i] = {FTrace[i].PixelX, FTrace[i].PixelY, FTrace[i].OnLayer};
     FTraceIndex.Build(std::move(placed));
-    RedrawGrid();
+    RedrawTraces();
+}
+
+void TSmithChart::RedrawTraces() {
+    if (!FGridBare || !FGridLayer->PutImage(FGridBare->Image)) {
+        RedrawGrid();
+        return;
+    }
+    // As DrawGrid goes on from there.
+    TLayer& s = *FGridLayer;
+    s.Pen = FGridBare->Pen;
+    s.Brush = FGridBare->Brush;
+    s.Font = FGridBare->Font;
+    s.CopyMode = FGridBare->CopyMode;
+    DrawTrace(s);
+    DrawUnmatched(s);
+    FGridBase.reset();
+    if (FLinePath.size() >= 2) FGridBase = TGridBase{s.Image(), s.Pen, s.Brush, s.Font, s.CopyMode};
+    DrawLinePath(s);
+    FIndex.ChangedAll();
+    Present();
 }
 
 void TSmithChart::ClearTrace() {

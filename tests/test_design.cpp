@@ -261,6 +261,14 @@ TEST_F(DesignTest, SeveralMeasurementsSideBySide) {
     for (int i : {1, 2, 3})
         open(i);
     EXPECT_EQ(names(), "m1.s1p m2.s1p|m3.s1p");
+    // Drawn over the kept grid, the traces are what a whole redraw gives.
+    TSmithChart& chart = *Frame->Chart();
+    const QImage fast = chart.GridLayer().Image();
+    const auto trace = chart.Trace();
+    const auto others = chart.OtherTraces();
+    chart.ClearTrace();
+    chart.SetTrace(trace, others, Frame->Design().MeasurementName());
+    EXPECT_EQ(chart.GridLayer().Image(), fast);
     EXPECT_EQ(Frame->Chart()->OtherTraces().size(), 2u);
     EXPECT_EQ(Frame->Chart()->OtherTraces()[0].Points.front().R, 30);
     Frame->TakeLoad({55, 5}, 7.1);

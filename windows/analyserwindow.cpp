@@ -15,6 +15,7 @@
 #include <QPushButton>
 #include <QStandardPaths>
 #include <QTime>
+#include <algorithm>
 #include <cmath>
 #include <stdexcept>
 
@@ -111,11 +112,13 @@ TfrmAnalyser::TfrmAnalyser(QWidget* parent, TDesign* design)
 TfrmAnalyser::~TfrmAnalyser() = default;
 
 void TfrmAnalyser::FillDevices() {
-    for (const TAnalyserPort& port : ListAnalyserPorts()) {
-        const QString text = port.NanoVna
-                                 ? QStringLiteral("%1 (NanoVNA)").arg(port.Name)
-                                 : QStringLiteral("%1 (%2)").arg(port.Name, port.Description);
-        cbDevice->addItem(text, port.Name);
+    std::vector<TAnalyserPort> ports = ListAnalyserPorts();
+    std::stable_partition(ports.begin(), ports.end(),
+                          [](const TAnalyserPort& p) { return p.NanoVna; });
+    for (const TAnalyserPort& port : ports) {
+        const QString what = port.NanoVna ? QStringLiteral("NanoVNA") : port.Description;
+        cbDevice->addItem(
+            what.isEmpty() ? port.Name : QStringLiteral("%1 (%2)").arg(port.Name, what), port.Name);
     }
     cbDevice->addItem(LibreEntry, LibreKey);
     // A NanoVNA found comes first; else the first port, else LibreVNA.
