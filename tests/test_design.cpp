@@ -277,6 +277,10 @@ TEST_F(DesignTest, SeveralMeasurementsSideBySide) {
 
     Frame->Design().ActivateMeasurement(0);
     EXPECT_EQ(names(), "m3.s1p m2.s1p|m1.s1p");
+    // Undo takes the step back and leaves the measurements as they are.
+    Frame->actUndo->trigger();
+    EXPECT_FALSE(Frame->Design().Step().Load);
+    EXPECT_EQ(names(), "m3.s1p m2.s1p|m1.s1p");
     EXPECT_EQ(Frame->Chart()->Trace().front().R, 30);
     open(2);
     EXPECT_EQ(names(), "m3.s1p m1.s1p|m2.s1p");
