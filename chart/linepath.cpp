@@ -22,12 +22,8 @@ void TSmithChart::SetLinePath(const std::vector<TImpedance>& points) {
     FLinePath = points;
     // Over the grid as it was before the old path: the same pixels as a
     // whole redraw, at the cost of a copy.
-    if (FGridBase && FGridLayer->PutImage(FGridBase->Image)) {
+    if (FGridBase && FGridBase->PutInto(*FGridLayer)) {
         TLayer& s = *FGridLayer;
-        s.Pen = FGridBase->Pen;
-        s.Brush = FGridBase->Brush;
-        s.Font = FGridBase->Font;
-        s.CopyMode = FGridBase->CopyMode;
         DrawLinePath(s);
         FIndex.ChangedAll();
         Present();

@@ -237,12 +237,15 @@ void TSmithChart::DrawGrid() {
     s.FloodFill(FCenterX, FCenterY - FRadius - 2, clGray);
     DrawCoverage(s);
     FGridBare.reset();
-    if (!FTrace.empty() || !FOthers.empty())
-        FGridBare = TGridBase{s.Image(), s.Pen, s.Brush, s.Font, s.CopyMode};
+    if (!FTrace.empty() || !FOthers.empty()) FGridBare = TGridBase::Of(s);
+    DrawOverGrid(s);
+}
+
+void TSmithChart::DrawOverGrid(TLayer& s) {
     DrawTrace(s);
     DrawUnmatched(s);
     FGridBase.reset();
-    if (FLinePath.size() >= 2) FGridBase = TGridBase{s.Image(), s.Pen, s.Brush, s.Font, s.CopyMode};
+    if (FLinePath.size() >= 2) FGridBase = TGridBase::Of(s);
     DrawLinePath(s);
     FIndex.ChangedAll();
 }

@@ -351,12 +351,26 @@ private:
         TBrush Brush;
         TFont Font;
         TCopyMode CopyMode = TCopyMode::Copy;
+        static TGridBase Of(const TLayer& s) {
+            return {s.Image(), s.Pen, s.Brush, s.Font, s.CopyMode};
+        }
+        // Back onto the layer with its state; false when the layer's size changed.
+        bool PutInto(TLayer& s) const {
+            if (!s.PutImage(Image)) return false;
+            s.Pen = Pen;
+            s.Brush = Brush;
+            s.Font = Font;
+            s.CopyMode = CopyMode;
+            return true;
+        }
     };
     std::optional<TGridBase> FGridBase;
     // The same just before the traces, kept while one is shown: a new sweep
     // redraws its traces over a copy, not the grid beneath them.
     std::optional<TGridBase> FGridBare;
     void RedrawTraces();
+    // What lies over the grid and the shading: the traces, their rings and the line's path.
+    void DrawOverGrid(TLayer& s);
     TTraceIndex FTraceIndex;
     int FCenterX;
     int FCenterY;

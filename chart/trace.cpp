@@ -14,6 +14,29 @@ constexpr TColor TraceColor = 0x0060D0;
 // Pixels this far out are off any screen; they are left out of the line.
 constexpr double FarPixel = 1e6;
 
+// One line through the points the layer can place, broken where one cannot
+// be; the first and last drawn.
+std::pair<const TSmithChart::TTracePoint*, const TSmithChart::TTracePoint*>
+DrawPolyline(TLayer& s, const std::vector<TSmithChart::TTracePoint>& points) {
+    bool drawing = false;
+    const TSmithChart::TTracePoint* first = nullptr;
+    const TSmithChart::TTracePoint* last = nullptr;
+    for (const TSmithChart::TTracePoint& p : points) {
+        if (!p.OnLayer) {
+            drawing = false;
+            continue;
+        }
+        if (drawing)
+            s.LineTo(p.PixelX, p.PixelY);
+        else
+            s.MoveTo(p.PixelX, p.PixelY);
+        drawing = true;
+        if (!first) first = &p;
+        last = &p;
+    }
+    return {first, last};
+}
+
 } // namespace
 
 QString FrequencyText(double mhz) {
@@ -63,22 +86,12 @@ void TSmithChart::SetTrace(const std::vector<TTracePoint>& points, std::vector<T
 }
 
 void TSmithChart::RedrawTraces() {
-    if (!FGridBare || !FGridLayer->PutImage(FGridBare->Image)) {
+    if (!FGridBare || !FGridBare->PutInto(*FGridLayer)) {
         RedrawGrid();
         return;
     }
     // As DrawGrid goes on from there.
-    TLayer& s = *FGridLayer;
-    s.Pen = FGridBare->Pen;
-    s.Brush = FGridBare->Brush;
-    s.Font = FGridBare->Font;
-    s.CopyMode = FGridBare->CopyMode;
-    DrawTrace(s);
-    DrawUnmatched(s);
-    FGridBase.reset();
-    if (FLinePath.size() >= 2) FGridBase = TGridBase{s.Image(), s.Pen, s.Brush, s.Font, s.CopyMode};
-    DrawLinePath(s);
-    FIndex.ChangedAll();
+    DrawOverGrid(*FGridLayer);
     Present();
 }
 
@@ -105,38 +118,12 @@ void TSmithChart::DrawTrace(TLayer& s) const {
     // The others beneath the active one, one pixel wide, without end labels.
     for (const TOtherTrace& o : FOthers) {
         s.Pen = {o.Color, 1, TPenStyle::Solid};
-        bool drawing = false;
-        for (const TTracePoint& p : o.Points) {
-            if (!p.OnLayer) {
-                drawing = false;
-                continue;
-            }
-            if (drawing)
-                s.LineTo(p.PixelX, p.PixelY);
-            else
-                s.MoveTo(p.PixelX, p.PixelY);
-            drawing = true;
-        }
+        DrawPolyline(s, o.Points);
     }
     DrawLegend(s);
     if (FTrace.empty()) return;
     s.Pen = {TraceColor, 2, TPenStyle::Solid};
-    bool drawing = false;
-    const TTracePoint* first = nullptr;
-    const TTracePoint* last = nullptr;
-    for (const TTracePoint& p : FTrace) {
-        if (!p.OnLayer) {
-            drawing = false;
-            continue;
-        }
-        if (drawing)
-            s.LineTo(p.PixelX, p.PixelY);
-        else
-            s.MoveTo(p.PixelX, p.PixelY);
-        drawing = true;
-        if (!first) first = &p;
-        last = &p;
-    }
+    const auto [first, last] = DrawPolyline(s, FTrace);
     if (!first) return;
     s.Font.Size = 8;
     s.Font.Color = TraceColor;

@@ -140,26 +140,13 @@ void TvSmithChart::TakeLoad(const TLoad& load, double fMHz, std::optional<TLoad>
 
 TfrmBandTable* TvSmithChart::ShowBandTable() {
     if (!FDesign.HasMeasurement()) return nullptr;
-    if (!FBandTable) {
-        FBandTable = new TfrmBandTable(nullptr, &FDesign);
-        FBandTable->setAttribute(Qt::WA_DeleteOnClose, true);
-    }
-    PlaceToolWindow(FBandTable);
-    FBandTable->show();
-    FBandTable->raise();
-    return FBandTable;
+    return ShowTool(FBandTable, [this] { return new TfrmBandTable(nullptr, &FDesign); });
 }
 
 TfrmBandTable* TvSmithChart::ShowTunerBand() {
     if (!FDesign.HasMeasurement() || !FDesign.ShownTuner()) return nullptr;
-    if (!FTunerBand) {
-        FTunerBand = new TfrmBandTable(nullptr, &FDesign, TBandTableKind::Tuner);
-        FTunerBand->setAttribute(Qt::WA_DeleteOnClose, true);
-    }
-    PlaceToolWindow(FTunerBand);
-    FTunerBand->show();
-    FTunerBand->raise();
-    return FTunerBand;
+    return ShowTool(FTunerBand,
+                    [this] { return new TfrmBandTable(nullptr, &FDesign, TBandTableKind::Tuner); });
 }
 
 std::vector<TSmithChart::TTracePoint> TracePointsOf(const TTouchstone& shown) {

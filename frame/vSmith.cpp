@@ -325,23 +325,11 @@ void TvSmithChart::ShowFeedLineWindow() {
 }
 
 void TvSmithChart::ShowAnalyserWindow() {
-    if (!FAnalyserWindow) {
-        FAnalyserWindow = new TfrmAnalyser(nullptr, &FDesign);
-        FAnalyserWindow->setAttribute(Qt::WA_DeleteOnClose, true);
-    }
-    PlaceToolWindow(FAnalyserWindow);
-    FAnalyserWindow->show();
-    FAnalyserWindow->raise();
+    ShowTool(FAnalyserWindow, [this] { return new TfrmAnalyser(nullptr, &FDesign); });
 }
 
 void TvSmithChart::ShowTunerWindow() {
-    if (!FTunerWindow) {
-        FTunerWindow = new TfrmTuner(nullptr, &FDesign);
-        FTunerWindow->setAttribute(Qt::WA_DeleteOnClose, true);
-    }
-    PlaceToolWindow(FTunerWindow);
-    FTunerWindow->show();
-    FTunerWindow->raise();
+    ShowTool(FTunerWindow, [this] { return new TfrmTuner(nullptr, &FDesign); });
 }
 
 void TvSmithChart::ShowTunerDesign() {

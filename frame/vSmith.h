@@ -172,6 +172,17 @@ public:
     void pbSmithMouseMove(int x, int y);
     void RedrawReadout();
     void PlaceToolWindow(TToolWindow* tool);
+    // The one window of its kind, made when there is none, then placed and raised.
+    template <class TWindow, class TMake> TWindow* ShowTool(QPointer<TWindow>& window, TMake make) {
+        if (!window) {
+            window = make();
+            window->setAttribute(Qt::WA_DeleteOnClose, true);
+        }
+        PlaceToolWindow(window);
+        window->show();
+        window->raise();
+        return window;
+    }
     // What a new window should leave visible, in screen pixels: the main
     // window, and the disc and the panel at chartWeight per pixel.
     std::vector<TKeepClear> KeepClearRegions(int chartWeight) const;
