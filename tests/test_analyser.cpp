@@ -12,6 +12,7 @@
 #include "touchstonetext.h"
 
 #include <QEventLoop>
+#include <QSettings>
 #include <QTest>
 #include <QCheckBox>
 #include <QComboBox>
@@ -239,8 +240,11 @@ TEST(Analyser, CommandLineSweepAndSavedFile) {
 class AnalyserWindowTest : public MainWindowTest {};
 
 TEST_F(AnalyserWindowTest, LiveSweepsBecomeTheMeasurementAndAFaultKeepsTheLast) {
+    QTemporaryDir settings;
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settings.path());
     auto fake = StartFake(false, {});
     ASSERT_TRUE(fake);
+    const QString fakeTarget = fake->Target;
     Frame->actAnalyser->trigger();
     TfrmAnalyser* w = Frame->AnalyserWindow();
     ASSERT_NE(w, nullptr);
@@ -277,4 +281,10 @@ TEST_F(AnalyserWindowTest, LiveSweepsBecomeTheMeasurementAndAFaultKeepsTheLast) 
     }
     w->cbDevice->setCurrentText("LibreVNA (TCP)");
     EXPECT_EQ(w->Target(), "tcp:localhost:19542");
+    // Another window starts from the last sweep asked for.
+    w->close();
+    FlushDeferredDeletes();
+    Frame->actAnalyser->trigger();
+    EXPECT_EQ(Frame->AnalyserWindow()->Target(), fakeTarget);
+    EXPECT_EQ(Frame->AnalyserWindow()->edStop->text(), "9");
 }

@@ -13,6 +13,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QSettings>
 #include <QStandardPaths>
 #include <QTime>
 #include <algorithm>
@@ -86,6 +87,7 @@ TfrmAnalyser::TfrmAnalyser(QWidget* parent, TDesign* design)
     grid->setRowStretch(8, 1);
 
     FillDevices();
+    RestoreInputs();
     ShowDeviceKind();
     connect(cbDevice, &QComboBox::currentTextChanged, this, [this] { ShowDeviceKind(); });
     connect(btnOnce, &QPushButton::clicked, this, [this] { Guarded([this] { SweepOnce(); }); });
@@ -110,6 +112,36 @@ TfrmAnalyser::TfrmAnalyser(QWidget* parent, TDesign* design)
 }
 
 TfrmAnalyser::~TfrmAnalyser() = default;
+
+namespace {
+
+// The fields the window remembers, by their keys in the settings group.
+const char* const InputKeys[] = {"host", "port", "start", "stop", "points"};
+
+} // namespace
+
+void TfrmAnalyser::RestoreInputs() {
+    const std::unique_ptr<QSettings> s = OpenSettings();
+    if (!s) return;
+    s->beginGroup(QStringLiteral("liveSweep"));
+    QLineEdit* const edits[] = {edHost, edPort, edStart, edStop, edPoints};
+    for (size_t i = 0; i < std::size(edits); ++i) {
+        const QString v = s->value(QString::fromLatin1(InputKeys[i])).toString();
+        if (!v.isEmpty()) edits[i]->setText(v);
+    }
+    const QString device = s->value(QStringLiteral("device")).toString();
+    if (!device.isEmpty()) cbDevice->setCurrentText(device);
+}
+
+void TfrmAnalyser::SaveInputs() const {
+    const std::unique_ptr<QSettings> s = OpenSettings();
+    if (!s) return;
+    s->beginGroup(QStringLiteral("liveSweep"));
+    const QLineEdit* const edits[] = {edHost, edPort, edStart, edStop, edPoints};
+    for (size_t i = 0; i < std::size(edits); ++i)
+        s->setValue(QString::fromLatin1(InputKeys[i]), edits[i]->text().trimmed());
+    s->setValue(QStringLiteral("device"), cbDevice->currentText().trimmed());
+}
 
 void TfrmAnalyser::FillDevices() {
     std::vector<TAnalyserPort> ports = ListAnalyserPorts();
@@ -174,6 +206,7 @@ void TfrmAnalyser::SweepOnce() {
         connect(FAnalyser.get(), &TAnalyser::Failed, this,
                 [this](const EAnalyserError& error) { FailedWith(error); });
     }
+    SaveInputs();
     lbStatus->setStyleSheet(QString());
     lbStatus->setText(QStringLiteral("Měřím %1 bodů, %2–%3 MHz…")
                           .arg(request.Points)

@@ -47,6 +47,10 @@ public:
 
 private:
     void FillDevices();
+    // The device and the range of the last sweep asked for, in the settings
+    // group "liveSweep".
+    void RestoreInputs();
+    void SaveInputs() const;
     void ShowDeviceKind();
     void Finished(const TTouchstone& sweep);
     void FailedWith(const EAnalyserError& error);
