@@ -274,6 +274,23 @@ TEST_F(AnalyserWindowTest, LiveSweepsBecomeTheMeasurementAndAFaultKeepsTheLast) 
     QTRY_VERIFY_WITH_TIMEOUT(w->lbStatus->text().startsWith("Měření se nezdařilo"), 20000);
     ExpectModel(*Frame->Design().Measured(), request);
 
+    // Continuous sweeps try again while it is away and go on once it is back.
+    const QString link = dir.filePath("nanovna");
+    auto back = StartFake(false, {"--link", link});
+    ASSERT_TRUE(back);
+    w->cbDevice->setEditText(link);
+    w->chkContinuous->setChecked(true);
+    QTRY_VERIFY_WITH_TIMEOUT(sweeps >= 5, 20000);
+    back.reset();
+    QTRY_VERIFY_WITH_TIMEOUT(w->lbStatus->text().contains("zkusím to znovu"), 20000);
+    back = StartFake(false, {"--link", link});
+    ASSERT_TRUE(back);
+    const int before = sweeps;
+    QTRY_VERIFY_WITH_TIMEOUT(sweeps > before, 20000);
+    w->chkContinuous->setChecked(false);
+    QTRY_VERIFY_WITH_TIMEOUT(!w->Analyser()->Busy(), 20000);
+    ExpectModel(*Frame->Design().Measured(), request);
+
     for (const char* points : {"1", "abc"}) {
         w->edPoints->setText(points);
         Guarded([w] { w->SweepOnce(); });

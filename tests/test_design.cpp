@@ -289,6 +289,16 @@ TEST_F(DesignTest, SeveralMeasurementsSideBySide) {
     ASSERT_EQ(read.Others.size(), 2u);
     EXPECT_EQ(read.Others[1].Name, "m1.s1p");
     EXPECT_EQ(read.Others[1].Measured.Points[2].R, 30);
+    // More than eight, or an entry that is no measurement, is no project.
+    for (const auto& [from, to] : {std::pair{"\"other_measurements\": [", "\"other_measurements\": "
+                                                                         "[1, 2, 3, 4, 5, 6, 7, "},
+                                   std::pair{"\"other_measurements\": [", "\"other_measurements\": "
+                                                                         "[{\"name\": 1}, "}}) {
+        QByteArray bad = ProjectJson(Frame->Design().State());
+        ASSERT_TRUE(bad.contains(from));
+        bad.replace(from, to);
+        EXPECT_THROW(ReadProject(bad), EProjectError);
+    }
 
     for (int i = 4; i <= 8; ++i)
         open(i);

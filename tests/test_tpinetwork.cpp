@@ -1,6 +1,7 @@
 // The T and Pi tuners against a published table and against a brute force
 // that knows only the circuit (tests/lcphysics.h): a fine grid of C_out and
 // the coil, each matching setting found by bisection on the coil.
+#include "bandtable.h"
 #include "lcphysics.h"
 #include "tpinetwork.h"
 
@@ -228,6 +229,47 @@ TEST(Tuners, CoverageAgainstBruteForce) {
     }
     EXPECT_GT(inside, 10);
     EXPECT_GT(outside, 10);
+}
+
+// The tuner's band table and the chart's rings come from two solvers (the
+// three settings and the coverage map): over a wide band of random loads they
+// must agree on every point, and a row without a load has no tuner.
+TEST(Tuners, BandRowsAndRingsAgree) {
+    std::mt19937 rng(5);
+    std::uniform_real_distribution<double> f(1.8, 30.0), r(1.0, 2000.0), x(-2000.0, 2000.0);
+    TDesignOptions options;
+    options.Q = {150, 1000};
+    for (const TTunerKind kind : {TTunerKind::Tee, TTunerKind::Pi}) {
+        TTuner tuner;
+        tuner.Kind = kind;
+        std::vector<TTouchstonePoint> points{{0.0, 50.0, 0.0, false}, {1.0, 0.0, 0.0, true}};
+        for (int i = 0; i < 300; ++i)
+            points.push_back({f(rng), r(rng), x(rng), false});
+        std::vector<TLoad> unmatched;
+        int matched = 0;
+        for (const TTouchstonePoint& p : points) {
+            const TTunerBandCells cells = TunerBandCells(p, tuner, options);
+            if (p.Open || p.FrequencyMHz == 0) {
+                EXPECT_TRUE(cells[4].empty() && cells[13].empty());
+                continue;
+            }
+            ASSERT_TRUE(cells[4] == "0" || cells[4] == "1");
+            // A matched row has its setting and no nearest SWR; an unmatched one the reverse.
+            EXPECT_EQ(cells[5].empty(), cells[4] == "0");
+            EXPECT_EQ(cells[13].empty(), cells[4] == "1");
+            if (cells[4] == "0")
+                unmatched.push_back({p.R, p.X});
+            else
+                ++matched;
+        }
+        const TTunerProblem problem{tuner, 3.7, options.Z0, options.Q};
+        const std::vector<TLoad> rings = UnmatchedPoints(problem, points);
+        ASSERT_EQ(rings.size(), unmatched.size());
+        for (size_t i = 0; i < rings.size(); ++i)
+            EXPECT_TRUE(rings[i].R == unmatched[i].R && rings[i].X == unmatched[i].X);
+        EXPECT_GT(matched, 20);
+        EXPECT_GT(unmatched.size(), 5u);
+    }
 }
 
 } // namespace
