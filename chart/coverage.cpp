@@ -44,6 +44,12 @@ QRgb Blend(QRgb under, QRgb color) {
 void TSmithChart::SetCoverage(std::shared_ptr<const TCoverageGrid> grid, int stride,
                               const std::vector<TImpedance>& unmatched) {
     if (!grid && !FCoverage) return;
+    if (grid && grid == FCoverage && std::max(1, stride) == FCoverageStride) {
+        // The same map with other rings: only the traces are drawn again.
+        FUnmatched = unmatched;
+        RedrawTraces();
+        return;
+    }
     FCoverage = std::move(grid);
     FCoverageStride = std::max(1, stride);
     FUnmatched = FCoverage ? unmatched : std::vector<TImpedance>{};

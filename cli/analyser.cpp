@@ -55,7 +55,7 @@ TTouchstone MeasurementFrom(const TCliArgs& args) {
     if (!(request.StopMHz > request.StartMHz))
         throw ECliError("--stop: '" + args.Text("--stop") + "' must lie above --start");
     const double points = args.Number("--points", 101);
-    if (points != std::floor(points) || points < 2 || points > 100000)
+    if (points != std::floor(points) || points < MinSweepPoints || points > MaxSweepPoints)
         throw ECliError("--points: '" + args.Text("--points") +
                         "' must be a whole number, 2 to 100000");
     request.Points = int(points);

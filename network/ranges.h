@@ -10,6 +10,9 @@ constexpr double MaxLoadOhm = 1e9;       // R and |X|
 // load no L network can match.
 constexpr double MinLoadR = 1e-6;
 
+// The points an analyser's sweep may be asked for; the device may allow fewer.
+constexpr int MinSweepPoints = 2, MaxSweepPoints = 100000;
+
 // False for NaN too.
 constexpr bool ValidFrequencyMHz(double f) {
     return f >= MinFrequencyMHz && f <= MaxFrequencyMHz;

@@ -174,6 +174,17 @@ TEST_F(TunerWindowTest, BandRowsAndRingsAgreeAndGoWithTheTuner) {
     for (size_t i = 0; i < rings.size(); ++i)
         EXPECT_TRUE(rings[i].R == unmatched[i].R && rings[i].X == unmatched[i].X);
     EXPECT_TRUE(table->SelectionText().startsWith("f [MHz]\tR\tX\tPSV\tpřizpůsobí\tC vstup [pF]"));
+    // New points under the same map: the map is kept, only the rings follow.
+    const std::shared_ptr<const TCoverageGrid> map = Frame->Design().Coverage();
+    TTouchstone other = *Frame->Design().Measured();
+    other.Points.resize(3);
+    Frame->Design().ShowLiveSweep(other);
+    w->WaitForCoverage();
+    EXPECT_EQ(Frame->Design().Coverage(), map);
+    const TDesignOptions& o = Frame->Design().Options();
+    EXPECT_EQ(Frame->Design().Unmatched().size(),
+              UnmatchedPoints({*w->Tuner(), 7.1, o.Z0, o.Q}, other.Points).size());
+    EXPECT_LT(Frame->Design().Unmatched().size(), unmatched.size());
     w->cbKind->setCurrentIndex(0);
     FlushDeferredDeletes();
     EXPECT_TRUE(table.isNull());

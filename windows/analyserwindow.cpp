@@ -2,6 +2,7 @@
 
 #include "apperror.h"
 #include "numtext.h"
+#include "ranges.h"
 #include "savefile.h"
 #include "touchstonetext.h"
 
@@ -24,16 +25,13 @@ namespace {
 
 const QString LibreEntry = QStringLiteral("LibreVNA (TCP)");
 const QString LibreKey = QStringLiteral("tcp");
-// The widest span the fields take: NanoVNA-H4 reaches 1.5 GHz, LibreVNA 6 GHz.
-constexpr double MaxSweepMHz = 100000.0;
-constexpr int MaxSweepPoints = 100001;
-
+// The range any typed frequency takes (the device checks its own).
 double SweepFrequency(const QLineEdit* edit) {
     const double f = StrToFloat(edit->text());
-    if (!(f > 0) || f > MaxSweepMHz)
+    if (!ValidFrequencyMHz(f))
         throw EConvertError(
-            QStringLiteral("'%1' není platný kmitočet, musí být větší než 0 a nejvýše %2 MHz")
-                .arg(edit->text(), Fmt("#0", MaxSweepMHz)));
+            QStringLiteral("'%1' není platný kmitočet, musí být od %2 do %3 MHz")
+                .arg(edit->text(), Fmt("#0.000", MinFrequencyMHz), Fmt("#0", MaxFrequencyMHz)));
     return f;
 }
 
@@ -193,9 +191,10 @@ void TfrmAnalyser::SweepOnce() {
                                 .arg(edStop->text(), edStart->text()));
     bool ok = false;
     request.Points = edPoints->text().trimmed().toInt(&ok);
-    if (!ok || request.Points < 2 || request.Points > MaxSweepPoints)
-        throw EConvertError(QStringLiteral("'%1' není platný počet bodů, musí být 2 až %2")
+    if (!ok || request.Points < MinSweepPoints || request.Points > MaxSweepPoints)
+        throw EConvertError(QStringLiteral("'%1' není platný počet bodů, musí být %2 až %3")
                                 .arg(edPoints->text())
+                                .arg(MinSweepPoints)
                                 .arg(MaxSweepPoints));
     // Another device: a new connection. The same one goes on where it stopped.
     if (!FAnalyser || FAnalyser->property("target").toString() != target) {

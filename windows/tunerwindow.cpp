@@ -265,6 +265,12 @@ void TfrmTuner::UpdateCoverage(bool pointsChanged) {
     if (problem && FCoverageProblem && SameProblem(*problem, *FCoverageProblem) && !pointsChanged)
         return;
     StopCoverage();
+    // The map depends on the problem alone: new points under a finished map
+    // need only their rings.
+    std::shared_ptr<const TCoverageGrid> done;
+    if (problem && FCoverageProblem && SameProblem(*problem, *FCoverageProblem) &&
+        Design().CoverageStride() == 1)
+        done = Design().Coverage();
     if (pointsChanged && problem && Design().Coverage())
         Design().SetCoverage(Design().Coverage(), Design().CoverageStride());
     FCoverageProblem = problem;
@@ -278,8 +284,8 @@ void TfrmTuner::UpdateCoverage(bool pointsChanged) {
     if (const TTouchstone* shown = Design().Shown()) points = shown->Points;
     auto cancel = std::make_shared<std::atomic<bool>>(false);
     FCancel = cancel;
-    FWorker = std::thread([this, p = *problem, points = std::move(points), cancel] {
-        TCoverageGrid grid = EmptyCoverageGrid(CoverageCells);
+    FWorker = std::thread([this, p = *problem, points = std::move(points), cancel, done] {
+        TCoverageGrid grid = done ? TCoverageGrid{} : EmptyCoverageGrid(CoverageCells);
         auto post = [&](std::shared_ptr<const TCoverageGrid> pass, int stride,
                         std::vector<TLoad> unmatched) {
             QMetaObject::invokeMethod(
@@ -289,12 +295,13 @@ void TfrmTuner::UpdateCoverage(bool pointsChanged) {
                 },
                 Qt::QueuedConnection);
         };
-        std::shared_ptr<const TCoverageGrid> pass;
-        for (const int stride : {8, 4, 2, 1}) {
-            if (!FillCoverage(p, grid, stride, cancel.get())) return;
-            pass = std::make_shared<const TCoverageGrid>(grid);
-            post(pass, stride, {});
-        }
+        std::shared_ptr<const TCoverageGrid> pass = done;
+        if (!pass)
+            for (const int stride : {8, 4, 2, 1}) {
+                if (!FillCoverage(p, grid, stride, cancel.get())) return;
+                pass = std::make_shared<const TCoverageGrid>(grid);
+                post(pass, stride, {});
+            }
         if (points.empty()) return;
         std::vector<TLoad> unmatched = UnmatchedPoints(p, points, cancel.get());
         if (!*cancel) post(pass, 1, std::move(unmatched));
