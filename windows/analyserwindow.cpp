@@ -93,9 +93,14 @@ TfrmAnalyser::TfrmAnalyser(QWidget* parent, TDesign* design)
     FNext.setSingleShot(true);
     connect(&FNext, &QTimer::timeout, this, [this] {
         if (!chkContinuous->isChecked()) return;
-        Guarded([this] { SweepOnce(); });
-        // Inputs that no longer read: the continuous sweeps stop with the message.
-        if (!FAnalyser || !FAnalyser->Busy()) chkContinuous->setChecked(false);
+        // Inputs that no longer read stop the sweeps with the message; a device
+        // not there (even one that fails at once) is tried again.
+        bool read = false;
+        Guarded([this, &read] {
+            SweepOnce();
+            read = true;
+        });
+        if (!read) chkContinuous->setChecked(false);
     });
     connect(chkContinuous, &QCheckBox::toggled, this, [this](bool on) {
         if (!on) {
