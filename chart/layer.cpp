@@ -38,10 +38,10 @@ void TraceEllipse(std::int64_t x0, std::int64_t y0, std::int64_t x1, std::int64_
     b1 = 8 * b * b;
     int step = 0;
     do {
-        plot(right, lower, step);
-        plot(left, lower, step);
-        plot(left, upper, step);
-        plot(right, upper, step);
+        plot(right, lower, step, 3);
+        plot(left, lower, step, 2);
+        plot(left, upper, step, 1);
+        plot(right, upper, step, 0);
         ++step;
         const std::int64_t e2 = 2 * err;
         if (e2 <= dy) {
@@ -57,10 +57,10 @@ void TraceEllipse(std::int64_t x0, std::int64_t y0, std::int64_t x1, std::int64_
     } while (left <= right);
     // Very flat ellipses stop the loop before the tips are reached.
     while (lower - upper <= b) {
-        plot(left - 1, lower, step);
-        plot(right + 1, lower, step);
-        plot(left - 1, upper, step);
-        plot(right + 1, upper, step);
+        plot(left - 1, lower, step, -1);
+        plot(right + 1, lower, step, -1);
+        plot(left - 1, upper, step, -1);
+        plot(right + 1, upper, step, -1);
         ++step;
         ++lower;
         --upper;
@@ -296,28 +296,18 @@ void TLayer::Plot(int x, int y, QRgb rgb) {
 }
 
 void TLayer::PlotPen(std::int64_t x, std::int64_t y, QRgb rgb, const TPixelSink* written) {
-    const std::int64_t w = std::int64_t(std::max(Pen.Width, 1)) * FScale;
-    if (w == 1) {
+    if (Pen.Width <= 1 && FScale == 1) {
         if (x < FClipLeft || y < FClipTop || x >= FClipRight || y >= FClipBottom) return;
         reinterpret_cast<QRgb*>(FImage.scanLine(int(y)))[x] = rgb;
         if (written) (*written)(int(x), int(y));
         return;
     }
-    // The pen's square of layer pixels, in device pixels; even widths lean
-    // to the right and down.
-    const std::int64_t lean = std::int64_t(FScale) * ((std::max(Pen.Width, 1) - 1) / 2);
-    const std::int64_t x0 = x - lean - (FScale - 1) / 2, y0 = y - lean - (FScale - 1) / 2;
-    const std::int64_t l = std::max<std::int64_t>(x0, FClipLeft),
-                       r = std::min<std::int64_t>(x0 + w, FClipRight);
-    const std::int64_t t = std::max<std::int64_t>(y0, FClipTop),
-                       b = std::min<std::int64_t>(y0 + w, FClipBottom);
-    for (std::int64_t py = t; py < b; ++py) {
-        QRgb* row = reinterpret_cast<QRgb*>(FImage.scanLine(int(py)));
-        for (std::int64_t px = l; px < r; ++px) {
-            row[px] = rgb;
-            if (written) (*written)(int(px), int(py));
-        }
-    }
+    uchar* const bits = FImage.bits();
+    const qsizetype stride = FImage.bytesPerLine();
+    ForEachPenPixel({x, y}, [&](int px, int py) {
+        reinterpret_cast<QRgb*>(bits + py * stride)[px] = rgb;
+        if (written) (*written)(px, py);
+    });
 }
 
 void TLayer::FillSpan(int y, std::int64_t x0, std::int64_t x1, QRgb rgb) {
@@ -350,7 +340,7 @@ void TLayer::Ellipse(int left, int top, int right, int bottom) {
         thread_local std::vector<std::int64_t> minX, maxX;
         minX.assign(rows, LLONG_MAX);
         maxX.assign(rows, LLONG_MIN);
-        TraceEllipse(box.X0, box.Y0, box.X1, box.Y1, [&](std::int64_t x, std::int64_t y, int) {
+        TraceEllipse(box.X0, box.Y0, box.X1, box.Y1, [&](std::int64_t x, std::int64_t y, int, int) {
             if (y < y0 || y >= y1) return;
             const size_t i = size_t(y - y0);
             minX[i] = std::min(minX[i], x);
@@ -362,9 +352,10 @@ void TLayer::Ellipse(int left, int top, int right, int bottom) {
     }
     const QRgb pen = ColorToRgb(Pen.Color);
     const int period = Pen.Style == TPenStyle::Dot ? 2 * FScale : 1;
-    TraceEllipse(box.X0, box.Y0, box.X1, box.Y1, [&](std::int64_t x, std::int64_t y, int step) {
-        if (step % period == 0) PlotPen(x, y, pen);
-    });
+    TraceEllipse(box.X0, box.Y0, box.X1, box.Y1,
+                 [&](std::int64_t x, std::int64_t y, int step, int) {
+                     if (step % period == 0) PlotPen(x, y, pen);
+                 });
 }
 
 void TLayer::MoveTo(int x, int y) {
@@ -425,6 +416,16 @@ void TLayer::Arc(int left, int top, int right, int bottom, int startX, int start
 
 void TLayer::Arc(int left, int top, int right, int bottom, int startX, int startY, int endX,
                  int endY, const TPixelSink& written) {
+    thread_local std::vector<TPenPoint> points;
+    points.clear();
+    ArcPenPoints(left, top, right, bottom, startX, startY, endX, endY, points);
+    const QRgb pen = ColorToRgb(Pen.Color);
+    for (const TPenPoint& p : points)
+        PlotPen(p.X, p.Y, pen, written ? &written : nullptr);
+}
+
+void TLayer::ArcPenPoints(int left, int top, int right, int bottom, int startX, int startY,
+                          int endX, int endY, std::vector<TPenPoint>& points) const {
     if (FImage.isNull() || !NormaliseBox(left, top, right, bottom, FScale)) return;
     const TDeviceBox box = DeviceBox(left, top, right, bottom, FScale);
     // Doubled device coordinates keep a half-pixel centre exact; y is flipped so
@@ -437,14 +438,41 @@ void TLayer::Arc(int left, int top, int right, int bottom, int startX, int start
     // A ray without direction is taken as coinciding with the other one.
     const bool whole = startZero || endZero || (Cross(start, end) == 0 && Dot(start, end) > 0);
     const TAngleOrder order(start);
+    // Each quadrant of the loop (0 upper right, on counter-clockwise; -1 the
+    // tips of flat ones) wholly on the arc, wholly off it, or to be judged point
+    // by point. Off it, only a point at the very centre lies on every ray.
+    enum TReach : std::uint8_t { Judge, On, Off };
+    TReach reach[4] = {Judge, Judge, Judge, Judge};
+    const TVec axes[5] = {{1, 0}, {0, 1}, {-1, 0}, {0, -1}, {1, 0}};
+    for (int q = 0; q < 4; ++q) {
+        if (whole) {
+            reach[q] = On;
+        } else if (order.NotAfter(axes[q], axes[q + 1])) { // the start ray is not inside
+            if (order.NotAfter(axes[q + 1], end))
+                reach[q] = On;
+            else if (!order.NotAfter(axes[q], end))
+                reach[q] = Off;
+        }
+    }
 
-    const QRgb pen = ColorToRgb(Pen.Color);
+    // The square's reach from its pen point, to leave out points it cannot touch.
+    const std::int64_t width = std::max(Pen.Width, 1), w = width * s;
+    const std::int64_t before = s * ((width - 1) / 2) + (s - 1) / 2, after = w - before;
+    if (box.X1 + after <= FClipLeft || box.X0 - before >= FClipRight ||
+        box.Y1 + after <= FClipTop || box.Y0 - before >= FClipBottom)
+        return;
     const int period = Pen.Style == TPenStyle::Dot ? 2 * FScale : 1;
-    TraceEllipse(box.X0, box.Y0, box.X1, box.Y1, [&](std::int64_t x, std::int64_t y, int step) {
-        if (step % period != 0) return;
-        if (!whole && !order.NotAfter({2 * x - cx2, cy2 - 2 * y}, end)) return;
-        PlotPen(x, y, pen, written ? &written : nullptr);
-    });
+    TraceEllipse(box.X0, box.Y0, box.X1, box.Y1,
+                 [&](std::int64_t x, std::int64_t y, int step, int quadrant) {
+                     if (step % period != 0) return;
+                     const TReach r = quadrant < 0 ? Judge : reach[quadrant];
+                     if (r == Off && (2 * x != cx2 || 2 * y != cy2)) return;
+                     if (x + after <= FClipLeft || x - before >= FClipRight ||
+                         y + after <= FClipTop || y - before >= FClipBottom)
+                         return;
+                     if (r == Judge && !order.NotAfter({2 * x - cx2, cy2 - 2 * y}, end)) return;
+                     points.push_back({x, y});
+                 });
 }
 
 void TLayer::FloodFill(int x, int y, TColor border) {

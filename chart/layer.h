@@ -6,8 +6,10 @@
 #include <QImage>
 #include <QRect>
 #include <QString>
+#include <algorithm>
 #include <cstdint>
 #include <functional>
+#include <vector>
 
 // Colours cross the API as 0x00BBGGRR. A value whose top byte is 0xFF names a
 // system colour by the index in its low byte (0xFF00000F is the button face).
@@ -111,6 +113,28 @@ public:
     using TPixelSink = std::function<void(int x, int y)>;
     void Arc(int left, int top, int right, int bottom, int startX, int startY, int endX, int endY,
              const TPixelSink& written);
+    // The pen points of that arc in device pixels, in the order Arc draws them,
+    // leaving out those whose square misses the clip; nothing is written, so
+    // threads may trace arcs of one layer at once.
+    struct TPenPoint {
+        std::int64_t X, Y;
+    };
+    void ArcPenPoints(int left, int top, int right, int bottom, int startX, int startY, int endX,
+                      int endY, std::vector<TPenPoint>& points) const;
+    // Each device pixel of the pen's square at a pen point, inside the clip:
+    // a square Width layer pixels wide, even widths leaning right and down.
+    template <class Pixel> void ForEachPenPixel(TPenPoint p, Pixel&& pixel) const {
+        const std::int64_t width = std::max(Pen.Width, 1), s = FScale, w = width * s;
+        const std::int64_t x0 = p.X - s * ((width - 1) / 2) - (s - 1) / 2;
+        const std::int64_t y0 = p.Y - s * ((width - 1) / 2) - (s - 1) / 2;
+        const std::int64_t l = std::max<std::int64_t>(x0, FClipLeft),
+                           r = std::min<std::int64_t>(x0 + w, FClipRight);
+        const std::int64_t t = std::max<std::int64_t>(y0, FClipTop),
+                           b = std::min<std::int64_t>(y0 + w, FClipBottom);
+        for (std::int64_t y = t; y < b; ++y)
+            for (std::int64_t x = l; x < r; ++x)
+                pixel(int(x), int(y));
+    }
     // 4-connected fill with the brush colour, stopped only by the border colour.
     void FloodFill(int x, int y, TColor border);
     // Top-left of the text cell at (x, y); the cell is filled with the brush

@@ -12,6 +12,8 @@
 #include <cstdint>
 #include <iterator>
 #include <map>
+#include <new>
+#include <thread>
 
 namespace {
 
@@ -46,6 +48,9 @@ constexpr size_t KeepPictureFrom = 100;
 constexpr size_t KeepOlderPictureFrom = 2000;
 // Arcs, and the surface state every redraw of the marker layer leaves.
 constexpr TPen ArcPen{clGreen, 1, TPenStyle::Solid};
+// From this many arcs a full redraw counts them on two cores: fewer take less
+// than starting a thread and adding a second map.
+constexpr size_t CountArcsTogetherFrom = 1000;
 
 // Coordinates beyond int saturate: such rectangles lie far off any layer.
 int Saturate(std::int64_t v) {
@@ -305,9 +310,83 @@ void TSmithChart::RedrawMarkers() {
         const TRect r = LayerBounds(RingRect(rec));
         if (!r.IsEmpty()) StampRings(rec, r);
     }
-    DrawArcsFrom(0, [this](int px, int py) { FIndex.NoteArcPixel(px, py); });
+    CountArcs();
     ShowUnderArcs(GetLayerRect());
     FIndex.Synced();
+}
+
+void TSmithChart::DrawUncovered(int oldWidth, int oldHeight) {
+    const int w = FMarkerLayer->Width(), h = FMarkerLayer->Height();
+    std::vector<TRect> strips;
+    if (w > oldWidth) strips.push_back({oldWidth, 0, w, h});
+    if (h > oldHeight) strips.push_back({0, oldHeight, std::min(oldWidth, w), h});
+    for (size_t i = 0; i < FMarkers.size(); ++i) {
+        const TMarkerRec& rec = *FMarkers[i];
+        if (rec.IsSwrCircle) {
+            DrawSwrCircleOnLayer(rec.Swr, nullptr);
+            continue;
+        }
+        IndexMarker(int(i));
+        const TRect r = LayerBounds(RingRect(rec));
+        for (const TRect& strip : strips)
+            if (const TRect part = Intersect(r, strip); !part.IsEmpty()) StampRings(rec, part);
+    }
+    for (const TRect& strip : strips) {
+        FMarkerLayer->SetClip(strip);
+        CountArcs();
+        FMarkerLayer->ClearClip();
+        ShowUnderArcs(strip);
+    }
+    FIndex.Synced();
+}
+
+void TSmithChart::CountArcs() {
+    FMarkerLayer->Pen = ArcPen;
+    const size_t n = FArcs.size();
+    std::uint32_t* const counts = FIndex.ArcCounts();
+    if (n < CountArcsTogetherFrom || std::thread::hardware_concurrency() < 2) {
+        CountArcsInto(0, n, counts);
+        return;
+    }
+    // Half the arcs on another core into a map of its own, added in after.
+    const QImage& image = FMarkerLayer->Image();
+    std::vector<std::uint32_t> other;
+    try {
+        other.assign(size_t(image.width()) * size_t(image.height()), 0);
+    } catch (const std::bad_alloc&) {
+        CountArcsInto(0, n, counts);
+        return;
+    }
+    bool counted = false;
+    std::thread helper([&] {
+        try {
+            CountArcsInto(n / 2, n, other.data());
+            counted = true;
+        } catch (const std::bad_alloc&) {
+        }
+    });
+    CountArcsInto(0, n / 2, counts);
+    helper.join();
+    if (!counted) {
+        CountArcsInto(n / 2, n, counts);
+        return;
+    }
+    for (size_t i = 0; i < other.size(); ++i)
+        counts[i] += other[i];
+}
+
+void TSmithChart::CountArcsInto(size_t first, size_t last, std::uint32_t* counts) const {
+    const TLayer& s = *FMarkerLayer;
+    const size_t stride = size_t(s.Image().width());
+    std::vector<TLayer::TPenPoint> points;
+    for (size_t i = first; i < last; ++i) {
+        const TArcRec& a = *FArcs[i];
+        points.clear();
+        s.ArcPenPoints(a.BoxLeft, a.BoxTop, a.BoxRight, a.BoxBottom, a.StartX, a.StartY, a.EndX,
+                       a.EndY, points);
+        for (const TLayer::TPenPoint& p : points)
+            s.ForEachPenPixel(p, [&](int x, int y) { ++counts[size_t(y) * stride + size_t(x)]; });
+    }
 }
 
 void TSmithChart::DrawArcs() {
@@ -382,6 +461,24 @@ void TSmithChart::TAnnotationIndex::Restart() {
     const size_t pixels = size_t(FWidth) * size_t(FHeight) * size_t(FScale) * size_t(FScale);
     FMaps.ArcCounts.assign(pixels, 0);
     FMaps.UnderArcs.assign(pixels, clWhite);
+}
+
+void TSmithChart::TAnnotationIndex::Relayout(int width, int height) {
+    const size_t s = size_t(FScale), oldStride = size_t(FWidth) * s, stride = size_t(width) * s;
+    const size_t kept = std::min(oldStride, stride);
+    TMaps maps;
+    maps.CellColumns = (width + CellSize - 1) / CellSize;
+    maps.Cells.assign(size_t(maps.CellColumns) * size_t((height + CellSize - 1) / CellSize), {});
+    maps.ArcCounts.assign(stride * size_t(height) * s, 0);
+    maps.UnderArcs.assign(stride * size_t(height) * s, clWhite);
+    for (size_t y = 0; y < size_t(std::min(FHeight, height)) * s; ++y) {
+        std::copy_n(&FMaps.ArcCounts[y * oldStride], kept, &maps.ArcCounts[y * stride]);
+        std::copy_n(&FMaps.UnderArcs[y * oldStride], kept, &maps.UnderArcs[y * stride]);
+    }
+    FMaps = std::move(maps);
+    FWidth = width;
+    FHeight = height;
+    ChangedAll();
 }
 
 TSmithChart::TAnnotationIndex::TMaps TSmithChart::TAnnotationIndex::TakeMaps() {

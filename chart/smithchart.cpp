@@ -61,7 +61,12 @@ void TSmithChart::SetSize(int width, int height) {
     FMarkerLayer->SetSize(w, h);
     FComposite->SetSize(w, h);
     const bool resized = rescaled || w != oldW || h != oldH;
-    if (resized)
+    // At the same scale what the old size showed stays where it was.
+    const bool keep =
+        resized && !rescaled && FIndex.InSync() && oldW > 0 && oldH > 0 && w > 0 && h > 0;
+    if (keep)
+        FIndex.Relayout(w, h);
+    else if (resized)
         FIndex.Resize(w, h, scale);
     else
         FIndex.ChangedAll();
@@ -80,7 +85,10 @@ void TSmithChart::SetSize(int width, int height) {
         TLayer& circles = *FCircleLayer;
         circles.Brush = {clWhite, TBrushStyle::Solid};
         circles.FillRect(GetLayerRect());
-        RedrawMarkers();
+        if (keep)
+            DrawUncovered(oldW, oldH);
+        else
+            RedrawMarkers();
         FIndex.SetCirclesExact(true);
     }
     Present();

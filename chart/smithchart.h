@@ -214,6 +214,10 @@ private:
     public:
         // New layer size or scale: everything changed, the marker layer is unknown.
         void Resize(int width, int height, int scale);
+        // A new size at the same scale, in sync: the maps keep what lies on
+        // both sizes, what the new one uncovers starts bare and the cells empty,
+        // for the caller to fill in.
+        void Relayout(int width, int height);
         // Some layer changed inside rect (clipped to the layers).
         void Changed(const TRect& rect);
         void ChangedAll() { Changed({0, 0, FWidth, FHeight}); }
@@ -247,6 +251,8 @@ private:
             return count > 0 && --count == 0;
         }
         bool IsArcPixel(int x, int y) const { return FMaps.ArcCounts[Offset(x, y)] != 0; }
+        // The whole count map, device row after device row, for counting many arcs.
+        std::uint32_t* ArcCounts() { return FMaps.ArcCounts.data(); }
         // Device row y of both maps, for repairs row by row.
         const std::uint32_t* ArcCountRow(int y) const { return &FMaps.ArcCounts[Offset(0, y)]; }
         const TColor* UnderArcsRow(int y) const { return &FMaps.UnderArcs[Offset(0, y)]; }
@@ -298,6 +304,15 @@ private:
     void DrawSwrCircleOnLayer(double swr, TRect* changed);
     // The arcs from index `first` on, over the marker layer, telling `written`.
     void DrawArcsFrom(size_t first, const TLayer::TPixelSink& written);
+    // The lists drawn where a larger size uncovers the layers beyond the old
+    // width and height, the rest kept: what RedrawMarkers would leave.
+    void DrawUncovered(int oldWidth, int oldHeight);
+    // Every arc counted into the index, the layer left as it is: for a full
+    // redraw, which shows the layer from the maps afterwards.
+    void CountArcs();
+    // Arcs first..last counted into counts, a map of the marker layer's device
+    // pixels, inside the layer's clip.
+    void CountArcsInto(size_t first, size_t last, std::uint32_t* counts) const;
     // Out of sync, an addition redraws and presents everything; true if it did.
     bool RedrawAllIfOutOfSync();
     void RedrawAnnotations();

@@ -38,6 +38,7 @@ std::string FirstDifference(const QImage& a, const QImage& b) {
 }
 
 #define EXPECT_SAME_PICTURE(a, b) EXPECT_TRUE((a) == (b)) << FirstDifference((a), (b))
+#define ASSERT_SAME_PICTURE(a, b) ASSERT_TRUE((a) == (b)) << FirstDifference((a), (b))
 
 // What a full redraw gives must be what the additions left; and everything
 // changed must already have reached the target.
@@ -121,7 +122,8 @@ TEST_F(IncrementalTest, ThousandsOfAdditionsAtTheDesignSizeEqualAFullRedraw) {
         if (i % 1000 == 0) ExpectLikeAFullRedraw(Chart, Target, "design size");
     }
     EXPECT_GT(adder.Refused, 0);
-    EXPECT_GT(Chart.Arcs().size(), 500u);
+    // Enough for a full redraw to count the arcs on two cores.
+    EXPECT_GT(Chart.Arcs().size(), 1000u);
     EXPECT_GT(Chart.Markers().size(), 2000u);
 }
 
@@ -400,6 +402,35 @@ TEST(IncrementalHistory, RandomUndoRedoClearAndResizeEqualAFullRedraw) {
         EXPECT_GT(clearingsUndone, 1);
         EXPECT_GT(olderClearingsUndone, 0);
         EXPECT_GT(undosAfterResize, 0);
+    }
+}
+
+// A resize keeps what both sizes show and draws only what a larger one
+// uncovers; every later removal must still find the counts a full redraw
+// would have made, across the old edges too.
+TEST(IncrementalHistory, AfterResizesEveryRemovalEqualsAFullRedraw) {
+    for (const int scale : {1, 2}) {
+        SCOPED_TRACE(testing::Message() << "scale " << scale);
+        TRecordingTarget target, freshTarget;
+        target.Scale = freshTarget.Scale = scale;
+        TSmithChart chart(DesignCx, DesignCy, DesignR, &target);
+        chart.SetSize(500, 400);
+        TRandomAdder adder(unsigned(60 + scale));
+        for (int i = 0; i < 600; ++i)
+            adder.AddOne(chart);
+        for (const QSize size : {QSize(430, 350), QSize(520, 380), QSize(470, 460)})
+            chart.SetSize(size.width(), size.height());
+        TSmithChart fresh(DesignCx, DesignCy, DesignR, &freshTarget);
+        fresh.SetSize(470, 460);
+        while (!chart.Markers().empty() || !chart.Arcs().empty()) {
+            const TSmithChart::TAnnotationCount n = chart.AnnotationCount();
+            chart.TakeAnnotationsFrom({n.Markers - std::min<size_t>(n.Markers, 9),
+                                       n.Arcs - std::min<size_t>(n.Arcs, 3)});
+            fresh.ClearMarkers();
+            fresh.ClearArcs();
+            fresh.RestoreAnnotations(CopyOfRecords(chart));
+            ASSERT_SAME_PICTURE(chart.MarkerLayer().Image(), fresh.MarkerLayer().Image());
+        }
     }
 }
 

@@ -3,8 +3,11 @@
 #include <QGuiApplication>
 #include <QPalette>
 #include <QRect>
+#include <array>
 #include <cmath>
 #include <gtest/gtest.h>
+#include <random>
+#include <vector>
 
 namespace {
 
@@ -214,8 +217,20 @@ bool OnSweep(QPoint p, QPoint s, QPoint e) {
 TEST(LayerArc, SweepsCounterClockwiseOnScreen) {
     const TLayer full = Outline(60, 60, 10, 10, 51, 51); // centre 30,30
     const QPoint right(100, 30), up(30, -100), left(-100, 30), down(30, 100), upRight(50, 10);
-    const QPoint rays[][2] = {{right, up},   {up, left},      {left, down},
-                              {down, right}, {upRight, down}, {left, upRight}};
+    std::vector<std::array<QPoint, 2>> rays = {{right, up},   {up, left},      {left, down},
+                                               {down, right}, {upRight, down}, {left, upRight}};
+    // And rays every way, also along the axes where whole quadrants are taken at once.
+    std::mt19937 random(3);
+    std::uniform_int_distribution<int> at(-70, 130);
+    while (rays.size() < 200) {
+        const int k = int(rays.size()) % 3;
+        const QPoint s(at(random), k == 0 ? 30 : at(random)), e(k == 1 ? 30 : at(random), at(random));
+        const QPoint a = s - QPoint(30, 30), b = e - QPoint(30, 30);
+        const long cross = long(a.x()) * b.y() - long(a.y()) * b.x(),
+                   dot = long(a.x()) * b.x() + long(a.y()) * b.y();
+        if (a.isNull() || b.isNull() || (cross == 0 && dot > 0)) continue; // the whole outline
+        rays.push_back({s, e});
+    }
     for (const auto& pair : rays)
         for (bool reversed : {false, true}) {
             const QPoint s = pair[reversed ? 1 : 0], e = pair[reversed ? 0 : 1];
