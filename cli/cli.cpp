@@ -104,7 +104,8 @@ std::string TextFaultEn(const ETextError& e) {
     case TTextFault::EmptyItem:
         return "an empty item in " + quoted;
     case TTextFault::DecimalComma:
-        return quoted + ": write decimals with '.', separate the frequencies with commas";
+        return quoted +
+               ": write decimals with '.', separate the frequencies with spaces or semicolons";
     case TTextFault::NotPositive:
         return quoted + " must be above 0";
     }

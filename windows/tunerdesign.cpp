@@ -212,8 +212,8 @@ void TfrmTunerDesign::Recalculate() {
             Refuse(QStringLiteral("V seznamu kmitočtů '%1' chybí číslo mezi oddělovači").arg(text));
         case TTextFault::DecimalComma:
             Refuse(
-                QStringLiteral("'%1': desetinná místa pište za tečku, kmitočty oddělujte čárkou, "
-                               "středníkem nebo mezerou")
+                QStringLiteral("'%1': desetinná místa pište za tečku, kmitočty oddělujte mezerou "
+                               "nebo středníkem")
                     .arg(text));
         case TTextFault::NotANumber:
         case TTextFault::OutOfRange:
