@@ -298,6 +298,18 @@ void TSmithChart::IndexMarker(int index) {
 void TSmithChart::RedrawMarkers() {
     ClearMarkerLayer();
     FIndex.Restart();
+    DrawListsInto({GetLayerRect()});
+}
+
+void TSmithChart::DrawUncovered(int oldWidth, int oldHeight) {
+    const int w = FMarkerLayer->Width(), h = FMarkerLayer->Height();
+    std::vector<TRect> strips;
+    if (w > oldWidth) strips.push_back({oldWidth, 0, w, h});
+    if (h > oldHeight) strips.push_back({0, oldHeight, std::min(oldWidth, w), h});
+    DrawListsInto(strips);
+}
+
+void TSmithChart::DrawListsInto(const std::vector<TRect>& areas) {
     // The rings go onto the markers-only picture as stamps, which is what
     // DrawRings leaves; the layer is made from it once the arcs are counted.
     for (size_t i = 0; i < FMarkers.size(); ++i) {
@@ -308,34 +320,14 @@ void TSmithChart::RedrawMarkers() {
         }
         IndexMarker(int(i));
         const TRect r = LayerBounds(RingRect(rec));
-        if (!r.IsEmpty()) StampRings(rec, r);
+        for (const TRect& area : areas)
+            if (const TRect part = Intersect(r, area); !part.IsEmpty()) StampRings(rec, part);
     }
-    CountArcs();
-    ShowUnderArcs(GetLayerRect());
-    FIndex.Synced();
-}
-
-void TSmithChart::DrawUncovered(int oldWidth, int oldHeight) {
-    const int w = FMarkerLayer->Width(), h = FMarkerLayer->Height();
-    std::vector<TRect> strips;
-    if (w > oldWidth) strips.push_back({oldWidth, 0, w, h});
-    if (h > oldHeight) strips.push_back({0, oldHeight, std::min(oldWidth, w), h});
-    for (size_t i = 0; i < FMarkers.size(); ++i) {
-        const TMarkerRec& rec = *FMarkers[i];
-        if (rec.IsSwrCircle) {
-            DrawSwrCircleOnLayer(rec.Swr, nullptr);
-            continue;
-        }
-        IndexMarker(int(i));
-        const TRect r = LayerBounds(RingRect(rec));
-        for (const TRect& strip : strips)
-            if (const TRect part = Intersect(r, strip); !part.IsEmpty()) StampRings(rec, part);
-    }
-    for (const TRect& strip : strips) {
-        FMarkerLayer->SetClip(strip);
+    for (const TRect& area : areas) {
+        FMarkerLayer->SetClip(area);
         CountArcs();
         FMarkerLayer->ClearClip();
-        ShowUnderArcs(strip);
+        ShowUnderArcs(area);
     }
     FIndex.Synced();
 }

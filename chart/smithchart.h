@@ -307,6 +307,9 @@ private:
     // The lists drawn where a larger size uncovers the layers beyond the old
     // width and height, the rest kept: what RedrawMarkers would leave.
     void DrawUncovered(int oldWidth, int oldHeight);
+    // The lists drawn into the given areas of the layer (apart from one
+    // another, their maps bare), every SWR circle whole; the index in sync after.
+    void DrawListsInto(const std::vector<TRect>& areas);
     // Every arc counted into the index, the layer left as it is: for a full
     // redraw, which shows the layer from the maps afterwards.
     void CountArcs();
