@@ -1,6 +1,7 @@
 // pentarix-match --batch as a script runs it: one process over a file of
 // loads, its wall time at 10,000 loads and its peak memory at 10,000 against
-// 1,000,000 (the output goes to /dev/null: the figure is the program's). The
+// 1,000,000 (the output goes to /dev/null: the figure is the program's); and
+// --touchstone's peak memory over a measurement of a million points. The
 // memory runs go through rssprobe, so that this process's size stays out.
 #include "benchsupport.h"
 
@@ -45,6 +46,28 @@ std::string WriteLoads(int count) {
     return path.string();
 }
 
+// A dipole-like sweep of a million points, 1 to 30 MHz, S11 as analysers write it.
+const std::string& MillionPointFile() {
+    static const std::string path = [] {
+        const auto file = std::filesystem::temp_directory_path() /
+                          ("pentarix-bench-" + std::to_string(getpid()) + "-1M.s1p");
+        FILE* f = std::fopen(file.c_str(), "w");
+        if (!f) {
+            std::fprintf(stderr, "cannot write %s\n", file.c_str());
+            std::exit(1);
+        }
+        std::fprintf(f, "# MHz S RI R 50\n");
+        for (int i = 0; i < kManyLoads; ++i) {
+            const double fMHz = 1 + 29.0 * i / (kManyLoads - 1);
+            std::fprintf(f, "%.6f %.6f %.6f\n", fMHz, 0.6 * std::cos(fMHz), 0.6 * std::sin(fMHz));
+        }
+        std::fclose(f);
+        gWritten.push_back(file.string());
+        return file.string();
+    }();
+    return path;
+}
+
 const std::string& Loads(int count) {
     if (count == kLoads) {
         static const std::string few = WriteLoads(kLoads);
@@ -66,9 +89,9 @@ struct TChildRun {
     long PeakKiB = 0; // with the probe only
 };
 
-// One run of the program over the file; exits with a message on any failure.
-TChildRun RunBatch(const std::string& loads, bool json, bool probe = false) {
-    std::vector<std::string> args = {PENTARIX_MATCH, "--batch", loads};
+// One run of the program with these options; exits with a message on any failure.
+TChildRun RunMatch(std::vector<std::string> args, bool json, bool probe) {
+    args.insert(args.begin(), PENTARIX_MATCH);
     if (json) args.push_back("--json");
     if (probe) args.insert(args.begin(), {RSSPROBE, ProbeOutput()});
     std::vector<char*> argv;
@@ -89,7 +112,7 @@ TChildRun RunBatch(const std::string& loads, bool json, bool probe = false) {
     const double seconds = std::chrono::duration<double>(TBenchClock::now() - t0).count();
     posix_spawn_file_actions_destroy(&actions);
     if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
-        std::fprintf(stderr, "pentarix-match --batch ended with status %d\n", status);
+        std::fprintf(stderr, "pentarix-match %s ended with status %d\n", args[1].c_str(), status);
         std::exit(1);
     }
     if (!probe) return {seconds, 0};
@@ -104,7 +127,12 @@ TChildRun RunBatch(const std::string& loads, bool json, bool probe = false) {
     return {seconds, kib};
 }
 
-long gPeakKiB[2][2]; // [json][many]
+TChildRun RunBatch(const std::string& loads, bool json, bool probe = false) {
+    return RunMatch({"--batch", loads}, json, probe);
+}
+
+long gPeakKiB[2][2];       // [json][many]
+long gTouchstoneKiB[2];    // [json]
 
 // The ten thousand loads: once through the probe for the memory, which also
 // warms the page cache, then the timed runs straight.
@@ -144,6 +172,16 @@ void BM_Batch1MJson(benchmark::State& state) {
 }
 BENCHMARK(BM_Batch1MJson)->Iterations(1)->Unit(benchmark::kMillisecond);
 
+void BM_Touchstone1M(benchmark::State& state) {
+    for (auto _ : state)
+        for (const bool json : {false, true}) {
+            const TChildRun run = RunMatch({"--touchstone", MillionPointFile()}, json, true);
+            RecordSeconds(json ? "touchstone/json-1M" : "touchstone/table-1M", run.Seconds);
+            gTouchstoneKiB[json] = run.PeakKiB;
+        }
+}
+BENCHMARK(BM_Touchstone1M)->Iterations(1)->Unit(benchmark::kMillisecond);
+
 std::string KiB(long kib) {
     return kib > 0 ? std::to_string(kib) + " KiB" : "not run";
 }
@@ -168,6 +206,13 @@ void Summary() {
     Line("1,000,000 loads, JSON lines (one run)", Ms(Median("batch/json-1M")));
     MemoryLine("table", false);
     MemoryLine("JSON lines", true);
+    std::printf("pentarix-match --touchstone, a measurement of 1,000,000 points (one run)\n");
+    for (const bool json : {false, true}) {
+        const std::string what = json ? "JSON" : "table";
+        Line(what + ", time", Ms(Median(json ? "touchstone/json-1M" : "touchstone/table-1M")));
+        const long kib = gTouchstoneKiB[json];
+        Line(what + ", peak RSS", KiB(kib), kib > 0 ? Verdict(kib / 1024.0, 32, "<= 32 MiB") : "");
+    }
 }
 
 } // namespace

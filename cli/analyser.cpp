@@ -38,6 +38,29 @@ std::string AnalyserErrorEnglish(const EAnalyserError& e) {
     return Detail(e);
 }
 
+TMeasuredPoints::TMeasuredPoints(const TCliArgs& args) {
+    if (args.Measurement || args.Has("--analyser")) {
+        FHeld = args.Measurement ? args.Measurement
+                                 : std::make_shared<const TTouchstone>(MeasurementFrom(args));
+        return;
+    }
+    FPath = args.Text("--touchstone");
+    ForEach([](const TTouchstonePoint&) {});
+}
+
+void TMeasuredPoints::ForEach(const std::function<void(const TTouchstonePoint&)>& point) const {
+    if (FHeld) {
+        for (const TTouchstonePoint& p : FHeld->Points)
+            point(p);
+        return;
+    }
+    try {
+        ForEachMeasurementPoint(FPath, point);
+    } catch (const ETouchstoneError& e) {
+        throw ECliError(FPath + ": " + TouchstoneErrorEnglish(e));
+    }
+}
+
 TTouchstone MeasurementFrom(const TCliArgs& args) {
     if (args.Measurement) return *args.Measurement;
     if (!args.Has("--analyser")) {

@@ -45,13 +45,13 @@ std::string PointJson(const TTouchstonePoint& given, const TDesignOptions& optio
 }
 
 // The tuner's least-loss setting at each frequency of the file.
-void WriteTunerBand(std::ostream& out, const TTouchstone& trace, const TDesignOptions& options,
+void WriteTunerBand(std::ostream& out, const TMeasuredPoints& points, const TDesignOptions& options,
                     const TFeed* feed, const TTuner& tuner) {
     out << "Z0 " << FormatFixed(options.Z0, 1) << " ohm; " << TunerOptionsText(tuner, options)
         << "\n"
         << Cell("f MHz", 13) << Cell("R ohm", 12) << Cell("X ohm", 12) << Cell("SWR", 9)
         << TunerHeaderCells() << "\n";
-    for (const TTouchstonePoint& given : trace.Points) {
+    points.ForEach([&](const TTouchstonePoint& given) {
         const TTouchstonePoint p = MovedPoint(given, feed);
         const TLoad load{p.R, p.X};
         out << Cell(FormatFixed(p.FrequencyMHz, 6), 13);
@@ -59,12 +59,12 @@ void WriteTunerBand(std::ostream& out, const TTouchstone& trace, const TDesignOp
             !(p.FrequencyMHz > 0)) {
             out << Cell(p.Open ? "-" : FormatFixed(p.R, 3), 12)
                 << Cell(p.Open ? "-" : FormatFixed(p.X, 3), 12) << "-\n";
-            continue;
+            return;
         }
         out << Cell(FormatFixed(load.R, 3), 12) << Cell(FormatFixed(load.X, 3), 12)
             << Cell(SwrText(Swr(load.Z(), options.Z0)), 9)
             << TunerCells(tuner, load, p.FrequencyMHz, options) << "\n";
-    }
+    });
 }
 
 struct TModelChoice {
@@ -123,25 +123,26 @@ int RunTouchstone(const TCliArgs& args, std::ostream& out) {
     const TWindingOptions* winding = WantsParts(args) ? &windingOptions : nullptr;
     const std::optional<TTuner> tuner = TunerFrom(args);
     const TTuner* tunerPtr = tuner ? &*tuner : nullptr;
-    const TTouchstone trace = MeasurementFrom(args);
-    // Printed point by point as designed: a million points held as text would
-    // take gigabytes. Everything that can be refused is refused above.
+    const TMeasuredPoints points(args);
+    // Read and printed point by point as designed: a million points held as
+    // text would take gigabytes. Everything that can be refused is refused above.
     if (args.Has("--json")) {
         out << "[";
-        for (std::size_t i = 0; i < trace.Points.size(); ++i) {
-            const TTouchstonePoint& p = trace.Points[i];
-            out << (i ? ",\n " : "") << PointJson(p, options, line, winding, tunerPtr);
-        }
+        const char* separator = "";
+        points.ForEach([&](const TTouchstonePoint& p) {
+            out << separator << PointJson(p, options, line, winding, tunerPtr);
+            separator = ",\n ";
+        });
         out << "]\n";
         return 0;
     }
     if (feed) out << FeedText(*feed) << "; rows for the tuner's end\n";
     if (tuner) {
-        WriteTunerBand(out, trace, options, line, *tuner);
+        WriteTunerBand(out, points, options, line, *tuner);
         return 0;
     }
     out << BandTableHeader << "\n";
-    for (const TTouchstonePoint& given : trace.Points) {
+    points.ForEach([&](const TTouchstonePoint& given) {
         const TTouchstonePoint p = MovedPoint(given, line);
         const TBandRow row = BandRowOf(p, options.Z0);
         out << BandRowText(row) << "\n";
@@ -154,7 +155,7 @@ int RunTouchstone(const TCliArgs& args, std::ostream& out) {
                                          d.Carried.front(), *winding)},
                              options.Series, *winding);
         }
-    }
+    });
     return 0;
 }
 

@@ -10,6 +10,7 @@
 #include "touchstone.h"
 #include "tpinetwork.h"
 
+#include <functional>
 #include <map>
 #include <memory>
 #include <optional>
@@ -181,6 +182,18 @@ int RunCoverage(const TCliArgs& args, std::ostream& out);
 // The band modes' measurement: the file of --touchstone, or one sweep of
 // --analyser (--start, --stop, --points; --save writes it as .s1p).
 TTouchstone MeasurementFrom(const TCliArgs& args);
+// The same measurement gone through a point at a time: a file is read
+// through here, so that a bad one is refused before any output, then again
+// by ForEach without being held; a sweep is held.
+class TMeasuredPoints {
+public:
+    explicit TMeasuredPoints(const TCliArgs& args);
+    void ForEach(const std::function<void(const TTouchstonePoint&)>& point) const;
+
+private:
+    std::string FPath;
+    std::shared_ptr<const TTouchstone> FHeld;
+};
 class EAnalyserError;
 std::string AnalyserErrorEnglish(const EAnalyserError& e);
 // "--analyser list": the serial ports, one a line, a NanoVNA marked.

@@ -5,8 +5,11 @@
 #include <algorithm>
 #include <cmath>
 #include <filesystem>
+#include <fstream>
+#include <istream>
 #include <numbers>
 #include <optional>
+#include <string>
 #include <utility>
 #include <vector>
 
@@ -37,6 +40,34 @@ private:
     std::string_view FText;
     std::size_t FPos = 0;
     int FNumber = 0;
+};
+
+// The lines of a file read a piece at a time, ended as TLines ends them.
+class TFileLines {
+public:
+    explicit TFileLines(std::istream& in) : FIn(in) {}
+    bool Next(std::string& line) {
+        if (FAt == FPieces.size()) {
+            FPieces.clear();
+            FAt = 0;
+            if (!std::getline(FIn, FChunk, '\n')) return false;
+            // A lone "\r" ends a line too; one before the "\n" (or the file's
+            // end) ends the last piece.
+            std::size_t begin = 0;
+            for (std::size_t r; (r = FChunk.find('\r', begin)) != std::string::npos; begin = r + 1)
+                FPieces.push_back(FChunk.substr(begin, r - begin));
+            if (begin < FChunk.size() || FPieces.empty() || !FChunk.ends_with('\r'))
+                FPieces.push_back(FChunk.substr(begin));
+        }
+        line = std::move(FPieces[FAt++]);
+        return true;
+    }
+
+private:
+    std::istream& FIn;
+    std::string FChunk;
+    std::vector<std::string> FPieces;
+    std::size_t FAt = 0;
 };
 
 bool IsBlank(char c) {
@@ -176,6 +207,47 @@ std::string ColumnList(const std::vector<std::string_view>& header) {
 
 } // namespace
 
+namespace {
+
+// A line of numbers or other data: neither blank, a comment nor the options.
+bool IsDataLine(std::string_view line) {
+    const std::string_view rest = Trimmed(line.substr(0, line.find('!')));
+    return !rest.empty() && rest.front() != '#';
+}
+
+// A version 1 file named otherwise: two ports write nine numbers a
+// frequency, usually on one line.
+int PortsOfFirstData(std::string_view text) {
+    TLines lines(text);
+    std::string_view line;
+    while (lines.Next(line)) {
+        if (!IsDataLine(line)) continue;
+        std::string_view rest = Trimmed(line.substr(0, line.find('!')));
+        std::size_t count = 0;
+        for (; !rest.empty(); rest = Trimmed(rest)) {
+            rest.remove_prefix(FirstBlankToken(rest).size());
+            ++count;
+        }
+        return count >= 9 ? 2 : 1;
+    }
+    return 1;
+}
+
+// 1 or 2 for .s1p and .s2p (any case), 0 for the extensions whose content
+// tells the format; any other is refused.
+int PortsOfExtension(const std::string& path, const std::string& name) {
+    std::string extension = std::filesystem::path(path).extension().string();
+    for (char& c : extension)
+        if (c >= 'A' && c <= 'Z') c = char(c - 'A' + 'a');
+    const int ports = extension == ".s1p" ? 1 : extension == ".s2p" ? 2 : 0;
+    // The extensions analysers write; the content then tells the format.
+    if (ports == 0 && extension != ".ts" && extension != ".csv")
+        throw ETouchstoneError(TTouchstoneFault::UnknownMeasurementExtension, 0, {}, 0, 0, name);
+    return ports;
+}
+
+} // namespace
+
 TMeasurementFormat DetectMeasurementFormat(std::string_view text) {
     const std::string_view first = FirstContentLine(text);
     if (first.empty()) return TMeasurementFormat::Touchstone1; // no data, as version 1 says it
@@ -300,39 +372,63 @@ TTouchstone ParseMeasurement(std::string_view text, int ports) {
     case TMeasurementFormat::Touchstone1:
         break;
     }
-    if (ports == 0) {
-        // Two ports write nine numbers a frequency, usually on one line.
-        TLines lines(text);
-        std::string_view line;
-        ports = 1;
-        while (lines.Next(line)) {
-            std::string_view rest = Trimmed(line.substr(0, line.find('!')));
-            if (rest.empty() || rest.front() == '#') continue;
-            std::size_t count = 0;
-            for (; !rest.empty(); rest = Trimmed(rest)) {
-                rest.remove_prefix(FirstBlankToken(rest).size());
-                ++count;
-            }
-            ports = count >= 9 ? 2 : 1;
-            break;
-        }
-    }
-    return ParseTouchstone(text, ports);
+    return ParseTouchstone(text, ports ? ports : PortsOfFirstData(text));
 }
 
 TTouchstone ReadMeasurementFile(const std::string& path) {
     const std::string name = NameForMessages(path);
-    std::string extension = std::filesystem::path(path).extension().string();
-    for (char& c : extension)
-        if (c >= 'A' && c <= 'Z') c = char(c - 'A' + 'a');
-    const int ports = extension == ".s1p" ? 1 : extension == ".s2p" ? 2 : 0;
-    // The extensions analysers write; the content then tells the format.
-    if (ports == 0 && extension != ".ts" && extension != ".csv")
-        throw ETouchstoneError(TTouchstoneFault::UnknownMeasurementExtension, 0, {}, 0, 0, name);
+    const int ports = PortsOfExtension(path, name);
     const std::string text = ReadFileText(path, name);
     try {
         return ParseMeasurement(text, ports);
     } catch (const ETouchstoneError& e) {
         throw ETouchstoneError(e.Code, e.Line, e.Text, e.Expected, e.Found, name);
     }
+}
+
+std::size_t ForEachMeasurementPoint(const std::string& path, const TPointSink& point) {
+    const std::string name = NameForMessages(path);
+    int ports = PortsOfExtension(path, name);
+    std::size_t count = 0;
+    const TPointSink counted = [&](const TTouchstonePoint& p) {
+        ++count;
+        point(p);
+    };
+    bool whole = false;
+    try {
+        std::uintmax_t size = 0;
+        std::ifstream in = OpenFileChecked(path, name, size);
+        char head[3] = {};
+        in.read(head, 3);
+        std::string_view start(head, std::size_t(in.gcount()));
+        CheckText(start); // UTF-16, and a byte order mark passed over
+        in.clear();
+        in.seekg(std::streamoff(3 - start.size()));
+        // The lines up to the first of data tell the format and the ports.
+        TFileLines lines(in);
+        std::vector<std::string> first;
+        std::string line;
+        while ((first.empty() || !IsDataLine(first.back())) && lines.Next(line))
+            first.push_back(line);
+        std::string prefix;
+        for (const std::string& l : first)
+            prefix += l + '\n';
+        whole = DetectMeasurementFormat(prefix) != TMeasurementFormat::Touchstone1;
+        if (!whole) {
+            TVersion1Lines reader(ports ? ports : PortsOfFirstData(prefix));
+            bool more = true;
+            for (std::size_t i = 0; more && i < first.size(); ++i)
+                more = reader.Line(first[i], counted);
+            while (more && lines.Next(line))
+                more = reader.Line(line, counted);
+            if (in.bad()) throw ETouchstoneError(TTouchstoneFault::ReadFailed, 0);
+            reader.Finish();
+        }
+    } catch (const ETouchstoneError& e) {
+        throw ETouchstoneError(e.Code, e.Line, e.Text, e.Expected, e.Found, name);
+    }
+    if (whole)
+        for (const TTouchstonePoint& p : ReadMeasurementFile(path).Points)
+            counted(p);
+    return count;
 }

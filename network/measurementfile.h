@@ -28,3 +28,10 @@ TTouchstone ParseMeasurement(std::string_view text, int ports = 0);
 // Reads a .s1p, .s2p, .ts or .csv file (any case) once, the format told by
 // its content; every error carries the file's name in File.
 TTouchstone ReadMeasurementFile(const std::string& path);
+
+// The points of a measurement file one at a time, as they are read: the
+// points and faults of ReadMeasurementFile without holding the file or its
+// points (version 1 files are read a piece at a time; the other formats
+// whole). Returns how many there were.
+std::size_t ForEachMeasurementPoint(const std::string& path,
+                                    const touchstone_detail::TPointSink& point);

@@ -156,16 +156,20 @@ double ParseNumber(std::string_view token, int line) {
     return value;
 }
 
-double CheckedFrequency(const std::vector<TTouchstonePoint>& points, double f, int line) {
+double CheckedFrequency(std::size_t count, double last, double f, int line) {
     // 0 Hz is kept (an analyser's sweep may start there): it can only be
     // the first point, and its consumers design no network for it.
     if (f < 0) Fail(TTouchstoneFault::NegativeFrequency, line);
     if (!std::isfinite(f)) Fail(TTouchstoneFault::FrequencyOutOfRange, line);
     if (f == 0) f = 0; // "-0" too
-    if (!points.empty() && f <= points.back().FrequencyMHz)
-        Fail(TTouchstoneFault::FrequenciesMustRise, line);
-    if (points.size() == TouchstoneMaxPoints) Fail(TTouchstoneFault::TooManyPoints, line);
+    if (count > 0 && f <= last) Fail(TTouchstoneFault::FrequenciesMustRise, line);
+    if (count == TouchstoneMaxPoints) Fail(TTouchstoneFault::TooManyPoints, line);
     return f;
+}
+
+double CheckedFrequency(const std::vector<TTouchstonePoint>& points, double f, int line) {
+    return CheckedFrequency(points.size(), points.empty() ? 0.0 : points.back().FrequencyMHz, f,
+                            line);
 }
 
 } // namespace touchstone_detail
@@ -420,26 +424,100 @@ std::string NameForMessages(const std::string& path) {
     return Escaped(file.has_filename() ? file.filename().string() : path, std::string::npos);
 }
 
-std::string ReadFileText(const std::string& path, const std::string& name) {
+std::ifstream OpenFileChecked(const std::string& path, const std::string& name,
+                              std::uintmax_t& size) {
     namespace fs = std::filesystem;
     const fs::path file(path);
-    // The size is checked before a byte is read, and the file is read once.
+    // The size is checked before a byte is read.
     std::error_code error;
     const fs::file_status status = fs::status(file, error);
     if (status.type() == fs::file_type::not_found) FailFile(name, TTouchstoneFault::NotFound);
     if (error) FailFile(name, TTouchstoneFault::CannotOpen);
     if (!fs::is_regular_file(status)) FailFile(name, TTouchstoneFault::NotAFile);
-    const std::uintmax_t size = fs::file_size(file, error);
+    size = fs::file_size(file, error);
     if (error) FailFile(name, TTouchstoneFault::CannotOpen);
     if (size > TouchstoneMaxBytes) FailFile(name, TTouchstoneFault::TooBig);
-
-    std::string text(size, '\0');
     std::ifstream in(file, std::ios::binary);
     if (!in) FailFile(name, TTouchstoneFault::CannotOpen);
+    return in;
+}
+
+std::string ReadFileText(const std::string& path, const std::string& name) {
+    std::uintmax_t size = 0;
+    std::ifstream in = OpenFileChecked(path, name, size);
+    std::string text(size, '\0');
     in.read(text.data(), std::streamsize(size));
     if (in.bad()) FailFile(name, TTouchstoneFault::ReadFailed);
     text.resize(std::size_t(in.gcount()));
     return text;
+}
+
+} // namespace touchstone_detail
+
+namespace touchstone_detail {
+
+struct TVersion1Lines::TState {
+    explicit TState(int ports) : Record(ports == 1 ? 3 : 9), Ports(ports) {}
+    TOptions Options;
+    bool OptionsSeen = false;
+    TRecordReader Record;
+    int Ports;
+    int Line = 0;
+    std::size_t Count = 0;
+    double Last = 0;
+};
+
+TVersion1Lines::TVersion1Lines(int ports) : FState(std::make_unique<TState>(ports)) {
+    if (ports != 1 && ports != 2)
+        throw std::invalid_argument("TVersion1Lines: ports must be 1 or 2");
+}
+
+TVersion1Lines::~TVersion1Lines() = default;
+
+double TVersion1Lines::Reference() const {
+    return FState->Options.Reference;
+}
+
+bool TVersion1Lines::Line(std::string_view rest, const TPointSink& point) {
+    TState& s = *FState;
+    const int line = ++s.Line;
+    rest = rest.substr(0, rest.find('!'));
+    while (const std::size_t n = BlankLength(rest, 0))
+        rest.remove_prefix(n);
+    if (rest.empty()) return true;
+    if (rest.front() == '#') {
+        // Only the first option line counts, and it must come before the data.
+        if (s.OptionsSeen) return true;
+        if (s.Count > 0 || !s.Record.Empty()) Fail(TTouchstoneFault::OptionsAfterData, line);
+        ParseOptions(rest.substr(1), line, s.Options);
+        s.OptionsSeen = true;
+        return true;
+    }
+    if (rest.front() == '[') Fail(TTouchstoneFault::Version2, line);
+
+    if (s.Record.Empty() && s.Ports == 2 && s.Count > 0) {
+        // In a two-port file the first frequency that falls starts the
+        // noise parameters; the network data ends there.
+        std::string_view probe = rest;
+        const double f = ParseNumber(NextToken(probe), line) * s.Options.UnitToMHz;
+        if (f < s.Last) return false;
+    }
+    if (!s.Record.AddLine(rest, line)) return true;
+
+    const double f = CheckedFrequency(s.Count, s.Last, s.Record.Values()[0] * s.Options.UnitToMHz,
+                                      s.Record.Line());
+    TTouchstonePoint p = LoadImpedance(s.Record.Values() + 1, s.Ports, s.Options, s.Record.Line());
+    p.FrequencyMHz = f;
+    s.Record.Clear();
+    ++s.Count;
+    s.Last = f;
+    point(p);
+    return true;
+}
+
+void TVersion1Lines::Finish() const {
+    FState->Record.Finish();
+    if (FState->Count == 0) Fail(TTouchstoneFault::NoData, 0);
 }
 
 } // namespace touchstone_detail
@@ -455,57 +533,22 @@ TTouchstone ParseTouchstone(std::string_view text, int ports) {
     // About a point a line; reserving spares the copies of a growing vector.
     points.reserve(
         std::min<std::size_t>(std::count(text.begin(), text.end(), '\n'), TouchstoneMaxPoints));
-    TOptions options;
-    bool optionsSeen = false;
-
-    TRecordReader record(ports == 1 ? 3 : 9);
-
-    int line = 0;
+    TVersion1Lines lines(ports);
+    const TPointSink keep = [&](const TTouchstonePoint& p) { points.push_back(p); };
     std::size_t pos = 0;
     while (pos < text.size()) {
         // "\r\n", "\n" and a lone "\r" each end a line.
         std::size_t end = pos;
         while (end < text.size() && text[end] != '\n' && text[end] != '\r')
             ++end;
-        std::string_view rest = text.substr(pos, end - pos);
+        const std::string_view line = text.substr(pos, end - pos);
         pos = end;
         if (pos < text.size())
             pos += text[pos] == '\r' && pos + 1 < text.size() && text[pos + 1] == '\n' ? 2 : 1;
-        ++line;
-
-        rest = rest.substr(0, rest.find('!'));
-        while (const std::size_t n = BlankLength(rest, 0))
-            rest.remove_prefix(n);
-        if (rest.empty()) continue;
-        if (rest.front() == '#') {
-            // Only the first option line counts, and it must come before the data.
-            if (optionsSeen) continue;
-            if (!points.empty() || !record.Empty()) Fail(TTouchstoneFault::OptionsAfterData, line);
-            ParseOptions(rest.substr(1), line, options);
-            optionsSeen = true;
-            result.Reference = options.Reference;
-            continue;
-        }
-        if (rest.front() == '[') Fail(TTouchstoneFault::Version2, line);
-
-        if (record.Empty() && ports == 2 && !points.empty()) {
-            // In a two-port file the first frequency that falls starts the
-            // noise parameters; the network data ends there.
-            std::string_view probe = rest;
-            const double f = ParseNumber(NextToken(probe), line) * options.UnitToMHz;
-            if (f < points.back().FrequencyMHz) break;
-        }
-        if (!record.AddLine(rest, line)) continue;
-
-        const double f =
-            CheckedFrequency(points, record.Values()[0] * options.UnitToMHz, record.Line());
-        TTouchstonePoint point = LoadImpedance(record.Values() + 1, ports, options, record.Line());
-        point.FrequencyMHz = f;
-        points.push_back(point);
-        record.Clear();
+        if (!lines.Line(line, keep)) break;
     }
-    record.Finish();
-    if (points.empty()) Fail(TTouchstoneFault::NoData, 0);
+    lines.Finish();
+    result.Reference = lines.Reference();
     return result;
 }
 

@@ -5,6 +5,10 @@
 // skipped.
 
 #include <cstddef>
+#include <cstdint>
+#include <fstream>
+#include <functional>
+#include <memory>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -109,9 +113,35 @@ std::string Escaped(std::string_view token, std::size_t maxShown = 24);
 double ParseNumber(std::string_view token, int line);
 // The frequency as the next point's, or the fault of a point that cannot follow.
 double CheckedFrequency(const std::vector<TTouchstonePoint>& points, double frequencyMHz, int line);
+double CheckedFrequency(std::size_t count, double last, double frequencyMHz, int line);
+
+using TPointSink = std::function<void(const TTouchstonePoint&)>;
+
+// A version 1 file of `ports` ports read a line at a time (CheckText done by
+// the caller), each whole point handed on as it is read: one reader for a
+// text in memory and for a file read piece by piece.
+class TVersion1Lines {
+public:
+    explicit TVersion1Lines(int ports);
+    ~TVersion1Lines();
+    // The next line, without its end; false once the network data has ended
+    // (a two-port's noise block) and the rest is not to be read.
+    bool Line(std::string_view line, const TPointSink& point);
+    // After the last line: a record left unfinished, or no data at all.
+    void Finish() const;
+    double Reference() const;
+
+private:
+    struct TState;
+    std::unique_ptr<TState> FState;
+};
 // TooBig and Utf16; drops a UTF-8 byte order mark.
 void CheckText(std::string_view& text);
 // The file's name as messages show it, and its bytes (whole-file faults carry the name).
 std::string NameForMessages(const std::string& path);
 std::string ReadFileText(const std::string& path, const std::string& name);
+// The file opened for reading once it is found to be a regular file no
+// larger than TouchstoneMaxBytes; its size in `size`.
+std::ifstream OpenFileChecked(const std::string& path, const std::string& name,
+                              std::uintmax_t& size);
 } // namespace touchstone_detail

@@ -4,6 +4,7 @@
 // keeps failures reproducible.
 
 #include "cli.h"
+#include "measurementfile.h"
 #include "touchstone.h"
 #include "touchstonetext.h"
 
@@ -11,6 +12,8 @@
 #include <QString>
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
+#include <fstream>
 #include <gtest/gtest.h>
 #include <random>
 #include <string>
@@ -168,6 +171,48 @@ TEST(TouchstoneFuzz, MutatedFilesAreRefusedOrFinite) {
     // that refused everything would not pass.
     EXPECT_GT(accepted, kInputs / 20);
     EXPECT_LT(accepted, kInputs * 19 / 20);
+}
+
+// What a file gives, exactly: its points, or its fault with all it carries
+// (read a piece at a time, the points before it were handed on first).
+template <class Read> std::string Outcome(Read&& read) {
+    std::string out;
+    char cell[128];
+    try {
+        read([&](const TTouchstonePoint& p) {
+            std::snprintf(cell, sizeof cell, "%a %a %a %d\n", p.FrequencyMHz, p.R, p.X, p.Open);
+            out += cell;
+        });
+    } catch (const ETouchstoneError& e) {
+        out.clear();
+        std::snprintf(cell, sizeof cell, "fault %d line %d expected %zu found %zu ", int(e.Code),
+                      e.Line, e.Expected, e.Found);
+        out += cell + e.Text + " in " + e.File;
+    }
+    return out;
+}
+
+TEST(TouchstoneFuzz, ReadAPieceAtATimeAsReadWhole) {
+    const std::vector<TSeed> seeds = Seeds();
+    const std::string folder = testing::TempDir();
+    std::mt19937 rng(20261209u);
+    for (int i = 0; i < kInputs / 4; ++i) {
+        const TSeed& seed = seeds[std::size_t(i) % seeds.size()];
+        std::string text = (i % 7 == 0 ? "\xEF\xBB\xBF" : "") + seed.Text;
+        for (unsigned n = rng() % 4; n > 0; --n)
+            Mutate(text, rng);
+        // Named by its ports, or .ts and .csv, whose content tells the format.
+        const char* const names[] = {"m.s1p", "m.s2p", "m.ts", "m.csv"};
+        const std::string path = folder + (i % 3 ? names[seed.Ports - 1] : names[2 + i % 2]);
+        std::ofstream(path, std::ios::binary | std::ios::trunc) << text;
+        const std::string whole = Outcome([&](const auto& point) {
+            for (const TTouchstonePoint& p : ReadMeasurementFile(path).Points)
+                point(p);
+        });
+        const std::string pieces =
+            Outcome([&](const auto& point) { ForEachMeasurementPoint(path, point); });
+        ASSERT_EQ(pieces, whole) << "input " << i << ":\n" << Shown(text);
+    }
 }
 
 TEST(TouchstoneFuzz, TenMegabyteLines) {
